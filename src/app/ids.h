@@ -1,0 +1,226 @@
+// The fixed numbers of Quirlo's windows, event kinds, controls, menu items, pop-up menus and
+// timers. Handlers use these names, never bare numbers.
+#pragma once
+
+enum WindowId {
+    WinMain = 0,
+    WinCommandList = 1,
+    WinProgram = 2,
+    WinSettings = 3,
+    WinProtocol = 4,
+    WinAbout = 5,
+    WinProgramInfo = 6,
+    WinPauseInfo = 7,
+    WinPortAuth = 8,
+    WindowCount = 9
+};
+
+enum EventKind {
+    EvMenu = 1, // menu item, toolbar button of the main window or keyboard shortcut
+    EvClose = 2,
+    EvControl = 3,
+    EvResize = 6,
+    EvDrop = 11,
+    EvTimer = 15
+};
+
+// Event types of control events.
+enum ControlEventType {
+    CtlPlain = 0,
+    CtlRightClick = 1,
+    CtlActivate = 2,
+    CtlChange = 768,
+    CtlDragStart = 2048
+};
+
+enum TimerId {
+    TimerAutosave = 97, // window 4
+    TimerRun = 98,      // window 2
+    TimerStartup = 99   // window 0
+};
+
+enum ControlId {
+    // Main window
+    IdMainLogo = 3,
+    IdMainCommandListButton = 4,
+    IdMainProgramButton = 5,
+    IdMainSettingsButton = 6,
+    IdMainProtocolButton = 7,
+    // Command list window
+    IdCmdClear = 10,
+    IdCmdLoad = 11,
+    IdCmdSave = 12,
+    IdCmdRestoreOrder = 15,
+    IdCmdSearchNext = 16,
+    IdCmdSearchField = 17,
+    IdCmdList = 18,
+    IdCmdEditorPanel = 19,
+    IdCmdTypeBox = 20,
+    IdCmdOkay = 21,
+    IdCmdCancel = 22,
+    // Program window
+    IdPrgClear = 32,
+    IdPrgLoad = 33,
+    IdPrgSave = 34,
+    IdPrgSetLabel = 35,
+    IdPrgSetField = 36,
+    IdPrgPortLabel = 37,
+    IdPrgPortButton = 38,
+    IdPrgCheck = 39,
+    IdPrgRun = 40,
+    IdPrgPause = 41,
+    IdPrgStop = 42,
+    IdPrgListFrame = 43,
+    IdPrgList = 44,
+    IdPrgEditorPanel = 45,
+    IdPrgSendField = 48,
+    IdPrgInfo = 50,
+    IdPrgOkay = 51,
+    IdPrgCancel = 52,
+    // Settings window
+    IdSetLoadDevice = 67,
+    IdSetApplyPort = 68,
+    IdSetSaveDevice = 69,
+    IdSetPortBox = 72,
+    IdSetAuthorisation = 75,
+    IdSetRediscover = 76,
+    IdSetSubStrings = 90,
+    IdSetErrQuery = 93,
+    IdSetProtocolChoiceA = 106,
+    IdSetProtocolChoiceB = 108,
+    IdSetProtocolChoiceC = 109,
+    IdSetInternalCommands = 121,
+    IdSetAutosave = 130,
+    IdSetAutosaveTemp = 132,
+    IdSetApplyProtocol = 133,
+    IdSetAboutAuto = 135,
+    IdSetWarnUnsaved = 136,
+    IdSetBeepTest = 141,
+    IdSetAutoLoadSettings = 147,
+    IdSetAutoLoadSettingsChoose = 149,
+    IdSetAutoLoadCommands = 150,
+    IdSetAutoLoadCommandsFile = 151,
+    IdSetAutoLoadCommandsChoose = 152,
+    IdSetAutoLoadProgram = 153,
+    IdSetAutoLoadProgramFile = 154,
+    IdSetAutoLoadProgramChoose = 155,
+    // Protocol window
+    IdPtkSave = 156,
+    IdPtkClear = 157,
+    IdPtkClipboard = 158,
+    IdPtkFitColumns = 159,
+    IdPtkExcel = 160,
+    IdPtkLimitIndicator = 161,
+    IdPtkLabelA = 162,
+    IdPtkLabelB = 163,
+    IdPtkList = 164,
+    // About window
+    IdAboutLogo = 168,
+    IdAboutLine1 = 169,
+    IdAboutLine2 = 170,
+    IdAboutLine3 = 171,
+    IdAboutOkay = 175,
+    // Pause info window
+    IdPauseInfoButton = 178,
+    // Port authorisation window
+    IdAuthList = 183,
+    IdAuthDiscoverAll = 184,
+    IdAuthDiscoverAccessible = 185,
+    IdAuthGrant = 186,
+    IdAuthWithdraw = 187,
+    IdAuthTakeOver = 188,
+    // Program info editor
+    IdInfoEditor = 189,
+    IdInfoLineCount = 190,
+    IdInfoTakeOver = 191
+};
+
+enum MenuItemId {
+    // Main window toolbar and shortcuts
+    MenuQuit = 0,
+    MenuAbout = 1,
+    MenuHelp = 2,
+    MenuMainEscape = 8,
+    MenuMainF1 = 9,
+    // Command list pop-up menus and shortcuts
+    MenuCmdDelete = 4,
+    MenuCmdChange = 5,
+    MenuCmdDuplicate = 6,
+    MenuCmdNew = 7,
+    MenuCmdCopyToProgram = 8,
+    MenuCmdNewOnly = 10,
+    MenuCmdCtrlN = 26,
+    MenuCmdCtrlO = 27,
+    MenuCmdCtrlS = 28,
+    MenuCmdReturn = 29,
+    MenuCmdEscape = 30,
+    MenuCmdDeleteKey = 31,
+    // Program pop-up menus and shortcuts
+    MenuPrgPaste = 12,
+    MenuPrgDelete = 14,
+    MenuPrgChange = 15,
+    MenuPrgDeactivate = 16,
+    MenuPrgActivate = 17,
+    MenuPrgCopy = 18,
+    MenuPrgPasteHere = 19,
+    MenuPrgExecute = 20,
+    MenuPrgDuplicate = 21,
+    MenuPrgTimes2 = 22,
+    MenuPrgTimes3 = 23,
+    MenuPrgTimes5 = 24,
+    MenuPrgTimes10 = 25,
+    MenuPrgDeleteMany = 27,
+    MenuPrgCopyMany = 28,
+    MenuPrgDeactivateMany = 29,
+    MenuPrgActivateMany = 30,
+    MenuPrgDuplicateMany = 31,
+    MenuPrgPauseFirst = 32, // "5"
+    MenuPrgPauseLast = 47,  // "5000"
+    MenuPrgCtrlC = 53,
+    MenuPrgCtrlV = 54,
+    MenuPrgDeleteKey = 56,
+    MenuPrgCtrlN = 57,
+    MenuPrgCtrlO = 58,
+    MenuPrgCtrlS = 59,
+    MenuPrgCtrlI = 60,
+    MenuPrgReturn = 61,
+    MenuPrgEscape = 62,
+    MenuPrgF11 = 63,
+    MenuPrgF12 = 64,
+    MenuPrgPauseKey = 65,
+    // Settings window shortcuts
+    MenuSetCtrlO = 102,
+    MenuSetCtrlS = 103,
+    MenuSetReturn = 104,
+    // Protocol pop-up menus and shortcuts
+    MenuPtkListHeading = 49,
+    MenuPtkStrings = 50,
+    MenuPtkNumbers = 51,
+    MenuPtkQueryStrings = 52,
+    MenuPtkQueryNumbers = 53,
+    MenuPtkTableHeading = 55,
+    MenuPtkTableFrame = 56,
+    MenuPtkTableData = 57,
+    MenuPtkTableTitles = 58,
+    MenuPtkTableRowNumbers = 59,
+    MenuPtkDeleteRows = 61,
+    MenuPtkRowLabel = 62,
+    MenuPtkCtrlN = 165,
+    MenuPtkCtrlS = 166,
+    MenuPtkCtrlC = 167,
+    // Pause info window and program info editor shortcuts
+    MenuPauseReturn = 179,
+    MenuPauseEscape = 180,
+    MenuInfoEscape = 192
+};
+
+enum PopupMenuId {
+    PopupCmdOneRow = 3,
+    PopupCmdOther = 9,
+    PopupPrgNoRow = 11,
+    PopupPrgOneRow = 13,
+    PopupPrgManyRows = 26,
+    PopupPtkListClipboard = 48,
+    PopupPtkTableClipboard = 54,
+    PopupPtkRows = 60
+};

@@ -1,0 +1,12 @@
+// The PNG bytes of the built-in images, generated from resources/ by the build.
+#pragma once
+
+#include <cstddef>
+
+struct BuiltInImage {
+    const unsigned char* data; // nullptr when the image is missing
+    size_t size;
+};
+
+constexpr int builtInImageCount = 44;
+extern const BuiltInImage builtInImages[builtInImageCount];

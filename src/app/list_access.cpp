@@ -1,0 +1,177 @@
+// Access to the rows of the list controls.
+#include "app/list_access.h"
+
+#include "app/controls.h"
+
+namespace {
+
+GtkTreeView* treeView(int window, int id)
+{
+    GtkWidget* widget = controlWidget(window, id);
+    return widget && GTK_IS_TREE_VIEW(widget) ? GTK_TREE_VIEW(widget) : nullptr;
+}
+
+GtkListStore* store(int window, int id)
+{
+    GtkTreeView* view = treeView(window, id);
+    return view ? GTK_LIST_STORE(gtk_tree_view_get_model(view)) : nullptr;
+}
+
+bool rowIter(GtkListStore* list, int row, GtkTreeIter& iter)
+{
+    return list && row >= 0 &&
+           gtk_tree_model_iter_nth_child(GTK_TREE_MODEL(list), &iter, nullptr, row);
+}
+
+// The data column is the last one of the store.
+int dataColumn(GtkListStore* list)
+{
+    return gtk_tree_model_get_n_columns(GTK_TREE_MODEL(list)) - 1;
+}
+
+} // namespace
+
+GtkWidget* createListControl(int window, int id, const std::vector<std::string>& titles,
+                             bool multipleSelection)
+{
+    std::vector<GType> types(titles.size(), G_TYPE_STRING);
+    types.push_back(G_TYPE_INT64);
+    GtkListStore* list = gtk_list_store_newv(static_cast<gint>(types.size()), types.data());
+    GtkWidget* view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(list));
+    g_object_unref(list);
+    gtk_tree_view_set_enable_search(GTK_TREE_VIEW(view), FALSE);
+    gtk_tree_view_set_grid_lines(GTK_TREE_VIEW(view), GTK_TREE_VIEW_GRID_LINES_BOTH);
+    gtk_tree_selection_set_mode(gtk_tree_view_get_selection(GTK_TREE_VIEW(view)),
+                                multipleSelection ? GTK_SELECTION_MULTIPLE : GTK_SELECTION_SINGLE);
+    for (size_t column = 0; column < titles.size(); ++column) {
+        GtkCellRenderer* renderer = gtk_cell_renderer_text_new();
+        GtkTreeViewColumn* viewColumn = gtk_tree_view_column_new_with_attributes(
+            titles[column].c_str(), renderer, "text", static_cast<gint>(column), nullptr);
+        gtk_tree_view_column_set_resizable(viewColumn, TRUE);
+        gtk_tree_view_append_column(GTK_TREE_VIEW(view), viewColumn);
+    }
+    registerControl(window, id, view);
+    return view;
+}
+
+int rowCount(int window, int id)
+{
+    GtkListStore* list = store(window, id);
+    return list ? gtk_tree_model_iter_n_children(GTK_TREE_MODEL(list), nullptr) : 0;
+}
+
+int columnCount(int window, int id)
+{
+    GtkListStore* list = store(window, id);
+    return list ? dataColumn(list) : 0;
+}
+
+std::string cellText(int window, int id, int row, int column)
+{
+    GtkListStore* list = store(window, id);
+    GtkTreeIter iter;
+    if (!rowIter(list, row, iter) || column < 0 || column >= dataColumn(list))
+        return "";
+    gchar* text = nullptr;
+    gtk_tree_model_get(GTK_TREE_MODEL(list), &iter, column, &text, -1);
+    std::string result(text ? text : "");
+    g_free(text);
+    return result;
+}
+
+void setCellText(int window, int id, int row, int column, const std::string& text)
+{
+    GtkListStore* list = store(window, id);
+    GtkTreeIter iter;
+    if (rowIter(list, row, iter) && column >= 0 && column < dataColumn(list))
+        gtk_list_store_set(list, &iter, column, text.c_str(), -1);
+}
+
+long long rowData(int window, int id, int row)
+{
+    GtkListStore* list = store(window, id);
+    GtkTreeIter iter;
+    gint64 data = 0;
+    if (rowIter(list, row, iter))
+        gtk_tree_model_get(GTK_TREE_MODEL(list), &iter, dataColumn(list), &data, -1);
+    return data;
+}
+
+void setRowData(int window, int id, int row, long long data)
+{
+    GtkListStore* list = store(window, id);
+    GtkTreeIter iter;
+    if (rowIter(list, row, iter))
+        gtk_list_store_set(list, &iter, dataColumn(list), static_cast<gint64>(data), -1);
+}
+
+int insertRow(int window, int id, int row, const std::vector<std::string>& cells, long long data)
+{
+    GtkListStore* list = store(window, id);
+    if (!list)
+        return -1;
+    int count = rowCount(window, id);
+    if (row < 0 || row > count)
+        row = count;
+    GtkTreeIter iter;
+    gtk_list_store_insert(list, &iter, row);
+    int columns = dataColumn(list);
+    for (int column = 0; column < columns && column < static_cast<int>(cells.size()); ++column)
+        gtk_list_store_set(list, &iter, column, cells[column].c_str(), -1);
+    gtk_list_store_set(list, &iter, columns, static_cast<gint64>(data), -1);
+    return row;
+}
+
+void removeRow(int window, int id, int row)
+{
+    GtkListStore* list = store(window, id);
+    GtkTreeIter iter;
+    if (rowIter(list, row, iter))
+        gtk_list_store_remove(list, &iter);
+}
+
+void removeAllRows(int window, int id)
+{
+    if (GtkListStore* list = store(window, id))
+        gtk_list_store_clear(list);
+}
+
+std::vector<int> selectedRows(int window, int id)
+{
+    std::vector<int> rows;
+    GtkTreeView* view = treeView(window, id);
+    if (!view)
+        return rows;
+    GList* paths = gtk_tree_selection_get_selected_rows(gtk_tree_view_get_selection(view), nullptr);
+    for (GList* path = paths; path; path = path->next)
+        rows.push_back(gtk_tree_path_get_indices(static_cast<GtkTreePath*>(path->data))[0]);
+    g_list_free_full(paths, reinterpret_cast<GDestroyNotify>(gtk_tree_path_free));
+    return rows;
+}
+
+int selectedRow(int window, int id)
+{
+    std::vector<int> rows = selectedRows(window, id);
+    return rows.empty() ? -1 : rows.front();
+}
+
+void selectRow(int window, int id, int row, bool scrollTo)
+{
+    GtkTreeView* view = treeView(window, id);
+    if (!view || row < 0 || row >= rowCount(window, id))
+        return;
+    SilentChange silent;
+    GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
+    gtk_tree_selection_select_path(gtk_tree_view_get_selection(view), path);
+    if (scrollTo)
+        gtk_tree_view_scroll_to_cell(view, path, nullptr, TRUE, 0.5f, 0.0f);
+    gtk_tree_path_free(path);
+}
+
+void clearSelection(int window, int id)
+{
+    if (GtkTreeView* view = treeView(window, id)) {
+        SilentChange silent;
+        gtk_tree_selection_unselect_all(gtk_tree_view_get_selection(view));
+    }
+}

@@ -1,0 +1,32 @@
+// Access to the rows of the list controls (command list, program, protocol). The list
+// controls are the store of their entries: handlers read and write them only through these.
+// A list is a tree view over a list store of text columns followed by one integer column of
+// row data. Missing controls and rows out of range read as empty and are never written.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <string>
+#include <vector>
+
+// Creates the list control with the given column titles and registers it under (window, id).
+GtkWidget* createListControl(int window, int id, const std::vector<std::string>& titles,
+                             bool multipleSelection);
+
+int rowCount(int window, int id);
+int columnCount(int window, int id);
+std::string cellText(int window, int id, int row, int column);
+void setCellText(int window, int id, int row, int column, const std::string& text);
+long long rowData(int window, int id, int row);
+void setRowData(int window, int id, int row, long long data);
+// Inserts a row of cells before row (at the end when row is -1 or past the end); returns its index.
+int insertRow(int window, int id, int row, const std::vector<std::string>& cells, long long data = 0);
+void removeRow(int window, int id, int row);
+void removeAllRows(int window, int id);
+
+// Selected rows in ascending order.
+std::vector<int> selectedRows(int window, int id);
+// The first selected row, -1 when none is selected.
+int selectedRow(int window, int id);
+void selectRow(int window, int id, int row, bool scrollTo);
+void clearSelection(int window, int id);

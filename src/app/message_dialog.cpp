@@ -1,0 +1,113 @@
+// The one modal dialog for messages, warnings and questions, and the one file chooser.
+#include "app/message_dialog.h"
+
+#include "app/controls.h"
+
+namespace {
+
+std::function<int(const MessageRequest&)> messageResponder;
+std::function<std::string(const FileRequest&)> fileResponder;
+
+GtkWindow* parentOf(int window)
+{
+    GtkWidget* widget = windowWidget(window);
+    return widget ? GTK_WINDOW(widget) : nullptr;
+}
+
+GtkMessageType messageType(int icon)
+{
+    switch (icon) {
+    case IconWarning: return GTK_MESSAGE_WARNING;
+    case IconQuestion: return GTK_MESSAGE_QUESTION;
+    case IconError: return GTK_MESSAGE_ERROR;
+    default: return GTK_MESSAGE_INFO;
+    }
+}
+
+std::string escaped(const std::string& text)
+{
+    gchar* markup = g_markup_escape_text(text.c_str(), -1);
+    std::string result(markup);
+    g_free(markup);
+    return result;
+}
+
+} // namespace
+
+int messageBox(int parentWindow, const std::string& title, const std::string& text, int icon,
+               int buttons)
+{
+    if (messageResponder)
+        return messageResponder({parentWindow, title, text, icon, buttons});
+
+    bool yesNo = buttons == ButtonsYesNo || buttons == ButtonsYesNoToo;
+    GtkWidget* dialog = gtk_message_dialog_new(
+        parentOf(parentWindow), GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+        messageType(icon), yesNo ? GTK_BUTTONS_YES_NO : GTK_BUTTONS_OK, nullptr);
+    // Texts come from files and devices too: escaped, so that "<" or "&" show as they are.
+    std::string markup = "<b>" + escaped(title) + "</b>\n\n" + escaped(text);
+    gtk_message_dialog_set_markup(GTK_MESSAGE_DIALOG(dialog), markup.c_str());
+    if (yesNo)
+        gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_YES);
+    int response = gtk_dialog_run(GTK_DIALOG(dialog));
+    gtk_widget_destroy(dialog);
+    switch (response) {
+    case GTK_RESPONSE_OK:
+    case GTK_RESPONSE_YES: return ResultYes;
+    case GTK_RESPONSE_NO: return ResultNo;
+    default: return ResultClosed;
+    }
+}
+
+std::string fileDialog(int parentWindow, bool save, const std::string& title,
+                       const std::string& filter, const std::string& startPath)
+{
+    if (fileResponder)
+        return fileResponder({parentWindow, save, title, filter, startPath});
+
+    GtkWidget* dialog = gtk_file_chooser_dialog_new(
+        title.c_str(), parentOf(parentWindow),
+        save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN, GTK_STOCK_CANCEL,
+        GTK_RESPONSE_CANCEL, save ? GTK_STOCK_SAVE : GTK_STOCK_OPEN, GTK_RESPONSE_ACCEPT, nullptr);
+    gtk_file_chooser_set_do_overwrite_confirmation(GTK_FILE_CHOOSER(dialog), TRUE);
+
+    size_t bar = filter.find('|');
+    std::string name = bar == std::string::npos ? filter : filter.substr(0, bar);
+    std::string pattern = bar == std::string::npos ? filter : filter.substr(bar + 1);
+    if (!pattern.empty()) {
+        GtkFileFilter* fileFilter = gtk_file_filter_new();
+        gtk_file_filter_set_name(fileFilter, name.c_str());
+        gtk_file_filter_add_pattern(fileFilter, pattern.c_str());
+        gtk_file_chooser_add_filter(GTK_FILE_CHOOSER(dialog), fileFilter);
+    }
+    if (g_file_test(startPath.c_str(), G_FILE_TEST_IS_DIR)) {
+        gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog), startPath.c_str());
+    } else if (!startPath.empty()) {
+        gchar* dir = g_path_get_dirname(startPath.c_str());
+        gchar* base = g_path_get_basename(startPath.c_str());
+        gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog), dir);
+        if (save)
+            gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(dialog), base);
+        g_free(base);
+        g_free(dir);
+    }
+
+    std::string chosen;
+    if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+        gchar* file = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog));
+        chosen = file ? file : "";
+        g_free(file);
+    }
+    gtk_widget_destroy(dialog);
+    return chosen;
+}
+
+void setMessageResponder(std::function<int(const MessageRequest&)> responder)
+{
+    messageResponder = std::move(responder);
+}
+
+void setFileResponder(std::function<std::string(const FileRequest&)> responder)
+{
+    fileResponder = std::move(responder);
+}

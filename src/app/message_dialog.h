@@ -1,0 +1,42 @@
+// The one modal dialog for messages, warnings and questions, and the one file chooser. Both
+// can be scripted: a responder answers instead of the dialog being shown.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <functional>
+#include <string>
+
+enum MessageIcon { IconInfo = 0, IconWarning = 1, IconQuestion = 2, IconError = 3 };
+enum MessageButtons { ButtonsOk = 0, ButtonsYesNo = 1, ButtonsYesNoToo = 2 };
+enum MessageResult { ResultClosed = 2, ResultYes = 6, ResultNo = 7 };
+
+struct MessageRequest {
+    int parentWindow = 0;
+    std::string title;
+    std::string text;
+    int icon = 0;
+    int buttons = 0;
+};
+
+// Shows the title in bold, an empty line and the text, modal and transient for the parent;
+// returns 6 for OK or Yes, 7 for No, 2 when the dialog was closed without a button.
+int messageBox(int parentWindow, const std::string& title, const std::string& text, int icon,
+               int buttons);
+
+struct FileRequest {
+    int parentWindow = 0;
+    bool save = false;
+    std::string title;
+    std::string filter;    // "Name (*.ext)|*.ext", or a bare pattern such as "*.set"
+    std::string startPath; // a directory, or a proposed file path for saving
+};
+
+// The chosen file's path, or "" when the user cancelled.
+std::string fileDialog(int parentWindow, bool save, const std::string& title,
+                       const std::string& filter, const std::string& startPath);
+
+// A responder answers every following dialog instead of showing it; an empty one restores
+// the real dialogs.
+void setMessageResponder(std::function<int(const MessageRequest&)> responder);
+void setFileResponder(std::function<std::string(const FileRequest&)> responder);

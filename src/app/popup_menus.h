@@ -1,0 +1,25 @@
+// The eight pop-up menus; their items give menu events on the menu's window.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <string>
+#include <vector>
+
+void createPopupMenus();
+// Shows the pop-up menu at the mouse position.
+void showPopupMenu(int menu);
+void setMenuItemEnabled(int menu, int item, bool enabled);
+bool menuItemEnabled(int menu, int item);
+void setMenuItemText(int menu, int item, const std::string& text);
+std::string menuItemText(int menu, int item);
+
+// What a menu holds, in order, sub-menu items included; separators have item -1 and label
+// "---", sub-menu headings item -2.
+struct MenuEntry {
+    int item;
+    std::string label;
+    bool enabled;
+};
+std::vector<MenuEntry> menuEntries(int menu);
+GtkWidget* popupMenuWidget(int menu);

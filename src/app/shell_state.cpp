@@ -1,0 +1,17 @@
+// The shell's process-wide state.
+#include "app/shell_state.h"
+
+#include "app/paths.h"
+
+ShellState shell;
+
+void initShellState()
+{
+    shell = ShellState{};
+    shell.programDir = findProgramDir();
+    shell.portScanFile = findHomeDir() + "tty.txt";
+    shell.devicesDir = shell.programDir + "Devices/";
+    shell.commandsDir = shell.programDir + "Cmd/";
+    shell.programsDir = shell.programDir + "Run/";
+    shell.logDir = shell.programDir + "Log/";
+}

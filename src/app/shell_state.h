@@ -1,0 +1,47 @@
+// The shell's process-wide state: directories, changed flags, drag state, program info text
+// and the monitors of the display.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "app/events.h"
+
+struct Monitor {
+    int index = 0;
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    std::string name;
+};
+
+struct ShellState {
+    bool quitRequested = false;
+    Event lastEvent;
+    std::string programDir;  // with trailing "/"; the current directory during the run
+    std::string devicesDir;  // *.set files; afterwards the directory of the last one chosen
+    std::string commandsDir; // *.cml files, likewise
+    std::string programsDir; // *.run files, likewise
+    std::string logDir;      // protocol files and autosave
+    std::string portScanFile;
+    std::string tempDir;     // empty until late in the start-up
+    int highestPortSlot = 15;
+    std::array<int, 16> portIndicatorIds{};
+    bool aboutAtStart = true;
+    bool commandListChanged = false;
+    bool programChanged = false;
+    int commandDragRow = -1;
+    int programDragRow = -1;
+    int programDragCount = 0;
+    std::string programInfo; // lines separated by a tab character
+    int helpViewer = 0;      // process id of the PDF viewer started by Help, 0 for none
+    std::vector<Monitor> monitors;
+};
+
+extern ShellState shell;
+
+// Sets the state to its initial values and resolves programDir, the four working directories
+// and portScanFile (which Quirlo never creates).
+void initShellState();

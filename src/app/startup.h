@@ -1,0 +1,13 @@
+// Start-up, start-up completion and exit of Quirlo.
+#pragma once
+
+#include <gtk/gtk.h>
+
+// Runs the start-up sequence up to the point where the main loop takes over.
+void startUp(int* argc, char*** argv);
+// The start-up completion at the first tick of timer 99.
+void completeStartUp();
+// Saves the settings, closes the ports, removes the timers, ends a help viewer, releases the GUI.
+void exitSequence();
+// Start-up, main loop and exit; returns the process status 0.
+int quirloMain(int argc, char** argv);

@@ -1,0 +1,74 @@
+// Window timers as GLib time-outs that post timer events.
+#include "app/timers.h"
+
+#include <glib.h>
+
+#include <map>
+#include <utility>
+
+#include "app/events.h"
+#include "app/ids.h"
+
+namespace {
+
+using TimerKey = std::pair<int, int>;
+
+struct Timer {
+    int window;
+    int timerId;
+    guint source;
+};
+
+std::map<TimerKey, Timer*> timers;
+
+gboolean tick(gpointer data)
+{
+    const Timer* timer = static_cast<const Timer*>(data);
+    // A tick that still waits in the queue is enough: a handler that blocks the loop for
+    // longer than the interval must not find a backlog of ticks afterwards.
+    if (!eventQueued(EvTimer, timer->window, timer->timerId))
+        postEvent(EvTimer, timer->window, timer->timerId);
+    return G_SOURCE_CONTINUE;
+}
+
+void freeTimer(gpointer data)
+{
+    delete static_cast<Timer*>(data);
+}
+
+} // namespace
+
+void addTimer(int window, int timerId, int intervalMs)
+{
+    auto found = timers.find({window, timerId});
+    if (found != timers.end()) {
+        g_source_remove(found->second->source);
+        timers.erase(found);
+    }
+    auto* timer = new Timer{window, timerId, 0};
+    guint interval = intervalMs < 0 ? 0u : static_cast<guint>(intervalMs);
+    timer->source = g_timeout_add_full(G_PRIORITY_DEFAULT, interval, tick, timer, freeTimer);
+    timers[{window, timerId}] = timer;
+}
+
+void removeTimer(int window, int timerId)
+{
+    auto found = timers.find({window, timerId});
+    if (found != timers.end()) {
+        g_source_remove(found->second->source);
+        timers.erase(found);
+    }
+    dropQueuedEvents(EvTimer, window, timerId);
+}
+
+bool timerActive(int window, int timerId)
+{
+    return timers.count({window, timerId}) != 0;
+}
+
+void removeAllTimers()
+{
+    for (const auto& [key, timer] : timers)
+        g_source_remove(timer->source);
+    timers.clear();
+}

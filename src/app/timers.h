@@ -1,0 +1,10 @@
+// Window timers: GLib time-outs keyed by (window, timer id) whose ticks arrive as timer
+// events in the main loop.
+#pragma once
+
+// Starts the timer or, when it runs already, replaces its interval.
+void addTimer(int window, int timerId, int intervalMs);
+// Stops the timer and drops a tick of it that waits in the queue.
+void removeTimer(int window, int timerId);
+bool timerActive(int window, int timerId);
+void removeAllTimers();

@@ -1,0 +1,255 @@
+// Quirlo's windows: catalogue, creation, showing and hiding, and the main window.
+#include "app/windows.h"
+
+#include <array>
+#include <string>
+
+#include "app/about_window.h"
+#include "app/controls.h"
+#include "app/events.h"
+#include "app/ids.h"
+#include "app/program_info_window.h"
+#include "app/shortcuts.h"
+#include "app/shell_state.h"
+#include "lists/list_windows.h"
+#include "protocol/protocol_window.h"
+#include "serial/settings_window.h"
+
+namespace {
+
+enum WindowKind {
+    Fixed = 1,       // the user cannot resize it
+    Resizable = 2,
+    Utility = 4,     // a tool window
+    KeepAbove = 8,
+    ChildOfMain = 16,
+    Centred = 32
+};
+
+struct WindowSpec {
+    const char* title;
+    int x, y, width, height;
+    int kind;
+    int minWidth, minHeight, maxWidth; // for resizable windows; 0 = none
+};
+
+const std::array<WindowSpec, WindowCount> catalogue = {{
+    {"Quirlo", 0, 0, 170, 190, Fixed, 0, 0, 0},
+    {"Quirlo - Gerätekommandoliste", 10, 10, 615, 510, Resizable | ChildOfMain, 615, 400, 1024},
+    {"Quirlo - Programm", 100, 32, 640, 482, Resizable | ChildOfMain, 640, 400, 1280},
+    {"Quirlo - Einstellungen", 200, 400, 560, 470, Fixed | ChildOfMain, 0, 0, 0},
+    {"Quirlo - Protokoll", 500, 50, 500, 246, Resizable | Utility | ChildOfMain, 500, 246, 0},
+    {"Quirlo - about", 0, 0, 320, 210, Fixed | Utility | KeepAbove | ChildOfMain | Centred, 0, 0, 0},
+    {"Quirlo - Programminfo-Editor", 0, 0, 455, 195, Resizable | Utility | Centred, 0, 0, 0},
+    {"Quirlo - Pause: Info", 0, 0, 440, 132, Fixed | Utility | KeepAbove | Centred, 0, 0, 0},
+    {"Existing ComPort authorisation ...", 0, 0, 490, 200, Fixed, 0, 0, 0},
+}};
+
+std::array<GtkWidget*, WindowCount> fixedContainers{};
+std::array<GtkAllocation, WindowCount> lastSizes{};
+// Where a hidden window was, so that showing it again puts it back there.
+std::array<std::pair<int, int>, WindowCount> hiddenPlaces{};
+std::array<bool, WindowCount> hiddenPlaceKnown{};
+
+const int toggleButtonOf[] = {0, IdMainCommandListButton, IdMainProgramButton,
+                              IdMainSettingsButton, IdMainProtocolButton};
+
+gboolean onDelete(GtkWidget*, GdkEvent*, gpointer data)
+{
+    postEvent(EvClose, GPOINTER_TO_INT(data), 0);
+    return TRUE;
+}
+
+void onSizeAllocate(GtkWidget*, GtkAllocation* allocation, gpointer data)
+{
+    int window = GPOINTER_TO_INT(data);
+    GtkAllocation& last = lastSizes[window];
+    if (last.width == allocation->width && last.height == allocation->height)
+        return;
+    last = *allocation;
+    postEvent(EvResize, window, 0);
+}
+
+void forgetFixed(GtkWidget*, gpointer data)
+{
+    int window = GPOINTER_TO_INT(data);
+    fixedContainers[window] = nullptr;
+    lastSizes[window] = GtkAllocation{};
+}
+
+int monitor0Height()
+{
+    return shell.monitors.empty() ? gdk_screen_get_height(gdk_screen_get_default())
+                                  : shell.monitors[0].height;
+}
+
+void createWindowContent(int window)
+{
+    switch (window) {
+    case WinCommandList: createCommandListWindow(); break;
+    case WinProgram: createProgramWindow(); break;
+    case WinSettings: createSettingsWindow(); break;
+    case WinProtocol: createProtocolWindow(); break;
+    case WinAbout: createAboutWindow(); break;
+    case WinProgramInfo: createProgramInfoWindow(); break;
+    default: break;
+    }
+}
+
+void showWindow(int window)
+{
+    GtkWidget* widget = windowWidget(window);
+    if (hiddenPlaceKnown[window])
+        gtk_window_move(GTK_WINDOW(widget), hiddenPlaces[window].first, hiddenPlaces[window].second);
+    gtk_widget_show(widget);
+    gtk_window_present(GTK_WINDOW(widget));
+}
+
+} // namespace
+
+GtkWidget* createWindowFrame(int window)
+{
+    const WindowSpec& spec = catalogue[window];
+    GtkWidget* widget = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    GtkWindow* gtkWindow = GTK_WINDOW(widget);
+    gtk_window_set_title(gtkWindow, spec.title);
+    if (spec.kind & Utility)
+        gtk_window_set_type_hint(gtkWindow, GDK_WINDOW_TYPE_HINT_UTILITY);
+    if (spec.kind & KeepAbove)
+        gtk_window_set_keep_above(gtkWindow, TRUE);
+    if ((spec.kind & ChildOfMain) && windowExists(WinMain))
+        gtk_window_set_transient_for(gtkWindow, GTK_WINDOW(windowWidget(WinMain)));
+    if (spec.kind & Fixed) {
+        gtk_window_set_resizable(gtkWindow, FALSE);
+        gtk_widget_set_size_request(widget, spec.width, spec.height);
+    } else {
+        gtk_window_set_default_size(gtkWindow, spec.width, spec.height);
+        GdkGeometry hints{};
+        int mask = 0;
+        if (spec.minWidth) {
+            hints.min_width = spec.minWidth;
+            hints.min_height = spec.minHeight;
+            mask |= GDK_HINT_MIN_SIZE;
+        }
+        if (spec.maxWidth) {
+            hints.max_width = spec.maxWidth;
+            hints.max_height = monitor0Height();
+            mask |= GDK_HINT_MAX_SIZE;
+        }
+        if (mask)
+            gtk_window_set_geometry_hints(gtkWindow, nullptr, &hints, GdkWindowHints(mask));
+    }
+    if (spec.kind & Centred)
+        gtk_window_set_position(gtkWindow, GTK_WIN_POS_CENTER);
+    else if (window == WinMain)
+        gtk_window_move(gtkWindow, 0, monitor0Height() - 222);
+    else if (window != WinPortAuth)
+        gtk_window_move(gtkWindow, spec.x, spec.y);
+
+    // A box around the fixed container leaves room for a toolbar above it.
+    GtkWidget* box = gtk_vbox_new(FALSE, 0);
+    GtkWidget* fixed = gtk_fixed_new();
+    gtk_box_pack_end(GTK_BOX(box), fixed, TRUE, TRUE, 0);
+    gtk_container_add(GTK_CONTAINER(widget), box);
+    fixedContainers[window] = fixed;
+    hiddenPlaceKnown[window] = false;
+    g_signal_connect(fixed, "destroy", G_CALLBACK(forgetFixed), GINT_TO_POINTER(window));
+    g_signal_connect(widget, "delete-event", G_CALLBACK(onDelete), GINT_TO_POINTER(window));
+    g_signal_connect(widget, "size-allocate", G_CALLBACK(onSizeAllocate), GINT_TO_POINTER(window));
+    registerWindow(window, widget);
+    return widget;
+}
+
+GtkWidget* windowFixed(int window)
+{
+    return fixedContainers[window];
+}
+
+void showOrToggleWindow(int window)
+{
+    if (window < WinCommandList || window > WinProgramInfo)
+        return;
+    if (!windowExists(window)) {
+        createWindowContent(window);
+        gtk_widget_show_all(gtk_bin_get_child(GTK_BIN(windowWidget(window))));
+        if (window != WinSettings && window != WinProgramInfo)
+            showWindow(window);
+    } else if (windowVisible(window)) {
+        hideWindow(window);
+    } else {
+        showWindow(window);
+    }
+    syncToggleButton(window);
+}
+
+void hideWindow(int window)
+{
+    GtkWidget* widget = windowWidget(window);
+    if (!widget || !GTK_WIDGET_VISIBLE(widget))
+        return;
+    gtk_window_get_position(GTK_WINDOW(widget), &hiddenPlaces[window].first,
+                            &hiddenPlaces[window].second);
+    hiddenPlaceKnown[window] = true;
+    gtk_widget_hide(widget);
+}
+
+void syncToggleButton(int window)
+{
+    if (window >= WinCommandList && window <= WinProtocol)
+        setToggleState(WinMain, toggleButtonOf[window], windowVisible(window));
+}
+
+void relayoutWindow(int window)
+{
+    GtkWidget* widget = windowWidget(window);
+    if (!widget)
+        return;
+    const int W = widget->allocation.width;
+    const int H = widget->allocation.height;
+    const int keep = keepValue;
+    switch (window) {
+    case WinCommandList: {
+        bool panelShown = controlVisible(window, IdCmdEditorPanel);
+        if (panelShown) {
+            placeControl(window, IdCmdList, keep, keep, W - 10, H - 164);
+            placeControl(window, IdCmdEditorPanel, keep, H - 120, W - 10, keep);
+        } else {
+            placeControl(window, IdCmdList, keep, keep, W - 10, H - 45);
+            placeControl(window, IdCmdEditorPanel, keep, H, W - 10, keep);
+        }
+        setShortcutActive(window, MenuCmdDeleteKey, !panelShown);
+        break;
+    }
+    case WinProgram: {
+        bool panelShown = controlVisible(window, IdPrgEditorPanel);
+        if (panelShown) {
+            placeControl(window, IdPrgListFrame, keep, keep, W - 4, H - 124);
+            placeControl(window, IdPrgList, keep, keep, W - 8, H - 128);
+            placeControl(window, IdPrgEditorPanel, keep, H - 87, W - 8, keep);
+        } else {
+            placeControl(window, IdPrgListFrame, keep, keep, W - 4, H - 35);
+            placeControl(window, IdPrgList, keep, keep, W - 8, H - 39);
+        }
+        placeControl(window, IdPrgPortButton, W - 335, keep, keep, keep);
+        placeControl(window, IdPrgPortLabel, W - 303, keep, keep, keep);
+        placeControl(window, IdPrgInfo, W - 243, keep, keep, keep);
+        placeControl(window, IdPrgSetLabel, W - 211, keep, keep, keep);
+        placeControl(window, IdPrgSetField, W - 184, keep, keep, keep);
+        placeControl(window, IdPrgSendField, keep, keep, W - 300, keep);
+        placeControl(window, IdPrgCancel, W - 195, keep, keep, keep);
+        placeControl(window, IdPrgOkay, W - 100, keep, keep, keep);
+        setShortcutActive(window, MenuPrgDeleteKey, !panelShown);
+        break;
+    }
+    case WinProtocol:
+        placeControl(window, IdPtkList, keep, keep, W - 10, H - 40);
+        placeControl(window, IdPtkLabelB, W - 235, keep, keep, keep);
+        placeControl(window, IdPtkLabelA, W - 285, keep, keep, keep);
+        break;
+    case WinProgramInfo:
+        placeControl(window, IdInfoEditor, keep, keep, W - 10, H - 40);
+        placeControl(window, IdInfoLineCount, keep, H - 32, keep, keep);
+        placeControl(window, IdInfoTakeOver, W - 120, H - 32, keep, keep);
+        break;
+    }
+}

@@ -1,0 +1,30 @@
+// Whole-file reading and crash-safe writing.
+#include "common/files.h"
+
+#include <glib.h>
+
+bool writeFileAtomic(const std::string& path, std::string_view bytes)
+{
+    GError* error = nullptr;
+    gboolean ok = g_file_set_contents(path.c_str(), bytes.data(), static_cast<gssize>(bytes.size()), &error);
+    if (error)
+        g_error_free(error);
+    return ok;
+}
+
+bool readWholeFile(const std::string& path, std::string& bytes)
+{
+    bytes.clear();
+    gchar* contents = nullptr;
+    gsize length = 0;
+    if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr))
+        return false;
+    bytes.assign(contents, length);
+    g_free(contents);
+    return true;
+}
+
+bool fileExists(const std::string& path)
+{
+    return g_file_test(path.c_str(), G_FILE_TEST_IS_REGULAR);
+}

@@ -1,0 +1,14 @@
+// Whole-file reading and crash-safe writing.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Writes the bytes to a temporary file beside path and renames it over path, so that a crash
+// or a full disk never leaves a half-written file. Returns false when nothing was replaced.
+bool writeFileAtomic(const std::string& path, std::string_view bytes);
+
+// Reads the whole file into bytes. Returns false (and leaves bytes empty) when it cannot.
+bool readWholeFile(const std::string& path, std::string& bytes);
+
+bool fileExists(const std::string& path);

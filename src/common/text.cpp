@@ -1,0 +1,161 @@
+// Number and text conversions that every subsystem shares.
+#include "common/text.h"
+
+#include <glib.h>
+
+#include <cmath>
+
+namespace {
+
+int digitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return 99;
+}
+
+size_t skipBlanks(std::string_view text, size_t pos)
+{
+    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t'))
+        ++pos;
+    return pos;
+}
+
+size_t skipDigits(std::string_view text, size_t pos)
+{
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9')
+        ++pos;
+    return pos;
+}
+
+} // namespace
+
+int64_t intValue(std::string_view text)
+{
+    size_t pos = skipBlanks(text, 0);
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+        negative = text[pos] == '-';
+        ++pos;
+    }
+    int base = 10;
+    if (pos < text.size() && text[pos] == '$') {
+        base = 16;
+        ++pos;
+    } else if (pos < text.size() && text[pos] == '%') {
+        base = 2;
+        ++pos;
+    }
+    // Unsigned arithmetic wraps without undefined behaviour on overlong numbers.
+    uint64_t value = 0;
+    for (; pos < text.size(); ++pos) {
+        int digit = digitValue(text[pos]);
+        if (digit >= base)
+            break;
+        value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
+    }
+    if (negative)
+        value = 0 - value;
+    return static_cast<int64_t>(value);
+}
+
+double decimalValue(std::string_view text)
+{
+    size_t start = skipBlanks(text, 0);
+    size_t pos = start;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
+        ++pos;
+    size_t intEnd = skipDigits(text, pos);
+    size_t end = intEnd;
+    bool digits = intEnd > pos;
+    if (end < text.size() && text[end] == '.') {
+        size_t fracEnd = skipDigits(text, end + 1);
+        digits = digits || fracEnd > end + 1;
+        end = fracEnd;
+    }
+    if (!digits)
+        return 0.0;
+    if (end < text.size() && (text[end] == 'e' || text[end] == 'E')) {
+        size_t expPos = end + 1;
+        if (expPos < text.size() && (text[expPos] == '+' || text[expPos] == '-'))
+            ++expPos;
+        size_t expEnd = skipDigits(text, expPos);
+        if (expEnd > expPos)
+            end = expEnd;
+    }
+    std::string number(text.substr(start, end - start));
+    return g_ascii_strtod(number.c_str(), nullptr);
+}
+
+std::string formatDecimal(double value)
+{
+    if (std::isnan(value))
+        return "NaN";
+    if (std::isinf(value))
+        return value > 0 ? "+Infinity" : "-Infinity";
+    // %f of the largest doubles needs about 320 characters.
+    char buffer[G_ASCII_DTOSTR_BUF_SIZE + 360];
+    g_ascii_formatd(buffer, sizeof buffer, "%.10f", value);
+    std::string result(buffer);
+    size_t dot = result.find('.');
+    if (dot != std::string::npos) {
+        size_t last = result.find_last_not_of('0');
+        result.erase(last == dot ? dot : last + 1);
+    }
+    if (result == "-0")
+        result = "0";
+    return result;
+}
+
+std::string latin1ToUtf8(std::string_view bytes)
+{
+    std::string result;
+    result.reserve(bytes.size());
+    for (char c : bytes) {
+        auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            result += c;
+        } else {
+            result += static_cast<char>(0xC0 | (byte >> 6));
+            result += static_cast<char>(0x80 | (byte & 0x3F));
+        }
+    }
+    return result;
+}
+
+std::string utf8ToLatin1(std::string_view text)
+{
+    std::string result;
+    result.reserve(text.size());
+    const char* pos = text.data();
+    const char* end = text.data() + text.size();
+    while (pos < end) {
+        gunichar c = g_utf8_get_char_validated(pos, end - pos);
+        if (c == static_cast<gunichar>(-1) || c == static_cast<gunichar>(-2)) {
+            result += '?';
+            ++pos;
+            continue;
+        }
+        result += c <= 0xFF ? static_cast<char>(c) : '?';
+        pos = g_utf8_next_char(pos);
+    }
+    return result;
+}
+
+std::string fileBytesToUtf8(std::string_view bytes)
+{
+    bool ascii = true;
+    for (char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    }
+    if (!ascii && g_utf8_validate(bytes.data(), static_cast<gssize>(bytes.size()), nullptr))
+        return std::string(bytes);
+    return latin1ToUtf8(bytes);
+}

@@ -1,0 +1,29 @@
+// Number and text conversions that every subsystem shares.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Integer value of a text: leading blanks and tabs skipped, an optional sign, then "$" with
+// hexadecimal digits, "%" with binary digits, or decimal digits, read up to the first other
+// character. A text without digits gives 0; values beyond 64 bits wrap instead of failing.
+int64_t intValue(std::string_view text);
+
+// Decimal value of a text with "." as decimal point whatever the locale: leading blanks and
+// tabs skipped, optional sign, digits, optional fraction and exponent. 0 without digits.
+double decimalValue(std::string_view text);
+
+// Decimal text of a value with at most ten decimals, trailing zeros and a trailing "."
+// removed, "." as separator; "+Infinity", "-Infinity" and "NaN" for the special values.
+std::string formatDecimal(double value);
+
+// Latin-1 bytes to UTF-8 text.
+std::string latin1ToUtf8(std::string_view bytes);
+
+// UTF-8 text to Latin-1 bytes; characters outside Latin-1 and invalid bytes become "?".
+std::string utf8ToLatin1(std::string_view text);
+
+// Text of a file's bytes: kept as it is when it is valid UTF-8 with non-ASCII characters
+// (written by another tool), read as Latin-1 otherwise.
+std::string fileBytesToUtf8(std::string_view bytes);

@@ -1,0 +1,23 @@
+// The editing operations of the two lists: context menus, keys and drops.
+#pragma once
+
+#include <string>
+
+// list: IdCmdList or IdPrgList.
+void clearList(int list);
+void deleteEntry(int list);
+void deleteSelection(int list);
+void duplicateEntry(int list);
+void duplicateEntries();
+void duplicateEntryTimes(int count);
+void setEntryActive(bool active);
+void setEntriesActive(bool active);
+void setSelectedPauses(const std::string& pause);
+void copyCommandToProgram(int dropAction);
+void moveDraggedRows(int list);
+// Starts a private drag of the list's selected rows; false when it cannot start.
+bool startListDrag(int list);
+void copyEntriesToClipboard();
+void pasteEntriesFromClipboard();
+// Enables the items of pop-up menu 13 or 26 from the selected program rows.
+void prepareProgramMenu(int menu);

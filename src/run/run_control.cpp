@@ -1,0 +1,105 @@
+// Run, pause, resume and stop of a program run, and the runner's step on each tick.
+#include "run/run_control.h"
+
+#include "app/controls.h"
+#include "app/events.h"
+#include "app/ids.h"
+#include "app/list_access.h"
+#include "app/message_dialog.h"
+#include "app/timers.h"
+#include "app/windows.h"
+#include "common/text.h"
+#include "run/run_state.h"
+#include "serial/port_table.h"
+
+namespace {
+
+constexpr int startInterval = 200;
+constexpr int typePauseOn = 15;
+constexpr int columnType = 0;
+constexpr int columnPause = 2;
+
+const int lockedControls[] = {IdPrgList, IdPrgClear, IdPrgLoad, IdPrgSave, IdPrgPortButton,
+                              IdPrgCheck};
+
+void resumeRun()
+{
+    runState.paused = false;
+    int row = runState.lastExecutedRow;
+    if (runState.currentRow < 1)
+        addTimer(WinProgram, TimerRun, startInterval);
+    else
+        addTimer(WinProgram, TimerRun,
+                 static_cast<int>(intValue(cellText(WinProgram, IdPrgList, row, columnPause))));
+    // A PauseOn row waits for the user; the run goes on after it.
+    if (intValue(cellText(WinProgram, IdPrgList, row, columnType)) == typePauseOn)
+        ++runState.currentRow;
+    setControlEnabled(WinProgram, IdPrgStop, true);
+    if (windowExists(WinPauseInfo))
+        postEvent(EvClose, WinPauseInfo, 0);
+}
+
+} // namespace
+
+void startRun()
+{
+    addTimer(WinProgram, TimerRun, startInterval);
+    if (GtkWidget* list = controlWidget(WinProgram, IdPrgList))
+        gtk_widget_grab_focus(list);
+    lockRunInterface(true);
+    runState.currentRow = 0;
+    runState.running = true;
+    runState.paused = false;
+}
+
+void pauseToggled()
+{
+    bool down = toggleState(WinProgram, IdPrgPause);
+    if (down && !runState.paused) {
+        runState.paused = true;
+        removeTimer(WinProgram, TimerRun);
+        setControlEnabled(WinProgram, IdPrgStop, false);
+    } else if (!down && runState.paused) {
+        resumeRun();
+    }
+}
+
+void stopRun()
+{
+    if (!runState.running)
+        return;
+    runState.running = false;
+    addTimer(WinProgram, TimerRun, startInterval);
+    lockRunInterface(false);
+}
+
+void lockRunInterface(bool lock)
+{
+    for (int id : lockedControls)
+        setControlEnabled(WinProgram, id, !lock);
+    setControlEnabled(WinSettings, IdSetAuthorisation, !lock);
+    setControlEnabled(WinProgram, IdPrgPause, lock);
+    if (!lock) {
+        if (GtkWidget* frame = controlWidget(WinProgram, IdPrgListFrame))
+            gtk_widget_modify_bg(frame, GTK_STATE_NORMAL, nullptr);
+    }
+    hideWindow(WinPortAuth);
+}
+
+void RunTick()
+{
+    // Without a current, open port there is nothing to run against.
+    if (currentPort == -1 || controlText(WinProgram, IdPrgPortLabel) == "Close") {
+        if (runState.running)
+            messageBox(WinProgram, "Quirlo",
+                       currentPort == -1 ? "In Einstellungen-Portauswahl sind keine ComPorts zugewiesen!"
+                                         : "Es ist kein ComPort geöffnet!",
+                       IconWarning, ButtonsOk);
+        lockRunInterface(false);
+        runState.running = false;
+        removeTimer(WinProgram, TimerRun);
+        return;
+    }
+}
+
+void checkProgram() {}

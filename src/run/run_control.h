@@ -1,0 +1,17 @@
+// Run, pause, resume and stop of a program run, and the runner's step on each tick.
+#pragma once
+
+#include <gtk/gtk.h>
+
+// Starts a run: run timer 200 ms, focus on the program list, interface locked, row 0.
+void startRun();
+// The Pause button changed: pauses a running run or resumes a paused one.
+void pauseToggled();
+// Stops a running run; the next tick ends it.
+void stopRun();
+// Locks (true) or unlocks (false) the program window and the authorisation button for a run.
+void lockRunInterface(bool lock);
+// One step of the runner, at each tick of the run timer while not paused.
+void RunTick();
+// The whole-program check of the program window's check button.
+void checkProgram();

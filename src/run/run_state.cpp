@@ -1,0 +1,5 @@
+// The state of a program run and of its counting loop.
+#include "run/run_state.h"
+
+RunState runState;
+LoopState loopState;

@@ -1,0 +1,27 @@
+// The state of a program run and of its counting loop.
+#pragma once
+
+struct RunState {
+    bool running = false;
+    bool paused = false;
+    int currentRow = 0;      // the row the runner executes next
+    int lastExecutedRow = 0; // the row executed at the last tick
+    bool responsePending = false;
+    bool abortRequested = false;
+    int portErrorCount = 0;
+    int singleEntryRow = 0;  // row of a single-entry run, 0 for a normal run
+    int singleEntryStage = 0;
+};
+
+struct LoopState {
+    bool loopActive = false;
+    int loopStartRow = 0;
+    int loopEndRow = 0;
+    long long loopFrom = 0;
+    long long loopTo = 0;
+    long long loopStep = 1;
+    long long loopCounter = 0; // the value of "#LI"
+};
+
+extern RunState runState;
+extern LoopState loopState;

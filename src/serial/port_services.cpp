@@ -1,0 +1,17 @@
+// Port discovery, authorisation, device settings files and port commands: the main loop's
+// call sites, filled in as those are built.
+#include "serial/port_services.h"
+
+void discoverPorts(bool) {}
+void checkXterm() {}
+void createPortAuthWindow() {}
+void showPortAuthWindow() {}
+void grantPortAccess() {}
+void withdrawPortAccess() {}
+void loadSettingsFile() {}
+void saveSettingsFile() {}
+void showSettingsOfPort(int64_t) {}
+void applyPortSettings() {}
+void togglePort(int64_t) {}
+void portIndicatorClicked(int) {}
+void refreshPortIndicators(bool) {}

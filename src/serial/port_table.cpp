@@ -1,0 +1,24 @@
+// The process-wide table of the serial ports.
+#include "serial/port_table.h"
+
+std::vector<PortEntry> PortTable;
+int64_t portCount = 0;
+PortIndex currentPort = -1;
+
+void createPortTable()
+{
+    PortTable.assign(3, PortEntry{});
+    portCount = 0;
+    currentPort = -1;
+}
+
+void releasePortBuffers()
+{
+    for (PortEntry& entry : PortTable)
+        std::vector<char>().swap(entry.inBuffer);
+}
+
+std::string portDevicePath(const PortEntry& entry)
+{
+    return "/dev/" + entry.name;
+}

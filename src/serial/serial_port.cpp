@@ -1,0 +1,183 @@
+// The termios layer through which every byte reaches a serial device.
+#include "serial/serial_port.h"
+
+#include <cerrno>
+#include <cstring>
+#include <map>
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace {
+
+// Handle number to open descriptor; an absent handle is a closed port.
+std::map<int64_t, int> openPorts;
+
+int descriptorOf(int64_t handle)
+{
+    auto found = openPorts.find(handle);
+    return found == openPorts.end() ? -1 : found->second;
+}
+
+bool speedOf(int64_t baud, speed_t& speed)
+{
+    static const std::pair<int64_t, speed_t> speeds[] = {
+        {0, B0},       {50, B50},       {75, B75},       {110, B110},     {150, B150},
+        {300, B300},   {600, B600},     {1200, B1200},   {1800, B1800},   {2400, B2400},
+        {4800, B4800}, {9600, B9600},   {19200, B19200}, {38400, B38400}, {57600, B57600},
+        {115200, B115200},
+    };
+    for (const auto& [rate, constant] : speeds) {
+        if (rate == baud) {
+            speed = constant;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+bool buildSerialConfig(int64_t baud, int64_t parity, int64_t dataBits, float stopBits,
+                       int64_t handshake, termios& config)
+{
+    speed_t speed;
+    if (!speedOf(baud, speed))
+        return false;
+    tcflag_t size;
+    switch (dataBits) {
+    case 5: size = CS5; break;
+    case 6: size = CS6; break;
+    case 7: size = CS7; break;
+    case 8: size = CS8; break;
+    default: return false;
+    }
+    if (handshake < 0 || handshake > 3)
+        return false;
+
+    std::memset(&config, 0, sizeof config);
+    config.c_iflag = IGNPAR;
+    config.c_cflag = size | CREAD | CLOCAL;
+    if (stopBits != 1.0f)
+        config.c_cflag |= CSTOPB;
+    switch (parity) {
+    case 1: config.c_cflag |= PARENB; break;
+    case 2: config.c_cflag |= CMSPAR | PARENB | PARODD; break;
+    case 3: config.c_cflag |= PARENB | PARODD; break;
+    case 4: config.c_cflag |= CMSPAR | PARENB; break;
+    default: break;
+    }
+    if (handshake == 2)
+        config.c_cflag |= CRTSCTS;
+    if (handshake == 3)
+        config.c_iflag |= IXON | IXOFF | IXANY;
+    config.c_cc[VEOF] = 4;
+    config.c_cc[VMIN] = 1;
+    config.c_cc[VTIME] = 0;
+    config.c_cc[VSTART] = 17;
+    config.c_cc[VSTOP] = 19;
+    cfsetispeed(&config, speed);
+    cfsetospeed(&config, speed);
+    return true;
+}
+
+int serialOpen(int64_t handle, const char* devicePath, int64_t baud, int64_t parity,
+               int64_t dataBits, float stopBits, int64_t handshake, int64_t, int64_t)
+{
+    termios config;
+    if (!buildSerialConfig(baud, parity, dataBits, stopBits, handshake, config))
+        return 0;
+    if (!devicePath || openPorts.count(handle))
+        return 0;
+    int fd = open(devicePath, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    if (!isatty(fd)) {
+        close(fd);
+        return 0;
+    }
+    tcflush(fd, TCIFLUSH);
+    tcsetattr(fd, TCSANOW, &config);
+    openPorts[handle] = fd;
+    return 1;
+}
+
+bool serialIsOpen(int64_t handle)
+{
+    return descriptorOf(handle) >= 0;
+}
+
+int64_t serialWrite(int64_t handle, std::string_view bytes)
+{
+    int fd = descriptorOf(handle);
+    if (fd < 0 || bytes.empty())
+        return 0;
+    ssize_t written;
+    do {
+        written = write(fd, bytes.data(), bytes.size());
+    } while (written < 0 && errno == EINTR);
+    return written < 0 ? 0 : written;
+}
+
+int64_t serialAvailable(int64_t handle)
+{
+    int fd = descriptorOf(handle);
+    int waiting = 0;
+    if (fd < 0 || ioctl(fd, FIONREAD, &waiting) < 0 || waiting < 0)
+        return 0;
+    return waiting;
+}
+
+int64_t serialRead(int64_t handle, char* buffer, int64_t maxCount)
+{
+    int fd = descriptorOf(handle);
+    if (fd < 0 || !buffer || maxCount <= 0)
+        return 0;
+    // EAGAIN means nothing waits; EIO after a hang-up means the device is gone. Both read as
+    // an empty result, so a caller's poll loop never spins on an error.
+    ssize_t count;
+    do {
+        count = read(fd, buffer, static_cast<size_t>(maxCount));
+    } while (count < 0 && errno == EINTR);
+    return count < 0 ? 0 : count;
+}
+
+bool serialSetLine(int64_t handle, SerialLine line, int level)
+{
+    int fd = descriptorOf(handle);
+    if (fd < 0)
+        return false;
+    int bit = line == SerialLine::DTR ? TIOCM_DTR : TIOCM_RTS;
+    int bits = 0;
+    if (ioctl(fd, TIOCMGET, &bits) < 0)
+        return false;
+    if (level)
+        bits |= bit;
+    else
+        bits &= ~bit;
+    if (ioctl(fd, TIOCMSET, &bits) < 0 || ioctl(fd, TIOCMGET, &bits) < 0)
+        return false;
+    return ((bits & bit) != 0) == (level != 0);
+}
+
+int64_t serialLineErrors(int64_t)
+{
+    return 0;
+}
+
+void serialClose(int64_t handle)
+{
+    auto found = openPorts.find(handle);
+    if (found == openPorts.end())
+        return;
+    close(found->second);
+    openPorts.erase(found);
+}
+
+void serialCloseAll()
+{
+    for (const auto& [handle, fd] : openPorts)
+        close(fd);
+    openPorts.clear();
+}

@@ -1,0 +1,37 @@
+// The termios layer through which every byte reaches a serial device. Ports are addressed by
+// their PortIndex, which is also the handle of the open device. Failures are results of 0;
+// the layer never shows anything and never blocks.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include <termios.h>
+
+enum class SerialLine { DTR, RTS };
+
+// Builds the whole terminal configuration from zero for the given codes (parity: 0 none,
+// 1 even, 2 mark, 3 odd, 4 space, other values none; handshake: 0 none, 1 RTS, 2 RTS/CTS,
+// 3 Xon/Xoff). Returns false for a baud rate, data-bit count or handshake it cannot map.
+bool buildSerialConfig(int64_t baud, int64_t parity, int64_t dataBits, float stopBits,
+                       int64_t handshake, termios& config);
+
+// Opens and configures the device under the handle; non-zero on success, 0 when the codes
+// are not accepted or the device cannot be opened as a terminal (nothing stays open then).
+// The buffer sizes are accepted for the callers' sake; the system's own buffers apply.
+int serialOpen(int64_t handle, const char* devicePath, int64_t baud, int64_t parity,
+               int64_t dataBits, float stopBits, int64_t handshake, int64_t inBufferSize,
+               int64_t outBufferSize);
+bool serialIsOpen(int64_t handle);
+// One write of all bytes as they are; the count written, 0 on failure or when not open.
+int64_t serialWrite(int64_t handle, std::string_view bytes);
+// Received bytes waiting to be read; 0 when not open or when the device vanished.
+int64_t serialAvailable(int64_t handle);
+// One read of at most maxCount bytes; 0 when nothing waits, on failure or when not open.
+int64_t serialRead(int64_t handle, char* buffer, int64_t maxCount);
+// Sets DTR or RTS (level 1 asserted, 0 released); true when the line reads back so.
+bool serialSetLine(int64_t handle, SerialLine line, int level);
+// Line error bits; this platform reports none through the layer.
+int64_t serialLineErrors(int64_t handle);
+void serialClose(int64_t handle);
+void serialCloseAll();

@@ -1,0 +1,12 @@
+// The settings window (window 3) with its pages.
+#pragma once
+
+#include <gtk/gtk.h>
+
+void createSettingsWindow();
+void enableSubStringFields();
+void enableErrorQueryFields();
+// The port chosen in the "COM-Port:" box, -1 when none.
+long long selectedPortChoice();
+bool portPageShown();
+bool protocolPageShown();

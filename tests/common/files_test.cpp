@@ -1,0 +1,46 @@
+// Whole-file reading and crash-safe writing.
+#include <gtest/gtest.h>
+
+#include <glib.h>
+#include <glib/gstdio.h>
+
+#include "common/files.h"
+
+namespace {
+
+struct TempDir {
+    std::string path;
+    TempDir() : path(g_dir_make_tmp("quirlo-files-XXXXXX", nullptr)) {}
+    ~TempDir()
+    {
+        GDir* dir = g_dir_open(path.c_str(), 0, nullptr);
+        while (const char* name = g_dir_read_name(dir))
+            g_remove((path + "/" + name).c_str());
+        g_dir_close(dir);
+        g_rmdir(path.c_str());
+    }
+};
+
+} // namespace
+
+TEST(AtomicWrite, ReplacesTheWholeFileAndLeavesNoStaleBytes)
+{
+    TempDir dir;
+    std::string file = dir.path + "/list.cml";
+    ASSERT_TRUE(writeFileAtomic(file, std::string(1000, 'x')));
+    ASSERT_TRUE(writeFileAtomic(file, std::string("a\0\xFF" "b", 4)));
+    std::string bytes;
+    ASSERT_TRUE(readWholeFile(file, bytes));
+    EXPECT_EQ(bytes, std::string("a\0\xFF" "b", 4));
+    EXPECT_TRUE(fileExists(file));
+}
+
+TEST(AtomicWrite, FailsWithoutTouchingAnythingWhereItCannotWrite)
+{
+    TempDir dir;
+    EXPECT_FALSE(writeFileAtomic(dir.path + "/missing/list.cml", "x"));
+    std::string bytes = "old";
+    EXPECT_FALSE(readWholeFile(dir.path + "/none", bytes));
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_FALSE(fileExists(dir.path));
+}

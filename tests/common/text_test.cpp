@@ -1,0 +1,88 @@
+// Number and text conversions.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include <glib.h>
+
+#include "common/text.h"
+
+TEST(IntValue, ReadsDecimalHexAndBinaryUpToTheFirstOtherCharacter)
+{
+    EXPECT_EQ(intValue("  \t42abc"), 42);
+    EXPECT_EQ(intValue("-17"), -17);
+    EXPECT_EQ(intValue("+8"), 8);
+    EXPECT_EQ(intValue("$ff"), 255);
+    EXPECT_EQ(intValue("$1Ag"), 26);
+    EXPECT_EQ(intValue("-$10"), -16);
+    EXPECT_EQ(intValue("%1012"), 5);
+    EXPECT_EQ(intValue("12.9"), 12);
+}
+
+TEST(IntValue, GivesZeroWithoutDigitsAndNeverFailsOnHugeNumbers)
+{
+    EXPECT_EQ(intValue(""), 0);
+    EXPECT_EQ(intValue("abc"), 0);
+    EXPECT_EQ(intValue("-"), 0);
+    EXPECT_EQ(intValue("$"), 0);
+    EXPECT_EQ(intValue(" x5"), 0);
+    EXPECT_EQ(intValue("9223372036854775807"), std::numeric_limits<int64_t>::max());
+    // Beyond 64 bits the value wraps; what matters is that it is defined.
+    intValue(std::string(10000, '9'));
+}
+
+TEST(DecimalValue, ReadsPointDecimalsWhateverTheLocale)
+{
+    EXPECT_DOUBLE_EQ(decimalValue("1.5"), 1.5);
+    EXPECT_DOUBLE_EQ(decimalValue("  -0.25V"), -0.25);
+    EXPECT_DOUBLE_EQ(decimalValue(".5"), 0.5);
+    EXPECT_DOUBLE_EQ(decimalValue("3."), 3.0);
+    EXPECT_DOUBLE_EQ(decimalValue("1e3"), 1000.0);
+    EXPECT_DOUBLE_EQ(decimalValue("2e"), 2.0);
+    EXPECT_DOUBLE_EQ(decimalValue("12,5"), 12.0);
+    EXPECT_DOUBLE_EQ(decimalValue("abc"), 0.0);
+    EXPECT_DOUBLE_EQ(decimalValue("."), 0.0);
+    EXPECT_DOUBLE_EQ(decimalValue("inf"), 0.0);
+    EXPECT_DOUBLE_EQ(decimalValue("nan"), 0.0);
+}
+
+TEST(FormatDecimal, KeepsAtMostTenDecimalsWithoutTrailingZeros)
+{
+    EXPECT_EQ(formatDecimal(2.0), "2");
+    EXPECT_EQ(formatDecimal(2.5), "2.5");
+    EXPECT_EQ(formatDecimal(-0.125), "-0.125");
+    EXPECT_EQ(formatDecimal(1.0 / 3.0), "0.3333333333");
+    EXPECT_EQ(formatDecimal(0.00000000001), "0");
+    EXPECT_EQ(formatDecimal(-0.00000000001), "0");
+    EXPECT_EQ(formatDecimal(1e15), "1000000000000000");
+    EXPECT_EQ(formatDecimal(std::numeric_limits<double>::infinity()), "+Infinity");
+    EXPECT_EQ(formatDecimal(-std::numeric_limits<double>::infinity()), "-Infinity");
+    EXPECT_EQ(formatDecimal(std::nan("")), "NaN");
+    EXPECT_EQ(formatDecimal(std::numeric_limits<double>::max()).size(), 309u);
+}
+
+TEST(Latin1, RoundTripsEveryByteThroughUtf8)
+{
+    std::string bytes;
+    for (int c = 1; c < 256; ++c)
+        bytes += static_cast<char>(c);
+    std::string text = latin1ToUtf8(bytes);
+    EXPECT_TRUE(g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr));
+    EXPECT_EQ(utf8ToLatin1(text), bytes);
+    EXPECT_EQ(latin1ToUtf8("\xC4\x64"), "Äd");
+}
+
+TEST(Latin1, ReplacesWhatLatin1CannotHold)
+{
+    EXPECT_EQ(utf8ToLatin1("€ 5"), "? 5");
+    EXPECT_EQ(utf8ToLatin1("a\xFF" "b"), "a?b");
+    EXPECT_EQ(utf8ToLatin1("Grüße"), "Gr\xFC\xDF" "e");
+}
+
+TEST(FileBytes, KeepsUtf8FilesAndReadsOthersAsLatin1)
+{
+    EXPECT_EQ(fileBytesToUtf8("Größe"), "Größe");
+    EXPECT_EQ(fileBytesToUtf8("Gr\xF6\xDF" "e"), "Größe");
+    EXPECT_EQ(fileBytesToUtf8("plain"), "plain");
+}

@@ -1,0 +1,85 @@
+// Runs Quirlo's start-up inside the test process under the virtual X server.
+#include "gui/harness.h"
+
+#include <gtk/gtk.h>
+
+#include "app/main_loop.h"
+#include "app/startup.h"
+
+void QuirloTest::SetUp()
+{
+    setMessageResponder([this](const MessageRequest& request) {
+        messages.push_back(request);
+        if (messageAnswers.empty())
+            return static_cast<int>(ResultYes);
+        int answer = messageAnswers.front();
+        messageAnswers.pop_front();
+        return answer;
+    });
+    setFileResponder([this](const FileRequest& request) {
+        fileRequests.push_back(request);
+        if (fileAnswers.empty())
+            return std::string();
+        std::string answer = fileAnswers.front();
+        fileAnswers.pop_front();
+        return answer;
+    });
+    static int argc = 1;
+    static char name[] = "quirlo-test";
+    static char* args[] = {name, nullptr};
+    static char** argv = args;
+    startUp(&argc, &argv);
+    pumpUntilIdle();
+}
+
+void QuirloTest::TearDown()
+{
+    exitSequence();
+    setMessageResponder(nullptr);
+    setFileResponder(nullptr);
+}
+
+void QuirloTest::pumpUntilIdle()
+{
+    bool worked = true;
+    while (worked) {
+        worked = false;
+        while (gtk_events_pending()) {
+            gtk_main_iteration_do(FALSE);
+            worked = true;
+        }
+        Event event;
+        while (takeEvent(event)) {
+            dispatchEvent(event);
+            worked = true;
+        }
+    }
+}
+
+void QuirloTest::pumpFor(int milliseconds)
+{
+    bool done = false;
+    g_timeout_add(static_cast<guint>(milliseconds), [](gpointer flag) -> gboolean {
+        *static_cast<bool*>(flag) = true;
+        return G_SOURCE_REMOVE;
+    }, &done);
+    while (!done) {
+        Event event;
+        if (takeEvent(event))
+            dispatchEvent(event);
+        else
+            gtk_main_iteration();
+    }
+    pumpUntilIdle();
+}
+
+void QuirloTest::post(int kind, int window, int object, int type)
+{
+    postEvent(kind, window, object, type);
+}
+
+void QuirloTest::send(int kind, int window, int object, int type)
+{
+    post(kind, window, object, type);
+    pumpUntilIdle();
+}

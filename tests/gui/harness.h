@@ -1,0 +1,32 @@
+// Runs Quirlo's start-up inside the test process under the virtual X server, posts events,
+// pumps the loop until it is idle, and scripts the message dialog and the file chooser.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "app/events.h"
+#include "app/message_dialog.h"
+
+class QuirloTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Handles every queued event and every pending toolkit event, until there is none.
+    void pumpUntilIdle();
+    // Runs the loop for the given time, handling events as they arrive.
+    void pumpFor(int milliseconds);
+    void post(int kind, int window, int object, int type = 0);
+    // Posts the event and pumps until idle.
+    void send(int kind, int window, int object, int type = 0);
+
+    // Answers for the next message dialogs, in order; 6 (OK/Yes) once they are used up.
+    std::deque<int> messageAnswers;
+    std::vector<MessageRequest> messages;
+    std::deque<std::string> fileAnswers;
+    std::vector<FileRequest> fileRequests;
+};

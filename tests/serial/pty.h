@@ -1,0 +1,27 @@
+// A pseudo-terminal for serial tests: the test holds the master end, Quirlo opens the other
+// end by its device path.
+#pragma once
+
+#include <string>
+
+class PseudoTerminal {
+public:
+    PseudoTerminal();
+    ~PseudoTerminal();
+    PseudoTerminal(const PseudoTerminal&) = delete;
+    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+
+    const std::string& devicePath() const { return path; }
+    // Writes all bytes to the master end.
+    void send(const std::string& bytes);
+    // Reads what arrives at the master end until count bytes came or the wait ran out.
+    std::string receive(size_t count, int timeoutMs = 2000);
+    void closeMaster();
+
+private:
+    int master = -1;
+    std::string path;
+};
+
+// Waits until the descriptor of a serial handle has count bytes waiting (or the time ran out).
+bool waitForAvailable(long long handle, long long count, int timeoutMs = 2000);

@@ -1,0 +1,266 @@
+// The termios layer on pseudo-terminals, and the configuration it builds.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <glib.h>
+
+#include "serial/port_table.h"
+#include "serial/pty.h"
+#include "serial/serial_port.h"
+
+namespace {
+
+int openPort(long long handle, const std::string& path, long long baud = 9600,
+             long long dataBits = 8, long long handshake = 0)
+{
+    return serialOpen(handle, path.c_str(), baud, 0, dataBits, 1.0f, handshake, 1024, 1024);
+}
+
+class SerialPort : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_FALSE(pty.devicePath().empty()); }
+    void TearDown() override { serialCloseAll(); }
+    PseudoTerminal pty;
+};
+
+int openDescriptors()
+{
+    int count = 0;
+    GDir* dir = g_dir_open("/proc/self/fd", 0, nullptr);
+    while (g_dir_read_name(dir))
+        ++count;
+    g_dir_close(dir);
+    return count;
+}
+
+std::string allBytes()
+{
+    std::string bytes;
+    for (int c = 0; c < 256; ++c)
+        bytes += static_cast<char>(c);
+    return bytes;
+}
+
+} // namespace
+
+TEST_F(SerialPort, BytesCrossUnchangedInBothDirections)
+{
+    ASSERT_NE(openPort(0, pty.devicePath()), 0);
+    EXPECT_TRUE(serialIsOpen(0));
+    std::string bytes = allBytes() + "\r\n";
+    EXPECT_EQ(serialWrite(0, bytes), static_cast<int64_t>(bytes.size()));
+    EXPECT_EQ(pty.receive(bytes.size()), bytes);
+
+    pty.send(bytes);
+    ASSERT_TRUE(waitForAvailable(0, static_cast<long long>(bytes.size())));
+    EXPECT_EQ(serialAvailable(0), static_cast<int64_t>(bytes.size()));
+    std::string received(bytes.size(), '\0');
+    EXPECT_EQ(serialRead(0, received.data(), static_cast<int64_t>(received.size())),
+              static_cast<int64_t>(bytes.size()));
+    EXPECT_EQ(received, bytes);
+}
+
+TEST_F(SerialPort, ReadReturnsAtOnceWhenNothingWaitsAndReadsByteByByte)
+{
+    ASSERT_NE(openPort(3, pty.devicePath()), 0);
+    char byte = 0;
+    gint64 start = g_get_monotonic_time();
+    EXPECT_EQ(serialRead(3, &byte, 1), 0);
+    EXPECT_EQ(serialAvailable(3), 0);
+    EXPECT_LT(g_get_monotonic_time() - start, 500000);
+
+    pty.send("OK");
+    ASSERT_TRUE(waitForAvailable(3, 2));
+    EXPECT_EQ(serialRead(3, &byte, 1), 1);
+    EXPECT_EQ(byte, 'O');
+    EXPECT_EQ(serialAvailable(3), 1);
+    EXPECT_EQ(serialRead(3, &byte, 1), 1);
+    EXPECT_EQ(byte, 'K');
+    EXPECT_EQ(serialRead(3, &byte, 0), 0);
+    EXPECT_EQ(serialRead(3, nullptr, 5), 0);
+}
+
+TEST_F(SerialPort, InputThatWaitedBeforeTheOpenIsDiscarded)
+{
+    // Keep the device open in raw mode elsewhere so that the waiting input is not echoed away.
+    int holder = open(pty.devicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(holder, 0);
+    termios raw{};
+    tcgetattr(holder, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(holder, TCSANOW, &raw);
+    pty.send("stale answer\r");
+    g_usleep(100000);
+
+    ASSERT_NE(openPort(1, pty.devicePath()), 0);
+    EXPECT_EQ(serialAvailable(1), 0);
+    pty.send("X");
+    ASSERT_TRUE(waitForAvailable(1, 1));
+    char byte = 0;
+    EXPECT_EQ(serialRead(1, &byte, 1), 1);
+    EXPECT_EQ(byte, 'X');
+    close(holder);
+}
+
+TEST_F(SerialPort, UnacceptedCodesFailWithoutOpeningTheDevice)
+{
+    int before = openDescriptors();
+    for (long long baud : {230400LL, 134LL, 200LL, -1LL, 9601LL})
+        EXPECT_EQ(openPort(0, pty.devicePath(), baud), 0) << baud;
+    for (long long dataBits : {4LL, 9LL, 0LL})
+        EXPECT_EQ(openPort(0, pty.devicePath(), 9600, dataBits), 0) << dataBits;
+    for (long long handshake : {-1LL, 4LL})
+        EXPECT_EQ(openPort(0, pty.devicePath(), 9600, 8, handshake), 0) << handshake;
+    EXPECT_FALSE(serialIsOpen(0));
+    EXPECT_EQ(openDescriptors(), before);
+
+    EXPECT_NE(openPort(0, pty.devicePath(), 1800), 0);
+    EXPECT_NE(openPort(1, pty.devicePath(), 0, 5, 3), 0);
+    EXPECT_EQ(openDescriptors(), before + 2);
+}
+
+TEST_F(SerialPort, DevicesThatAreMissingOrNoTerminalsDoNotOpen)
+{
+    int before = openDescriptors();
+    EXPECT_EQ(openPort(0, "/dev/ttyQuirloMissing"), 0);
+    EXPECT_EQ(openPort(0, "/dev/null"), 0);
+    EXPECT_EQ(openPort(0, "/tmp"), 0);
+    EXPECT_EQ(serialOpen(0, nullptr, 9600, 0, 8, 1.0f, 0, 0, 0), 0);
+    EXPECT_FALSE(serialIsOpen(0));
+    EXPECT_EQ(openDescriptors(), before);
+
+    // A handle holds one descriptor: a second open under it is refused.
+    ASSERT_NE(openPort(0, pty.devicePath()), 0);
+    EXPECT_EQ(openPort(0, pty.devicePath()), 0);
+    EXPECT_EQ(openDescriptors(), before + 1);
+}
+
+TEST_F(SerialPort, EveryOperationOnAClosedHandleDoesNothing)
+{
+    char buffer[4] = {};
+    EXPECT_FALSE(serialIsOpen(7));
+    EXPECT_EQ(serialWrite(7, "*IDN?\r"), 0);
+    EXPECT_EQ(serialAvailable(7), 0);
+    EXPECT_EQ(serialRead(7, buffer, 4), 0);
+    EXPECT_FALSE(serialSetLine(7, SerialLine::DTR, 1));
+    EXPECT_EQ(serialLineErrors(7), 0);
+    serialClose(7);
+
+    ASSERT_NE(openPort(7, pty.devicePath()), 0);
+    serialClose(7);
+    EXPECT_FALSE(serialIsOpen(7));
+    EXPECT_EQ(serialWrite(7, "x"), 0);
+}
+
+TEST_F(SerialPort, ModemLinesOfAPseudoTerminalReportFailureAndHarmNothing)
+{
+    ASSERT_NE(openPort(2, pty.devicePath()), 0);
+    EXPECT_FALSE(serialSetLine(2, SerialLine::DTR, 1));
+    EXPECT_FALSE(serialSetLine(2, SerialLine::RTS, 0));
+    EXPECT_EQ(serialLineErrors(2), 0);
+    EXPECT_EQ(serialWrite(2, "still fine"), 10);
+    EXPECT_EQ(pty.receive(10), "still fine");
+}
+
+TEST_F(SerialPort, AVanishedDeviceReadsAndWritesNothing)
+{
+    ASSERT_NE(openPort(4, pty.devicePath()), 0);
+    pty.closeMaster();
+    char buffer[8];
+    for (int i = 0; i < 100; ++i) {
+        EXPECT_EQ(serialRead(4, buffer, sizeof buffer), 0);
+        EXPECT_EQ(serialAvailable(4), 0);
+    }
+    EXPECT_EQ(serialWrite(4, "*CLS\r"), 0);
+    serialCloseAll();
+    EXPECT_FALSE(serialIsOpen(4));
+}
+
+TEST(SerialConfig, BuildsEveryParityFromZero)
+{
+    struct Case {
+        long long parity;
+        tcflag_t flags;
+    } cases[] = {
+        {0, 0},
+        {1, PARENB},
+        {2, CMSPAR | PARENB | PARODD},
+        {3, PARENB | PARODD},
+        {4, CMSPAR | PARENB},
+        {5, 0},
+        {-1, 0},
+    };
+    for (const Case& c : cases) {
+        termios config;
+        ASSERT_TRUE(buildSerialConfig(9600, c.parity, 8, 1.0f, 0, config));
+        EXPECT_EQ(config.c_cflag & (PARENB | PARODD | CMSPAR), c.flags) << c.parity;
+        EXPECT_EQ(config.c_cflag & ~(PARENB | PARODD | CMSPAR | CBAUD), CS8 | CREAD | CLOCAL);
+    }
+}
+
+TEST(SerialConfig, MapsDataBitsStopBitsAndSpeeds)
+{
+    termios config;
+    const std::pair<long long, tcflag_t> sizes[] = {{5, CS5}, {6, CS6}, {7, CS7}, {8, CS8}};
+    for (const auto& [bits, size] : sizes) {
+        ASSERT_TRUE(buildSerialConfig(9600, 0, bits, 1.0f, 0, config));
+        EXPECT_EQ(config.c_cflag & CSIZE, size);
+    }
+    ASSERT_TRUE(buildSerialConfig(9600, 0, 8, 1.0f, 0, config));
+    EXPECT_EQ(config.c_cflag & CSTOPB, 0u);
+    for (float stop : {1.5f, 2.0f, 0.0f}) {
+        ASSERT_TRUE(buildSerialConfig(9600, 0, 8, stop, 0, config));
+        EXPECT_EQ(config.c_cflag & CSTOPB, static_cast<tcflag_t>(CSTOPB)) << stop;
+    }
+    const std::pair<long long, speed_t> speeds[] = {{0, B0}, {50, B50}, {1800, B1800},
+                                                    {9600, B9600}, {115200, B115200}};
+    for (const auto& [baud, speed] : speeds) {
+        ASSERT_TRUE(buildSerialConfig(baud, 0, 8, 1.0f, 0, config));
+        EXPECT_EQ(cfgetispeed(&config), speed);
+        EXPECT_EQ(cfgetospeed(&config), speed);
+    }
+    EXPECT_FALSE(buildSerialConfig(230400, 0, 8, 1.0f, 0, config));
+    EXPECT_FALSE(buildSerialConfig(9600, 0, 9, 1.0f, 0, config));
+}
+
+TEST(SerialConfig, HandshakesAndTheFixedModes)
+{
+    termios none, rts, rtsCts, xonXoff;
+    ASSERT_TRUE(buildSerialConfig(9600, 0, 8, 1.0f, 0, none));
+    ASSERT_TRUE(buildSerialConfig(9600, 0, 8, 1.0f, 1, rts));
+    ASSERT_TRUE(buildSerialConfig(9600, 0, 8, 1.0f, 2, rtsCts));
+    ASSERT_TRUE(buildSerialConfig(9600, 0, 8, 1.0f, 3, xonXoff));
+    EXPECT_FALSE(buildSerialConfig(9600, 0, 8, 1.0f, -1, none));
+    EXPECT_FALSE(buildSerialConfig(9600, 0, 8, 1.0f, 4, none));
+
+    EXPECT_EQ(none.c_iflag, static_cast<tcflag_t>(IGNPAR));
+    EXPECT_EQ(rts.c_iflag, none.c_iflag);
+    EXPECT_EQ(rts.c_cflag, none.c_cflag);
+    EXPECT_EQ(rtsCts.c_cflag, none.c_cflag | CRTSCTS);
+    EXPECT_EQ(rtsCts.c_iflag, none.c_iflag);
+    EXPECT_EQ(xonXoff.c_iflag, static_cast<tcflag_t>(IGNPAR | IXON | IXOFF | IXANY));
+    EXPECT_EQ(xonXoff.c_cflag, none.c_cflag);
+
+    EXPECT_EQ(none.c_oflag, 0u);
+    EXPECT_EQ(none.c_lflag, 0u);
+    for (int cc = 0; cc < NCCS; ++cc) {
+        cc_t expected = cc == VEOF ? 4 : cc == VMIN ? 1 : cc == VSTART ? 17 : cc == VSTOP ? 19 : 0;
+        EXPECT_EQ(none.c_cc[cc], expected) << cc;
+    }
+}
+
+TEST(PortTable, StartsWithThreeUnusedEntriesAndNoCurrentPort)
+{
+    currentPort = 4;
+    createPortTable();
+    EXPECT_EQ(PortTable.size(), 3u);
+    EXPECT_EQ(portCount, 0);
+    EXPECT_EQ(currentPort, -1);
+    PortTable[1].name = "pts/5";
+    PortTable[1].inBuffer.resize(1024);
+    EXPECT_EQ(portDevicePath(PortTable[1]), "/dev/pts/5");
+    releasePortBuffers();
+    EXPECT_EQ(PortTable[1].inBuffer.capacity(), 0u);
+}
