@@ -23,19 +23,25 @@ bool rowIter(GtkListStore* list, int row, GtkTreeIter& iter)
            gtk_tree_model_iter_nth_child(GTK_TREE_MODEL(list), &iter, nullptr, row);
 }
 
-// The data column is the last one of the store.
+// The data and colour columns follow the text columns.
 int dataColumn(GtkListStore* list)
 {
-    return gtk_tree_model_get_n_columns(GTK_TREE_MODEL(list)) - 1;
+    return gtk_tree_model_get_n_columns(GTK_TREE_MODEL(list)) - 2;
+}
+
+int colourColumn(GtkListStore* list)
+{
+    return dataColumn(list) + 1;
 }
 
 } // namespace
 
-GtkWidget* createListControl(int window, int id, const std::vector<std::string>& titles,
+GtkWidget* createListControl(int window, int id, const std::vector<ListColumn>& columns,
                              bool multipleSelection)
 {
-    std::vector<GType> types(titles.size(), G_TYPE_STRING);
+    std::vector<GType> types(columns.size(), G_TYPE_STRING);
     types.push_back(G_TYPE_INT64);
+    types.push_back(G_TYPE_STRING);
     GtkListStore* list = gtk_list_store_newv(static_cast<gint>(types.size()), types.data());
     GtkWidget* view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(list));
     g_object_unref(list);
@@ -43,15 +49,26 @@ GtkWidget* createListControl(int window, int id, const std::vector<std::string>&
     gtk_tree_view_set_grid_lines(GTK_TREE_VIEW(view), GTK_TREE_VIEW_GRID_LINES_BOTH);
     gtk_tree_selection_set_mode(gtk_tree_view_get_selection(GTK_TREE_VIEW(view)),
                                 multipleSelection ? GTK_SELECTION_MULTIPLE : GTK_SELECTION_SINGLE);
-    for (size_t column = 0; column < titles.size(); ++column) {
+    const gint colour = static_cast<gint>(columns.size()) + 1;
+    for (size_t column = 0; column < columns.size(); ++column) {
         GtkCellRenderer* renderer = gtk_cell_renderer_text_new();
+        if (columns[column].rightAligned)
+            g_object_set(renderer, "xalign", 1.0f, nullptr);
         GtkTreeViewColumn* viewColumn = gtk_tree_view_column_new_with_attributes(
-            titles[column].c_str(), renderer, "text", static_cast<gint>(column), nullptr);
+            columns[column].title.c_str(), renderer, "text", static_cast<gint>(column),
+            "foreground", colour, nullptr);
         gtk_tree_view_column_set_resizable(viewColumn, TRUE);
+        gtk_tree_view_column_set_sizing(viewColumn, GTK_TREE_VIEW_COLUMN_FIXED);
+        gtk_tree_view_column_set_fixed_width(viewColumn, columns[column].width);
         gtk_tree_view_append_column(GTK_TREE_VIEW(view), viewColumn);
     }
     registerControl(window, id, view);
-    return view;
+    GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,
+                                   GTK_POLICY_AUTOMATIC);
+    gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_IN);
+    gtk_container_add(GTK_CONTAINER(scrolled), view);
+    return scrolled;
 }
 
 int rowCount(int window, int id)
@@ -103,6 +120,27 @@ void setRowData(int window, int id, int row, long long data)
     GtkTreeIter iter;
     if (rowIter(list, row, iter))
         gtk_list_store_set(list, &iter, dataColumn(list), static_cast<gint64>(data), -1);
+}
+
+std::string rowColour(int window, int id, int row)
+{
+    GtkListStore* list = store(window, id);
+    GtkTreeIter iter;
+    if (!rowIter(list, row, iter))
+        return "";
+    gchar* colour = nullptr;
+    gtk_tree_model_get(GTK_TREE_MODEL(list), &iter, colourColumn(list), &colour, -1);
+    std::string result(colour ? colour : "");
+    g_free(colour);
+    return result;
+}
+
+void setRowColour(int window, int id, int row, const std::string& colour)
+{
+    GtkListStore* list = store(window, id);
+    GtkTreeIter iter;
+    if (rowIter(list, row, iter))
+        gtk_list_store_set(list, &iter, colourColumn(list), colour.empty() ? nullptr : colour.c_str(), -1);
 }
 
 int insertRow(int window, int id, int row, const std::vector<std::string>& cells, long long data)

@@ -1,7 +1,8 @@
 // Access to the rows of the list controls (command list, program, protocol). The list
 // controls are the store of their entries: handlers read and write them only through these.
 // A list is a tree view over a list store of text columns followed by one integer column of
-// row data. Missing controls and rows out of range read as empty and are never written.
+// row data and the row's text colour. Missing controls and rows out of range read as empty
+// and are never written.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -9,8 +10,15 @@
 #include <string>
 #include <vector>
 
-// Creates the list control with the given column titles and registers it under (window, id).
-GtkWidget* createListControl(int window, int id, const std::vector<std::string>& titles,
+struct ListColumn {
+    std::string title;
+    int width;
+    bool rightAligned;
+};
+
+// Creates the list control in a scrolled window (which it returns) and registers the list
+// under (window, id).
+GtkWidget* createListControl(int window, int id, const std::vector<ListColumn>& columns,
                              bool multipleSelection);
 
 int rowCount(int window, int id);
@@ -19,6 +27,9 @@ std::string cellText(int window, int id, int row, int column);
 void setCellText(int window, int id, int row, int column, const std::string& text);
 long long rowData(int window, int id, int row);
 void setRowData(int window, int id, int row, long long data);
+// Text colour of the row as "#rrggbb", "" for the default colour.
+std::string rowColour(int window, int id, int row);
+void setRowColour(int window, int id, int row, const std::string& colour);
 // Inserts a row of cells before row (at the end when row is -1 or past the end); returns its index.
 int insertRow(int window, int id, int row, const std::vector<std::string>& cells, long long data = 0);
 void removeRow(int window, int id, int row);

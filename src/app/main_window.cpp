@@ -67,14 +67,18 @@ void createMainWindow()
     gtk_fixed_put(GTK_FIXED(fixed), logo, 14, 2);
     registerControl(WinMain, IdMainLogo, logo);
 
+    // A condensed face keeps the longest label inside the 162-pixel buttons.
+    PangoFontDescription* font = pango_font_description_from_string("DejaVu Sans Condensed 9");
     for (const WindowButton& spec : windowButtons) {
         GtkWidget* button = gtk_toggle_button_new_with_label(spec.label);
+        gtk_widget_modify_font(gtk_bin_get_child(GTK_BIN(button)), font);
         gtk_widget_set_size_request(button, 162, 26);
         gtk_widget_set_tooltip_text(button, spec.toolTip);
         gtk_fixed_put(GTK_FIXED(fixed), button, 4, spec.y);
         registerControl(WinMain, spec.id, button);
         connectControlEvent(button, "toggled", WinMain, spec.id, CtlPlain);
     }
+    pango_font_description_free(font);
 
     registerShortcuts(WinMain);
     gtk_widget_show_all(window);

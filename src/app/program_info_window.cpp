@@ -1,22 +1,70 @@
-// The program info editor.
+// The program info editor: the program's info text, one line per tab-separated part.
 #include "app/program_info_window.h"
 
+#include <string>
+
+#include "app/controls.h"
 #include "app/ids.h"
+#include "app/list_access.h"
+#include "app/shell_state.h"
 #include "app/shortcuts.h"
 #include "app/windows.h"
 
 void createProgramInfoWindow()
 {
     createWindowFrame(WinProgramInfo);
+    GtkWidget* fixed = windowFixed(WinProgramInfo);
+
+    GtkWidget* editor = gtk_text_view_new();
+    GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,
+                                   GTK_POLICY_AUTOMATIC);
+    gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_IN);
+    gtk_container_add(GTK_CONTAINER(scrolled), editor);
+    gtk_widget_set_size_request(scrolled, 445, 155);
+    gtk_fixed_put(GTK_FIXED(fixed), scrolled, 5, 5);
+    registerControl(WinProgramInfo, IdInfoEditor, editor);
+
+    GtkWidget* lineCount = gtk_label_new("");
+    gtk_misc_set_alignment(GTK_MISC(lineCount), 0.0f, 0.5f);
+    gtk_widget_set_size_request(lineCount, 200, 22);
+    gtk_fixed_put(GTK_FIXED(fixed), lineCount, 5, 163);
+    registerControl(WinProgramInfo, IdInfoLineCount, lineCount);
+
+    GtkWidget* takeOver = gtk_button_new_with_label("Übernehmen");
+    gtk_widget_set_size_request(takeOver, 115, 28);
+    gtk_fixed_put(GTK_FIXED(fixed), takeOver, 335, 163);
+    GTK_WIDGET_SET_FLAGS(takeOver, GTK_CAN_DEFAULT);
+    gtk_window_set_default(GTK_WINDOW(windowWidget(WinProgramInfo)), takeOver);
+    registerControl(WinProgramInfo, IdInfoTakeOver, takeOver);
+    connectControlEvent(takeOver, "clicked", WinProgramInfo, IdInfoTakeOver, CtlPlain);
+
     registerShortcuts(WinProgramInfo);
 }
 
 void showProgramInfo()
 {
     showOrToggleWindow(WinProgramInfo);
+    std::string lines = shell.programInfo;
+    for (char& c : lines) {
+        if (c == '\t')
+            c = '\n';
+    }
+    setControlText(WinProgramInfo, IdInfoEditor, lines);
+    setControlText(WinProgramInfo, IdInfoLineCount,
+                   "Programmzeilen: " + std::to_string(rowCount(WinProgram, IdPrgList)));
 }
 
 void takeOverProgramInfo()
 {
+    std::string text = controlText(WinProgramInfo, IdInfoEditor);
+    // The lines joined by tabs, without a trailing tab for a final line break.
+    while (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    for (char& c : text) {
+        if (c == '\n')
+            c = '\t';
+    }
+    shell.programInfo = text;
     showOrToggleWindow(WinProgramInfo);
 }

@@ -67,6 +67,11 @@ void startUp(int* argc, char*** argv)
 {
     gtk_set_locale();
     gtk_init(argc, argv);
+    // The controls sit at fixed pixel places sized for a compact font.
+    g_object_set(gtk_settings_get_default(), "gtk-font-name", "Sans 9", nullptr);
+    gtk_rc_parse_string("style \"quirlo-button\" { GtkButton::inner-border = { 2, 2, 1, 1 } "
+                        "GtkWidget::focus-padding = 0 }\n"
+                        "class \"GtkButton\" style \"quirlo-button\"\n");
     // Serial devices that vanish must not end Quirlo through a broken pipe.
     signal(SIGPIPE, SIG_IGN);
 

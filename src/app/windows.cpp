@@ -9,6 +9,7 @@
 #include "app/events.h"
 #include "app/ids.h"
 #include "app/program_info_window.h"
+#include "app/resources.h"
 #include "app/shortcuts.h"
 #include "app/shell_state.h"
 #include "lists/list_windows.h"
@@ -31,18 +32,19 @@ struct WindowSpec {
     int x, y, width, height;
     int kind;
     int minWidth, minHeight, maxWidth; // for resizable windows; 0 = none
+    int background;                    // built-in picture behind the controls, -1 = none
 };
 
 const std::array<WindowSpec, WindowCount> catalogue = {{
-    {"Quirlo", 0, 0, 170, 190, Fixed, 0, 0, 0},
-    {"Quirlo - Gerätekommandoliste", 10, 10, 615, 510, Resizable | ChildOfMain, 615, 400, 1024},
-    {"Quirlo - Programm", 100, 32, 640, 482, Resizable | ChildOfMain, 640, 400, 1280},
-    {"Quirlo - Einstellungen", 200, 400, 560, 470, Fixed | ChildOfMain, 0, 0, 0},
-    {"Quirlo - Protokoll", 500, 50, 500, 246, Resizable | Utility | ChildOfMain, 500, 246, 0},
-    {"Quirlo - about", 0, 0, 320, 210, Fixed | Utility | KeepAbove | ChildOfMain | Centred, 0, 0, 0},
-    {"Quirlo - Programminfo-Editor", 0, 0, 455, 195, Resizable | Utility | Centred, 0, 0, 0},
-    {"Quirlo - Pause: Info", 0, 0, 440, 132, Fixed | Utility | KeepAbove | Centred, 0, 0, 0},
-    {"Existing ComPort authorisation ...", 0, 0, 490, 200, Fixed, 0, 0, 0},
+    {"Quirlo", 0, 0, 170, 190, Fixed, 0, 0, 0, -1},
+    {"Quirlo - Gerätekommandoliste", 10, 10, 615, 510, Resizable | ChildOfMain, 615, 400, 1024, 43},
+    {"Quirlo - Programm", 100, 32, 640, 482, Resizable | ChildOfMain, 640, 400, 1280, 42},
+    {"Quirlo - Einstellungen", 200, 400, 560, 470, Fixed | ChildOfMain, 0, 0, 0, -1},
+    {"Quirlo - Protokoll", 500, 50, 500, 246, Resizable | Utility | ChildOfMain, 500, 246, 0, 41},
+    {"Quirlo - about", 0, 0, 320, 210, Fixed | Utility | KeepAbove | ChildOfMain | Centred, 0, 0, 0, 43},
+    {"Quirlo - Programminfo-Editor", 0, 0, 455, 195, Resizable | Utility | Centred, 0, 0, 0, -1},
+    {"Quirlo - Pause: Info", 0, 0, 440, 132, Fixed | Utility | KeepAbove | Centred, 0, 0, 0, -1},
+    {"Existing ComPort authorisation ...", 0, 0, 490, 200, Fixed, 0, 0, 0, -1},
 }};
 
 std::array<GtkWidget*, WindowCount> fixedContainers{};
@@ -96,6 +98,25 @@ void createWindowContent(int window)
     }
 }
 
+// Tiles the built-in picture behind the window's controls.
+void setBackground(GtkWidget* widget, int image)
+{
+    GdkPixbuf* pixbuf = quirloImage(image);
+    if (!pixbuf)
+        return;
+    gtk_widget_realize(widget);
+    GdkPixmap* pixmap = nullptr;
+    gdk_pixbuf_render_pixmap_and_mask(pixbuf, &pixmap, nullptr, 0);
+    if (!pixmap)
+        return;
+    GtkStyle* style = gtk_style_copy(gtk_widget_get_style(widget));
+    if (style->bg_pixmap[GTK_STATE_NORMAL])
+        g_object_unref(style->bg_pixmap[GTK_STATE_NORMAL]);
+    style->bg_pixmap[GTK_STATE_NORMAL] = pixmap;
+    gtk_widget_set_style(widget, style);
+    g_object_unref(style);
+}
+
 void showWindow(int window)
 {
     GtkWidget* widget = windowWidget(window);
@@ -145,6 +166,9 @@ GtkWidget* createWindowFrame(int window)
         gtk_window_move(gtkWindow, 0, monitor0Height() - 222);
     else if (window != WinPortAuth)
         gtk_window_move(gtkWindow, spec.x, spec.y);
+
+    if (spec.background >= 0)
+        setBackground(widget, spec.background);
 
     // A box around the fixed container leaves room for a toolbar above it.
     GtkWidget* box = gtk_vbox_new(FALSE, 0);
@@ -252,4 +276,15 @@ void relayoutWindow(int window)
         placeControl(window, IdInfoTakeOver, W - 120, H - 32, keep, keep);
         break;
     }
+}
+
+void setTitleMarker(int list, bool changed)
+{
+    bool commandList = list == IdCmdList;
+    (commandList ? shell.commandListChanged : shell.programChanged) = changed;
+    GtkWidget* widget = windowWidget(commandList ? WinCommandList : WinProgram);
+    if (!widget)
+        return;
+    std::string title = commandList ? "Quirlo - Geräte-Kommandoliste" : "Quirlo - Programm";
+    gtk_window_set_title(GTK_WINDOW(widget), ((changed ? "*" : "") + title).c_str());
 }

@@ -16,6 +16,9 @@ void showOrToggleWindow(int window);
 void hideWindow(int window);
 // Sets the toggle button of window 1-4 on the main window to that window's visibility.
 void syncToggleButton(int window);
+// Stores the changed flag of the list (IdCmdList or IdPrgList) and shows it as "*" in front
+// of its window's title.
+void setTitleMarker(int list, bool changed);
 // Moves and sizes the controls of window 1, 2, 4 or 6 to its new inner size.
 void relayoutWindow(int window);
 

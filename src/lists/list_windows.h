@@ -5,6 +5,8 @@
 
 void createCommandListWindow();
 void createProgramWindow();
+// Sets the text colour of a program row from its type (-1: all rows).
+void colourProgramRows(int from);
 
 // list: the list control id, IdCmdList or IdPrgList.
 void openEditor(int list);

@@ -4,8 +4,6 @@
 
 void discoverPorts(bool) {}
 void checkXterm() {}
-void createPortAuthWindow() {}
-void showPortAuthWindow() {}
 void grantPortAccess() {}
 void withdrawPortAccess() {}
 void loadSettingsFile() {}

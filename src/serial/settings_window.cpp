@@ -1,13 +1,50 @@
-// The settings window; a frame so far, its pages are built with the device settings dialog.
+// The settings window: a tab control with the pages "Port/COM/Handling", "Protokoll" and
+// "Applikation". The pages' forms are built with the device settings dialog, the protocol
+// settings and the application settings.
 #include "serial/settings_window.h"
 
+#include <array>
+
+#include "app/controls.h"
 #include "app/ids.h"
 #include "app/shortcuts.h"
+#include "app/toolbars.h"
 #include "app/windows.h"
+
+namespace {
+
+enum SettingsPage { PortPage = 0, ProtocolPage = 1, ApplicationPage = 2 };
+
+GtkWidget* notebook = nullptr;
+std::array<GtkWidget*, 3> pages{};
+
+void forgetNotebook(GtkWidget*, gpointer)
+{
+    notebook = nullptr;
+    pages.fill(nullptr);
+}
+
+bool pageShown(int page)
+{
+    return notebook && windowVisible(WinSettings) &&
+           gtk_notebook_get_current_page(GTK_NOTEBOOK(notebook)) == page;
+}
+
+} // namespace
 
 void createSettingsWindow()
 {
     createWindowFrame(WinSettings);
+    notebook = gtk_notebook_new();
+    g_signal_connect(notebook, "destroy", G_CALLBACK(forgetNotebook), nullptr);
+    gtk_widget_set_size_request(notebook, 556, 466);
+    gtk_fixed_put(GTK_FIXED(windowFixed(WinSettings)), notebook, 2, 2);
+    const char* titles[] = {"Port/COM/Handling", "Protokoll", "Applikation"};
+    for (int page = PortPage; page <= ApplicationPage; ++page) {
+        pages[page] = gtk_fixed_new();
+        gtk_notebook_append_page(GTK_NOTEBOOK(notebook), pages[page], gtk_label_new(titles[page]));
+    }
+    buildToolbar(WinSettings, pages[PortPage]);
     registerShortcuts(WinSettings);
 }
 
@@ -21,10 +58,10 @@ long long selectedPortChoice()
 
 bool portPageShown()
 {
-    return false;
+    return pageShown(PortPage);
 }
 
 bool protocolPageShown()
 {
-    return false;
+    return pageShown(ProtocolPage);
 }
