@@ -35,11 +35,11 @@ test)
     install_missing
     build build
     build build-sanitize -DQUIRLO_SANITIZE=ON
-    (cd build && xvfb-run -a ctest --output-on-failure -j "$(nproc)")
+    (cd build && xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --output-on-failure -j "$(nproc)")
     # GTK keeps its own allocations until exit, so leak reports would be noise.
     (cd build-sanitize && ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 \
         UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-        xvfb-run -a ctest --output-on-failure -j "$(nproc)")
+        xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --output-on-failure -j "$(nproc)")
     ;;
 *)
     echo "usage: $0 run|test" >&2

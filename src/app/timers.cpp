@@ -16,6 +16,7 @@ using TimerKey = std::pair<int, int>;
 struct Timer {
     int window;
     int timerId;
+    int interval;
     guint source;
 };
 
@@ -45,9 +46,9 @@ void addTimer(int window, int timerId, int intervalMs)
         g_source_remove(found->second->source);
         timers.erase(found);
     }
-    auto* timer = new Timer{window, timerId, 0};
-    guint interval = intervalMs < 0 ? 0u : static_cast<guint>(intervalMs);
-    timer->source = g_timeout_add_full(G_PRIORITY_DEFAULT, interval, tick, timer, freeTimer);
+    auto* timer = new Timer{window, timerId, intervalMs < 0 ? 0 : intervalMs, 0};
+    timer->source = g_timeout_add_full(G_PRIORITY_DEFAULT, static_cast<guint>(timer->interval),
+                                       tick, timer, freeTimer);
     timers[{window, timerId}] = timer;
 }
 
@@ -64,6 +65,12 @@ void removeTimer(int window, int timerId)
 bool timerActive(int window, int timerId)
 {
     return timers.count({window, timerId}) != 0;
+}
+
+int timerInterval(int window, int timerId)
+{
+    auto found = timers.find({window, timerId});
+    return found == timers.end() ? -1 : found->second->interval;
 }
 
 void removeAllTimers()

@@ -7,4 +7,6 @@ void addTimer(int window, int timerId, int intervalMs);
 // Stops the timer and drops a tick of it that waits in the queue.
 void removeTimer(int window, int timerId);
 bool timerActive(int window, int timerId);
+// The interval of an active timer in milliseconds, -1 when the timer is not active.
+int timerInterval(int window, int timerId);
 void removeAllTimers();

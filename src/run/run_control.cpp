@@ -71,6 +71,10 @@ void stopRun()
     runState.running = false;
     addTimer(WinProgram, TimerRun, startInterval);
     lockRunInterface(false);
+    // A paused run ends at the first tick after the Pause button is released, so the button
+    // must stay usable; disabled, it would leave the run paused for good.
+    if (runState.paused)
+        setControlEnabled(WinProgram, IdPrgPause, true);
 }
 
 void lockRunInterface(bool lock)

@@ -1,0 +1,160 @@
+// Run, pause, resume and stop of a program run through posted events.
+#include "gui/harness.h"
+
+#include "app/controls.h"
+#include "app/ids.h"
+#include "app/list_access.h"
+#include "app/timers.h"
+#include "app/windows.h"
+#include "run/run_state.h"
+
+namespace {
+
+class RunControl : public QuirloTest {
+protected:
+    void SetUp() override
+    {
+        QuirloTest::SetUp();
+        send(EvControl, WinMain, IdMainProgramButton);
+        ASSERT_TRUE(windowVisible(WinProgram));
+    }
+
+    bool runTimer() const { return timerActive(WinProgram, TimerRun); }
+    bool locked() const
+    {
+        for (int id : {IdPrgList, IdPrgClear, IdPrgLoad, IdPrgSave, IdPrgPortButton, IdPrgCheck})
+            if (controlEnabled(WinProgram, id))
+                return false;
+        return controlEnabled(WinProgram, IdPrgPause);
+    }
+    bool unlocked() const
+    {
+        for (int id : {IdPrgList, IdPrgClear, IdPrgLoad, IdPrgSave, IdPrgPortButton, IdPrgCheck})
+            if (!controlEnabled(WinProgram, id))
+                return false;
+        return !controlEnabled(WinProgram, IdPrgPause);
+    }
+    void pressPause(bool down)
+    {
+        setToggleState(WinProgram, IdPrgPause, down);
+        send(EvControl, WinProgram, IdPrgPause);
+    }
+};
+
+} // namespace
+
+TEST_F(RunControl, WalksIdleRunningPausedFinishingAndBack)
+{
+    EXPECT_FALSE(runState.running);
+    EXPECT_TRUE(unlocked());
+    EXPECT_FALSE(runTimer());
+
+    runState.currentRow = 5;
+    send(EvControl, WinProgram, IdPrgRun);
+    EXPECT_TRUE(runState.running);
+    EXPECT_FALSE(runState.paused);
+    EXPECT_EQ(runState.currentRow, 0);
+    EXPECT_EQ(timerInterval(WinProgram, TimerRun), 200);
+    EXPECT_TRUE(locked());
+
+    pressPause(true);
+    EXPECT_TRUE(runState.paused);
+    EXPECT_FALSE(runTimer());
+    EXPECT_FALSE(controlEnabled(WinProgram, IdPrgStop));
+
+    // A tick that arrives while paused is ignored.
+    send(EvTimer, WinProgram, TimerRun);
+    EXPECT_TRUE(runState.running);
+    EXPECT_TRUE(messages.empty());
+
+    pressPause(false);
+    EXPECT_FALSE(runState.paused);
+    EXPECT_EQ(timerInterval(WinProgram, TimerRun), 200);
+    EXPECT_TRUE(controlEnabled(WinProgram, IdPrgStop));
+
+    send(EvControl, WinProgram, IdPrgStop);
+    EXPECT_FALSE(runState.running);
+    EXPECT_TRUE(runTimer());
+    EXPECT_TRUE(unlocked());
+
+    // The finishing run ends at the next tick, without a message since it no longer runs.
+    send(EvTimer, WinProgram, TimerRun);
+    EXPECT_FALSE(runTimer());
+    EXPECT_FALSE(runState.running);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(RunControl, AStartWithoutPortEndsAtTheFirstTickWithAWarning)
+{
+    send(EvMenu, WinProgram, MenuPrgF11);
+    ASSERT_TRUE(runState.running);
+    pumpFor(350);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "In Einstellungen-Portauswahl sind keine ComPorts zugewiesen!");
+    EXPECT_EQ(messages[0].parentWindow, WinProgram);
+    EXPECT_EQ(messages[0].icon, IconWarning);
+    EXPECT_FALSE(runState.running);
+    EXPECT_FALSE(runTimer());
+    EXPECT_TRUE(unlocked());
+}
+
+TEST_F(RunControl, StopWhilePausedTakesEffectOnlyAfterResume)
+{
+    send(EvControl, WinProgram, IdPrgRun);
+    send(EvMenu, WinProgram, MenuPrgPauseKey);
+    ASSERT_TRUE(runState.paused);
+    EXPECT_TRUE(toggleState(WinProgram, IdPrgPause));
+
+    send(EvMenu, WinProgram, MenuPrgF12);
+    EXPECT_FALSE(runState.running);
+    EXPECT_TRUE(runTimer());
+    send(EvTimer, WinProgram, TimerRun);
+    EXPECT_TRUE(runTimer());
+
+    // The Pause button stays usable: releasing it lets the run end at the next tick.
+    ASSERT_TRUE(controlEnabled(WinProgram, IdPrgPause));
+    send(EvMenu, WinProgram, MenuPrgPauseKey);
+    EXPECT_FALSE(runState.paused);
+    send(EvTimer, WinProgram, TimerRun);
+    EXPECT_FALSE(runTimer());
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(RunControl, ResumeAtAPauseOnRowGoesOnAfterItWithItsPause)
+{
+    insertRow(WinProgram, IdPrgList, -1, {"0", "VOLT 1", "100", "", "VOLT 1"});
+    insertRow(WinProgram, IdPrgList, -1, {"15", "PauseOn <s>", "250", "", "PauseOn"});
+    insertRow(WinProgram, IdPrgList, -1, {"1", "VOLT?", "70", "", "VOLT?"});
+    send(EvControl, WinProgram, IdPrgRun);
+    runState.currentRow = 1;
+    runState.lastExecutedRow = 1;
+    send(EvMenu, WinProgram, MenuPrgPauseKey);
+    ASSERT_TRUE(runState.paused);
+
+    send(EvMenu, WinProgram, MenuPrgPauseKey);
+    EXPECT_FALSE(runState.paused);
+    EXPECT_EQ(runState.currentRow, 2);
+    EXPECT_EQ(timerInterval(WinProgram, TimerRun), 250);
+
+    // Elsewhere the run resumes at the row it paused at, after that row's pause.
+    runState.lastExecutedRow = 0;
+    send(EvMenu, WinProgram, MenuPrgPauseKey);
+    send(EvMenu, WinProgram, MenuPrgPauseKey);
+    EXPECT_EQ(runState.currentRow, 2);
+    EXPECT_EQ(timerInterval(WinProgram, TimerRun), 100);
+}
+
+TEST_F(RunControl, KeysDoNothingWhileTheirButtonsAreDisabled)
+{
+    send(EvControl, WinProgram, IdPrgRun);
+    setControlEnabled(WinProgram, IdPrgRun, false);
+    runState.currentRow = 3;
+    send(EvMenu, WinProgram, MenuPrgF11);
+    EXPECT_EQ(runState.currentRow, 3);
+
+    send(EvControl, WinProgram, IdPrgStop);
+    ASSERT_FALSE(controlEnabled(WinProgram, IdPrgPause));
+    send(EvMenu, WinProgram, MenuPrgPauseKey);
+    EXPECT_FALSE(runState.paused);
+    EXPECT_FALSE(toggleState(WinProgram, IdPrgPause));
+}
