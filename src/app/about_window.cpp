@@ -10,12 +10,7 @@ void createAboutWindow()
 {
     createWindowFrame(WinAbout);
     GtkWidget* fixed = windowFixed(WinAbout);
-
-    GtkWidget* logo = quirloImageWidget(18);
-    gtk_widget_set_size_request(logo, 142, 32);
-    gtk_fixed_put(GTK_FIXED(fixed), logo, 89, 10);
-    registerControl(WinAbout, IdAboutLogo, logo);
-
+    putControl(fixed, WinAbout, IdAboutLogo, quirloImageWidget(18), 89, 10, 142, 32);
     const struct {
         int id;
         int y;
@@ -28,16 +23,7 @@ void createAboutWindow()
     for (const auto& line : lines) {
         GtkWidget* label = gtk_label_new(line.text);
         gtk_label_set_justify(GTK_LABEL(label), GTK_JUSTIFY_CENTER);
-        gtk_widget_set_size_request(label, 310, 18);
-        gtk_fixed_put(GTK_FIXED(fixed), label, 5, line.y);
-        registerControl(WinAbout, line.id, label);
+        putControl(fixed, WinAbout, line.id, label, 5, line.y, 310, 18);
     }
-
-    GtkWidget* okay = gtk_button_new_with_label("Okay");
-    gtk_widget_set_size_request(okay, 300, 32);
-    gtk_fixed_put(GTK_FIXED(fixed), okay, 10, 172);
-    GTK_WIDGET_SET_FLAGS(okay, GTK_CAN_DEFAULT);
-    gtk_window_set_default(GTK_WINDOW(windowWidget(WinAbout)), okay);
-    registerControl(WinAbout, IdAboutOkay, okay);
-    connectControlEvent(okay, "clicked", WinAbout, IdAboutOkay, CtlPlain);
+    putButton(fixed, WinAbout, IdAboutOkay, "Okay", 10, 172, 300, 32, true);
 }

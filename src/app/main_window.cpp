@@ -62,20 +62,15 @@ void createMainWindow()
     }
     gtk_box_pack_start(GTK_BOX(gtk_widget_get_parent(fixed)), toolbar, FALSE, FALSE, 0);
 
-    GtkWidget* logo = quirloImageWidget(17);
-    gtk_widget_set_size_request(logo, 142, 32);
-    gtk_fixed_put(GTK_FIXED(fixed), logo, 14, 2);
-    registerControl(WinMain, IdMainLogo, logo);
+    putControl(fixed, WinMain, IdMainLogo, quirloImageWidget(17), 14, 2, 142, 32);
 
     // A condensed face keeps the longest label inside the 162-pixel buttons.
     PangoFontDescription* font = pango_font_description_from_string("DejaVu Sans Condensed 9");
     for (const WindowButton& spec : windowButtons) {
-        GtkWidget* button = gtk_toggle_button_new_with_label(spec.label);
+        GtkWidget* button = putControl(fixed, WinMain, spec.id,
+                                       gtk_toggle_button_new_with_label(spec.label), 4, spec.y, 162, 26);
         gtk_widget_modify_font(gtk_bin_get_child(GTK_BIN(button)), font);
-        gtk_widget_set_size_request(button, 162, 26);
         gtk_widget_set_tooltip_text(button, spec.toolTip);
-        gtk_fixed_put(GTK_FIXED(fixed), button, 4, spec.y);
-        registerControl(WinMain, spec.id, button);
         connectControlEvent(button, "toggled", WinMain, spec.id, CtlPlain);
     }
     pango_font_description_free(font);

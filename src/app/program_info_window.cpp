@@ -21,24 +21,13 @@ void createProgramInfoWindow()
                                    GTK_POLICY_AUTOMATIC);
     gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_IN);
     gtk_container_add(GTK_CONTAINER(scrolled), editor);
-    gtk_widget_set_size_request(scrolled, 445, 155);
-    gtk_fixed_put(GTK_FIXED(fixed), scrolled, 5, 5);
+    putControl(fixed, WinProgramInfo, 0, scrolled, 5, 5, 445, 155);
     registerControl(WinProgramInfo, IdInfoEditor, editor);
 
     GtkWidget* lineCount = gtk_label_new("");
     gtk_misc_set_alignment(GTK_MISC(lineCount), 0.0f, 0.5f);
-    gtk_widget_set_size_request(lineCount, 200, 22);
-    gtk_fixed_put(GTK_FIXED(fixed), lineCount, 5, 163);
-    registerControl(WinProgramInfo, IdInfoLineCount, lineCount);
-
-    GtkWidget* takeOver = gtk_button_new_with_label("Übernehmen");
-    gtk_widget_set_size_request(takeOver, 115, 28);
-    gtk_fixed_put(GTK_FIXED(fixed), takeOver, 335, 163);
-    GTK_WIDGET_SET_FLAGS(takeOver, GTK_CAN_DEFAULT);
-    gtk_window_set_default(GTK_WINDOW(windowWidget(WinProgramInfo)), takeOver);
-    registerControl(WinProgramInfo, IdInfoTakeOver, takeOver);
-    connectControlEvent(takeOver, "clicked", WinProgramInfo, IdInfoTakeOver, CtlPlain);
-
+    putControl(fixed, WinProgramInfo, IdInfoLineCount, lineCount, 5, 163, 200, 22);
+    putButton(fixed, WinProgramInfo, IdInfoTakeOver, "Übernehmen", 335, 163, 115, 28, true);
     registerShortcuts(WinProgramInfo);
 }
 

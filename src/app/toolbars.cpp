@@ -5,6 +5,7 @@
 #include "app/events.h"
 #include "app/ids.h"
 #include "app/resources.h"
+#include "app/windows.h"
 
 namespace {
 
@@ -76,7 +77,6 @@ GtkWidget* makeButton(const ToolSpec& spec)
     GtkWidget* button = spec.kind == Toggle ? gtk_toggle_button_new() : gtk_button_new();
     gtk_button_set_image(GTK_BUTTON(button), quirloImageWidget(spec.image));
     gtk_button_set_focus_on_click(GTK_BUTTON(button), FALSE);
-    gtk_widget_set_size_request(button, 30, 30);
     if (spec.kind == Toggle) {
         if (spec.pressedImage >= 0)
             g_signal_connect(button, "toggled", G_CALLBACK(showToggleImage), const_cast<ToolSpec*>(&spec));
@@ -96,7 +96,7 @@ void buildToolbar(int window, GtkWidget* fixed)
         if (spec.window != window)
             continue;
         GtkWidget* widget = nullptr;
-        int y = 2;
+        int y = 2, size = 30, width = 30;
         switch (spec.kind) {
         case Button:
         case Toggle: widget = makeButton(spec); break;
@@ -104,26 +104,26 @@ void buildToolbar(int window, GtkWidget* fixed)
             widget = gtk_event_box_new();
             gtk_event_box_set_visible_window(GTK_EVENT_BOX(widget), FALSE);
             gtk_container_add(GTK_CONTAINER(widget), quirloImageWidget(spec.image));
-            gtk_widget_set_size_request(widget, 16, 16);
             g_signal_connect(widget, "button-press-event", G_CALLBACK(onPictureClick),
                              const_cast<ToolSpec*>(&spec));
             y = 9;
+            size = width = 16;
             break;
         case Picture:
             widget = quirloImageWidget(spec.image);
-            gtk_widget_set_size_request(widget, 24, 24);
             y = 5;
+            size = width = 24;
             break;
         case SearchField:
             widget = gtk_entry_new();
-            gtk_widget_set_size_request(widget, 100, 24);
             connectControlEvent(widget, "changed", spec.window, spec.id, CtlChange);
             y = 5;
+            size = 24;
+            width = 100;
             break;
         }
         gtk_widget_set_tooltip_text(widget, spec.toolTip);
         gtk_widget_set_sensitive(widget, spec.enabled);
-        gtk_fixed_put(GTK_FIXED(fixed), widget, spec.x, y);
-        registerControl(window, spec.id, widget);
+        putControl(fixed, window, spec.id, widget, spec.x, y, width, size);
     }
 }

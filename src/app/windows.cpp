@@ -184,6 +184,29 @@ GtkWidget* createWindowFrame(int window)
     return widget;
 }
 
+GtkWidget* putControl(GtkWidget* fixed, int window, int id, GtkWidget* widget, int x, int y,
+                      int width, int height)
+{
+    gtk_widget_set_size_request(widget, width, height);
+    gtk_fixed_put(GTK_FIXED(fixed), widget, x, y);
+    if (id)
+        registerControl(window, id, widget);
+    return widget;
+}
+
+GtkWidget* putButton(GtkWidget* fixed, int window, int id, const char* label, int x, int y,
+                     int width, int height, bool isDefault)
+{
+    GtkWidget* button = putControl(fixed, window, id, gtk_button_new_with_label(label), x, y,
+                                   width, height);
+    connectControlEvent(button, "clicked", window, id, CtlPlain);
+    if (isDefault) {
+        GTK_WIDGET_SET_FLAGS(button, GTK_CAN_DEFAULT);
+        gtk_window_set_default(GTK_WINDOW(windowWidget(window)), button);
+    }
+    return button;
+}
+
 GtkWidget* windowFixed(int window)
 {
     return fixedContainers[window];

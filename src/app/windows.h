@@ -10,6 +10,14 @@ GtkWidget* createWindowFrame(int window);
 // The fixed-position container that holds the window's controls.
 GtkWidget* windowFixed(int window);
 
+// Puts the widget into the fixed container at its place and size and registers it under the
+// id (0: not registered). Returns the widget.
+GtkWidget* putControl(GtkWidget* fixed, int window, int id, GtkWidget* widget, int x, int y,
+                      int width, int height);
+// A push button that posts its control event; the window's default button when isDefault.
+GtkWidget* putButton(GtkWidget* fixed, int window, int id, const char* label, int x, int y,
+                     int width, int height, bool isDefault);
+
 // Creates window n (1-6) when it does not exist yet, else flips its visibility; then sets
 // the main window's toggle button of windows 1-4 to the window's visibility.
 void showOrToggleWindow(int window);

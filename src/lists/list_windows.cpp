@@ -16,18 +16,10 @@ namespace {
 void addSetField(int window, int labelX, int fieldX, int fieldWidth, int labelId, int fieldId)
 {
     GtkWidget* fixed = windowFixed(window);
-    GtkWidget* label = gtk_label_new("Set:");
-    gtk_widget_set_size_request(label, 26, 24);
-    gtk_fixed_put(GTK_FIXED(fixed), label, labelX, 5);
-    GtkWidget* field = gtk_entry_new();
+    putControl(fixed, window, labelId, gtk_label_new("Set:"), labelX, 5, 26, 24);
+    GtkWidget* field = putControl(fixed, window, fieldId, gtk_entry_new(), fieldX, 5, fieldWidth, 24);
     gtk_entry_set_text(GTK_ENTRY(field), "SetName");
     gtk_editable_set_editable(GTK_EDITABLE(field), FALSE);
-    gtk_widget_set_size_request(field, fieldWidth, 24);
-    gtk_fixed_put(GTK_FIXED(fixed), field, fieldX, 5);
-    if (labelId)
-        registerControl(window, labelId, label);
-    if (fieldId)
-        registerControl(window, fieldId, field);
 }
 
 const char* colourOfType(long long type)
@@ -62,8 +54,7 @@ void createCommandListWindow()
                                          {"Pause:", 50, true},
                                          {"Beschreibung:", 400, false}},
                                         false);
-    gtk_widget_set_size_request(list, 605, 465);
-    gtk_fixed_put(GTK_FIXED(windowFixed(WinCommandList)), list, 5, 40);
+    putControl(windowFixed(WinCommandList), WinCommandList, 0, list, 5, 40, 605, 465);
     registerShortcuts(WinCommandList);
 }
 
@@ -72,19 +63,14 @@ void createProgramWindow()
     createWindowFrame(WinProgram);
     GtkWidget* fixed = windowFixed(WinProgram);
     buildToolbar(WinProgram, fixed);
-    GtkWidget* portLabel = gtk_label_new("Close");
-    gtk_widget_set_size_request(portLabel, 56, 24);
-    gtk_fixed_put(GTK_FIXED(fixed), portLabel, 337, 5);
-    registerControl(WinProgram, IdPrgPortLabel, portLabel);
+    putControl(fixed, WinProgram, IdPrgPortLabel, gtk_label_new("Close"), 337, 5, 56, 24);
     addSetField(WinProgram, 429, 456, 179, IdPrgSetLabel, IdPrgSetField);
 
     // The list sits in a frame whose background marks a running program.
     GtkWidget* frame = gtk_event_box_new();
     GtkWidget* inner = gtk_fixed_new();
     gtk_container_add(GTK_CONTAINER(frame), inner);
-    gtk_widget_set_size_request(frame, 636, 447);
-    gtk_fixed_put(GTK_FIXED(fixed), frame, 2, 33);
-    registerControl(WinProgram, IdPrgListFrame, frame);
+    putControl(fixed, WinProgram, IdPrgListFrame, frame, 2, 33, 636, 447);
     GtkWidget* list = createListControl(WinProgram, IdPrgList,
                                         {{"Typ", 35, true},
                                          {"Kommando:", 220, false},
@@ -92,8 +78,7 @@ void createProgramWindow()
                                          {"Parameter:", 80, false},
                                          {"Send-String:", 250, false}},
                                         true);
-    gtk_widget_set_size_request(list, 632, 443);
-    gtk_fixed_put(GTK_FIXED(inner), list, 2, 2);
+    putControl(inner, WinProgram, 0, list, 2, 2, 632, 443);
     registerShortcuts(WinProgram);
 }
 

@@ -37,8 +37,7 @@ void createSettingsWindow()
     createWindowFrame(WinSettings);
     notebook = gtk_notebook_new();
     g_signal_connect(notebook, "destroy", G_CALLBACK(forgetNotebook), nullptr);
-    gtk_widget_set_size_request(notebook, 556, 466);
-    gtk_fixed_put(GTK_FIXED(windowFixed(WinSettings)), notebook, 2, 2);
+    putControl(windowFixed(WinSettings), WinSettings, 0, notebook, 2, 2, 556, 466);
     const char* titles[] = {"Port/COM/Handling", "Protokoll", "Applikation"};
     for (int page = PortPage; page <= ApplicationPage; ++page) {
         pages[page] = gtk_fixed_new();
