@@ -6,6 +6,7 @@
 #include "app/list_access.h"
 #include "app/timers.h"
 #include "app/windows.h"
+#include "run/pause_info_window.h"
 #include "run/run_state.h"
 
 namespace {
@@ -157,4 +158,38 @@ TEST_F(RunControl, KeysDoNothingWhileTheirButtonsAreDisabled)
     send(EvMenu, WinProgram, MenuPrgPauseKey);
     EXPECT_FALSE(runState.paused);
     EXPECT_FALSE(toggleState(WinProgram, IdPrgPause));
+}
+
+TEST_F(RunControl, ClosingThePauseInfoWindowInAnyWayResumes)
+{
+    insertRow(WinProgram, IdPrgList, -1, {"15", "PauseOn <s>", "250", "Probe wechseln", "PauseOn Probe wechseln"});
+    insertRow(WinProgram, IdPrgList, -1, {"0", "*TRG", "100", "", "*TRG"});
+    const struct {
+        int kind, object;
+    } closers[] = {
+        {EvMenu, MenuPauseReturn},
+        {EvMenu, MenuPauseEscape},
+        {EvControl, IdPauseInfoButton},
+        {EvClose, 0},
+    };
+    for (const auto& closer : closers) {
+        send(EvControl, WinProgram, IdPrgRun);
+        runState.currentRow = 1;
+        runState.lastExecutedRow = 0;
+        setToggleState(WinProgram, IdPrgPause, true);
+        send(EvControl, WinProgram, IdPrgPause);
+        ASSERT_TRUE(runState.paused);
+        ShowPauseInfo("Probe wechseln\\a", "Schließen und weiter");
+        ASSERT_TRUE(windowVisible(WinPauseInfo));
+        EXPECT_EQ(controlText(WinPauseInfo, IdPauseInfoButton), "Schließen und weiter");
+
+        send(closer.kind, WinPauseInfo, closer.object);
+        EXPECT_FALSE(windowExists(WinPauseInfo)) << closer.object;
+        EXPECT_FALSE(runState.paused) << closer.object;
+        EXPECT_FALSE(toggleState(WinProgram, IdPrgPause));
+        EXPECT_EQ(runState.currentRow, 2);
+        EXPECT_EQ(timerInterval(WinProgram, TimerRun), 250);
+        send(EvControl, WinProgram, IdPrgStop);
+        send(EvTimer, WinProgram, TimerRun);
+    }
 }
