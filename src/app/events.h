@@ -9,6 +9,7 @@ struct Event {
     int type = 0;       // ControlEventType for control events
     int dropType = 0;   // for drops: the id of the list the drag started from
     int dropAction = 0; // for drops: the toolkit's drag action
+    int column = -1;    // for header clicks: the list column
 };
 
 void postEvent(const Event& event);

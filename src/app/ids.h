@@ -30,7 +30,8 @@ enum ControlEventType {
     CtlRightClick = 1,
     CtlActivate = 2,
     CtlChange = 768,
-    CtlDragStart = 2048
+    CtlDragStart = 2048,
+    CtlHeaderClick = 4096 // a click on a list's column header; the event names the column
 };
 
 enum TimerId {
@@ -58,6 +59,9 @@ enum ControlId {
     IdCmdTypeBox = 20,
     IdCmdOkay = 21,
     IdCmdCancel = 22,
+    IdCmdCommandField = 23,
+    IdCmdDescriptionField = 24,
+    IdCmdPauseField = 25,
     // Program window
     IdPrgClear = 32,
     IdPrgLoad = 33,
@@ -73,7 +77,10 @@ enum ControlId {
     IdPrgListFrame = 43,
     IdPrgList = 44,
     IdPrgEditorPanel = 45,
-    IdPrgSendField = 48,
+    IdPrgCommandField = 46,
+    IdPrgTypeField = 47,
+    IdPrgParamField = 48,
+    IdPrgPauseField = 49,
     IdPrgInfo = 50,
     IdPrgOkay = 51,
     IdPrgCancel = 52,

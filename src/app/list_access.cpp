@@ -213,3 +213,39 @@ void clearSelection(int window, int id)
         gtk_tree_selection_unselect_all(gtk_tree_view_get_selection(view));
     }
 }
+
+void reorderRows(int window, int id, const std::vector<int>& order)
+{
+    GtkListStore* list = store(window, id);
+    if (!list || static_cast<int>(order.size()) != rowCount(window, id) || order.empty())
+        return;
+    gtk_list_store_reorder(list, const_cast<gint*>(order.data()));
+}
+
+GtkTreeViewColumn* listColumn(int window, int id, int column)
+{
+    GtkTreeView* view = treeView(window, id);
+    return view ? gtk_tree_view_get_column(view, column) : nullptr;
+}
+
+GtkCellRenderer* listRenderer(int window, int id, int column)
+{
+    GtkTreeViewColumn* viewColumn = listColumn(window, id, column);
+    if (!viewColumn)
+        return nullptr;
+    GList* renderers = gtk_tree_view_column_get_cell_renderers(viewColumn);
+    GtkCellRenderer* renderer = renderers ? GTK_CELL_RENDERER(renderers->data) : nullptr;
+    g_list_free(renderers);
+    return renderer;
+}
+
+bool rowSelected(int window, int id, int row)
+{
+    GtkTreeView* view = treeView(window, id);
+    if (!view || row < 0 || row >= rowCount(window, id))
+        return false;
+    GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
+    bool selected = gtk_tree_selection_path_is_selected(gtk_tree_view_get_selection(view), path);
+    gtk_tree_path_free(path);
+    return selected;
+}

@@ -35,9 +35,16 @@ int insertRow(int window, int id, int row, const std::vector<std::string>& cells
 void removeRow(int window, int id, int row);
 void removeAllRows(int window, int id);
 
+// Puts the rows into a new order: order[new position] = old position. Selection and row data
+// move with their rows.
+void reorderRows(int window, int id, const std::vector<int>& order);
+GtkTreeViewColumn* listColumn(int window, int id, int column);
+GtkCellRenderer* listRenderer(int window, int id, int column);
+
 // Selected rows in ascending order.
 std::vector<int> selectedRows(int window, int id);
 // The first selected row, -1 when none is selected.
 int selectedRow(int window, int id);
 void selectRow(int window, int id, int row, bool scrollTo);
 void clearSelection(int window, int id);
+bool rowSelected(int window, int id, int row);

@@ -98,6 +98,8 @@ void commandListClicked(const Event& e)
         } else if (e.type == CtlRightClick) {
             showPopupMenu(selectedRows(WinCommandList, IdCmdList).size() == 1 ? PopupCmdOneRow
                                                                                : PopupCmdOther);
+        } else if (e.type == CtlHeaderClick) {
+            sortCommandList(e.column);
         } else if (e.type == CtlDragStart) {
             if (shell.commandDragRow == -1)
                 shell.commandDragRow = selectedRow(WinCommandList, IdCmdList);
@@ -106,7 +108,10 @@ void commandListClicked(const Event& e)
         }
         break;
     case IdCmdTypeBox: fillTypeBlank(IdCmdList); break;
-    case IdCmdOkay: takeOverEntry(IdCmdList); break;
+    case IdCmdOkay:
+        closeEditor(IdCmdList);
+        takeOverEntry(IdCmdList);
+        break;
     case IdCmdCancel: closeEditor(IdCmdList); break;
     }
 }
@@ -205,7 +210,10 @@ void programClicked(const Event& e)
     case IdPrgStop: stopRun(); break;
     case IdPrgList: programListClicked(e); break;
     case IdPrgInfo: showProgramInfo(); break;
-    case IdPrgOkay: takeOverEntry(IdPrgList); break;
+    case IdPrgOkay:
+        closeEditor(IdPrgList);
+        takeOverEntry(IdPrgList);
+        break;
     case IdPrgCancel: closeEditor(IdPrgList); break;
     }
 }

@@ -79,11 +79,15 @@ void forgetFixed(GtkWidget*, gpointer data)
     lastSizes[window] = GtkAllocation{};
 }
 
-int monitor0Height()
+} // namespace
+
+int primaryMonitorHeight()
 {
     return shell.monitors.empty() ? gdk_screen_get_height(gdk_screen_get_default())
                                   : shell.monitors[0].height;
 }
+
+namespace {
 
 void createWindowContent(int window)
 {
@@ -133,6 +137,7 @@ GtkWidget* createWindowFrame(int window)
     const WindowSpec& spec = catalogue[window];
     GtkWidget* widget = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     GtkWindow* gtkWindow = GTK_WINDOW(widget);
+    registerWindow(window, widget);
     gtk_window_set_title(gtkWindow, spec.title);
     if (spec.kind & Utility)
         gtk_window_set_type_hint(gtkWindow, GDK_WINDOW_TYPE_HINT_UTILITY);
@@ -145,25 +150,13 @@ GtkWidget* createWindowFrame(int window)
         gtk_widget_set_size_request(widget, spec.width, spec.height);
     } else {
         gtk_window_set_default_size(gtkWindow, spec.width, spec.height);
-        GdkGeometry hints{};
-        int mask = 0;
-        if (spec.minWidth) {
-            hints.min_width = spec.minWidth;
-            hints.min_height = spec.minHeight;
-            mask |= GDK_HINT_MIN_SIZE;
-        }
-        if (spec.maxWidth) {
-            hints.max_width = spec.maxWidth;
-            hints.max_height = monitor0Height();
-            mask |= GDK_HINT_MAX_SIZE;
-        }
-        if (mask)
-            gtk_window_set_geometry_hints(gtkWindow, nullptr, &hints, GdkWindowHints(mask));
+        setSizeLimits(window, spec.minWidth, spec.minHeight, spec.maxWidth,
+                      spec.maxWidth ? primaryMonitorHeight() : 0);
     }
     if (spec.kind & Centred)
         gtk_window_set_position(gtkWindow, GTK_WIN_POS_CENTER);
     else if (window == WinMain)
-        gtk_window_move(gtkWindow, 0, monitor0Height() - 222);
+        gtk_window_move(gtkWindow, 0, primaryMonitorHeight() - 222);
     else if (window != WinPortAuth)
         gtk_window_move(gtkWindow, spec.x, spec.y);
 
@@ -180,7 +173,6 @@ GtkWidget* createWindowFrame(int window)
     g_signal_connect(fixed, "destroy", G_CALLBACK(forgetFixed), GINT_TO_POINTER(window));
     g_signal_connect(widget, "delete-event", G_CALLBACK(onDelete), GINT_TO_POINTER(window));
     g_signal_connect(widget, "size-allocate", G_CALLBACK(onSizeAllocate), GINT_TO_POINTER(window));
-    registerWindow(window, widget);
     return widget;
 }
 
@@ -205,6 +197,38 @@ GtkWidget* putButton(GtkWidget* fixed, int window, int id, const char* label, in
         gtk_window_set_default(GTK_WINDOW(windowWidget(window)), button);
     }
     return button;
+}
+
+std::pair<int, int> innerSize(int window)
+{
+    GtkWidget* widget = windowWidget(window);
+    if (!widget)
+        return {0, 0};
+    if (GTK_WIDGET_MAPPED(widget) && widget->allocation.width > 1)
+        return {widget->allocation.width, widget->allocation.height};
+    int width = 0, height = 0;
+    gtk_window_get_default_size(GTK_WINDOW(widget), &width, &height);
+    return {width, height};
+}
+
+void setSizeLimits(int window, int minWidth, int minHeight, int maxWidth, int maxHeight)
+{
+    GtkWidget* widget = windowWidget(window);
+    if (!widget)
+        return;
+    GdkGeometry hints{};
+    int mask = 0;
+    if (minWidth || minHeight) {
+        hints.min_width = minWidth;
+        hints.min_height = minHeight;
+        mask |= GDK_HINT_MIN_SIZE;
+    }
+    if (maxWidth || maxHeight) {
+        hints.max_width = maxWidth ? maxWidth : G_MAXSHORT;
+        hints.max_height = maxHeight ? maxHeight : G_MAXSHORT;
+        mask |= GDK_HINT_MAX_SIZE;
+    }
+    gtk_window_set_geometry_hints(GTK_WINDOW(widget), nullptr, &hints, GdkWindowHints(mask));
 }
 
 GtkWidget* windowFixed(int window)
@@ -282,7 +306,7 @@ void relayoutWindow(int window)
         placeControl(window, IdPrgInfo, W - 243, keep, keep, keep);
         placeControl(window, IdPrgSetLabel, W - 211, keep, keep, keep);
         placeControl(window, IdPrgSetField, W - 184, keep, keep, keep);
-        placeControl(window, IdPrgSendField, keep, keep, W - 300, keep);
+        placeControl(window, IdPrgParamField, keep, keep, W - 300, keep);
         placeControl(window, IdPrgCancel, W - 195, keep, keep, keep);
         placeControl(window, IdPrgOkay, W - 100, keep, keep, keep);
         setShortcutActive(window, MenuPrgDeleteKey, !panelShown);

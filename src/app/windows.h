@@ -4,6 +4,8 @@
 
 #include <gtk/gtk.h>
 
+#include <utility>
+
 // Creates the window's frame from the catalogue (title, place, size, kind, close and resize
 // events) and registers it; its content is left to the window's builder.
 GtkWidget* createWindowFrame(int window);
@@ -17,6 +19,13 @@ GtkWidget* putControl(GtkWidget* fixed, int window, int id, GtkWidget* widget, i
 // A push button that posts its control event; the window's default button when isDefault.
 GtkWidget* putButton(GtkWidget* fixed, int window, int id, const char* label, int x, int y,
                      int width, int height, bool isDefault);
+
+// The window's inner size as the window system has it, or its default size before it is shown.
+std::pair<int, int> innerSize(int window);
+// Height of the primary monitor, which the windows' height limits follow.
+int primaryMonitorHeight();
+// Sets the window's minimum and maximum inner size.
+void setSizeLimits(int window, int minWidth, int minHeight, int maxWidth, int maxHeight);
 
 // Creates window n (1-6) when it does not exist yet, else flips its visibility; then sets
 // the main window's toggle button of windows 1-4 to the window's visibility.

@@ -14,5 +14,10 @@ void closeEditor(int list);
 void takeOverEntry(int list);
 void fillTypeBlank(int list);
 bool editorPanelShown(int list);
+// Sets the list's modified flag and shows it in the window title.
+void setModified(int list, bool modified);
+// Sorts the command list by column 1 or 3, each click reversing the direction.
+void sortCommandList(int column);
 void restoreUnsortedOrder();
+bool commandListSorted();
 void findCommand(bool next);

@@ -3,6 +3,7 @@
 
 #include <gtk/gtk.h>
 
+#include "app/controls.h"
 #include "app/main_loop.h"
 #include "app/startup.h"
 
@@ -71,6 +72,17 @@ void QuirloTest::pumpFor(int milliseconds)
             gtk_main_iteration();
     }
     pumpUntilIdle();
+}
+
+bool QuirloTest::waitForSize(int window, int width, int height)
+{
+    for (int i = 0; i < 100; ++i) {
+        GtkWidget* widget = windowWidget(window);
+        if (widget && widget->allocation.width == width && widget->allocation.height == height)
+            return true;
+        pumpFor(10);
+    }
+    return false;
 }
 
 void QuirloTest::post(int kind, int window, int object, int type)

@@ -20,6 +20,8 @@ protected:
     void pumpUntilIdle();
     // Runs the loop for the given time, handling events as they arrive.
     void pumpFor(int milliseconds);
+    // Pumps until the window system has given the window this inner size (or a second passed).
+    bool waitForSize(int window, int width, int height);
     void post(int kind, int window, int object, int type = 0);
     // Posts the event and pumps until idle.
     void send(int kind, int window, int object, int type = 0);

@@ -26,7 +26,7 @@ struct Expected {
     bool resizable;
 };
 
-std::pair<int, int> innerSize(int window)
+std::pair<int, int> catalogueSize(int window)
 {
     GtkWindow* widget = GTK_WINDOW(windowWidget(window));
     int width = 0, height = 0;
@@ -64,7 +64,7 @@ TEST_F(Windows, CatalogueTitlesSizesAndKinds)
         ASSERT_TRUE(windowExists(e.window)) << e.window;
         GtkWindow* widget = GTK_WINDOW(windowWidget(e.window));
         EXPECT_STREQ(gtk_window_get_title(widget), e.title);
-        EXPECT_EQ(innerSize(e.window), std::make_pair(e.width, e.height)) << e.title;
+        EXPECT_EQ(catalogueSize(e.window), std::make_pair(e.width, e.height)) << e.title;
         EXPECT_EQ(gtk_window_get_resizable(widget) != 0, e.resizable) << e.title;
     }
     for (int window : {WinCommandList, WinProgram, WinProtocol, WinAbout})

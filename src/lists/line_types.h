@@ -1,0 +1,37 @@
+// The sixteen line types of list entries: choice texts, blanks, descriptions and colours.
+#pragma once
+
+#include <string>
+
+enum LineTypeCode {
+    TypeCommand = 0,
+    TypeQuery = 1,
+    TypeOpenPort = 2,
+    TypeClosePort = 3,
+    TypeChangePort = 4,
+    TypeLoop = 5,
+    TypeLoopEnd = 6,
+    TypeCellPos = 7,
+    TypeWrite = 8,
+    TypeClearProt = 9,
+    TypeBeep = 10,
+    TypeComment = 11,
+    TypeSetDTR = 12,
+    TypeSetRTS = 13,
+    TypeMsgBox = 14,
+    TypePauseOn = 15,
+    LineTypeCount = 16
+};
+
+struct LineType {
+    const char* choice;      // text in the editor's type choice
+    const char* blank;       // put into "Kommando" when chosen; nullptr: left as it is
+    const char* description; // put into "Beschreibung" when chosen; nullptr: left as it is
+};
+
+// The line type of a code; nullptr outside 0..15.
+const LineType* lineType(long long code);
+// Whether choosing the type also sets the pause to "0".
+bool lineTypeClearsPause(long long code);
+// Text colour of a program row of the type, "#rrggbb" (black for unknown codes).
+std::string lineTypeColour(long long code);
