@@ -209,14 +209,12 @@ TEST_F(Windows, DeleteKeyFollowsTheEditorPanelOnResize)
     showOrToggleWindow(WinCommandList);
     pumpUntilIdle();
     EXPECT_TRUE(shortcutActive(WinCommandList, MenuCmdDeleteKey));
-    GtkWidget* panel = gtk_fixed_new();
-    gtk_fixed_put(GTK_FIXED(windowFixed(WinCommandList)), panel, 5, 390);
-    registerControl(WinCommandList, IdCmdEditorPanel, panel);
-    gtk_widget_show(panel);
+    send(EvMenu, WinCommandList, MenuCmdNewOnly);
+    ASSERT_TRUE(editorPanelShown(IdCmdList));
     send(EvResize, WinCommandList, 0);
     EXPECT_FALSE(shortcutActive(WinCommandList, MenuCmdDeleteKey));
-    gtk_widget_hide(panel);
-    send(EvResize, WinCommandList, 0);
+    EXPECT_FALSE(pressKey(WinCommandList, GDK_Delete));
+    send(EvControl, WinCommandList, IdCmdCancel);
     EXPECT_TRUE(shortcutActive(WinCommandList, MenuCmdDeleteKey));
 }
 
