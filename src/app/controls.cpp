@@ -215,6 +215,30 @@ bool changesSilenced()
     return silenceDepth > 0;
 }
 
+namespace {
+
+void keepDigits(GtkEditable* editable, gchar* text, gint length, gint* position, gpointer)
+{
+    std::string digits;
+    for (gint i = 0; i < length; ++i) {
+        if (g_ascii_isdigit(text[i]))
+            digits += text[i];
+    }
+    if (digits.size() == static_cast<size_t>(length))
+        return;
+    g_signal_handlers_block_by_func(editable, reinterpret_cast<gpointer>(keepDigits), nullptr);
+    gtk_editable_insert_text(editable, digits.c_str(), static_cast<gint>(digits.size()), position);
+    g_signal_handlers_unblock_by_func(editable, reinterpret_cast<gpointer>(keepDigits), nullptr);
+    g_signal_stop_emission_by_name(editable, "insert-text");
+}
+
+} // namespace
+
+void makeDigitsOnly(GtkWidget* entry)
+{
+    g_signal_connect(entry, "insert-text", G_CALLBACK(keepDigits), nullptr);
+}
+
 void connectControlEvent(GtkWidget* widget, const char* signal, int window, int id, int type)
 {
     g_signal_connect_data(widget, signal, G_CALLBACK(postControlSignal),

@@ -40,5 +40,8 @@ public:
 };
 bool changesSilenced();
 
+// Lets only the digits 0-9 into the entry, typed, pasted or set.
+void makeDigitsOnly(GtkWidget* entry);
+
 // Connects the widget's signal so that it posts a control event (window, id, type).
 void connectControlEvent(GtkWidget* widget, const char* signal, int window, int id, int type);

@@ -36,19 +36,33 @@ int colourColumn(GtkListStore* list)
 
 } // namespace
 
-GtkWidget* createListControl(int window, int id, const std::vector<ListColumn>& columns,
-                             bool multipleSelection)
+GtkWidget* createBareListControl(int window, int id, int textColumns, bool multipleSelection)
 {
-    std::vector<GType> types(columns.size(), G_TYPE_STRING);
+    std::vector<GType> types(static_cast<size_t>(textColumns), G_TYPE_STRING);
     types.push_back(G_TYPE_INT64);
     types.push_back(G_TYPE_STRING);
     GtkListStore* list = gtk_list_store_newv(static_cast<gint>(types.size()), types.data());
     GtkWidget* view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(list));
     g_object_unref(list);
     gtk_tree_view_set_enable_search(GTK_TREE_VIEW(view), FALSE);
-    gtk_tree_view_set_grid_lines(GTK_TREE_VIEW(view), GTK_TREE_VIEW_GRID_LINES_BOTH);
     gtk_tree_selection_set_mode(gtk_tree_view_get_selection(GTK_TREE_VIEW(view)),
                                 multipleSelection ? GTK_SELECTION_MULTIPLE : GTK_SELECTION_SINGLE);
+    registerControl(window, id, view);
+    GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,
+                                   GTK_POLICY_AUTOMATIC);
+    gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_IN);
+    gtk_container_add(GTK_CONTAINER(scrolled), view);
+    return scrolled;
+}
+
+GtkWidget* createListControl(int window, int id, const std::vector<ListColumn>& columns,
+                             bool multipleSelection)
+{
+    GtkWidget* scrolled = createBareListControl(window, id, static_cast<int>(columns.size()),
+                                                multipleSelection);
+    GtkWidget* view = controlWidget(window, id);
+    gtk_tree_view_set_grid_lines(GTK_TREE_VIEW(view), GTK_TREE_VIEW_GRID_LINES_BOTH);
     const gint colour = static_cast<gint>(columns.size()) + 1;
     for (size_t column = 0; column < columns.size(); ++column) {
         GtkCellRenderer* renderer = gtk_cell_renderer_text_new();
@@ -62,12 +76,6 @@ GtkWidget* createListControl(int window, int id, const std::vector<ListColumn>& 
         gtk_tree_view_column_set_fixed_width(viewColumn, columns[column].width);
         gtk_tree_view_append_column(GTK_TREE_VIEW(view), viewColumn);
     }
-    registerControl(window, id, view);
-    GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
-    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,
-                                   GTK_POLICY_AUTOMATIC);
-    gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_IN);
-    gtk_container_add(GTK_CONTAINER(scrolled), view);
     return scrolled;
 }
 

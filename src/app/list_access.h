@@ -20,6 +20,8 @@ struct ListColumn {
 // under (window, id).
 GtkWidget* createListControl(int window, int id, const std::vector<ListColumn>& columns,
                              bool multipleSelection);
+// The same with a store of textColumns text columns but no columns shown yet.
+GtkWidget* createBareListControl(int window, int id, int textColumns, bool multipleSelection);
 
 int rowCount(int window, int id);
 int columnCount(int window, int id);

@@ -16,6 +16,7 @@
 #include "lists/list_files.h"
 #include "lists/list_operations.h"
 #include "lists/list_windows.h"
+#include "protocol/protocol_settings.h"
 #include "protocol/protocol_window.h"
 #include "run/run_control.h"
 #include "run/run_state.h"
@@ -345,9 +346,9 @@ void settingsClicked(int id)
         break;
     case IdSetSubStrings: enableSubStringFields(); break;
     case IdSetErrQuery: enableErrorQueryFields(); break;
-    case IdSetProtocolChoiceA:
-    case IdSetProtocolChoiceB:
-    case IdSetProtocolChoiceC: keepProtocolChoicesConsistent(id); break;
+    case IdSetProtocolOn:
+    case IdSetAsTable:
+    case IdSetAsList: keepProtocolChoicesConsistent(id); break;
     case IdSetApplyProtocol: applyProtocolSettings(); break;
     case IdSetAutosave:
         if (!shell.tempDir.empty())

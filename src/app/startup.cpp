@@ -20,7 +20,7 @@
 #include "app/windows.h"
 #include "common/files.h"
 #include "lists/list_files.h"
-#include "protocol/protocol_window.h"
+#include "protocol/protocol_state.h"
 #include "serial/port_services.h"
 #include "serial/port_table.h"
 #include "serial/serial_port.h"

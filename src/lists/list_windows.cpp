@@ -57,26 +57,10 @@ GtkWidget* addField(GtkWidget* fixed, int window, int id, const char* text, int 
     return field;
 }
 
-// Lets only digits into a pause field.
-void keepDigits(GtkEditable* editable, gchar* text, gint length, gint* position, gpointer)
-{
-    std::string digits;
-    for (gint i = 0; i < length; ++i) {
-        if (g_ascii_isdigit(text[i]))
-            digits += text[i];
-    }
-    if (digits.size() == static_cast<size_t>(length))
-        return;
-    g_signal_handlers_block_by_func(editable, reinterpret_cast<gpointer>(keepDigits), nullptr);
-    gtk_editable_insert_text(editable, digits.c_str(), static_cast<gint>(digits.size()), position);
-    g_signal_handlers_unblock_by_func(editable, reinterpret_cast<gpointer>(keepDigits), nullptr);
-    g_signal_stop_emission_by_name(editable, "insert-text");
-}
-
 GtkWidget* addPauseField(GtkWidget* fixed, int window, int id, int x, int y, const char* toolTip)
 {
     GtkWidget* field = addField(fixed, window, id, window == WinProgram ? "9999" : "1000", x, y, 70, toolTip);
-    g_signal_connect(field, "insert-text", G_CALLBACK(keepDigits), nullptr);
+    makeDigitsOnly(field);
     return field;
 }
 

@@ -1,17 +1,28 @@
-// The protocol window (window 4), the protocol state, export and autosave as the main loop
-// calls them.
+// The protocol window (window 4) with the protocol control in its list or table form, the
+// one way into the protocol, and export and autosave as the main loop calls them.
 #pragma once
 
 #include <gtk/gtk.h>
 
+#include <string>
+
+// Creates the protocol window with its top row and the protocol control.
 void createProtocolWindow();
-void resetProtocolState();
+// Records a line: text's "\n" parts fill the list columns; kind is the line type code, 255
+// for a response, -1 for information; extra goes to column 3. Nothing without a current port.
+void protocolOut(const std::string& text, int kind, const std::string& extra);
+// Empties the protocol control and gives it the columns of the form (4 list, 8 table).
+void buildProtocolLayout(int mode);
 void clearProtocol(bool ask);
+// Sizes every column of the list control (window, id) to its content.
 void autoSizeColumns(int window, int list);
 void deleteProtocolRow();
-void applyProtocolSettings();
-void keepProtocolChoicesConsistent(int id);
 bool protocolShownAsTable();
+// The number of columns the protocol control shows.
+int protocolColumnCount();
+// Adds table columns until there are colCount data columns, or removes those right of it.
+void growProtocolColumns(int dataColumns);
+void shrinkProtocolColumns(int dataColumns);
 void exportProtocolToClipboard(int format);
 void saveProtocolLog();
 void autosaveProtocol();

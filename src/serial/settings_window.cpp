@@ -10,6 +10,7 @@
 #include "app/shortcuts.h"
 #include "app/toolbars.h"
 #include "app/windows.h"
+#include "protocol/protocol_settings.h"
 
 namespace {
 
@@ -44,6 +45,8 @@ void createSettingsWindow()
         gtk_notebook_append_page(GTK_NOTEBOOK(notebook), pages[page], gtk_label_new(titles[page]));
     }
     buildToolbar(WinSettings, pages[PortPage]);
+    buildProtocolTypeGroup(pages[PortPage]);
+    buildProtocolSettingsPage(pages[ProtocolPage]);
     registerShortcuts(WinSettings);
 }
 

@@ -1,0 +1,264 @@
+// The page "Protokoll" of the settings window and the rules that apply it.
+#include "protocol/protocol_settings.h"
+
+#include <string>
+
+#include "app/controls.h"
+#include "app/ids.h"
+#include "app/message_dialog.h"
+#include "app/resources.h"
+#include "app/windows.h"
+#include "common/text.h"
+#include "protocol/protocol_state.h"
+#include "protocol/protocol_window.h"
+#include "run/run_state.h"
+
+namespace {
+
+// A frame whose heading uses the heading font.
+GtkWidget* addFrame(GtkWidget* page, int id, const char* heading, int x, int y, int width, int height)
+{
+    GtkWidget* frame = gtk_frame_new(nullptr);
+    GtkWidget* label = gtk_label_new(heading);
+    if (const PangoFontDescription* font = quirloFont(0))
+        gtk_widget_modify_font(label, const_cast<PangoFontDescription*>(font));
+    gtk_frame_set_label_widget(GTK_FRAME(frame), label);
+    putControl(page, WinSettings, id, frame, x, y, width, height);
+    GtkWidget* inside = gtk_fixed_new();
+    gtk_container_add(GTK_CONTAINER(frame), inside);
+    return inside;
+}
+
+GtkWidget* addCheck(GtkWidget* fixed, int id, const char* label, int x, int y, int width, bool on,
+                    const char* toolTip = nullptr)
+{
+    GtkWidget* box = putControl(fixed, WinSettings, id, gtk_check_button_new_with_label(label), x, y, width, 24);
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(box), on);
+    if (toolTip)
+        gtk_widget_set_tooltip_text(box, toolTip);
+    if (id)
+        connectControlEvent(box, "clicked", WinSettings, id, CtlPlain);
+    return box;
+}
+
+GtkWidget* addOption(GtkWidget* fixed, GtkWidget* group, int id, const char* label, int y, const char* toolTip)
+{
+    GtkWidget* option = group ? gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(group), label)
+                              : gtk_radio_button_new_with_label(nullptr, label);
+    putControl(fixed, WinSettings, id, option, 10, y, 200, 24);
+    if (toolTip)
+        gtk_widget_set_tooltip_text(option, toolTip);
+    connectControlEvent(option, "clicked", WinSettings, id, CtlPlain);
+    return option;
+}
+
+GtkWidget* addLabel(GtkWidget* fixed, const char* text, int x, int y, int width)
+{
+    GtkWidget* label = gtk_label_new(text);
+    gtk_misc_set_alignment(GTK_MISC(label), 1.0f, 0.5f);
+    return putControl(fixed, WinSettings, 0, label, x, y, width, 24);
+}
+
+GtkWidget* addField(GtkWidget* fixed, int id, const char* text, int x, int y, int width, const char* toolTip)
+{
+    GtkWidget* field = putControl(fixed, WinSettings, id, gtk_entry_new(), x, y, width, 24);
+    gtk_entry_set_text(GTK_ENTRY(field), text);
+    if (toolTip)
+        gtk_widget_set_tooltip_text(field, toolTip);
+    return field;
+}
+
+GtkWidget* addChoice(GtkWidget* fixed, int id, std::initializer_list<const char*> choices, int active,
+                     int x, int y, int width, const char* toolTip = nullptr)
+{
+    GtkWidget* box = gtk_combo_box_new_text();
+    for (const char* choice : choices)
+        gtk_combo_box_append_text(GTK_COMBO_BOX(box), choice);
+    gtk_combo_box_set_active(GTK_COMBO_BOX(box), active);
+    if (toolTip)
+        gtk_widget_set_tooltip_text(box, toolTip);
+    return putControl(fixed, WinSettings, id, box, x, y, width, 26);
+}
+
+int fieldValue(int id)
+{
+    return static_cast<int>(intValue(controlText(WinSettings, id)));
+}
+
+bool inRange(int value, int low, int high)
+{
+    return value >= low && value <= high;
+}
+
+void refuse(const std::string& text)
+{
+    messageBox(WinSettings, "Quirlo Protokoll-Settings", text, IconError, ButtonsOk);
+}
+
+} // namespace
+
+void buildProtocolSettingsPage(GtkWidget* page)
+{
+    GtkWidget* form = addFrame(page, 0, " Protokollausgabe als...", 2, 4, 270, 150);
+    addCheck(form, IdSetProtocolOn, "Protokollausgabe An", 10, 2, 240, true,
+             "schaltet die Protokollausgabe generell Ein und Aus.");
+    GtkWidget* debug = addOption(form, nullptr, IdSetAsDebug, "Debugausgabe", 26, nullptr);
+    gtk_widget_set_no_show_all(debug, TRUE);
+    GtkWidget* excel = addOption(form, debug, IdSetAsExcel, "Excel (COM)", 26, nullptr);
+    gtk_widget_set_sensitive(excel, FALSE);
+    GtkWidget* list = addOption(form, debug, IdSetAsList, "Protokoll-Liste", 50,
+                                "automatisches Protokoll in Listenform mit umfangreichen Ausgaben");
+    addOption(form, debug, IdSetAsTable, "Protokolltabelle", 74,
+              "formatierte Tabellenausgabe, benötigt CellPos-Befehle - für Messungen");
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(list), TRUE);
+
+    // The Excel output has no function on this platform; the frame shows it disabled.
+    GtkWidget* excelFrame = addFrame(page, IdSetExcelFrame, " Excelausgabe...", 276, 4, 271, 150);
+    gtk_widget_set_sensitive(gtk_widget_get_parent(excelFrame), FALSE);
+    addLabel(excelFrame, "Format:", 0, 2, 55);
+    addChoice(excelFrame, 0, {"Liste (Auto-LF)", "Tabelle (mit CellPos)"}, 0, 60, 1, 195);
+    addLabel(excelFrame, "Inhalt:", 0, 30, 55);
+    addChoice(excelFrame, 0,
+              {"Abfrage + Antwort als Text (2-spaltig)", "Abfrage + Antwort als Wert (2-spaltig)",
+               "Antwort als Text (1-spaltig)", "Antwort als Wert (1-spaltig)"},
+              2, 60, 29, 195);
+    addLabel(excelFrame, "Startzelle:", 0, 58, 70);
+    addCheck(excelFrame, 0, "akt. Cursorposition", 75, 58, 170, false);
+    addLabel(excelFrame, "Zeile:", 0, 84, 55);
+    addField(excelFrame, 0, "1", 60, 84, 50, nullptr);
+    addLabel(excelFrame, "Spalte:", 115, 84, 50);
+    addField(excelFrame, 0, "1", 170, 84, 50, nullptr);
+    addCheck(excelFrame, 0, "Neue Tabelle, oder", 5, 108, 130, true);
+    addLabel(excelFrame, "Tabelle ...", 138, 108, 62);
+    addField(excelFrame, 0, "", 203, 108, 55, nullptr);
+
+    GtkWidget* listFrame = addFrame(page, 0, " Protokollliste...", 2, 158, 545, 56);
+    addCheck(listFrame, IdSetInternalCommands, "int. Steuerbefehle ausgeben?", 10, 2, 255, true,
+             "Im Listenprotokoll werden CellPos, Write-Kommandos unterdrückt.");
+    addCheck(listFrame, IdSetPortCommands, "Port-Steuerbefehle ausgeben?", 275, 2, 255, true,
+             "Im Listenprotokoll werden Port-Steuerbefehle unterdrückt.");
+
+    GtkWidget* table = addFrame(page, 0, " Protokolltabelle...", 2, 218, 545, 100);
+    addLabel(table, "Format:", 0, 4, 60);
+    GtkWidget* format = addChoice(table, IdSetTableFormat, {"Liste (Auto-LF)", "Tabelle (mit CellPos)"}, 1, 60, 3, 165);
+    gtk_widget_set_sensitive(format, FALSE);
+    addLabel(table, "Inhalt:", 0, 34, 60);
+    addChoice(table, IdSetTableContent, {"Werte (linksbündig)", "Werte (extrahiert)", "Text (kplt.)"}, 0,
+              60, 33, 165,
+              "Wählt zwischen der Ausgabe von linksbündigen Werten, extrahierten Werte oder vollständigen Texten");
+    addLabel(table, "max. Spalten:", 230, 4, 90);
+    addField(table, IdSetMaxCols, "24", 325, 4, 55,
+             "Die max. Anzahl an Spalten die angelegt werden darf. Bis 255 erlaubt!");
+    addLabel(table, "max. Zeilen:", 230, 34, 90);
+    addField(table, IdSetMaxRows, "4096", 325, 34, 55, "Die max. Anzahl an Zeilen in der Tabelle. Bis 65535 erlaubt.");
+    addLabel(table, "Spalten:", 385, 4, 95);
+    addField(table, IdSetColumns, "2", 485, 4, 45, "Die Anzahl an Spalten beim Anlegen der Tabelle.");
+    addLabel(table, "Spaltenbreite:", 385, 34, 95);
+    addField(table, IdSetColumnWidth, "60", 485, 34, 45, "Die anfängliche Spaltenbreite der Tabelle.");
+
+    addCheck(page, IdSetAutosave, "Autosichern alle ", 8, 326, 130, false);
+    GtkWidget* interval = addField(page, IdSetAutosaveInterval, "1", 140, 326, 40, nullptr);
+    makeDigitsOnly(interval);
+    putControl(page, WinSettings, 0, gtk_label_new("Min."), 184, 326, 30, 24);
+    GtkWidget* temp = addCheck(page, IdSetAutosaveTemp, "in 'Temp'-Verzeichnis", 230, 326, 200, false);
+    gtk_widget_set_sensitive(temp, FALSE);
+
+    putButton(page, WinSettings, IdSetApplyProtocol, "Protokolleinstell. übernehmen", 348, 400, 198, 28, false);
+}
+
+void buildProtocolTypeGroup(GtkWidget* page)
+{
+    GtkWidget* group = addFrame(page, 0, " Protokollausgaben... ", 2, 380, 547, 54);
+    addLabel(group, "Typ:", 5, 4, 40);
+    GtkWidget* type = gtk_label_new("undefiniert -> einstellen");
+    gtk_misc_set_alignment(GTK_MISC(type), 0.0f, 0.5f);
+    putControl(group, WinSettings, IdSetProtocolTypeText, type, 55, 4, 300, 24);
+}
+
+bool validateProtocolSettings()
+{
+    if (runState.running) {
+        messageBox(WinSettings, "Quirlo", "Programm darf nicht gestartet sein!\nÜbernahme erst nach 'Stop' aufrufen.",
+                   IconWarning, ButtonsOk);
+        return false;
+    }
+    bool on = toggleState(WinSettings, IdSetProtocolOn);
+    setControlEnabled(WinSettings, IdSetAsList, on);
+    setControlEnabled(WinSettings, IdSetAsTable, on);
+    setControlEnabled(WinSettings, IdSetAsExcel, false);
+
+    bool valid = true;
+    int maxCols = fieldValue(IdSetMaxCols);
+    if (!inRange(maxCols, 1, 255)) {
+        refuse("Wert muss zwischen 1 und 255 liegen!");
+        valid = false;
+    }
+    if (!inRange(fieldValue(IdSetColumns), 1, maxCols)) {
+        refuse("Wert muss zwischen 1 und 'max. Spalten' liegen!");
+        valid = false;
+    }
+    if (!inRange(fieldValue(IdSetMaxRows), 1, 65535)) {
+        refuse("Wert muss zwischen 1 und '" + std::to_string(65535) + "' liegen!");
+        valid = false;
+    }
+    if (!inRange(fieldValue(IdSetColumnWidth), 10, 255)) {
+        refuse("Wert muss zwischen 10 und '255' liegen!");
+        valid = false;
+    }
+    return valid;
+}
+
+void applyProtocolSettings()
+{
+    if (!validateProtocolSettings())
+        return;
+    if (!toggleState(WinSettings, IdSetProtocolOn)) {
+        protocol.protocolMode = ModeOff;
+        setControlText(WinSettings, IdSetProtocolTypeText, "AUS");
+        return;
+    }
+    const struct {
+        int id;
+        int code;
+    } options[] = {{IdSetAsDebug, ModeDebug}, {IdSetAsList, ModeList}, {IdSetAsTable, ModeTable}, {IdSetAsExcel, ModeExcel}};
+    int code = 0;
+    std::string caption;
+    for (const auto& option : options) {
+        if (toggleState(WinSettings, option.id)) {
+            code = option.code;
+            caption = controlText(WinSettings, option.id);
+        }
+    }
+    int mode = code == ModeList || code == ModeTable ? code : ModeNone;
+    bool changed = mode != protocol.protocolMode;
+    protocol.protocolMode = mode;
+    protocol.colCount = std::max(1, fieldValue(IdSetColumns));
+    protocol.colWidth = std::max(10, fieldValue(IdSetColumnWidth));
+    protocol.maxCols = std::max(1, fieldValue(IdSetMaxCols));
+    protocol.maxRows = std::max(1, fieldValue(IdSetMaxRows));
+    setControlText(WinSettings, IdSetProtocolTypeText, caption);
+
+    if (!windowExists(WinProtocol))
+        return;
+    if (mode == ModeTable) {
+        int dataColumns = protocolColumnCount() - 1;
+        if (changed) {
+            buildProtocolLayout(ModeTable);
+        } else if (dataColumns < protocol.colCount) {
+            growProtocolColumns(protocol.colCount);
+        } else if (protocol.colCount < dataColumns &&
+                   messageBox(WinSettings, "Quirlo",
+                              "Protokoll:\nSpaltenzahl rechts wieder auf " + std::to_string(protocol.colCount) +
+                                  " verkleinern?",
+                              IconQuestion, ButtonsYesNo) == ResultYes) {
+            shrinkProtocolColumns(protocol.colCount);
+        }
+    } else if (mode == ModeList && changed) {
+        buildProtocolLayout(ModeList);
+    }
+}
+
+void keepProtocolChoicesConsistent(int)
+{
+    validateProtocolSettings();
+}

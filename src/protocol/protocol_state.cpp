@@ -1,0 +1,59 @@
+// The protocol's state and the text rules of its two forms.
+#include "protocol/protocol_state.h"
+
+#include "common/text.h"
+
+ProtocolState protocol;
+
+void resetProtocolState()
+{
+    protocol = ProtocolState{};
+}
+
+std::vector<std::string> protocolListCells(const std::string& text, const std::string& pause,
+                                           const std::string& extra)
+{
+    const std::string line = text + "\n" + pause + "\n" + extra;
+    std::vector<std::string> cells;
+    size_t start = 0;
+    while (cells.size() < 4) {
+        size_t end = line.find('\n', start);
+        cells.push_back(line.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    cells.resize(4);
+    return cells;
+}
+
+std::string protocolTableValue(const std::string& response, int content)
+{
+    std::string number;
+    switch (content) {
+    case ValuesLeft:
+        number = response;
+        for (char& c : number) {
+            if (c == ',')
+                c = '.';
+        }
+        break;
+    case ValuesExtracted:
+        for (char c : response) {
+            if (std::string_view("0123456789.,-+").find(c) != std::string_view::npos)
+                number += c;
+        }
+        break;
+    default: return response;
+    }
+    return formatDecimal(decimalValue(number));
+}
+
+bool checkTableBounds(ProtocolState& state)
+{
+    state.colOverflow = state.cellCol > state.maxCols || state.cellCol < 1;
+    state.rowOverflow = state.cellRow > state.maxRows || state.cellRow < 0;
+    if (state.colOverflow || state.rowOverflow)
+        state.limitExceeded = true;
+    return !state.colOverflow && !state.rowOverflow;
+}

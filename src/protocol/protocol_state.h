@@ -1,0 +1,41 @@
+// The protocol's state and the text rules of its two forms, free of any window.
+#pragma once
+
+#include <string>
+#include <vector>
+
+enum ProtocolMode { ModeNone = 0, ModeOff = 1, ModeDebug = 2, ModeList = 4, ModeTable = 8, ModeExcel = 16 };
+
+// The "Inhalt:" choices of the table form.
+enum TableContent { ValuesLeft = 0, ValuesExtracted = 1, FullText = 2 };
+
+struct ProtocolState {
+    int protocolMode = ModeList;
+    int builtMode = 0;
+    int maxCols = 24;
+    int maxRows = 4096;
+    int colCount = 10;
+    int colWidth = 60;
+    int cellRow = 1;
+    int cellCol = 1;
+    int lastRow = 1;
+    bool colOverflow = false;
+    bool rowOverflow = false;
+    bool limitExceeded = false;
+};
+
+extern ProtocolState protocol;
+
+void resetProtocolState();
+
+// The cells of a list line: the "\n"-separated parts of text, pause and extra; parts beyond
+// the four columns are dropped.
+std::vector<std::string> protocolListCells(const std::string& text, const std::string& pause,
+                                           const std::string& extra);
+
+// What the table shows for a response under the "Inhalt:" choice.
+std::string protocolTableValue(const std::string& response, int content);
+
+// The bounds test of a table write at the cell cursor: sets both overflow flags and, when
+// either is set, limitExceeded. True when the write may go ahead.
+bool checkTableBounds(ProtocolState& state);

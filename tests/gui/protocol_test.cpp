@@ -1,0 +1,311 @@
+// The protocol list and table through protocolOut, and the protocol settings.
+#include "gui/harness.h"
+
+#include <gtk/gtk.h>
+
+#include "app/controls.h"
+#include "app/ids.h"
+#include "app/list_access.h"
+#include "app/resources.h"
+#include "app/windows.h"
+#include "protocol/protocol_settings.h"
+#include "protocol/protocol_state.h"
+#include "protocol/protocol_window.h"
+#include "run/run_state.h"
+#include "serial/port_table.h"
+
+namespace {
+
+class Protocol : public QuirloTest {
+protected:
+    void SetUp() override
+    {
+        QuirloTest::SetUp();
+        currentPort = 0;
+    }
+
+    std::string cell(int row, int column) { return cellText(WinProtocol, IdPtkList, row, column); }
+    int rows() { return rowCount(WinProtocol, IdPtkList); }
+
+    void setField(int id, const std::string& text) { setControlText(WinSettings, id, text); }
+    void chooseTable(int columns = 10)
+    {
+        if (!windowExists(WinProtocol))
+            send(EvControl, WinMain, IdMainProtocolButton);
+        setToggleState(WinSettings, IdSetAsTable, true);
+        setField(IdSetColumns, std::to_string(columns));
+        send(EvControl, WinSettings, IdSetApplyProtocol);
+        ASSERT_EQ(protocol.protocolMode, ModeTable);
+    }
+    void chooseContent(int content)
+    {
+        gtk_combo_box_set_active(GTK_COMBO_BOX(controlWidget(WinSettings, IdSetTableContent)), content);
+    }
+    void writeResponse(int row, int column, const std::string& response)
+    {
+        protocol.cellRow = row;
+        protocol.cellCol = column;
+        protocolOut(response, 255, "");
+        pumpUntilIdle();
+    }
+    bool warningShown()
+    {
+        GtkWidget* indicator = controlWidget(WinProtocol, IdPtkLimitIndicator);
+        return gtk_image_get_pixbuf(GTK_IMAGE(indicator)) == quirloImage(28);
+    }
+};
+
+} // namespace
+
+TEST_F(Protocol, NothingIsRecordedWithoutACurrentPort)
+{
+    currentPort = -1;
+    protocolOut("Query:\n*IDN?", 1, "");
+    pumpUntilIdle();
+    EXPECT_FALSE(windowExists(WinProtocol));
+    currentPort = 0;
+    protocolOut("Query:\n*IDN?", 1, "");
+    pumpUntilIdle();
+    ASSERT_TRUE(windowVisible(WinProtocol));
+    EXPECT_TRUE(windowVisible(WinProgram));
+    EXPECT_EQ(rows(), 1);
+}
+
+TEST_F(Protocol, ListLinesFillTheirColumnsAndAttachExtras)
+{
+    protocolOut("OpenPort\n\n\n#2 not Ok", -1, "");
+    EXPECT_EQ(cell(0, 0), "OpenPort");
+    EXPECT_EQ(cell(0, 1), "");
+    EXPECT_EQ(cell(0, 2), "");
+    EXPECT_EQ(cell(0, 3), "#2 not Ok");
+
+    // While a program runs the pause of the row being executed is recorded.
+    insertRow(WinProgram, IdPrgList, -1, {"1", "*IDN?", "1000", "", "*IDN?"});
+    runState.running = true;
+    runState.lastExecutedRow = 0;
+    protocolOut("Query:\n*IDN?", 1, "");
+    EXPECT_EQ(cell(1, 2), "1000");
+    EXPECT_EQ(selectedRow(WinProtocol, IdPtkList), 1);
+    runState.running = false;
+
+    protocolOut("", 0, "ESR=32");
+    EXPECT_EQ(rows(), 2);
+    EXPECT_EQ(cell(1, 3), "Query:ESR=32");
+    protocolOut("", 0, "");
+    EXPECT_EQ(rows(), 2);
+
+    // Control characters, Latin-1 text and many parts are shown, never a crash.
+    std::string odd = "Return:\n\x01\x7f" "Gr\xC3\xBC\xC3\x9F" "e";
+    for (int i = 0; i < 50; ++i)
+        odd += "\n";
+    protocolOut(odd, 255, "");
+    EXPECT_EQ(cell(2, 1), "\x01\x7f" "Grüße");
+}
+
+TEST_F(Protocol, TableCellsFromResponsesByContentChoice)
+{
+    // The first output opens the window and keeps the cursor the program set.
+    setToggleState(WinSettings, IdSetAsTable, true);
+    setField(IdSetColumns, "10");
+    send(EvControl, WinSettings, IdSetApplyProtocol);
+    ASSERT_FALSE(windowExists(WinProtocol));
+    chooseContent(ValuesLeft);
+    writeResponse(5, 3, "12,5 V");
+    EXPECT_EQ(rows(), 6);
+    EXPECT_EQ(cell(5, 3), "12.5");
+    EXPECT_EQ(cell(5, 0), "5");
+    EXPECT_EQ(cell(0, 3), "3");
+    writeResponse(5, 3, "V 12,5");
+    EXPECT_EQ(cell(5, 3), "0");
+    chooseContent(ValuesExtracted);
+    writeResponse(5, 3, "U=12,5 V");
+    EXPECT_EQ(cell(5, 3), "12");
+    writeResponse(5, 3, "U=12.5 V");
+    EXPECT_EQ(cell(5, 3), "12.5");
+    chooseContent(FullText);
+    writeResponse(5, 3, "U=12.5 V");
+    EXPECT_EQ(cell(5, 3), "U=12.5 V");
+
+    // Write rows go in unchanged; other kinds are not table values.
+    protocol.cellRow = 2;
+    protocol.cellCol = 1;
+    protocolOut("Messung A", 8, "");
+    protocolOut("Query:\n*IDN?", 1, "");
+    EXPECT_EQ(cell(2, 1), "Messung A");
+    EXPECT_EQ(rows(), 6);
+}
+
+TEST_F(Protocol, WritesOutsideTheTableAreDroppedAndTurnTheIndicator)
+{
+    chooseTable();
+    EXPECT_FALSE(warningShown());
+    writeResponse(1, 0, "7");
+    EXPECT_EQ(cell(1, 0), "1");
+    EXPECT_TRUE(warningShown());
+    EXPECT_TRUE(protocol.limitExceeded);
+    writeResponse(-1, 1, "7");
+    EXPECT_TRUE(protocol.rowOverflow);
+
+    // Row 0 is writable, and the indicator stays on until the table is rebuilt.
+    writeResponse(0, 2, "9");
+    EXPECT_EQ(cell(0, 2), "9");
+    EXPECT_TRUE(warningShown());
+    send(EvControl, WinProtocol, IdPtkClear);
+    EXPECT_FALSE(warningShown());
+    EXPECT_EQ(rows(), 1);
+    EXPECT_EQ(cell(0, 2), "2");
+}
+
+TEST_F(Protocol, TheTableGrowsColumnsUpToItsLimit)
+{
+    chooseTable(10);
+    EXPECT_EQ(protocolColumnCount(), 11);
+    writeResponse(3, 12, "1");
+    EXPECT_EQ(protocolColumnCount(), 13);
+    EXPECT_EQ(protocol.colCount, 12);
+    EXPECT_EQ(cell(3, 12), "1");
+    EXPECT_EQ(cell(0, 11), "11");
+    writeResponse(3, 25, "1");
+    EXPECT_EQ(protocolColumnCount(), 25);
+    EXPECT_TRUE(protocol.colOverflow);
+    EXPECT_EQ(rows(), 4);
+}
+
+TEST_F(Protocol, SubStringsGoDownOneColumn)
+{
+    // The port page's "String-Unterteilung:" box, which this page reads.
+    GtkWidget* subStrings = gtk_check_button_new();
+    g_object_ref_sink(subStrings);
+    registerControl(WinSettings, IdSetSubStrings, subStrings);
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(subStrings), TRUE);
+    chooseTable();
+    protocol.cellRow = 1;
+    protocol.cellCol = 2;
+    for (const char* part : {"1,5", "2,5", "3,5"})
+        protocolOut(part, 255, "");
+    EXPECT_EQ(cell(1, 2), "1.5");
+    EXPECT_EQ(cell(2, 2), "2.5");
+    EXPECT_EQ(cell(3, 2), "3.5");
+    EXPECT_EQ(protocol.cellRow, 4);
+    g_object_unref(subStrings);
+}
+
+TEST_F(Protocol, LoweringTheColumnCountAsksFirst)
+{
+    chooseTable(10);
+    writeResponse(1, 9, "42");
+    setField(IdSetColumns, "4");
+    messageAnswers = {ResultNo};
+    send(EvControl, WinSettings, IdSetApplyProtocol);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Protokoll:\nSpaltenzahl rechts wieder auf 4 verkleinern?");
+    EXPECT_EQ(protocolColumnCount(), 11);
+    EXPECT_EQ(cell(1, 9), "42");
+
+    messageAnswers = {ResultYes};
+    send(EvControl, WinSettings, IdSetApplyProtocol);
+    EXPECT_EQ(protocolColumnCount(), 5);
+    setField(IdSetColumns, "10");
+    send(EvControl, WinSettings, IdSetApplyProtocol);
+    EXPECT_EQ(protocolColumnCount(), 11);
+    EXPECT_EQ(cell(1, 9), "");
+}
+
+TEST_F(Protocol, ValidationRunsEveryCheckAndAppliesNothing)
+{
+    send(EvControl, WinMain, IdMainProtocolButton);
+    setToggleState(WinSettings, IdSetAsTable, true);
+    setField(IdSetMaxCols, "abc");
+    setField(IdSetColumns, "5");
+    setField(IdSetMaxRows, "70000");
+    setField(IdSetColumnWidth, "9");
+    send(EvControl, WinSettings, IdSetApplyProtocol);
+    ASSERT_EQ(messages.size(), 4u);
+    EXPECT_EQ(messages[0].text, "Wert muss zwischen 1 und 255 liegen!");
+    EXPECT_EQ(messages[1].text, "Wert muss zwischen 1 und 'max. Spalten' liegen!");
+    EXPECT_EQ(messages[2].text, "Wert muss zwischen 1 und '65535' liegen!");
+    EXPECT_EQ(messages[3].text, "Wert muss zwischen 10 und '255' liegen!");
+    EXPECT_EQ(messages[0].title, "Quirlo Protokoll-Settings");
+    EXPECT_EQ(messages[0].icon, IconError);
+    EXPECT_EQ(protocol.protocolMode, ModeList);
+    EXPECT_EQ(protocol.maxCols, 24);
+
+    messages.clear();
+    setField(IdSetMaxCols, "4");
+    setField(IdSetMaxRows, "65535");
+    setField(IdSetColumnWidth, "255");
+    send(EvControl, WinSettings, IdSetApplyProtocol);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Wert muss zwischen 1 und 'max. Spalten' liegen!");
+
+    messages.clear();
+    runState.running = true;
+    setField(IdSetColumns, "1");
+    send(EvControl, WinSettings, IdSetApplyProtocol);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Programm darf nicht gestartet sein!\nÜbernahme erst nach 'Stop' aufrufen.");
+    EXPECT_EQ(protocol.protocolMode, ModeList);
+    runState.running = false;
+
+    send(EvControl, WinSettings, IdSetApplyProtocol);
+    EXPECT_EQ(protocol.protocolMode, ModeTable);
+    EXPECT_EQ(protocol.maxRows, 65535);
+    EXPECT_EQ(controlText(WinSettings, IdSetProtocolTypeText), "Protokolltabelle");
+}
+
+TEST_F(Protocol, SwitchingOffAndTheSmallestAndLargestTables)
+{
+    setToggleState(WinSettings, IdSetProtocolOn, false);
+    send(EvControl, WinSettings, IdSetProtocolOn);
+    EXPECT_FALSE(controlEnabled(WinSettings, IdSetAsList));
+    send(EvControl, WinSettings, IdSetApplyProtocol);
+    EXPECT_EQ(protocol.protocolMode, ModeOff);
+    EXPECT_EQ(controlText(WinSettings, IdSetProtocolTypeText), "AUS");
+    protocolOut("Query:\n*IDN?", 1, "");
+    EXPECT_FALSE(windowExists(WinProtocol));
+
+    setToggleState(WinSettings, IdSetProtocolOn, true);
+    send(EvControl, WinMain, IdMainProtocolButton);
+    setField(IdSetMaxCols, "1");
+    setField(IdSetMaxRows, "1");
+    chooseTable(1);
+    writeResponse(1, 1, "3");
+    writeResponse(2, 1, "4");
+    EXPECT_EQ(rows(), 2);
+    EXPECT_EQ(cell(1, 1), "3");
+    EXPECT_TRUE(protocol.rowOverflow);
+
+    setField(IdSetMaxCols, "255");
+    setField(IdSetMaxRows, "65535");
+    setField(IdSetColumns, "255");
+    send(EvControl, WinSettings, IdSetApplyProtocol);
+    EXPECT_EQ(protocolColumnCount(), 256);
+    writeResponse(70, 255, "5");
+    EXPECT_EQ(cell(70, 255), "5");
+    EXPECT_EQ(cell(0, 255), "255");
+    writeResponse(70, 256, "5");
+    EXPECT_TRUE(protocol.colOverflow);
+}
+
+TEST_F(Protocol, DeletingRowsSparesTheFirstAndClearingAsks)
+{
+    for (const char* line : {"Command:\nA", "Command:\nB", "Command:\nC"})
+        protocolOut(line, 0, "");
+    clearSelection(WinProtocol, IdPtkList);
+    selectRow(WinProtocol, IdPtkList, 0, false);
+    send(EvMenu, WinProtocol, MenuPtkDeleteRows);
+    EXPECT_EQ(rows(), 3);
+    selectRow(WinProtocol, IdPtkList, 2, false);
+    protocol.cellRow = 5;
+    send(EvMenu, WinProtocol, MenuPtkDeleteRows);
+    EXPECT_EQ(rows(), 2);
+    EXPECT_EQ(protocol.cellRow, 4);
+
+    messageAnswers = {ResultNo, ResultClosed, ResultYes};
+    send(EvMenu, WinProtocol, MenuPtkCtrlN);
+    send(EvControl, WinProtocol, IdPtkClear);
+    EXPECT_EQ(rows(), 2);
+    send(EvMenu, WinProtocol, MenuPtkCtrlN);
+    EXPECT_EQ(rows(), 0);
+    EXPECT_EQ(messages[0].text, "Komplette Protokoll-Liste leeren?");
+}
