@@ -1,6 +1,8 @@
 // Access to the rows of the list controls.
 #include "app/list_access.h"
 
+#include <algorithm>
+
 #include "app/controls.h"
 
 namespace {
@@ -23,24 +25,23 @@ bool rowIter(GtkListStore* list, int row, GtkTreeIter& iter)
            gtk_tree_model_iter_nth_child(GTK_TREE_MODEL(list), &iter, nullptr, row);
 }
 
-// The data and colour columns follow the text columns.
-int dataColumn(GtkListStore* list)
-{
-    return gtk_tree_model_get_n_columns(GTK_TREE_MODEL(list)) - 2;
-}
+// The row data and the colour come first in the store: a row holds only the columns up to
+// the last one set, so the texts of a wide list cost memory only where they exist.
+constexpr int dataColumn = listStoreDataColumn;
+constexpr int colourColumn = 1;
+constexpr int firstTextColumn = listStoreTextColumn(0);
 
-int colourColumn(GtkListStore* list)
+int textColumns(GtkListStore* list)
 {
-    return dataColumn(list) + 1;
+    return gtk_tree_model_get_n_columns(GTK_TREE_MODEL(list)) - firstTextColumn;
 }
 
 } // namespace
 
 GtkWidget* createBareListControl(int window, int id, int textColumns, bool multipleSelection)
 {
-    std::vector<GType> types(static_cast<size_t>(textColumns), G_TYPE_STRING);
-    types.push_back(G_TYPE_INT64);
-    types.push_back(G_TYPE_STRING);
+    std::vector<GType> types = {G_TYPE_INT64, G_TYPE_STRING};
+    types.insert(types.end(), static_cast<size_t>(textColumns), G_TYPE_STRING);
     GtkListStore* list = gtk_list_store_newv(static_cast<gint>(types.size()), types.data());
     GtkWidget* view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(list));
     g_object_unref(list);
@@ -63,14 +64,13 @@ GtkWidget* createListControl(int window, int id, const std::vector<ListColumn>& 
                                                 multipleSelection);
     GtkWidget* view = controlWidget(window, id);
     gtk_tree_view_set_grid_lines(GTK_TREE_VIEW(view), GTK_TREE_VIEW_GRID_LINES_BOTH);
-    const gint colour = static_cast<gint>(columns.size()) + 1;
     for (size_t column = 0; column < columns.size(); ++column) {
         GtkCellRenderer* renderer = gtk_cell_renderer_text_new();
         if (columns[column].rightAligned)
             g_object_set(renderer, "xalign", 1.0f, nullptr);
         GtkTreeViewColumn* viewColumn = gtk_tree_view_column_new_with_attributes(
-            columns[column].title.c_str(), renderer, "text", static_cast<gint>(column),
-            "foreground", colour, nullptr);
+            columns[column].title.c_str(), renderer, "text", static_cast<gint>(column) + firstTextColumn,
+            "foreground", colourColumn, nullptr);
         gtk_tree_view_column_set_resizable(viewColumn, TRUE);
         gtk_tree_view_column_set_sizing(viewColumn, GTK_TREE_VIEW_COLUMN_FIXED);
         gtk_tree_view_column_set_fixed_width(viewColumn, columns[column].width);
@@ -88,17 +88,17 @@ int rowCount(int window, int id)
 int columnCount(int window, int id)
 {
     GtkListStore* list = store(window, id);
-    return list ? dataColumn(list) : 0;
+    return list ? textColumns(list) : 0;
 }
 
 std::string cellText(int window, int id, int row, int column)
 {
     GtkListStore* list = store(window, id);
     GtkTreeIter iter;
-    if (!rowIter(list, row, iter) || column < 0 || column >= dataColumn(list))
+    if (!rowIter(list, row, iter) || column < 0 || column >= textColumns(list))
         return "";
     gchar* text = nullptr;
-    gtk_tree_model_get(GTK_TREE_MODEL(list), &iter, column, &text, -1);
+    gtk_tree_model_get(GTK_TREE_MODEL(list), &iter, column + firstTextColumn, &text, -1);
     std::string result(text ? text : "");
     g_free(text);
     return result;
@@ -108,8 +108,8 @@ void setCellText(int window, int id, int row, int column, const std::string& tex
 {
     GtkListStore* list = store(window, id);
     GtkTreeIter iter;
-    if (rowIter(list, row, iter) && column >= 0 && column < dataColumn(list))
-        gtk_list_store_set(list, &iter, column, text.c_str(), -1);
+    if (rowIter(list, row, iter) && column >= 0 && column < textColumns(list))
+        gtk_list_store_set(list, &iter, column + firstTextColumn, text.c_str(), -1);
 }
 
 long long rowData(int window, int id, int row)
@@ -118,7 +118,7 @@ long long rowData(int window, int id, int row)
     GtkTreeIter iter;
     gint64 data = 0;
     if (rowIter(list, row, iter))
-        gtk_tree_model_get(GTK_TREE_MODEL(list), &iter, dataColumn(list), &data, -1);
+        gtk_tree_model_get(GTK_TREE_MODEL(list), &iter, dataColumn, &data, -1);
     return data;
 }
 
@@ -127,7 +127,7 @@ void setRowData(int window, int id, int row, long long data)
     GtkListStore* list = store(window, id);
     GtkTreeIter iter;
     if (rowIter(list, row, iter))
-        gtk_list_store_set(list, &iter, dataColumn(list), static_cast<gint64>(data), -1);
+        gtk_list_store_set(list, &iter, dataColumn, static_cast<gint64>(data), -1);
 }
 
 std::string rowColour(int window, int id, int row)
@@ -137,7 +137,7 @@ std::string rowColour(int window, int id, int row)
     if (!rowIter(list, row, iter))
         return "";
     gchar* colour = nullptr;
-    gtk_tree_model_get(GTK_TREE_MODEL(list), &iter, colourColumn(list), &colour, -1);
+    gtk_tree_model_get(GTK_TREE_MODEL(list), &iter, colourColumn, &colour, -1);
     std::string result(colour ? colour : "");
     g_free(colour);
     return result;
@@ -148,7 +148,7 @@ void setRowColour(int window, int id, int row, const std::string& colour)
     GtkListStore* list = store(window, id);
     GtkTreeIter iter;
     if (rowIter(list, row, iter))
-        gtk_list_store_set(list, &iter, colourColumn(list), colour.empty() ? nullptr : colour.c_str(), -1);
+        gtk_list_store_set(list, &iter, colourColumn, colour.empty() ? nullptr : colour.c_str(), -1);
 }
 
 int insertRow(int window, int id, int row, const std::vector<std::string>& cells, long long data)
@@ -159,12 +159,21 @@ int insertRow(int window, int id, int row, const std::vector<std::string>& cells
     int count = rowCount(window, id);
     if (row < 0 || row > count)
         row = count;
+    int texts = std::min(textColumns(list), static_cast<int>(cells.size()));
+    std::vector<gint> columns{dataColumn};
+    std::vector<GValue> values(static_cast<size_t>(texts) + 1, G_VALUE_INIT);
+    g_value_init(&values[0], G_TYPE_INT64);
+    g_value_set_int64(&values[0], data);
+    for (int column = 0; column < texts; ++column) {
+        columns.push_back(column + firstTextColumn);
+        g_value_init(&values[column + 1], G_TYPE_STRING);
+        g_value_set_static_string(&values[column + 1], cells[column].c_str());
+    }
     GtkTreeIter iter;
-    gtk_list_store_insert(list, &iter, row);
-    int columns = dataColumn(list);
-    for (int column = 0; column < columns && column < static_cast<int>(cells.size()); ++column)
-        gtk_list_store_set(list, &iter, column, cells[column].c_str(), -1);
-    gtk_list_store_set(list, &iter, columns, static_cast<gint64>(data), -1);
+    gtk_list_store_insert_with_valuesv(list, &iter, row, columns.data(), values.data(),
+                                       static_cast<gint>(columns.size()));
+    for (GValue& value : values)
+        g_value_unset(&value);
     return row;
 }
 

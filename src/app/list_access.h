@@ -20,6 +20,14 @@ struct ListColumn {
 // under (window, id).
 GtkWidget* createListControl(int window, int id, const std::vector<ListColumn>& columns,
                              bool multipleSelection);
+// Where a list's store keeps the row data and the text of a column, for windows that build
+// their shown columns themselves.
+constexpr int listStoreDataColumn = 0;
+constexpr int listStoreTextColumn(int column)
+{
+    return column + 2;
+}
+
 // The same with a store of textColumns text columns but no columns shown yet.
 GtkWidget* createBareListControl(int window, int id, int textColumns, bool multipleSelection);
 

@@ -66,7 +66,7 @@ void drawKindIcon(GtkTreeViewColumn*, GtkCellRenderer* renderer, GtkTreeModel* m
                   GtkTreeIter* iter, gpointer)
 {
     gint64 kind = -1;
-    gtk_tree_model_get(model, iter, storeColumns, &kind, -1);
+    gtk_tree_model_get(model, iter, listStoreDataColumn, &kind, -1);
     int image = -1;
     if (protocol.builtMode == ModeList) {
         if (kind == kindCommand || kind == 12 || kind == 13)
@@ -92,7 +92,7 @@ GtkTreeViewColumn* addViewColumn(int column, const std::string& title, int width
         gtk_tree_view_column_set_cell_data_func(viewColumn, icon, drawKindIcon, nullptr, nullptr);
     }
     gtk_tree_view_column_pack_start(viewColumn, text, TRUE);
-    gtk_tree_view_column_add_attribute(viewColumn, text, "text", column);
+    gtk_tree_view_column_add_attribute(viewColumn, text, "text", listStoreTextColumn(column));
     gtk_tree_view_column_set_cell_data_func(viewColumn, text, drawTableCell, GINT_TO_POINTER(column), nullptr);
     gtk_tree_view_column_set_sizing(viewColumn, GTK_TREE_VIEW_COLUMN_FIXED);
     gtk_tree_view_column_set_fixed_width(viewColumn, width);

@@ -1,0 +1,107 @@
+// protocolOut at scale: list lines, a full table written cell by cell, and the largest table.
+#include <gtk/gtk.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "app/controls.h"
+#include "app/ids.h"
+#include "app/list_access.h"
+#include "app/startup.h"
+#include "app/windows.h"
+#include "protocol/protocol_settings.h"
+#include "protocol/protocol_state.h"
+#include "protocol/protocol_window.h"
+#include "serial/port_table.h"
+
+namespace {
+
+double seconds(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void settle()
+{
+    while (gtk_events_pending())
+        gtk_main_iteration_do(FALSE);
+}
+
+long residentKiB(const char* key)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(key, 0) == 0)
+            return std::stol(line.substr(line.find(':') + 1));
+    }
+    return -1;
+}
+
+void useTable(int maxRows, int maxCols, int columns)
+{
+    setToggleState(WinSettings, IdSetAsTable, true);
+    setControlText(WinSettings, IdSetMaxRows, std::to_string(maxRows));
+    setControlText(WinSettings, IdSetMaxCols, std::to_string(maxCols));
+    setControlText(WinSettings, IdSetColumns, std::to_string(columns));
+    applyProtocolSettings();
+    buildProtocolLayout(ModeTable);
+}
+
+// Writes every cell of rows 1..rows, columns 1..columns, as a program of CellPos and queries does.
+double fillTable(int rows, int columns)
+{
+    auto start = std::chrono::steady_clock::now();
+    for (int row = 1; row <= rows; ++row) {
+        for (int column = 1; column <= columns; ++column) {
+            protocol.cellRow = row;
+            protocol.cellCol = column;
+            protocolOut(std::to_string(row * 0.001 + column), 255, "");
+        }
+        if (row % 256 == 0)
+            settle();
+    }
+    settle();
+    return seconds(start);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    startUp(&argc, &argv);
+    currentPort = 0;
+    showOrToggleWindow(WinProtocol);
+    settle();
+    long before = residentKiB("VmRSS");
+
+    const int lines = 100000;
+    auto start = std::chrono::steady_clock::now();
+    for (int line = 0; line < lines; ++line) {
+        protocolOut("Query:\nMEAS:VOLT:DC? (@" + std::to_string(line) + ")", 1, "");
+        if (line % 256 == 0)
+            settle();
+    }
+    settle();
+    double listTime = seconds(start);
+    std::printf("list: %d lines in %.2f s, %.1f us per line, rows %d\n", lines, listTime,
+                listTime / lines * 1e6, rowCount(WinProtocol, IdPtkList));
+    std::printf("      memory after: %ld MiB resident (%ld MiB before)\n", residentKiB("VmRSS") / 1024,
+                before / 1024);
+
+    useTable(4096, 24, 24);
+    settle();
+    double tableTime = fillTable(4096, 24);
+    std::printf("table 4096 x 24: %.2f s, %.1f us per cell\n", tableTime, tableTime / (4096 * 24) * 1e6);
+
+    useTable(65535, 24, 24);
+    settle();
+    double largeTime = fillTable(65535, 24);
+    std::printf("table 65535 x 24: %.2f s, %.1f us per cell, %ld MiB resident\n", largeTime,
+                largeTime / (65535.0 * 24) * 1e6, residentKiB("VmRSS") / 1024);
+    std::printf("peak resident memory: %ld MiB\n", residentKiB("VmHWM") / 1024);
+    exitSequence();
+    return 0;
+}
