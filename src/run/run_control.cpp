@@ -9,6 +9,7 @@
 #include "app/timers.h"
 #include "app/windows.h"
 #include "common/text.h"
+#include "run/line_checker.h"
 #include "run/run_state.h"
 #include "serial/port_table.h"
 
@@ -106,4 +107,7 @@ void RunTick()
     }
 }
 
-void checkProgram() {}
+void checkProgram()
+{
+    PrepareLines(false, -1);
+}

@@ -1,0 +1,17 @@
+// The arithmetic of CellPos parameters and of <f> parameters with an operator.
+#pragma once
+
+#include <string>
+
+enum class ExpressionError { None, DivisionByZero, UnknownOperator };
+
+struct ExpressionResult {
+    std::string text;
+    ExpressionError error = ExpressionError::None;
+};
+
+// Evaluates +, -, *, / and parentheses by priority, the leftmost first among equals. In cell
+// mode a leading "-" and a left operand of exactly 0 stand for base. A single number is
+// rounded to an integer (halves to even); otherwise the result is decimal text. A division
+// by zero gives the smallest 64-bit integer as text, an unknown operator "0".
+ExpressionResult evaluateExpressionText(const std::string& text, bool cellMode, double base);

@@ -1,0 +1,144 @@
+// The line preparation of the program window's rows and the evaluator's messages.
+#include "run/line_checker.h"
+
+#include "app/controls.h"
+#include "app/ids.h"
+#include "app/list_access.h"
+#include "app/message_dialog.h"
+#include "common/text.h"
+#include "lists/line_types.h"
+#include "lists/list_windows.h"
+#include "protocol/protocol_state.h"
+#include "run/expression.h"
+#include "run/line_preparation.h"
+#include "run/run_state.h"
+
+namespace {
+
+const char* const checkTitle = "Quirlo - Kommandocheck";
+
+void selectOnly(int row)
+{
+    clearSelection(WinProgram, IdPrgList);
+    selectRow(WinProgram, IdPrgList, row, true);
+}
+
+std::string now(const char* format)
+{
+    GDateTime* time = g_date_time_new_now_local();
+    gchar* text = g_date_time_format(time, format);
+    std::string result(text ? text : "");
+    g_free(text);
+    g_date_time_unref(time);
+    return result;
+}
+
+ProgramRow readRow(int row)
+{
+    auto cell = [row](int column) { return cellText(WinProgram, IdPrgList, row, column); };
+    return {cell(0), cell(1), cell(2), cell(3), cell(4)};
+}
+
+void writeRow(int row, const ProgramRow& cells)
+{
+    setCellText(WinProgram, IdPrgList, row, 2, cells.pause);
+    setCellText(WinProgram, IdPrgList, row, 3, cells.parameters);
+    setCellText(WinProgram, IdPrgList, row, 4, cells.sendString);
+}
+
+PrepareEnvironment environment(bool quiet, bool singleRow)
+{
+    PrepareEnvironment env;
+    env.quiet = quiet;
+    env.singleRow = singleRow;
+    env.loopActive = loopState.loopActive;
+    env.loopCounter = loopState.loopCounter;
+    env.cellRow = protocol.cellRow;
+    env.cellCol = protocol.cellCol;
+    env.date = now("%d.%m.%Y");
+    env.time = now("%H:%M:%S");
+    env.evaluate = EvaluateExpression;
+    env.aborted = [] { return runState.abortRequested; };
+    env.notify = [quiet](PrepareNotice notice, int row) {
+        selectOnly(row);
+        if (notice == PrepareNotice::EmptyParameter)
+            messageBox(WinProgram, "Quirlo-Warnung", "Leerer Parameter in Programmzeile: " + std::to_string(row + 1),
+                       IconWarning, ButtonsOk);
+        else if (!quiet)
+            messageBox(WinProgram, "Quirlo-Warnung",
+                       "Die Anzahl an Platzhaltern und\nParametern unterscheidet sich in\nProgrammzeile: " +
+                           std::to_string(row + 1),
+                       IconWarning, ButtonsOk);
+    };
+    return env;
+}
+
+} // namespace
+
+std::string EvaluateExpression(const std::string& text, bool cellMode, double base)
+{
+    ExpressionResult result = evaluateExpressionText(text, cellMode, base);
+    if (result.error == ExpressionError::DivisionByZero)
+        messageBox(WinProgram, "Quirlo-Parser:", "Division durch 0!\n'Run'-Zustand wird beendet!", IconWarning,
+                   ButtonsOk);
+    else if (result.error == ExpressionError::UnknownOperator)
+        messageBox(WinProgram, "QuirloParser:", "Unbekannter Operator!", IconWarning, ButtonsOk);
+    if (result.error != ExpressionError::None)
+        runState.abortRequested = true;
+    return result.text;
+}
+
+int PrepareLines(bool quiet, int row)
+{
+    if (!windowExists(WinProgram))
+        return 0;
+    bool whole = row == -1;
+    int first = whole ? 0 : row;
+    int last = whole ? rowCount(WinProgram, IdPrgList) - 1 : row;
+    if (first < 0 || last >= rowCount(WinProgram, IdPrgList))
+        return 0;
+    if (whole)
+        runState.abortRequested = false;
+    PrepareEnvironment env = environment(quiet, !whole);
+    bool passed = true;
+    int depth = 0;
+    for (int index = first; index <= last; ++index) {
+        ProgramRow cells = readRow(index);
+        bool nestingError = false;
+        if (whole) {
+            long long type = intValue(cells.type);
+            depth += type == TypeLoop ? 1 : type == TypeLoopEnd ? -1 : 0;
+            nestingError = depth < 0 || depth > 1;
+        }
+        passed = prepareRow(cells, index, env) && passed;
+        writeRow(index, cells);
+        if (nestingError) {
+            messageBox(WinProgram, checkTitle,
+                       "Zeile " + std::to_string(index + 1) +
+                           "\nEs sind keine verschachtelten Schleifen, oder\nfreien Schleifenteile erlaubt",
+                       IconWarning, ButtonsOk);
+            selectOnly(index);
+            passed = false;
+            break;
+        }
+        if (runState.abortRequested) {
+            selectOnly(index);
+            passed = false;
+            break;
+        }
+        if (whole && index == last && depth != 0) {
+            messageBox(WinProgram, checkTitle,
+                       "Zeile " + std::to_string(index + 1) +
+                           "\nDas Programm endet mit einer offenen Schleife!\nBitte korrigieren!",
+                       IconWarning, ButtonsOk);
+            passed = false;
+        }
+    }
+    // The check evaluates CellPos rows without moving the table position.
+    if (!whole) {
+        protocol.cellRow = env.cellRow;
+        protocol.cellCol = env.cellCol;
+    }
+    colourProgramRows(whole ? -1 : row);
+    return passed ? 1 : 0;
+}

@@ -1,0 +1,233 @@
+// The preparation of a program row.
+#include "run/line_preparation.h"
+
+#include <glib.h>
+
+#include <algorithm>
+#include <climits>
+#include <vector>
+
+#include "common/text.h"
+#include "lists/line_types.h"
+
+namespace {
+
+// Placeholders <b>, <i>, <f> are looked for only in the first 254 characters of the blank.
+constexpr size_t placeholderReach = 254;
+
+std::string mapCase(const std::string& text, gunichar (*map)(gunichar))
+{
+    std::string result;
+    result.reserve(text.size());
+    const char* pos = text.data();
+    const char* end = text.data() + text.size();
+    while (pos < end) {
+        gunichar c = g_utf8_get_char_validated(pos, end - pos);
+        if (c == static_cast<gunichar>(-1) || c == static_cast<gunichar>(-2)) {
+            result += *pos++;
+            continue;
+        }
+        char buffer[6];
+        gint length = g_unichar_to_utf8(map(c), buffer);
+        const char* next = g_utf8_next_char(pos);
+        // A mapping that changes a character's length keeps the character as it was.
+        if (length == next - pos)
+            result.append(buffer, static_cast<size_t>(length));
+        else
+            result.append(pos, static_cast<size_t>(next - pos));
+        pos = next;
+    }
+    return result;
+}
+
+void replaceAll(std::string& text, const std::string& from, const std::string& to)
+{
+    for (size_t pos = 0; (pos = text.find(from, pos)) != std::string::npos; pos += to.size())
+        text.replace(pos, from.size(), to);
+}
+
+std::string stripBlanks(const std::string& text)
+{
+    size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return "";
+    size_t last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
+
+std::vector<std::string> fields(const std::string& text)
+{
+    std::vector<std::string> list;
+    size_t start = 0;
+    for (;;) {
+        size_t end = text.find(';', start);
+        list.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos)
+            return list;
+        start = end + 1;
+    }
+}
+
+void replaceValuePlaceholders(std::string& field, const PrepareEnvironment& env)
+{
+    replaceAll(field, "#LI", env.loopActive ? std::to_string(env.loopCounter) : "0");
+    replaceAll(field, "#TR", std::to_string(env.cellRow));
+    replaceAll(field, "#TC", std::to_string(env.cellCol));
+    replaceAll(field, "#DATI", env.date + " " + env.time);
+    replaceAll(field, "#DATE", env.date);
+    replaceAll(field, "#TIME", env.time);
+}
+
+// The first of "<S>", "<B>", "<I>", "<F>" in the blank; npos when there is none.
+size_t firstPlaceholder(const std::string& blank)
+{
+    size_t first = std::string::npos;
+    for (const char* placeholder : {"<S>", "<B>", "<I>", "<F>"}) {
+        size_t pos = blank.find(placeholder);
+        if (placeholder[1] != 'S' && pos != std::string::npos && pos >= placeholderReach)
+            pos = std::string::npos;
+        first = std::min(first, pos);
+    }
+    return first;
+}
+
+int clampToInt(long long value)
+{
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
+enum class Fill { Text, Unchanged, Nothing };
+
+// What a placeholder gets from the field.
+Fill fillText(char kind, const std::string& field, int type, int parameter, PrepareEnvironment& env,
+              std::string& text)
+{
+    switch (kind) {
+    case 'S': text = field; return Fill::Text;
+    case 'B': text = intValue(field) != 0 ? "1" : "0"; return Fill::Text;
+    case 'I':
+        if (type == TypeCellPos && !env.quiet) {
+            // Row and column; further parameters count as filled and change nothing.
+            if (parameter > 2)
+                return Fill::Unchanged;
+            int& position = parameter == 1 ? env.cellRow : env.cellCol;
+            text = env.evaluate(field, true, position);
+            position = clampToInt(intValue(text));
+            return Fill::Text;
+        }
+        if (intValue(field) == 0 && field != "0")
+            return Fill::Nothing;
+        text = field;
+        return Fill::Text;
+    case 'F': {
+        std::string value = field;
+        if (env.singleRow && ContainsAnyOf(value, "+-*/"))
+            value = env.evaluate(value, false, 0);
+        text = formatDecimal(decimalValue(value));
+        return Fill::Text;
+    }
+    default: return Fill::Nothing;
+    }
+}
+
+void caseKeywords(std::string& text, int type)
+{
+    if ((type >= TypeOpenPort && type <= TypeCellPos) || (type >= TypeClearProt && type <= TypeSetRTS)) {
+        text = lowerText(text);
+    } else if (type == TypeWrite || type == TypeMsgBox || type == TypePauseOn) {
+        replaceAll(text, "WRITE", "write");
+        replaceAll(text, "MSGBOX", "msgbox");
+        replaceAll(text, "PAUSEON", "pauseon");
+    }
+}
+
+std::string heldPause(const std::string& pause)
+{
+    long long value = intValue(pause);
+    if (value > 60000)
+        return "60000";
+    if (value < 11)
+        return "10";
+    return std::to_string(value);
+}
+
+} // namespace
+
+std::string upperText(const std::string& text)
+{
+    return mapCase(text, g_unichar_toupper);
+}
+
+std::string lowerText(const std::string& text)
+{
+    return mapCase(text, g_unichar_tolower);
+}
+
+int CountPlaceholders(const std::string& text)
+{
+    int count = 0;
+    for (size_t pos = 1; pos + 1 < text.size();) {
+        if (text[pos] == '<' && pos + 2 < text.size() && text[pos + 2] == '>') {
+            ++count;
+            pos += 3;
+        } else {
+            ++pos;
+        }
+    }
+    return count;
+}
+
+bool ContainsAnyOf(const std::string& text, const std::string& characters)
+{
+    return text.find_first_of(characters) != std::string::npos;
+}
+
+bool InRange(double value, double low, double high)
+{
+    return low <= value && value <= high;
+}
+
+bool prepareRow(ProgramRow& row, int rowIndex, PrepareEnvironment& env)
+{
+    std::string text = upperText(row.blank);
+    std::string parameters = row.parameters;
+    int type = static_cast<int>(intValue(row.type));
+    if (type != TypeWrite && type != TypeMsgBox && type != TypePauseOn)
+        parameters = upperText(stripBlanks(parameters));
+    std::vector<std::string> values = parameters.empty() ? std::vector<std::string>{} : fields(parameters);
+    int count = static_cast<int>(values.size());
+
+    bool passed = true;
+    if (CountPlaceholders(text) != count && type != TypePauseOn) {
+        env.notify(PrepareNotice::CountMismatch, rowIndex);
+        passed = false;
+    }
+
+    // Set when the last pass found a field but no placeholder left for it.
+    bool superfluous = false;
+    for (int parameter = 1; parameter <= count; ++parameter) {
+        superfluous = false;
+        std::string field = values[parameter - 1];
+        if (field.empty())
+            env.notify(PrepareNotice::EmptyParameter, rowIndex);
+        replaceValuePlaceholders(field, env);
+        if (field.empty())
+            break;
+        size_t pos = firstPlaceholder(text);
+        superfluous = pos == std::string::npos;
+        std::string filled;
+        Fill fill = superfluous ? Fill::Nothing : fillText(text[pos + 1], field, type, parameter, env, filled);
+        if (fill == Fill::Text)
+            text.replace(pos, 3, filled);
+        if (fill == Fill::Nothing || env.aborted())
+            break;
+    }
+    if (superfluous)
+        row.parameters.clear();
+
+    caseKeywords(text, type);
+    if (!(type == TypeCellPos && env.quiet && env.loopActive))
+        row.sendString = text;
+    row.pause = heldPause(row.pause);
+    return passed;
+}

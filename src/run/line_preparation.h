@@ -1,0 +1,46 @@
+// The preparation of a program row: placeholders filled from the parameters, value
+// placeholders replaced, keywords cased, the pause held in its range. Free of any window: the
+// caller supplies the evaluator and shows the notices.
+#pragma once
+
+#include <functional>
+#include <string>
+
+// The five cells of a program row.
+struct ProgramRow {
+    std::string type, blank, pause, parameters, sendString;
+};
+
+enum class PrepareNotice { CountMismatch, EmptyParameter };
+
+struct PrepareEnvironment {
+    bool quiet = false;
+    bool singleRow = false;
+    bool loopActive = false;
+    long long loopCounter = 0;
+    int cellRow = 1;            // updated by CellPos rows
+    int cellCol = 1;
+    std::string date;           // "dd.mm.yyyy"
+    std::string time;           // "hh:mm:ss"
+    // Evaluates an expression (cell mode with the base, or plain); reports errors itself.
+    std::function<std::string(const std::string& text, bool cellMode, double base)> evaluate;
+    // Reports a count mismatch or an empty parameter of the row (0-based).
+    std::function<void(PrepareNotice notice, int row)> notify;
+    // Whether the evaluator has asked to end the run.
+    std::function<bool()> aborted;
+};
+
+// Prepares one row (index row) in place: writes the send string (except for a quiet CellPos
+// row while a loop is active), may empty the parameters, rewrites the pause. Returns false
+// when the placeholder count did not match the parameters.
+bool prepareRow(ProgramRow& row, int rowIndex, PrepareEnvironment& env);
+
+// Number of placeholders: a "<" followed two characters later by ">", scanning from the
+// second character to the one before the last.
+int CountPlaceholders(const std::string& text);
+bool ContainsAnyOf(const std::string& text, const std::string& characters);
+bool InRange(double value, double low, double high);
+
+// Upper and lower case character by character, so that every character keeps its length.
+std::string upperText(const std::string& text);
+std::string lowerText(const std::string& text);

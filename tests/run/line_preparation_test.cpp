@@ -1,0 +1,192 @@
+// The preparation of one program row.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "run/expression.h"
+#include "run/line_preparation.h"
+
+namespace {
+
+struct Preparation {
+    PrepareEnvironment env;
+    std::vector<std::pair<PrepareNotice, int>> notices;
+    std::vector<std::string> evaluated;
+    bool abort = false;
+
+    explicit Preparation(bool singleRow = false, bool quiet = false)
+    {
+        env.quiet = quiet;
+        env.singleRow = singleRow;
+        env.date = "07.12.2026";
+        env.time = "08:15:30";
+        env.evaluate = [this](const std::string& text, bool cellMode, double base) {
+            evaluated.push_back(text);
+            ExpressionResult result = evaluateExpressionText(text, cellMode, base);
+            abort = abort || result.error != ExpressionError::None;
+            return result.text;
+        };
+        env.notify = [this](PrepareNotice notice, int row) { notices.push_back({notice, row}); };
+        env.aborted = [this] { return abort; };
+    }
+
+    ProgramRow run(const std::string& type, const std::string& blank, const std::string& parameters,
+                   const std::string& pause = "100", bool* passed = nullptr)
+    {
+        ProgramRow row{type, blank, pause, parameters, "old"};
+        bool result = prepareRow(row, 4, env);
+        if (passed)
+            *passed = result;
+        return row;
+    }
+};
+
+} // namespace
+
+TEST(LinePreparation, FillsPlaceholdersByKind)
+{
+    Preparation p;
+    EXPECT_EQ(p.run("2", "OpenPort <i>", "0").sendString, "openport 0");
+    EXPECT_EQ(p.run("2", "OpenPort <i>", "abc").sendString, "openport <i>");
+    EXPECT_EQ(p.run("0", "VOLT <F>", "1.50").sendString, "VOLT 1.5");
+    EXPECT_EQ(p.run("0", "VOLT <f>", "2*3").sendString, "VOLT 2");
+    EXPECT_EQ(p.run("12", "SetDTR <b>", "7").sendString, "setdtr 1");
+    EXPECT_EQ(p.run("13", "SetRTS <b>", "x").sendString, "setrts 0");
+    EXPECT_EQ(p.run("5", "Loop <i>,<i>,<i>", "1;10;1").sendString, "loop 1,10,1");
+    EXPECT_EQ(p.run("0", "sour:volt <f>;curr <f>", " 1,5 ; 2 ").sendString, "SOUR:VOLT 1;CURR 2");
+    EXPECT_TRUE(p.notices.empty());
+
+    Preparation single(true);
+    EXPECT_EQ(single.run("0", "VOLT <F>", "2*3").sendString, "VOLT 6");
+    EXPECT_EQ(single.evaluated, std::vector<std::string>{"2*3"});
+}
+
+TEST(LinePreparation, CountMismatchAndSuperfluousParameters)
+{
+    Preparation p;
+    bool passed = true;
+    ProgramRow row = p.run("0", "*RST", "5", "100", &passed);
+    EXPECT_FALSE(passed);
+    EXPECT_EQ(row.sendString, "*RST");
+    EXPECT_EQ(row.parameters, "");
+    ASSERT_EQ(p.notices.size(), 1u);
+    EXPECT_EQ(p.notices[0], std::make_pair(PrepareNotice::CountMismatch, 4));
+
+    row = p.run("0", "VOLT <i>", "3;4", "100", &passed);
+    EXPECT_FALSE(passed);
+    EXPECT_EQ(row.sendString, "VOLT 3");
+    EXPECT_EQ(row.parameters, "");
+
+    // A matching count keeps the parameters; PauseOn is never counted.
+    row = p.run("0", "VOLT <i>", "3", "100", &passed);
+    EXPECT_TRUE(passed);
+    EXPECT_EQ(row.parameters, "3");
+    p.notices.clear();
+    row = p.run("15", "PauseOn", "Probe wechseln", "100", &passed);
+    EXPECT_TRUE(passed);
+    EXPECT_TRUE(p.notices.empty());
+}
+
+TEST(LinePreparation, EmptyParametersAreReportedWithoutFailing)
+{
+    Preparation p;
+    bool passed = false;
+    ProgramRow row = p.run("0", "APPL <f>,<f>", "1;", "100", &passed);
+    EXPECT_TRUE(passed);
+    ASSERT_EQ(p.notices.size(), 1u);
+    EXPECT_EQ(p.notices[0].first, PrepareNotice::EmptyParameter);
+    EXPECT_EQ(row.sendString, "APPL 1,<F>");
+    EXPECT_EQ(row.parameters, "1;");
+}
+
+TEST(LinePreparation, ValuePlaceholdersAndKeywordCase)
+{
+    Preparation p;
+    p.env.loopActive = true;
+    p.env.loopCounter = 7;
+    p.env.cellRow = 3;
+    p.env.cellCol = 2;
+    EXPECT_EQ(p.run("0", "CH<i>:MEAS?", "#li").sendString, "CH7:MEAS?");
+    EXPECT_EQ(p.run("8", "Write <s>", "#TR/#TC am #DATI").sendString, "write 3/2 am 07.12.2026 08:15:30");
+    EXPECT_EQ(p.run("8", "Write <s>", "#time #TIME #DATE").sendString, "write #time 08:15:30 07.12.2026");
+    EXPECT_EQ(p.run("14", "MsgBox <s>,<i>", "Write down WRITE;2").sendString, "msgbox Write down write,2");
+    EXPECT_EQ(p.run("11", "Comment: <s>", "Netzteil AN").sendString, "comment: netzteil an");
+    p.env.loopActive = false;
+    EXPECT_EQ(p.run("0", "CH<i>", "#LI").sendString, "CH0");
+    // Umlauts change case and keep their length.
+    EXPECT_EQ(p.run("8", "Write <s>", "Größe").sendString, "write Größe");
+    EXPECT_EQ(p.run("9", "ClearProt ÄÖÜ", "").sendString, "clearprot äöü");
+}
+
+TEST(LinePreparation, CellPosEvaluatesUnlessQuiet)
+{
+    Preparation p;
+    p.env.cellRow = 5;
+    p.env.cellCol = 3;
+    ProgramRow row = p.run("7", "CellPos <i>,<i>", "+1;#TC*2");
+    EXPECT_EQ(row.sendString, "cellpos 6,6");
+    EXPECT_EQ(p.env.cellRow, 6);
+    EXPECT_EQ(p.env.cellCol, 6);
+    row = p.run("7", "CellPos <i>,<i>", "10/4;1");
+    EXPECT_EQ(p.env.cellRow, 2);
+    EXPECT_EQ(row.sendString, "cellpos 2.5,1");
+
+    Preparation quiet(false, true);
+    quiet.env.loopActive = true;
+    row = quiet.run("7", "CellPos <i>,<i>", "#LI+1;2");
+    EXPECT_EQ(row.sendString, "old");
+    EXPECT_TRUE(quiet.evaluated.empty());
+
+    Preparation divide;
+    row = divide.run("7", "CellPos <i>,<i>", "10/#LI;1");
+    EXPECT_TRUE(divide.abort);
+    EXPECT_EQ(divide.evaluated.size(), 1u);
+    EXPECT_EQ(row.sendString, "cellpos -9223372036854775808,<i>");
+}
+
+TEST(LinePreparation, PausesAreHeldInRange)
+{
+    Preparation p;
+    EXPECT_EQ(p.run("0", "*RST", "", "5").pause, "10");
+    EXPECT_EQ(p.run("0", "*RST", "", "11").pause, "11");
+    EXPECT_EQ(p.run("0", "*RST", "", "70000").pause, "60000");
+    EXPECT_EQ(p.run("0", "*RST", "", "").pause, "10");
+    EXPECT_EQ(p.run("0", "*RST", "", "250ms").pause, "250");
+}
+
+TEST(LinePreparation, PlaceholdersBeyondCharacter254AreNotFound)
+{
+    Preparation p;
+    std::string padding(253, 'X');
+    EXPECT_EQ(p.run("0", padding + "<i>", "1").sendString, padding + "1");
+    EXPECT_EQ(p.run("0", padding + "X<i>", "1").sendString, padding + "X<I>");
+    EXPECT_EQ(p.run("0", padding + "X<s>", "1").sendString, padding + "X1");
+}
+
+TEST(LinePreparation, HelpersCountAndCompare)
+{
+    EXPECT_EQ(CountPlaceholders("VOLT <f>,<i>"), 2);
+    EXPECT_EQ(CountPlaceholders("<i>"), 0);
+    EXPECT_EQ(CountPlaceholders("x<i>"), 1);
+    EXPECT_EQ(CountPlaceholders("x<<i>>"), 1);
+    EXPECT_EQ(CountPlaceholders("x<a>"), 1);
+    EXPECT_EQ(CountPlaceholders(""), 0);
+    EXPECT_TRUE(ContainsAnyOf("2*3", "+-*/"));
+    EXPECT_FALSE(ContainsAnyOf("2.5", "+-*/"));
+    EXPECT_TRUE(InRange(10, 10, 60000));
+    EXPECT_FALSE(InRange(9.5, 10, 60000));
+}
+
+TEST(LinePreparation, HugeParameterCellsEndInAResult)
+{
+    Preparation p;
+    std::string big(100000, ';');
+    ProgramRow row = p.run("0", "VOLT <i>", big);
+    EXPECT_EQ(row.sendString, "VOLT <I>");
+    std::string numbers;
+    for (int i = 0; i < 20000; ++i)
+        numbers += "12345;";
+    row = p.run("8", "Write <s>", numbers);
+    EXPECT_EQ(row.sendString, "write 12345");
+    EXPECT_EQ(row.parameters, "");
+}
