@@ -30,6 +30,12 @@ void QuirloTest::SetUp()
     static char* args[] = {name, nullptr};
     static char** argv = args;
     startUp(&argc, &argv);
+    // Test processes share one virtual screen: the pointer waits in a corner no window covers,
+    // and no tooltip timers run, so no test reacts to another one's windows.
+    GdkScreen* screen = gdk_screen_get_default();
+    gdk_display_warp_pointer(gdk_display_get_default(), screen, gdk_screen_get_width(screen) - 1,
+                             gdk_screen_get_height(screen) - 1);
+    g_object_set(gtk_settings_get_default(), "gtk-enable-tooltips", FALSE, nullptr);
     pumpUntilIdle();
 }
 
