@@ -6,6 +6,7 @@
 #include "app/controls.h"
 #include "app/ids.h"
 #include "app/list_access.h"
+#include "app/popup_menus.h"
 #include "app/resources.h"
 #include "app/windows.h"
 #include "protocol/protocol_settings.h"
@@ -308,4 +309,24 @@ TEST_F(Protocol, DeletingRowsSparesTheFirstAndClearingAsks)
     send(EvMenu, WinProtocol, MenuPtkCtrlN);
     EXPECT_EQ(rows(), 0);
     EXPECT_EQ(messages[0].text, "Komplette Protokoll-Liste leeren?");
+}
+
+TEST_F(Protocol, RowMenuNamesTheRowAndColumnsFitTheirContent)
+{
+    for (const char* line : {"Command:\nA", "Query:\nMEAS:VOLTAGE:DC? (@101:120)", "Command:\nC"})
+        protocolOut(line, 0, "");
+    clearSelection(WinProtocol, IdPtkList);
+    selectRow(WinProtocol, IdPtkList, 1, false);
+    send(EvControl, WinProtocol, IdPtkList, CtlRightClick);
+    EXPECT_EQ(menuItemText(PopupPtkRows, MenuPtkRowLabel), "Zeile 2");
+    gtk_menu_popdown(GTK_MENU(popupMenuWidget(PopupPtkRows)));
+
+    // The fit button sizes the columns to their content once and springs back.
+    GtkTreeViewColumn* text = gtk_tree_view_get_column(GTK_TREE_VIEW(controlWidget(WinProtocol, IdPtkList)), 1);
+    EXPECT_EQ(gtk_tree_view_column_get_width(text), 220);
+    setToggleState(WinProtocol, IdPtkFitColumns, true);
+    send(EvControl, WinProtocol, IdPtkFitColumns);
+    EXPECT_FALSE(toggleState(WinProtocol, IdPtkFitColumns));
+    EXPECT_NE(gtk_tree_view_column_get_fixed_width(text), 220);
+    EXPECT_TRUE(gtk_tree_view_column_get_resizable(text));
 }
