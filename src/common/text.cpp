@@ -25,6 +25,45 @@ size_t skipBlanks(std::string_view text, size_t pos)
     return pos;
 }
 
+// Calls character for every valid UTF-8 character with its bytes, invalid for every byte
+// that starts no valid character.
+template <typename Character, typename Invalid>
+void forEachCharacter(std::string_view text, Character character, Invalid invalid)
+{
+    const char* pos = text.data();
+    const char* end = text.data() + text.size();
+    while (pos < end) {
+        gunichar c = g_utf8_get_char_validated(pos, end - pos);
+        if (c == static_cast<gunichar>(-1) || c == static_cast<gunichar>(-2)) {
+            invalid(*pos++);
+            continue;
+        }
+        const char* next = g_utf8_next_char(pos);
+        character(c, std::string_view(pos, static_cast<size_t>(next - pos)));
+        pos = next;
+    }
+}
+
+// Maps every character; one whose mapping has another length in UTF-8 keeps its form, so
+// that texts keep their lengths (the upper case of "ß" stays "ß").
+std::string mapCase(std::string_view text, gunichar (*map)(gunichar))
+{
+    std::string result;
+    result.reserve(text.size());
+    forEachCharacter(
+        text,
+        [&](gunichar c, std::string_view bytes) {
+            char buffer[6];
+            gint length = g_unichar_to_utf8(map(c), buffer);
+            if (static_cast<size_t>(length) == bytes.size())
+                result.append(buffer, bytes.size());
+            else
+                result.append(bytes);
+        },
+        [&](char byte) { result += byte; });
+    return result;
+}
+
 size_t skipDigits(std::string_view text, size_t pos)
 {
     while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9')
@@ -131,19 +170,19 @@ std::string utf8ToLatin1(std::string_view text)
 {
     std::string result;
     result.reserve(text.size());
-    const char* pos = text.data();
-    const char* end = text.data() + text.size();
-    while (pos < end) {
-        gunichar c = g_utf8_get_char_validated(pos, end - pos);
-        if (c == static_cast<gunichar>(-1) || c == static_cast<gunichar>(-2)) {
-            result += '?';
-            ++pos;
-            continue;
-        }
-        result += c <= 0xFF ? static_cast<char>(c) : '?';
-        pos = g_utf8_next_char(pos);
-    }
+    forEachCharacter(text, [&](gunichar c, std::string_view) { result += c <= 0xFF ? static_cast<char>(c) : '?'; },
+                     [&](char) { result += '?'; });
     return result;
+}
+
+std::string upperText(std::string_view text)
+{
+    return mapCase(text, g_unichar_toupper);
+}
+
+std::string lowerText(std::string_view text)
+{
+    return mapCase(text, g_unichar_tolower);
 }
 
 std::string fileBytesToUtf8(std::string_view bytes)

@@ -24,6 +24,10 @@ std::string latin1ToUtf8(std::string_view bytes);
 // UTF-8 text to Latin-1 bytes; characters outside Latin-1 and invalid bytes become "?".
 std::string utf8ToLatin1(std::string_view text);
 
+// Upper and lower case character by character; each character keeps its length.
+std::string upperText(std::string_view text);
+std::string lowerText(std::string_view text);
+
 // Text of a file's bytes: kept as it is when it is valid UTF-8 with non-ASCII characters
 // (written by another tool), read as Latin-1 otherwise.
 std::string fileBytesToUtf8(std::string_view bytes);

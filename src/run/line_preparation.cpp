@@ -1,8 +1,6 @@
 // The preparation of a program row.
 #include "run/line_preparation.h"
 
-#include <glib.h>
-
 #include <algorithm>
 #include <climits>
 #include <vector>
@@ -14,31 +12,6 @@ namespace {
 
 // Placeholders <b>, <i>, <f> are looked for only in the first 254 characters of the blank.
 constexpr size_t placeholderReach = 254;
-
-std::string mapCase(const std::string& text, gunichar (*map)(gunichar))
-{
-    std::string result;
-    result.reserve(text.size());
-    const char* pos = text.data();
-    const char* end = text.data() + text.size();
-    while (pos < end) {
-        gunichar c = g_utf8_get_char_validated(pos, end - pos);
-        if (c == static_cast<gunichar>(-1) || c == static_cast<gunichar>(-2)) {
-            result += *pos++;
-            continue;
-        }
-        char buffer[6];
-        gint length = g_unichar_to_utf8(map(c), buffer);
-        const char* next = g_utf8_next_char(pos);
-        // A mapping that changes a character's length keeps the character as it was.
-        if (length == next - pos)
-            result.append(buffer, static_cast<size_t>(length));
-        else
-            result.append(pos, static_cast<size_t>(next - pos));
-        pos = next;
-    }
-    return result;
-}
 
 void replaceAll(std::string& text, const std::string& from, const std::string& to)
 {
@@ -152,16 +125,6 @@ std::string heldPause(const std::string& pause)
 }
 
 } // namespace
-
-std::string upperText(const std::string& text)
-{
-    return mapCase(text, g_unichar_toupper);
-}
-
-std::string lowerText(const std::string& text)
-{
-    return mapCase(text, g_unichar_tolower);
-}
 
 int CountPlaceholders(const std::string& text)
 {

@@ -40,7 +40,3 @@ bool prepareRow(ProgramRow& row, int rowIndex, PrepareEnvironment& env);
 int CountPlaceholders(const std::string& text);
 bool ContainsAnyOf(const std::string& text, const std::string& characters);
 bool InRange(double value, double low, double high);
-
-// Upper and lower case character by character, so that every character keeps its length.
-std::string upperText(const std::string& text);
-std::string lowerText(const std::string& text);
