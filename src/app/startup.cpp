@@ -116,9 +116,11 @@ void completeStartUp()
 void exitSequence()
 {
     saveIniFile();
-    for (PortEntry& entry : PortTable)
-        entry.isOpen = 0;
-    serialCloseAll();
+    for (size_t index = 0; index < PortTable.size(); ++index) {
+        if (PortTable[index].isOpen)
+            serialClose(static_cast<PortIndex>(index));
+        PortTable[index].isOpen = 0;
+    }
     releasePortBuffers();
     removeAllTimers();
     if (shell.helpViewer > 0) {
@@ -131,6 +133,7 @@ void exitSequence()
             gtk_widget_destroy(widget);
     }
     clearEvents();
+    serialCloseAll();
 }
 
 int quirloMain(int argc, char** argv)
