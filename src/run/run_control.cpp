@@ -103,7 +103,6 @@ void RunTick()
         lockRunInterface(false);
         runState.running = false;
         removeTimer(WinProgram, TimerRun);
-        return;
     }
 }
 
