@@ -231,6 +231,23 @@ void setSizeLimits(int window, int minWidth, int minHeight, int maxWidth, int ma
     gtk_window_set_geometry_hints(GTK_WINDOW(widget), nullptr, &hints, GdkWindowHints(mask));
 }
 
+GtkWidget* putLabel(GtkWidget* fixed, const char* text, int x, int y, int width)
+{
+    GtkWidget* label = gtk_label_new(text);
+    gtk_misc_set_alignment(GTK_MISC(label), 1.0f, 0.5f);
+    return putControl(fixed, 0, 0, label, x, y, width, 24);
+}
+
+GtkWidget* putField(GtkWidget* fixed, int window, int id, const char* text, int x, int y, int width,
+                    const char* toolTip)
+{
+    GtkWidget* field = putControl(fixed, window, id, gtk_entry_new(), x, y, width, 24);
+    gtk_entry_set_text(GTK_ENTRY(field), text);
+    if (toolTip)
+        gtk_widget_set_tooltip_text(field, toolTip);
+    return field;
+}
+
 GtkWidget* windowFixed(int window)
 {
     return fixedContainers[window];

@@ -27,6 +27,12 @@ int primaryMonitorHeight();
 // Sets the window's minimum and maximum inner size.
 void setSizeLimits(int window, int minWidth, int minHeight, int maxWidth, int maxHeight);
 
+// A field label, right-aligned, 24 pixels high.
+GtkWidget* putLabel(GtkWidget* fixed, const char* text, int x, int y, int width);
+// A one-line text field, 24 pixels high, with its text and tool tip (nullptr for none).
+GtkWidget* putField(GtkWidget* fixed, int window, int id, const char* text, int x, int y, int width,
+                    const char* toolTip);
+
 // Creates window n (1-6) when it does not exist yet, else flips its visibility; then sets
 // the main window's toggle button of windows 1-4 to the window's visibility.
 void showOrToggleWindow(int window);

@@ -40,20 +40,11 @@ int panelOf(int list)
     return list == IdCmdList ? IdCmdEditorPanel : IdPrgEditorPanel;
 }
 
-GtkWidget* addLabel(GtkWidget* fixed, const char* text, int x, int y, int width)
-{
-    GtkWidget* label = gtk_label_new(text);
-    gtk_misc_set_alignment(GTK_MISC(label), 1.0f, 0.5f);
-    return putControl(fixed, 0, 0, label, x, y, width, 24);
-}
-
 GtkWidget* addField(GtkWidget* fixed, int window, int id, const char* text, int x, int y,
                     int width, const char* toolTip, bool editable = true)
 {
-    GtkWidget* field = putControl(fixed, window, id, gtk_entry_new(), x, y, width, 24);
-    gtk_entry_set_text(GTK_ENTRY(field), text);
+    GtkWidget* field = putField(fixed, window, id, text, x, y, width, toolTip);
     gtk_editable_set_editable(GTK_EDITABLE(field), editable);
-    gtk_widget_set_tooltip_text(field, toolTip);
     return field;
 }
 
@@ -88,7 +79,7 @@ void addPanelButtons(GtkWidget* panel, int window, int cancelId, int okayId, int
 void buildCommandPanel()
 {
     GtkWidget* panel = newPanel(WinCommandList, IdCmdEditorPanel, 510, 605, 115);
-    addLabel(panel, "Typ:", 0, 5, 40);
+    putLabel(panel, "Typ:", 0, 5, 40);
     GtkWidget* types = gtk_combo_box_new_text();
     for (int code = 0; code < LineTypeCount; ++code)
         gtk_combo_box_append_text(GTK_COMBO_BOX(types), lineType(code)->choice);
@@ -96,13 +87,13 @@ void buildCommandPanel()
     putControl(panel, WinCommandList, IdCmdTypeBox, types, 45, 4, 120, 26);
     gtk_widget_set_tooltip_text(types, "Wählt Typ für Kommando-Rohling: Kommando, Abfrage, ...");
     connectControlEvent(types, "changed", WinCommandList, IdCmdTypeBox, CtlChange);
-    addLabel(panel, "Kommando:", 170, 5, 75);
+    putLabel(panel, "Kommando:", 170, 5, 75);
     addField(panel, WinCommandList, IdCmdCommandField, "Neuer Eintrag", 250, 5, 350,
              "Eingabe des Kommando-Rohlings (Mit Parameterplatzhalter <b>,<i><f><s>)");
-    addLabel(panel, "Beschreibung:", 0, 40, 95);
+    putLabel(panel, "Beschreibung:", 0, 40, 95);
     addField(panel, WinCommandList, IdCmdDescriptionField, "Kommando", 100, 40, 500,
              "Freie Eingabe einer Textbeschreibung des Kommandos");
-    addLabel(panel, "Pause [ms]:", 0, 78, 95);
+    putLabel(panel, "Pause [ms]:", 0, 78, 95);
     addPauseField(panel, WinCommandList, IdCmdPauseField, 100, 78,
                   "Eingabe einer individuellen (nicht blockierenden) Wartezeit nach Kommandos");
     addPanelButtons(panel, WinCommandList, IdCmdCancel, IdCmdOkay, 410, 510, 75);
@@ -112,16 +103,16 @@ void buildCommandPanel()
 void buildProgramPanel()
 {
     GtkWidget* panel = newPanel(WinProgram, IdPrgEditorPanel, 482, 632, 82);
-    addLabel(panel, "Kommando:", 0, 5, 75);
+    putLabel(panel, "Kommando:", 0, 5, 75);
     addField(panel, WinProgram, IdPrgCommandField, "", 80, 5, 290,
              "Der aktuelle Befehlsrohling. Nur im Kommandoeditor veränderbar.", false);
-    addLabel(panel, "Typ:", 372, 5, 30);
+    putLabel(panel, "Typ:", 372, 5, 30);
     addField(panel, WinProgram, IdPrgTypeField, "", 406, 5, 40,
              "Befehlstyp. Nur im Kommandoeditor veränderbar.", false);
-    addLabel(panel, "Pause [ms]:", 450, 5, 75);
+    putLabel(panel, "Pause [ms]:", 450, 5, 75);
     addPauseField(panel, WinProgram, IdPrgPauseField, 530, 5,
                   "Lokale Anpassung der (nicht blockierenden) Delayzeit nach Kommandos");
-    addLabel(panel, "Parameter:", 0, 42, 75);
+    putLabel(panel, "Parameter:", 0, 42, 75);
     addField(panel, WinProgram, IdPrgParamField, "9999", 80, 42, 340,
              "Parameter für Befehl. Reihenf., Anz. u. Typ müssen übereinstimmen! Trennz.: Semikolon ';'");
     addPanelButtons(panel, WinProgram, IdPrgCancel, IdPrgOkay, 441, 536, 40);

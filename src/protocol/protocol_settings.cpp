@@ -52,22 +52,6 @@ GtkWidget* addOption(GtkWidget* fixed, GtkWidget* group, int id, const char* lab
     return option;
 }
 
-GtkWidget* addLabel(GtkWidget* fixed, const char* text, int x, int y, int width)
-{
-    GtkWidget* label = gtk_label_new(text);
-    gtk_misc_set_alignment(GTK_MISC(label), 1.0f, 0.5f);
-    return putControl(fixed, WinSettings, 0, label, x, y, width, 24);
-}
-
-GtkWidget* addField(GtkWidget* fixed, int id, const char* text, int x, int y, int width, const char* toolTip)
-{
-    GtkWidget* field = putControl(fixed, WinSettings, id, gtk_entry_new(), x, y, width, 24);
-    gtk_entry_set_text(GTK_ENTRY(field), text);
-    if (toolTip)
-        gtk_widget_set_tooltip_text(field, toolTip);
-    return field;
-}
-
 GtkWidget* addChoice(GtkWidget* fixed, int id, std::initializer_list<const char*> choices, int active,
                      int x, int y, int width, const char* toolTip = nullptr)
 {
@@ -115,22 +99,22 @@ void buildProtocolSettingsPage(GtkWidget* page)
     // The Excel output has no function on this platform; the frame shows it disabled.
     GtkWidget* excelFrame = addFrame(page, IdSetExcelFrame, " Excelausgabe...", 276, 4, 271, 150);
     gtk_widget_set_sensitive(gtk_widget_get_parent(excelFrame), FALSE);
-    addLabel(excelFrame, "Format:", 0, 2, 55);
+    putLabel(excelFrame, "Format:", 0, 2, 55);
     addChoice(excelFrame, 0, {"Liste (Auto-LF)", "Tabelle (mit CellPos)"}, 0, 60, 1, 195);
-    addLabel(excelFrame, "Inhalt:", 0, 30, 55);
+    putLabel(excelFrame, "Inhalt:", 0, 30, 55);
     addChoice(excelFrame, 0,
               {"Abfrage + Antwort als Text (2-spaltig)", "Abfrage + Antwort als Wert (2-spaltig)",
                "Antwort als Text (1-spaltig)", "Antwort als Wert (1-spaltig)"},
               2, 60, 29, 195);
-    addLabel(excelFrame, "Startzelle:", 0, 58, 70);
+    putLabel(excelFrame, "Startzelle:", 0, 58, 70);
     addCheck(excelFrame, 0, "akt. Cursorposition", 75, 58, 170, false);
-    addLabel(excelFrame, "Zeile:", 0, 84, 55);
-    addField(excelFrame, 0, "1", 60, 84, 50, nullptr);
-    addLabel(excelFrame, "Spalte:", 115, 84, 50);
-    addField(excelFrame, 0, "1", 170, 84, 50, nullptr);
+    putLabel(excelFrame, "Zeile:", 0, 84, 55);
+    putField(excelFrame, WinSettings, 0, "1", 60, 84, 50, nullptr);
+    putLabel(excelFrame, "Spalte:", 115, 84, 50);
+    putField(excelFrame, WinSettings, 0, "1", 170, 84, 50, nullptr);
     addCheck(excelFrame, 0, "Neue Tabelle, oder", 5, 108, 130, true);
-    addLabel(excelFrame, "Tabelle ...", 138, 108, 62);
-    addField(excelFrame, 0, "", 203, 108, 55, nullptr);
+    putLabel(excelFrame, "Tabelle ...", 138, 108, 62);
+    putField(excelFrame, WinSettings, 0, "", 203, 108, 55, nullptr);
 
     GtkWidget* listFrame = addFrame(page, 0, " Protokollliste...", 2, 158, 545, 56);
     addCheck(listFrame, IdSetInternalCommands, "int. Steuerbefehle ausgeben?", 10, 2, 255, true,
@@ -139,25 +123,25 @@ void buildProtocolSettingsPage(GtkWidget* page)
              "Im Listenprotokoll werden Port-Steuerbefehle unterdrückt.");
 
     GtkWidget* table = addFrame(page, 0, " Protokolltabelle...", 2, 218, 545, 100);
-    addLabel(table, "Format:", 0, 4, 60);
+    putLabel(table, "Format:", 0, 4, 60);
     GtkWidget* format = addChoice(table, IdSetTableFormat, {"Liste (Auto-LF)", "Tabelle (mit CellPos)"}, 1, 60, 3, 165);
     gtk_widget_set_sensitive(format, FALSE);
-    addLabel(table, "Inhalt:", 0, 34, 60);
+    putLabel(table, "Inhalt:", 0, 34, 60);
     addChoice(table, IdSetTableContent, {"Werte (linksbündig)", "Werte (extrahiert)", "Text (kplt.)"}, 0,
               60, 33, 165,
               "Wählt zwischen der Ausgabe von linksbündigen Werten, extrahierten Werte oder vollständigen Texten");
-    addLabel(table, "max. Spalten:", 230, 4, 90);
-    addField(table, IdSetMaxCols, "24", 325, 4, 55,
+    putLabel(table, "max. Spalten:", 230, 4, 90);
+    putField(table, WinSettings, IdSetMaxCols, "24", 325, 4, 55,
              "Die max. Anzahl an Spalten die angelegt werden darf. Bis 255 erlaubt!");
-    addLabel(table, "max. Zeilen:", 230, 34, 90);
-    addField(table, IdSetMaxRows, "4096", 325, 34, 55, "Die max. Anzahl an Zeilen in der Tabelle. Bis 65535 erlaubt.");
-    addLabel(table, "Spalten:", 385, 4, 95);
-    addField(table, IdSetColumns, "2", 485, 4, 45, "Die Anzahl an Spalten beim Anlegen der Tabelle.");
-    addLabel(table, "Spaltenbreite:", 385, 34, 95);
-    addField(table, IdSetColumnWidth, "60", 485, 34, 45, "Die anfängliche Spaltenbreite der Tabelle.");
+    putLabel(table, "max. Zeilen:", 230, 34, 90);
+    putField(table, WinSettings, IdSetMaxRows, "4096", 325, 34, 55, "Die max. Anzahl an Zeilen in der Tabelle. Bis 65535 erlaubt.");
+    putLabel(table, "Spalten:", 385, 4, 95);
+    putField(table, WinSettings, IdSetColumns, "2", 485, 4, 45, "Die Anzahl an Spalten beim Anlegen der Tabelle.");
+    putLabel(table, "Spaltenbreite:", 385, 34, 95);
+    putField(table, WinSettings, IdSetColumnWidth, "60", 485, 34, 45, "Die anfängliche Spaltenbreite der Tabelle.");
 
     addCheck(page, IdSetAutosave, "Autosichern alle ", 8, 326, 130, false);
-    GtkWidget* interval = addField(page, IdSetAutosaveInterval, "1", 140, 326, 40, nullptr);
+    GtkWidget* interval = putField(page, WinSettings, IdSetAutosaveInterval, "1", 140, 326, 40, nullptr);
     makeDigitsOnly(interval);
     putControl(page, WinSettings, 0, gtk_label_new("Min."), 184, 326, 30, 24);
     GtkWidget* temp = addCheck(page, IdSetAutosaveTemp, "in 'Temp'-Verzeichnis", 230, 326, 200, false);
@@ -169,7 +153,7 @@ void buildProtocolSettingsPage(GtkWidget* page)
 void buildProtocolTypeGroup(GtkWidget* page)
 {
     GtkWidget* group = addFrame(page, 0, " Protokollausgaben... ", 2, 380, 547, 54);
-    addLabel(group, "Typ:", 5, 4, 40);
+    putLabel(group, "Typ:", 5, 4, 40);
     GtkWidget* type = gtk_label_new("undefiniert -> einstellen");
     gtk_misc_set_alignment(GTK_MISC(type), 0.0f, 0.5f);
     putControl(group, WinSettings, IdSetProtocolTypeText, type, 55, 4, 300, 24);
