@@ -26,13 +26,17 @@ size_t skipBlanks(std::string_view text, size_t pos)
 }
 
 // Calls character for every valid UTF-8 character with its bytes, invalid for every byte
-// that starts no valid character.
+// that starts no valid character. NUL is a character like any other.
 template <typename Character, typename Invalid>
 void forEachCharacter(std::string_view text, Character character, Invalid invalid)
 {
     const char* pos = text.data();
     const char* end = text.data() + text.size();
     while (pos < end) {
+        if (*pos == '\0') {
+            character(0, std::string_view(pos++, 1));
+            continue;
+        }
         gunichar c = g_utf8_get_char_validated(pos, end - pos);
         if (c == static_cast<gunichar>(-1) || c == static_cast<gunichar>(-2)) {
             invalid(*pos++);
@@ -44,8 +48,17 @@ void forEachCharacter(std::string_view text, Character character, Invalid invali
     }
 }
 
-// Maps every character; one whose mapping has another length in UTF-8 keeps its form, so
-// that texts keep their lengths (the upper case of "ß" stays "ß").
+// Whether the text is valid UTF-8, NUL bytes included (GLib's validation stops at a NUL).
+bool validUtf8(std::string_view text)
+{
+    bool valid = true;
+    forEachCharacter(text, [](gunichar, std::string_view) {}, [&](char) { valid = false; });
+    return valid;
+}
+
+// Maps every Latin-1 character whose mapping is Latin-1 too; the others keep their form, so
+// that a text stays sendable as it is ("µ" and "ÿ" have their capitals outside Latin-1, "ß"
+// has none of one character).
 std::string mapCase(std::string_view text, gunichar (*map)(gunichar))
 {
     std::string result;
@@ -53,12 +66,13 @@ std::string mapCase(std::string_view text, gunichar (*map)(gunichar))
     forEachCharacter(
         text,
         [&](gunichar c, std::string_view bytes) {
-            char buffer[6];
-            gint length = g_unichar_to_utf8(map(c), buffer);
-            if (static_cast<size_t>(length) == bytes.size())
-                result.append(buffer, bytes.size());
-            else
+            gunichar mapped = c <= 0xFF ? map(c) : c;
+            if (mapped > 0xFF) {
                 result.append(bytes);
+                return;
+            }
+            char buffer[6];
+            result.append(buffer, static_cast<size_t>(g_unichar_to_utf8(mapped, buffer)));
         },
         [&](char byte) { result += byte; });
     return result;
@@ -69,6 +83,34 @@ size_t skipDigits(std::string_view text, size_t pos)
     while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9')
         ++pos;
     return pos;
+}
+
+// End of the number that starts at pos: optional sign, digits with an optional "." fraction,
+// an exponent only when digits follow it; pos itself when there are no digits.
+size_t numberEnd(std::string_view text, size_t pos)
+{
+    size_t start = pos;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
+        ++pos;
+    size_t intEnd = skipDigits(text, pos);
+    size_t end = intEnd;
+    bool digits = intEnd > pos;
+    if (end < text.size() && text[end] == '.') {
+        size_t fracEnd = skipDigits(text, end + 1);
+        digits = digits || fracEnd > end + 1;
+        end = fracEnd;
+    }
+    if (!digits)
+        return start;
+    if (end < text.size() && (text[end] == 'e' || text[end] == 'E')) {
+        size_t expPos = end + 1;
+        if (expPos < text.size() && (text[expPos] == '+' || text[expPos] == '-'))
+            ++expPos;
+        size_t expEnd = skipDigits(text, expPos);
+        if (expEnd > expPos)
+            end = expEnd;
+    }
+    return end;
 }
 
 } // namespace
@@ -105,29 +147,18 @@ int64_t intValue(std::string_view text)
 double decimalValue(std::string_view text)
 {
     size_t start = skipBlanks(text, 0);
-    size_t pos = start;
-    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
-        ++pos;
-    size_t intEnd = skipDigits(text, pos);
-    size_t end = intEnd;
-    bool digits = intEnd > pos;
-    if (end < text.size() && text[end] == '.') {
-        size_t fracEnd = skipDigits(text, end + 1);
-        digits = digits || fracEnd > end + 1;
-        end = fracEnd;
-    }
-    if (!digits)
+    size_t end = numberEnd(text, start);
+    if (end == start)
         return 0.0;
-    if (end < text.size() && (text[end] == 'e' || text[end] == 'E')) {
-        size_t expPos = end + 1;
-        if (expPos < text.size() && (text[expPos] == '+' || text[expPos] == '-'))
-            ++expPos;
-        size_t expEnd = skipDigits(text, expPos);
-        if (expEnd > expPos)
-            end = expEnd;
-    }
     std::string number(text.substr(start, end - start));
     return g_ascii_strtod(number.c_str(), nullptr);
+}
+
+bool isNumberText(std::string_view text)
+{
+    size_t start = skipBlanks(text, 0);
+    size_t end = numberEnd(text, start);
+    return end > start && skipBlanks(text, end) == text.size();
 }
 
 std::string formatDecimal(double value)
@@ -194,7 +225,17 @@ std::string fileBytesToUtf8(std::string_view bytes)
             break;
         }
     }
-    if (!ascii && g_utf8_validate(bytes.data(), static_cast<gssize>(bytes.size()), nullptr))
+    if (!ascii && validUtf8(bytes))
         return std::string(bytes);
     return latin1ToUtf8(bytes);
+}
+
+std::string safeText(std::string_view text)
+{
+    std::string result;
+    result.reserve(text.size());
+    forEachCharacter(
+        text, [&](gunichar c, std::string_view bytes) { result.append(c == 0 ? std::string_view("?") : bytes); },
+        [&](char byte) { result += latin1ToUtf8(std::string_view(&byte, 1)); });
+    return result;
 }

@@ -14,6 +14,10 @@ int64_t intValue(std::string_view text);
 // tabs skipped, optional sign, digits, optional fraction and exponent. 0 without digits.
 double decimalValue(std::string_view text);
 
+// Whether the whole text, but for blanks and tabs around it, is one number as decimalValue
+// reads it: optional sign, digits with an optional "." fraction, optional exponent.
+bool isNumberText(std::string_view text);
+
 // Decimal text of a value with at most ten decimals, trailing zeros and a trailing "."
 // removed, "." as separator; "+Infinity", "-Infinity" and "NaN" for the special values.
 std::string formatDecimal(double value);
@@ -21,13 +25,19 @@ std::string formatDecimal(double value);
 // Latin-1 bytes to UTF-8 text.
 std::string latin1ToUtf8(std::string_view bytes);
 
-// UTF-8 text to Latin-1 bytes; characters outside Latin-1 and invalid bytes become "?".
+// UTF-8 text to Latin-1 bytes; characters outside Latin-1 and invalid bytes become "?", NUL
+// stays NUL.
 std::string utf8ToLatin1(std::string_view text);
 
-// Upper and lower case character by character; each character keeps its length.
+// Upper and lower case within Latin-1: a character whose counterpart lies outside Latin-1,
+// and every character outside it, stays as it is; each character keeps its length.
 std::string upperText(std::string_view text);
 std::string lowerText(std::string_view text);
 
 // Text of a file's bytes: kept as it is when it is valid UTF-8 with non-ASCII characters
-// (written by another tool), read as Latin-1 otherwise.
+// (written by another tool), read as Latin-1 otherwise; NUL bytes count as characters.
 std::string fileBytesToUtf8(std::string_view bytes);
+
+// Text that the toolkit can show whatever the bytes were: valid UTF-8 stays, every other byte
+// is read as a Latin-1 character, and NUL, which would cut a shown text, becomes "?".
+std::string safeText(std::string_view text);

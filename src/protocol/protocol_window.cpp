@@ -12,6 +12,7 @@
 #include "app/shortcuts.h"
 #include "app/toolbars.h"
 #include "app/windows.h"
+#include "common/text.h"
 #include "protocol/protocol_state.h"
 #include "run/run_state.h"
 #include "serial/port_table.h"
@@ -251,10 +252,11 @@ void protocolOut(const std::string& text, int kind, const std::string& extra)
 {
     if (currentPort < 0)
         return;
+    // Responses carry whatever bytes a device sent.
     if (protocol.protocolMode == ModeList)
-        appendListLine(text, kind, extra);
+        appendListLine(safeText(text), kind, safeText(extra));
     else if (protocol.protocolMode == ModeTable)
-        outputTable(text, kind);
+        outputTable(safeText(text), kind);
 }
 
 int protocolColumnCount()

@@ -122,8 +122,9 @@ bool evaluateSegment(const std::vector<Token>& segment, bool cellMode, double ba
 ExpressionResult evaluateExpressionText(const std::string& text, bool cellMode, double base)
 {
     std::vector<Token> list = tokens(normalised(text), cellMode, base);
+    // A table position is whole; a plain value keeps its decimals.
     if (list.size() == 1)
-        return {formatDecimal(std::nearbyint(list.front().value))};
+        return {formatDecimal(cellMode ? std::nearbyint(list.front().value) : list.front().value)};
 
     // Operations of priority 0 or below (other characters, or shifted down by unbalanced
     // parentheses) are never taken; they split the expression into parts that are reduced on

@@ -11,7 +11,7 @@ struct ExpressionResult {
 };
 
 // Evaluates +, -, *, / and parentheses by priority, the leftmost first among equals. In cell
-// mode a leading "-" and a left operand of exactly 0 stand for base. A single number is
+// mode a leading "-" and a left operand of exactly 0 stand for base, and a single number is
 // rounded to an integer (halves to even); otherwise the result is decimal text. A division
 // by zero gives the smallest 64-bit integer as text, an unknown operator "0".
 ExpressionResult evaluateExpressionText(const std::string& text, bool cellMode, double base);

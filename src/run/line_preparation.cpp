@@ -13,10 +13,22 @@ namespace {
 // Placeholders <b>, <i>, <f> are looked for only in the first 254 characters of the blank.
 constexpr size_t placeholderReach = 254;
 
+// Builds the result in one pass: replacing in place would move the rest of the text for every
+// occurrence.
 void replaceAll(std::string& text, const std::string& from, const std::string& to)
 {
-    for (size_t pos = 0; (pos = text.find(from, pos)) != std::string::npos; pos += to.size())
-        text.replace(pos, from.size(), to);
+    size_t pos = text.find(from);
+    if (pos == std::string::npos)
+        return;
+    std::string result;
+    result.reserve(text.size());
+    size_t done = 0;
+    for (; pos != std::string::npos; pos = text.find(from, done)) {
+        result.append(text, done, pos - done).append(to);
+        done = pos + from.size();
+    }
+    result.append(text, done);
+    text = std::move(result);
 }
 
 std::string stripBlanks(const std::string& text)
@@ -51,18 +63,42 @@ void replaceValuePlaceholders(std::string& field, const PrepareEnvironment& env)
     replaceAll(field, "#TIME", env.time);
 }
 
-// The first of "<S>", "<B>", "<I>", "<F>" in the blank; npos when there is none.
-size_t firstPlaceholder(const std::string& blank)
-{
-    size_t first = std::string::npos;
-    for (const char* placeholder : {"<S>", "<B>", "<I>", "<F>"}) {
-        size_t pos = blank.find(placeholder);
-        if (placeholder[1] != 'S' && pos != std::string::npos && pos >= placeholderReach)
-            pos = std::string::npos;
-        first = std::min(first, pos);
+// The blank while its placeholders are filled from left to right: the filled part and the
+// position in the blank where the unfilled rest begins. Each search goes on from where the
+// last one stopped, so filling many placeholders costs one pass over the blank, and a filled
+// value is never searched again.
+struct PartlyFilled {
+    explicit PartlyFilled(const std::string& text) : blank(text) {}
+
+    const std::string& blank;
+    std::string filled;
+    size_t rest = 0;
+
+    // Moves to the first of "<S>", "<B>", "<I>", "<F>" in the rest (<B>, <I>, <F> only within
+    // reach of the start of the partly filled text); false when there is none.
+    bool findPlaceholder()
+    {
+        for (size_t pos = blank.find('<', rest); pos != std::string::npos; pos = blank.find('<', pos + 1)) {
+            if (pos + 2 >= blank.size() || blank[pos + 2] != '>')
+                continue;
+            char kind = blank[pos + 1];
+            bool reachable = kind == 'S' || filled.size() + (pos - rest) < placeholderReach;
+            if ((kind == 'S' || kind == 'B' || kind == 'I' || kind == 'F') && reachable) {
+                filled.append(blank, rest, pos - rest);
+                rest = pos;
+                return true;
+            }
+        }
+        return false;
     }
-    return first;
-}
+    char kind() const { return blank[rest + 1]; }
+    void fill(const std::string& value)
+    {
+        filled += value;
+        rest += 3;
+    }
+    std::string text() const { return filled + blank.substr(rest); }
+};
 
 int clampToInt(long long value)
 {
@@ -93,8 +129,9 @@ Fill fillText(char kind, const std::string& field, int type, int parameter, Prep
         text = field;
         return Fill::Text;
     case 'F': {
+        // A signed number such as "-1.5" or "1E-3" is a value, not an expression.
         std::string value = field;
-        if (env.singleRow && ContainsAnyOf(value, "+-*/"))
+        if (env.singleRow && ContainsAnyOf(value, "+-*/") && !isNumberText(value))
             value = env.evaluate(value, false, 0);
         text = formatDecimal(decimalValue(value));
         return Fill::Text;
@@ -129,7 +166,7 @@ std::string heldPause(const std::string& pause)
 int CountPlaceholders(const std::string& text)
 {
     int count = 0;
-    for (size_t pos = 1; pos + 1 < text.size();) {
+    for (size_t pos = 0; pos + 1 < text.size();) {
         if (text[pos] == '<' && pos + 2 < text.size() && text[pos + 2] == '>') {
             ++count;
             pos += 3;
@@ -168,6 +205,7 @@ bool prepareRow(ProgramRow& row, int rowIndex, PrepareEnvironment& env)
 
     // Set when the last pass found a field but no placeholder left for it.
     bool superfluous = false;
+    PartlyFilled blank{text};
     for (int parameter = 1; parameter <= count; ++parameter) {
         superfluous = false;
         std::string field = values[parameter - 1];
@@ -176,17 +214,17 @@ bool prepareRow(ProgramRow& row, int rowIndex, PrepareEnvironment& env)
         replaceValuePlaceholders(field, env);
         if (field.empty())
             break;
-        size_t pos = firstPlaceholder(text);
-        superfluous = pos == std::string::npos;
+        superfluous = !blank.findPlaceholder();
         std::string filled;
-        Fill fill = superfluous ? Fill::Nothing : fillText(text[pos + 1], field, type, parameter, env, filled);
+        Fill fill = superfluous ? Fill::Nothing : fillText(blank.kind(), field, type, parameter, env, filled);
         if (fill == Fill::Text)
-            text.replace(pos, 3, filled);
+            blank.fill(filled);
         if (fill == Fill::Nothing || env.aborted())
             break;
     }
     if (superfluous)
         row.parameters.clear();
+    text = blank.text();
 
     caseKeywords(text, type);
     if (!(type == TypeCellPos && env.quiet && env.loopActive))

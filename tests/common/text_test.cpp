@@ -82,7 +82,31 @@ TEST(Latin1, ReplacesWhatLatin1CannotHold)
 
 TEST(FileBytes, KeepsUtf8FilesAndReadsOthersAsLatin1)
 {
+    using namespace std::string_literals;
+    EXPECT_EQ(fileBytesToUtf8("Größe\0x"s), "Größe\0x"s);
+    EXPECT_EQ(utf8ToLatin1("\0Ä"s), "\0\xC4"s);
     EXPECT_EQ(fileBytesToUtf8("Größe"), "Größe");
     EXPECT_EQ(fileBytesToUtf8("Gr\xF6\xDF" "e"), "Größe");
     EXPECT_EQ(fileBytesToUtf8("plain"), "plain");
+}
+
+TEST(SafeText, GivesValidUtf8ForEveryByteAndKeepsUtf8)
+{
+    std::string bytes;
+    for (int c = 0; c < 256; ++c)
+        bytes += static_cast<char>(c);
+    std::string text = safeText(bytes);
+    EXPECT_TRUE(g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr));
+    EXPECT_EQ(g_utf8_strlen(text.c_str(), -1), 256);
+    EXPECT_EQ(text.substr(0, 2), "?\x01");
+    EXPECT_EQ(text.substr(text.size() - 4), "\xC3\xBE\xC3\xBF");
+    EXPECT_EQ(safeText("Größe µA"), "Größe µA");
+}
+
+TEST(NumberText, TellsSignedNumbersFromExpressions)
+{
+    for (const char* number : {"-1.5", " +2 ", "1E-3", "-2.5e+1", ".5", "5."})
+        EXPECT_TRUE(isNumberText(number)) << number;
+    for (const char* other : {"", "-", ".", "1-2", "2*3", "1e", "1E-", "-(2)", "1,5"})
+        EXPECT_FALSE(isNumberText(other)) << other;
 }

@@ -72,6 +72,23 @@ TEST_F(Protocol, NothingIsRecordedWithoutACurrentPort)
     EXPECT_EQ(rows(), 1);
 }
 
+TEST_F(Protocol, EveryByteFromADeviceReachesTheViewAsValidText)
+{
+    std::string bytes;
+    for (int c = 0; c < 256; ++c)
+        bytes += static_cast<char>(c == '\n' ? ' ' : c);
+    auto allShown = [](const std::string& text) {
+        return g_utf8_validate(text.c_str(), -1, nullptr) && g_utf8_strlen(text.c_str(), -1) == 256;
+    };
+    protocolOut("Response:\n" + bytes, 255, bytes);
+    EXPECT_TRUE(allShown(cell(0, 1)));
+    EXPECT_TRUE(allShown(cell(0, 3)));
+    chooseTable();
+    protocol.cellRow = 1;
+    protocolOut(bytes, 8, "");
+    EXPECT_TRUE(allShown(cell(1, 1)));
+}
+
 TEST_F(Protocol, ListLinesFillTheirColumnsAndAttachExtras)
 {
     protocolOut("OpenPort\n\n\n#2 not Ok", -1, "");

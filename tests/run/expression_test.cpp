@@ -33,13 +33,13 @@ TEST(Expression, PrioritiesParenthesesAndLeftmostFirst)
     EXPECT_EQ(plain(""), "0");
 }
 
-TEST(Expression, SingleNumbersRoundHalfToEven)
+TEST(Expression, SingleNumbersRoundHalfToEvenOnlyAsTablePositions)
 {
-    EXPECT_EQ(plain("2.5"), "2");
-    EXPECT_EQ(plain("3.5"), "4");
-    EXPECT_EQ(plain("-2.5"), "-2");
-    EXPECT_EQ(plain("7.49"), "7");
-    EXPECT_EQ(cell("7", 5), "7");
+    EXPECT_EQ(cell("2.5", 5), "2");
+    EXPECT_EQ(cell("3.5", 5), "4");
+    EXPECT_EQ(cell("(7.49)", 5), "7");
+    EXPECT_EQ(plain("(2.5)"), "2.5");
+    EXPECT_EQ(plain("-0.25"), "-0.25");
 }
 
 TEST(Expression, CellModeMovesRelativeToTheBase)

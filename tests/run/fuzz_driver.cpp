@@ -1,4 +1,4 @@
-// A seeded random driver for the expression evaluator and the preparation of one row: any text
+// A random driver for the expression evaluator and the preparation of one row: any text
 // must end in a value or an error, without a crash, a hang or a sanitizer report. Inputs that
 // once failed are kept in fuzz_regressions.txt and run first.
 #include <chrono>
@@ -125,7 +125,13 @@ int main(int argc, char** argv)
     const std::vector<std::string> types = {"0", "1", "2", "5", "6", "7", "8", "11", "12", "14", "15",
                                             "-1", "16", "255", "abc", "", "99999999999999999999"};
 
-    std::mt19937 random(20261207);
+    // A new stream each run; QUIRLO_FUZZ_SEED replays the one a failure printed.
+    unsigned seed = std::random_device{}();
+    if (const char* replay = std::getenv("QUIRLO_FUZZ_SEED"))
+        seed = static_cast<unsigned>(std::strtoul(replay, nullptr, 10));
+    std::printf("seed %u (replay with QUIRLO_FUZZ_SEED=%u)\n", seed, seed);
+    std::fflush(stdout);
+    std::mt19937 random(seed);
     auto end = Clock::now() + std::chrono::duration<double>(seconds);
     long long cases = 0;
     while (Clock::now() < end && failures < 20) {
@@ -139,6 +145,6 @@ int main(int argc, char** argv)
             checkRow(types[random() % types.size()], blank, parameters, random() % 2, random() % 2);
         }
     }
-    std::printf("%lld cases in %.0f s, %d failures\n", cases, seconds, failures);
+    std::printf("%lld cases in %.0f s, %d failures, seed %u\n", cases, seconds, failures, seed);
     return failures == 0 ? 0 : 1;
 }

@@ -61,6 +61,38 @@ TEST(LinePreparation, FillsPlaceholdersByKind)
     EXPECT_EQ(single.evaluated, std::vector<std::string>{"2*3"});
 }
 
+TEST(LinePreparation, SignedDecimalsReachTheDeviceWithTheirValue)
+{
+    for (bool singleRow : {true, false}) {
+        Preparation p(singleRow);
+        EXPECT_EQ(p.run("0", "VOLT <F>", "-1.5").sendString, "VOLT -1.5");
+        EXPECT_EQ(p.run("8", "Write <f>", " -0.25 ").sendString, "write -0.25");
+        EXPECT_EQ(p.run("0", "CURR <f>", "1E-3").sendString, "CURR 0.001");
+        EXPECT_EQ(p.run("0", "CURR <f>", "-2.5e+1").sendString, "CURR -25");
+        EXPECT_TRUE(p.evaluated.empty());
+        EXPECT_FALSE(p.abort);
+    }
+    Preparation single(true);
+    EXPECT_EQ(single.run("0", "VOLT <F>", "-(2.5)").sendString, "VOLT -2.5");
+    EXPECT_EQ(single.run("0", "VOLT <F>", "1/4-1").sendString, "VOLT -0.75");
+}
+
+TEST(LinePreparation, ABlankMayStartWithItsPlaceholder)
+{
+    Preparation p;
+    bool passed = false;
+    EXPECT_EQ(p.run("0", "<s>", "*IDN?", "100", &passed).sendString, "*IDN?");
+    EXPECT_TRUE(passed);
+    EXPECT_EQ(p.run("0", "<s>", "", "100", &passed).sendString, "<S>");
+    EXPECT_FALSE(passed);
+}
+
+TEST(LinePreparation, UpperCaseStaysWithinLatin1)
+{
+    Preparation p;
+    EXPECT_EQ(p.run("0", "curr 5µA; ÿ <s>", "größe").sendString, "CURR 5µA; ÿ GRÖßE");
+}
+
 TEST(LinePreparation, CountMismatchAndSuperfluousParameters)
 {
     Preparation p;
@@ -166,7 +198,8 @@ TEST(LinePreparation, PlaceholdersBeyondCharacter254AreNotFound)
 TEST(LinePreparation, HelpersCountAndCompare)
 {
     EXPECT_EQ(CountPlaceholders("VOLT <f>,<i>"), 2);
-    EXPECT_EQ(CountPlaceholders("<i>"), 0);
+    EXPECT_EQ(CountPlaceholders("<i>"), 1);
+    EXPECT_EQ(CountPlaceholders("<i"), 0);
     EXPECT_EQ(CountPlaceholders("x<i>"), 1);
     EXPECT_EQ(CountPlaceholders("x<<i>>"), 1);
     EXPECT_EQ(CountPlaceholders("x<a>"), 1);
