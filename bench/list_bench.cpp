@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <string>
 
-#include "app/controls.h"
-#include "app/ids.h"
-#include "app/list_access.h"
 #include "app/startup.h"
-#include "app/windows.h"
 #include "lists/list_windows.h"
+#include "ui/controls.h"
+#include "ui/ids.h"
+#include "ui/list_access.h"
+#include "ui/windows.h"
 
 namespace {
 

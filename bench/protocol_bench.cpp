@@ -6,15 +6,15 @@
 #include <fstream>
 #include <string>
 
-#include "app/controls.h"
-#include "app/ids.h"
-#include "app/list_access.h"
 #include "app/startup.h"
-#include "app/windows.h"
 #include "protocol/protocol_settings.h"
 #include "protocol/protocol_state.h"
 #include "protocol/protocol_window.h"
 #include "serial/port_table.h"
+#include "ui/controls.h"
+#include "ui/ids.h"
+#include "ui/list_access.h"
+#include "ui/windows.h"
 
 namespace {
 

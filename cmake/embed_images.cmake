@@ -1,5 +1,5 @@
 # Writes OUTPUT, a C++ file with the bytes of resources/image_NN.png for NN 0..43.
-set(content "// Generated from resources/ by the build.\n#include \"app/image_data.h\"\n\nnamespace {\n")
+set(content "// Generated from resources/ by the build.\n#include \"ui/image_data.h\"\n\nnamespace {\n")
 set(table "")
 foreach(id RANGE 0 43)
   if(id LESS 10)

@@ -1,10 +1,10 @@
 // The about window: logo, what Quirlo is for, and "Okay".
 #include "app/about_window.h"
 
-#include "app/controls.h"
-#include "app/ids.h"
-#include "app/resources.h"
-#include "app/windows.h"
+#include "ui/controls.h"
+#include "ui/ids.h"
+#include "ui/resources.h"
+#include "ui/windows.h"
 
 void createAboutWindow()
 {

@@ -1,17 +1,11 @@
 // The one main event loop and the dispatch functions of the nine windows.
 #include "app/main_loop.h"
 
-#include "app/controls.h"
-#include "app/ids.h"
-#include "app/list_access.h"
-#include "app/message_dialog.h"
-#include "app/popup_menus.h"
 #include "app/program_info_window.h"
 #include "app/quit.h"
 #include "app/settings_ini.h"
 #include "app/shell_state.h"
 #include "app/startup.h"
-#include "app/windows.h"
 #include "common/files.h"
 #include "lists/list_files.h"
 #include "lists/list_operations.h"
@@ -23,6 +17,12 @@
 #include "serial/port_services.h"
 #include "serial/port_table.h"
 #include "serial/settings_window.h"
+#include "ui/controls.h"
+#include "ui/ids.h"
+#include "ui/list_access.h"
+#include "ui/message_dialog.h"
+#include "ui/popup_menus.h"
+#include "ui/windows.h"
 
 namespace {
 

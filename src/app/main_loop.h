@@ -3,7 +3,7 @@
 
 #include <gtk/gtk.h>
 
-#include "app/events.h"
+#include "ui/events.h"
 
 // Takes events until quitRequested is set, blocking in the toolkit while the queue is empty.
 void runMainLoop();

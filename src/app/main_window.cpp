@@ -1,12 +1,12 @@
 // The main window: toolbar, logo and the four buttons that open the other windows.
 #include <gtk/gtk.h>
 
-#include "app/controls.h"
-#include "app/events.h"
-#include "app/ids.h"
-#include "app/resources.h"
-#include "app/shortcuts.h"
-#include "app/windows.h"
+#include "ui/controls.h"
+#include "ui/events.h"
+#include "ui/ids.h"
+#include "ui/resources.h"
+#include "ui/shortcuts.h"
+#include "ui/windows.h"
 
 namespace {
 

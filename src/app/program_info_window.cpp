@@ -3,12 +3,12 @@
 
 #include <string>
 
-#include "app/controls.h"
-#include "app/ids.h"
-#include "app/list_access.h"
 #include "app/shell_state.h"
-#include "app/shortcuts.h"
-#include "app/windows.h"
+#include "ui/controls.h"
+#include "ui/ids.h"
+#include "ui/list_access.h"
+#include "ui/shortcuts.h"
+#include "ui/windows.h"
 
 void createProgramInfoWindow()
 {

@@ -3,10 +3,10 @@
 
 #include <string>
 
-#include "app/controls.h"
-#include "app/ids.h"
-#include "app/message_dialog.h"
 #include "app/shell_state.h"
+#include "ui/controls.h"
+#include "ui/ids.h"
+#include "ui/message_dialog.h"
 
 int askToQuit()
 {

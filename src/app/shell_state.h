@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/events.h"
+#include "ui/events.h"
 
 struct Monitor {
     int index = 0;

@@ -6,24 +6,24 @@
 
 #include <unistd.h>
 
-#include "app/controls.h"
-#include "app/events.h"
-#include "app/ids.h"
-#include "app/list_access.h"
 #include "app/main_loop.h"
-#include "app/message_dialog.h"
-#include "app/popup_menus.h"
-#include "app/resources.h"
 #include "app/settings_ini.h"
 #include "app/shell_state.h"
-#include "app/timers.h"
-#include "app/windows.h"
 #include "common/files.h"
 #include "lists/list_files.h"
 #include "protocol/protocol_state.h"
 #include "serial/port_services.h"
 #include "serial/port_table.h"
 #include "serial/serial_port.h"
+#include "ui/controls.h"
+#include "ui/events.h"
+#include "ui/ids.h"
+#include "ui/list_access.h"
+#include "ui/message_dialog.h"
+#include "ui/popup_menus.h"
+#include "ui/resources.h"
+#include "ui/timers.h"
+#include "ui/windows.h"
 
 namespace {
 

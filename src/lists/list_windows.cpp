@@ -4,16 +4,16 @@
 
 #include <array>
 
-#include "app/controls.h"
-#include "app/events.h"
-#include "app/ids.h"
-#include "app/list_access.h"
-#include "app/shortcuts.h"
-#include "app/toolbars.h"
-#include "app/windows.h"
 #include "common/text.h"
 #include "lists/command_sort.h"
 #include "lists/line_types.h"
+#include "ui/controls.h"
+#include "ui/events.h"
+#include "ui/ids.h"
+#include "ui/list_access.h"
+#include "ui/shortcuts.h"
+#include "ui/toolbars.h"
+#include "ui/windows.h"
 
 namespace {
 

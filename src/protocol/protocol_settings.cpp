@@ -3,15 +3,15 @@
 
 #include <string>
 
-#include "app/controls.h"
-#include "app/ids.h"
-#include "app/message_dialog.h"
-#include "app/resources.h"
-#include "app/windows.h"
 #include "common/text.h"
 #include "protocol/protocol_state.h"
 #include "protocol/protocol_window.h"
 #include "run/run_state.h"
+#include "ui/controls.h"
+#include "ui/ids.h"
+#include "ui/message_dialog.h"
+#include "ui/resources.h"
+#include "ui/windows.h"
 
 namespace {
 

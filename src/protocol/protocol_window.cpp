@@ -3,19 +3,19 @@
 
 #include <vector>
 
-#include "app/controls.h"
-#include "app/events.h"
-#include "app/ids.h"
-#include "app/list_access.h"
-#include "app/message_dialog.h"
-#include "app/resources.h"
-#include "app/shortcuts.h"
-#include "app/toolbars.h"
-#include "app/windows.h"
 #include "common/text.h"
 #include "protocol/protocol_state.h"
 #include "run/run_state.h"
 #include "serial/port_table.h"
+#include "ui/controls.h"
+#include "ui/events.h"
+#include "ui/ids.h"
+#include "ui/list_access.h"
+#include "ui/message_dialog.h"
+#include "ui/resources.h"
+#include "ui/shortcuts.h"
+#include "ui/toolbars.h"
+#include "ui/windows.h"
 
 namespace {
 

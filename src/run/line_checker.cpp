@@ -1,10 +1,6 @@
 // The line preparation of the program window's rows and the evaluator's messages.
 #include "run/line_checker.h"
 
-#include "app/controls.h"
-#include "app/ids.h"
-#include "app/list_access.h"
-#include "app/message_dialog.h"
 #include "common/text.h"
 #include "lists/line_types.h"
 #include "lists/list_windows.h"
@@ -12,6 +8,10 @@
 #include "run/expression.h"
 #include "run/line_preparation.h"
 #include "run/run_state.h"
+#include "ui/controls.h"
+#include "ui/ids.h"
+#include "ui/list_access.h"
+#include "ui/message_dialog.h"
 
 namespace {
 

@@ -3,12 +3,12 @@
 
 #include <algorithm>
 
-#include "app/controls.h"
-#include "app/ids.h"
-#include "app/resources.h"
 #include "app/settings_ini.h"
-#include "app/shortcuts.h"
-#include "app/windows.h"
+#include "ui/controls.h"
+#include "ui/ids.h"
+#include "ui/resources.h"
+#include "ui/shortcuts.h"
+#include "ui/windows.h"
 
 namespace {
 

@@ -1,17 +1,17 @@
 // Run, pause, resume and stop of a program run, and the runner's step on each tick.
 #include "run/run_control.h"
 
-#include "app/controls.h"
-#include "app/events.h"
-#include "app/ids.h"
-#include "app/list_access.h"
-#include "app/message_dialog.h"
-#include "app/timers.h"
-#include "app/windows.h"
 #include "common/text.h"
 #include "run/line_checker.h"
 #include "run/run_state.h"
 #include "serial/port_table.h"
+#include "ui/controls.h"
+#include "ui/events.h"
+#include "ui/ids.h"
+#include "ui/list_access.h"
+#include "ui/message_dialog.h"
+#include "ui/timers.h"
+#include "ui/windows.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 // with the port authorisation.
 #include <gtk/gtk.h>
 
-#include "app/controls.h"
-#include "app/ids.h"
-#include "app/windows.h"
 #include "serial/port_services.h"
+#include "ui/controls.h"
+#include "ui/ids.h"
+#include "ui/windows.h"
 
 void createPortAuthWindow()
 {

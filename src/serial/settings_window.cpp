@@ -5,12 +5,12 @@
 
 #include <array>
 
-#include "app/controls.h"
-#include "app/ids.h"
-#include "app/shortcuts.h"
-#include "app/toolbars.h"
-#include "app/windows.h"
 #include "protocol/protocol_settings.h"
+#include "ui/controls.h"
+#include "ui/ids.h"
+#include "ui/shortcuts.h"
+#include "ui/toolbars.h"
+#include "ui/windows.h"
 
 namespace {
 

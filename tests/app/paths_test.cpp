@@ -3,8 +3,8 @@
 
 #include <glib.h>
 
-#include "app/events.h"
 #include "app/paths.h"
+#include "ui/events.h"
 
 TEST(Paths, ProgramDirIsTheExecutablesDirectoryWithASlash)
 {

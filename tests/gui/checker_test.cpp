@@ -1,12 +1,12 @@
 // The whole-program check and the single-row preparation on the program window.
 #include "gui/harness.h"
 
-#include "app/controls.h"
-#include "app/ids.h"
-#include "app/list_access.h"
 #include "protocol/protocol_state.h"
 #include "run/line_checker.h"
 #include "run/run_state.h"
+#include "ui/controls.h"
+#include "ui/ids.h"
+#include "ui/list_access.h"
 
 namespace {
 

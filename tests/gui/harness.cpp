@@ -3,9 +3,9 @@
 
 #include <gtk/gtk.h>
 
-#include "app/controls.h"
 #include "app/main_loop.h"
 #include "app/startup.h"
+#include "ui/controls.h"
 
 void QuirloTest::SetUp()
 {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/events.h"
-#include "app/message_dialog.h"
+#include "ui/events.h"
+#include "ui/message_dialog.h"
 
 class QuirloTest : public ::testing::Test {
 protected:

@@ -3,17 +3,17 @@
 
 #include <gtk/gtk.h>
 
-#include "app/controls.h"
-#include "app/ids.h"
-#include "app/list_access.h"
-#include "app/popup_menus.h"
-#include "app/resources.h"
-#include "app/windows.h"
 #include "protocol/protocol_settings.h"
 #include "protocol/protocol_state.h"
 #include "protocol/protocol_window.h"
 #include "run/run_state.h"
 #include "serial/port_table.h"
+#include "ui/controls.h"
+#include "ui/ids.h"
+#include "ui/list_access.h"
+#include "ui/popup_menus.h"
+#include "ui/resources.h"
+#include "ui/windows.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 // Run, pause, resume and stop of a program run through posted events.
 #include "gui/harness.h"
 
-#include "app/controls.h"
-#include "app/ids.h"
-#include "app/list_access.h"
-#include "app/timers.h"
-#include "app/windows.h"
 #include "run/pause_info_window.h"
 #include "run/run_state.h"
+#include "ui/controls.h"
+#include "ui/ids.h"
+#include "ui/list_access.h"
+#include "ui/timers.h"
+#include "ui/windows.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 
 #include <gtk/gtk.h>
 
-#include "app/controls.h"
-#include "app/ids.h"
 #include "app/shell_state.h"
-#include "app/timers.h"
 #include "serial/port_table.h"
+#include "ui/controls.h"
+#include "ui/ids.h"
+#include "ui/timers.h"
 
 using StartUp = QuirloTest;
 

@@ -5,15 +5,15 @@
 #include <gdk/gdkkeysyms.h>
 #include <gtk/gtk.h>
 
-#include "app/controls.h"
-#include "app/ids.h"
-#include "app/list_access.h"
-#include "app/popup_menus.h"
-#include "app/resources.h"
 #include "app/shell_state.h"
-#include "app/shortcuts.h"
-#include "app/windows.h"
 #include "lists/list_windows.h"
+#include "ui/controls.h"
+#include "ui/ids.h"
+#include "ui/list_access.h"
+#include "ui/popup_menus.h"
+#include "ui/resources.h"
+#include "ui/shortcuts.h"
+#include "ui/windows.h"
 
 using Windows = QuirloTest;
 

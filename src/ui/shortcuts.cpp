@@ -1,5 +1,5 @@
 // The keyboard shortcuts of all windows.
-#include "app/shortcuts.h"
+#include "ui/shortcuts.h"
 
 #include <gdk/gdkkeysyms.h>
 
@@ -7,9 +7,9 @@
 #include <set>
 #include <utility>
 
-#include "app/controls.h"
-#include "app/events.h"
-#include "app/ids.h"
+#include "ui/controls.h"
+#include "ui/events.h"
+#include "ui/ids.h"
 
 namespace {
 

@@ -1,20 +1,20 @@
 // Quirlo's windows: catalogue, creation, showing and hiding, and the main window.
-#include "app/windows.h"
+#include "ui/windows.h"
 
 #include <array>
 #include <string>
 
 #include "app/about_window.h"
-#include "app/controls.h"
-#include "app/events.h"
-#include "app/ids.h"
 #include "app/program_info_window.h"
-#include "app/resources.h"
-#include "app/shortcuts.h"
 #include "app/shell_state.h"
 #include "lists/list_windows.h"
 #include "protocol/protocol_window.h"
 #include "serial/settings_window.h"
+#include "ui/controls.h"
+#include "ui/events.h"
+#include "ui/ids.h"
+#include "ui/resources.h"
+#include "ui/shortcuts.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The one modal dialog for messages, warnings and questions, and the one file chooser.
-#include "app/message_dialog.h"
+#include "ui/message_dialog.h"
 
-#include "app/controls.h"
+#include "ui/controls.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // The registry of windows and controls by id, and the helpers that read and write them.
-#include "app/controls.h"
+#include "ui/controls.h"
 
 #include <array>
 #include <map>
 #include <utility>
 
-#include "app/events.h"
-#include "app/ids.h"
+#include "ui/events.h"
+#include "ui/ids.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // The image-button rows at the top of windows 1-4.
-#include "app/toolbars.h"
+#include "ui/toolbars.h"
 
-#include "app/controls.h"
-#include "app/events.h"
-#include "app/ids.h"
-#include "app/resources.h"
-#include "app/windows.h"
+#include "ui/controls.h"
+#include "ui/events.h"
+#include "ui/ids.h"
+#include "ui/resources.h"
+#include "ui/windows.h"
 
 namespace {
 

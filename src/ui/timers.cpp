@@ -1,13 +1,13 @@
 // Window timers as GLib time-outs that post timer events.
-#include "app/timers.h"
+#include "ui/timers.h"
 
 #include <glib.h>
 
 #include <map>
 #include <utility>
 
-#include "app/events.h"
-#include "app/ids.h"
+#include "ui/events.h"
+#include "ui/ids.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // Access to the rows of the list controls.
-#include "app/list_access.h"
+#include "ui/list_access.h"
 
 #include <algorithm>
 
-#include "app/controls.h"
+#include "ui/controls.h"
 
 namespace {
 

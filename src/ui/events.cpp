@@ -1,5 +1,5 @@
 // The application's event queue.
-#include "app/events.h"
+#include "ui/events.h"
 
 #include <algorithm>
 #include <deque>

@@ -1,9 +1,9 @@
 // The built-in images and the two fonts.
-#include "app/resources.h"
+#include "ui/resources.h"
 
 #include <array>
 
-#include "app/image_data.h"
+#include "ui/image_data.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // The eight pop-up menus.
-#include "app/popup_menus.h"
+#include "ui/popup_menus.h"
 
 #include <map>
 
-#include "app/events.h"
-#include "app/ids.h"
+#include "ui/events.h"
+#include "ui/ids.h"
 
 namespace {
 
