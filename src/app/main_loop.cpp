@@ -17,6 +17,7 @@
 #include "serial/port_services.h"
 #include "serial/port_table.h"
 #include "serial/settings_window.h"
+#include "ui/beep.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
 #include "ui/list_access.h"
@@ -41,7 +42,8 @@ void helpRequested()
                    IconWarning, ButtonsOk);
 }
 
-void closeListWindow(int window)
+// Hides window 1, 2 or 4 and releases its toggle button in the main window.
+void hideToggledWindow(int window)
 {
     hideWindow(window);
     syncToggleButton(window);
@@ -108,7 +110,7 @@ void commandListClicked(const Event& e)
                 shell.commandDragRow = -1;
         }
         break;
-    case IdCmdTypeBox: fillTypeBlank(IdCmdList); break;
+    case IdCmdTypeBox: fillTypeBlank(); break;
     case IdCmdOkay:
         closeEditor(IdCmdList);
         takeOverEntry(IdCmdList);
@@ -164,8 +166,8 @@ void commandListMenu(const Event& e)
 void dispatchCommandList(const Event& e)
 {
     switch (e.kind) {
-    case EvClose: closeListWindow(WinCommandList); break;
-    case EvResize: relayoutWindow(WinCommandList); break;
+    case EvClose: hideToggledWindow(WinCommandList); break;
+    case EvResize: relayoutCommandListWindow(); break;
     case EvControl: commandListClicked(e); break;
     case EvDrop:
         if (e.object == IdCmdList && e.dropType == IdCmdList) {
@@ -298,8 +300,8 @@ void programMenu(const Event& e)
 void dispatchProgram(const Event& e)
 {
     switch (e.kind) {
-    case EvClose: closeListWindow(WinProgram); break;
-    case EvResize: relayoutWindow(WinProgram); break;
+    case EvClose: hideToggledWindow(WinProgram); break;
+    case EvResize: relayoutProgramWindow(); break;
     case EvControl: programClicked(e); break;
     case EvDrop:
         if (e.object != IdPrgList)
@@ -348,7 +350,7 @@ void settingsClicked(int id)
     case IdSetErrQuery: enableErrorQueryFields(); break;
     case IdSetProtocolOn:
     case IdSetAsTable:
-    case IdSetAsList: keepProtocolChoicesConsistent(id); break;
+    case IdSetAsList: validateProtocolSettings(); break;
     case IdSetApplyProtocol: applyProtocolSettings(); break;
     case IdSetAutosave:
         if (!shell.tempDir.empty())
@@ -415,8 +417,8 @@ void protocolClicked(const Event& e)
 void dispatchProtocol(const Event& e)
 {
     switch (e.kind) {
-    case EvClose: closeListWindow(WinProtocol); break;
-    case EvResize: relayoutWindow(WinProtocol); break;
+    case EvClose: hideToggledWindow(WinProtocol); break;
+    case EvResize: relayoutProtocolWindow(); break;
     case EvControl: protocolClicked(e); break;
     case EvMenu:
         switch (e.object) {
@@ -450,7 +452,7 @@ void dispatchProgramInfo(const Event& e)
 {
     switch (e.kind) {
     case EvClose: showOrToggleWindow(WinProgramInfo); break;
-    case EvResize: relayoutWindow(WinProgramInfo); break;
+    case EvResize: relayoutProgramInfoWindow(); break;
     case EvControl:
         if (e.object == IdInfoTakeOver)
             takeOverProgramInfo();

@@ -1,8 +1,6 @@
 // The one main event loop and its dispatch by window.
 #pragma once
 
-#include <gtk/gtk.h>
-
 #include "ui/events.h"
 
 // Takes events until quitRequested is set, blocking in the toolkit while the queue is empty.

@@ -1,4 +1,6 @@
 // The main window: toolbar, logo and the four buttons that open the other windows.
+#include "app/main_window.h"
+
 #include <gtk/gtk.h>
 
 #include "ui/controls.h"

@@ -16,6 +16,8 @@ void createProgramInfoWindow()
     GtkWidget* fixed = windowFixed(WinProgramInfo);
 
     GtkWidget* editor = gtk_text_view_new();
+    // A tab separates the lines of the info text: the Tab key moves on instead.
+    gtk_text_view_set_accepts_tab(GTK_TEXT_VIEW(editor), FALSE);
     GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
     gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,
                                    GTK_POLICY_AUTOMATIC);
@@ -29,6 +31,14 @@ void createProgramInfoWindow()
     putControl(fixed, WinProgramInfo, IdInfoLineCount, lineCount, 5, 163, 200, 22);
     putButton(fixed, WinProgramInfo, IdInfoTakeOver, "Übernehmen", 335, 163, 115, 28, true);
     registerShortcuts(WinProgramInfo);
+}
+
+void relayoutProgramInfoWindow()
+{
+    auto [W, H] = innerSize(WinProgramInfo);
+    placeControl(WinProgramInfo, IdInfoEditor, keepValue, keepValue, W - 10, H - 40);
+    placeControl(WinProgramInfo, IdInfoLineCount, keepValue, H - 32, keepValue, keepValue);
+    placeControl(WinProgramInfo, IdInfoTakeOver, W - 120, H - 32, keepValue, keepValue);
 }
 
 void showProgramInfo()
@@ -50,8 +60,11 @@ void takeOverProgramInfo()
     // The lines joined by tabs, without a trailing tab for a final line break.
     while (!text.empty() && text.back() == '\n')
         text.pop_back();
+    // A pasted tab would split its line when the editor opens again.
     for (char& c : text) {
-        if (c == '\n')
+        if (c == '\t')
+            c = ' ';
+        else if (c == '\n')
             c = '\t';
     }
     shell.programInfo = text;

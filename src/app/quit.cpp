@@ -7,6 +7,7 @@
 #include "ui/controls.h"
 #include "ui/ids.h"
 #include "ui/message_dialog.h"
+#include "ui/windows.h"
 
 int askToQuit()
 {
@@ -24,9 +25,9 @@ int unsavedChangesCheck(int list)
         return ResultYes;
     const std::string heading = "Folgende veränderte Liste(n) sind ungesichert:\n";
     std::string text = heading;
-    if (shell.commandListChanged && (list == IdCmdList || list == -1))
+    if (listChanged(IdCmdList) && (list == IdCmdList || list == -1))
         text += "- Kommandolisting\n";
-    if (shell.programChanged && (list == IdPrgList || list == -1))
+    if (listChanged(IdPrgList) && (list == IdPrgList || list == -1))
         text += "- Programm\n";
     if (text == heading)
         return ResultYes;

@@ -1,8 +1,6 @@
 // Help, the quit question and the unsaved-changes check.
 #pragma once
 
-#include <gtk/gtk.h>
-
 // Lists unsaved lists first, then asks "Applikation beenden?"; returns 6 when confirmed.
 int askToQuit();
 // list: IdCmdList, IdPrgList, IdPtkList or -1 for all (at quit). Returns 6 when no warning was

@@ -1,11 +1,10 @@
-// Quirlo.ini, the auto-load choices and the program beep; built with the settings file.
+// Quirlo.ini and the auto-load choices; built with the settings file.
 #include "app/settings_ini.h"
 
 void loadIniFile() {}
 void saveIniFile() {}
 void chooseAutoLoadFile(int) {}
 void enableAutoLoadRow(int) {}
-void PlayBeep() {}
 
 bool savedWindowVisible(int)
 {

@@ -1,4 +1,4 @@
-// Quirlo.ini, the auto-load choices and the program beep.
+// Quirlo.ini and the auto-load choices.
 #pragma once
 
 // Reads Quirlo.ini from programDir; without the file nothing happens.
@@ -8,6 +8,5 @@ void saveIniFile();
 void chooseAutoLoadFile(int buttonId);
 // Enables an auto-load row's file field and button exactly when its box is ticked.
 void enableAutoLoadRow(int boxId);
-void PlayBeep();
 // The saved visibility of window 1, 2 or 4 (keys WinCmdOn, WinPrgOn, WinPtkOn).
 bool savedWindowVisible(int window);

@@ -30,8 +30,6 @@ struct ShellState {
     int highestPortSlot = 15;
     std::array<int, 16> portIndicatorIds{};
     bool aboutAtStart = true;
-    bool commandListChanged = false;
-    bool programChanged = false;
     int commandDragRow = -1;
     int programDragRow = -1;
     int programDragCount = 0;

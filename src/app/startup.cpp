@@ -6,15 +6,21 @@
 
 #include <unistd.h>
 
+#include "app/about_window.h"
 #include "app/main_loop.h"
+#include "app/main_window.h"
+#include "app/program_info_window.h"
 #include "app/settings_ini.h"
 #include "app/shell_state.h"
 #include "common/files.h"
 #include "lists/list_files.h"
+#include "lists/list_windows.h"
 #include "protocol/protocol_state.h"
+#include "protocol/protocol_window.h"
 #include "serial/port_services.h"
 #include "serial/port_table.h"
 #include "serial/serial_port.h"
+#include "serial/settings_window.h"
 #include "ui/controls.h"
 #include "ui/events.h"
 #include "ui/ids.h"
@@ -83,6 +89,12 @@ void startUp(int* argc, char*** argv)
         quirloImage(image);
     findMonitors();
     gtk_window_set_default_icon(quirloImage(0));
+    setWindowBuilder(WinCommandList, createCommandListWindow);
+    setWindowBuilder(WinProgram, createProgramWindow);
+    setWindowBuilder(WinSettings, createSettingsWindow);
+    setWindowBuilder(WinProtocol, createProtocolWindow);
+    setWindowBuilder(WinAbout, createAboutWindow);
+    setWindowBuilder(WinProgramInfo, createProgramInfoWindow);
     createMainWindow();
     createPopupMenus();
     checkXterm();

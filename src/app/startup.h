@@ -1,8 +1,6 @@
 // Start-up, start-up completion and exit of Quirlo.
 #pragma once
 
-#include <gtk/gtk.h>
-
 // Runs the start-up sequence up to the point where the main loop takes over.
 void startUp(int* argc, char*** argv);
 // The start-up completion at the first tick of timer 99.

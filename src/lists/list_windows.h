@@ -1,10 +1,11 @@
 // The command list window and the program window with their editor panels.
 #pragma once
 
-#include <gtk/gtk.h>
-
 void createCommandListWindow();
 void createProgramWindow();
+// Moves and sizes the window's controls to its new inner size.
+void relayoutCommandListWindow();
+void relayoutProgramWindow();
 // Sets the text colour of a program row from its type (-1: all rows).
 void colourProgramRows(int from);
 
@@ -12,10 +13,9 @@ void colourProgramRows(int from);
 void openEditor(int list);
 void closeEditor(int list);
 void takeOverEntry(int list);
-void fillTypeBlank(int list);
 bool editorPanelShown(int list);
-// Sets the list's modified flag and shows it in the window title.
-void setModified(int list, bool modified);
+// Puts the default blank of the type chosen in the command editor into its fields.
+void fillTypeBlank();
 // Sorts the command list by column 1 or 3, each click reversing the direction.
 void sortCommandList(int column);
 void restoreUnsortedOrder();

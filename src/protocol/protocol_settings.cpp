@@ -48,7 +48,7 @@ GtkWidget* addOption(GtkWidget* fixed, GtkWidget* group, int id, const char* lab
     putControl(fixed, WinSettings, id, option, 10, y, 200, 24);
     if (toolTip)
         gtk_widget_set_tooltip_text(option, toolTip);
-    connectControlEvent(option, "clicked", WinSettings, id, CtlPlain);
+    connectChosenEvent(option, WinSettings, id);
     return option;
 }
 
@@ -64,12 +64,13 @@ GtkWidget* addChoice(GtkWidget* fixed, int id, std::initializer_list<const char*
     return putControl(fixed, WinSettings, id, box, x, y, width, 26);
 }
 
-int fieldValue(int id)
+// The whole value, so that 4294967297 is not taken for 1.
+int64_t fieldValue(int id)
 {
-    return static_cast<int>(intValue(controlText(WinSettings, id)));
+    return intValue(controlText(WinSettings, id));
 }
 
-bool inRange(int value, int low, int high)
+bool inRange(int64_t value, int64_t low, int64_t high)
 {
     return value >= low && value <= high;
 }
@@ -172,7 +173,7 @@ bool validateProtocolSettings()
     setControlEnabled(WinSettings, IdSetAsExcel, false);
 
     bool valid = true;
-    int maxCols = fieldValue(IdSetMaxCols);
+    int64_t maxCols = fieldValue(IdSetMaxCols);
     if (!inRange(maxCols, 1, 255)) {
         refuse("Wert muss zwischen 1 und 255 liegen!");
         valid = false;
@@ -216,10 +217,11 @@ void applyProtocolSettings()
     int mode = code == ModeList || code == ModeTable ? code : ModeNone;
     bool changed = mode != protocol.protocolMode;
     protocol.protocolMode = mode;
-    protocol.colCount = std::max(1, fieldValue(IdSetColumns));
-    protocol.colWidth = std::max(10, fieldValue(IdSetColumnWidth));
-    protocol.maxCols = std::max(1, fieldValue(IdSetMaxCols));
-    protocol.maxRows = std::max(1, fieldValue(IdSetMaxRows));
+    // Validated above: every value lies in its range.
+    protocol.colCount = static_cast<int>(fieldValue(IdSetColumns));
+    protocol.colWidth = static_cast<int>(fieldValue(IdSetColumnWidth));
+    protocol.maxCols = static_cast<int>(fieldValue(IdSetMaxCols));
+    protocol.maxRows = static_cast<int>(fieldValue(IdSetMaxRows));
     setControlText(WinSettings, IdSetProtocolTypeText, caption);
 
     if (!windowExists(WinProtocol))
@@ -240,9 +242,4 @@ void applyProtocolSettings()
     } else if (mode == ModeList && changed) {
         buildProtocolLayout(ModeList);
     }
-}
-
-void keepProtocolChoicesConsistent(int)
-{
-    validateProtocolSettings();
 }

@@ -222,8 +222,8 @@ void createProtocolWindow()
     createWindowFrame(WinProtocol);
     GtkWidget* fixed = windowFixed(WinProtocol);
     buildToolbar(WinProtocol, fixed);
-    putControl(fixed, WinProtocol, IdPtkLabelA, gtk_label_new("Datei:"), 215, 5, 45, 24);
-    GtkWidget* file = putControl(fixed, WinProtocol, IdPtkLabelB, gtk_entry_new(), 265, 5, 230, 24);
+    putControl(fixed, WinProtocol, IdPtkFileLabel, gtk_label_new("Datei:"), 215, 5, 45, 24);
+    GtkWidget* file = putControl(fixed, WinProtocol, IdPtkFileField, gtk_entry_new(), 265, 5, 230, 24);
     gtk_editable_set_editable(GTK_EDITABLE(file), FALSE);
     GdkColor white = {0, 0xFFFF, 0xFFFF, 0xFFFF};
     gtk_widget_modify_base(file, GTK_STATE_NORMAL, &white);
@@ -257,6 +257,14 @@ void protocolOut(const std::string& text, int kind, const std::string& extra)
         appendListLine(safeText(text), kind, safeText(extra));
     else if (protocol.protocolMode == ModeTable)
         outputTable(safeText(text), kind);
+}
+
+void relayoutProtocolWindow()
+{
+    auto [W, H] = innerSize(WinProtocol);
+    placeControl(WinProtocol, IdPtkList, keepValue, keepValue, W - 10, H - 40);
+    placeControl(WinProtocol, IdPtkFileField, W - 235, keepValue, keepValue, keepValue);
+    placeControl(WinProtocol, IdPtkFileLabel, W - 285, keepValue, keepValue, keepValue);
 }
 
 int protocolColumnCount()
@@ -335,7 +343,7 @@ void clearProtocol(bool ask)
         return;
     if (protocol.protocolMode == ModeTable) {
         buildProtocolLayout(protocol.builtMode);
-        setControlText(WinProtocol, IdPtkLabelB, "");
+        setControlText(WinProtocol, IdPtkFileField, "");
     } else if (protocol.protocolMode == ModeList) {
         removeAllRows(WinProtocol, IdPtkList);
     }

@@ -2,12 +2,12 @@
 // one way into the protocol, and export and autosave as the main loop calls them.
 #pragma once
 
-#include <gtk/gtk.h>
-
 #include <string>
 
 // Creates the protocol window with its top row and the protocol control.
 void createProtocolWindow();
+// Moves and sizes the window's controls to its new inner size.
+void relayoutProtocolWindow();
 // Records a line: text's "\n" parts fill the list columns; kind is the line type code, 255
 // for a response, -1 for information; extra goes to column 3. Nothing without a current port.
 void protocolOut(const std::string& text, int kind, const std::string& extra);

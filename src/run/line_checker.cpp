@@ -1,11 +1,11 @@
-// The line preparation of the program window's rows and the evaluator's messages.
+// The line preparation of the program window's rows.
 #include "run/line_checker.h"
 
 #include "common/text.h"
 #include "lists/line_types.h"
 #include "lists/list_windows.h"
 #include "protocol/protocol_state.h"
-#include "run/expression.h"
+#include "run/expression_messages.h"
 #include "run/line_preparation.h"
 #include "run/run_state.h"
 #include "ui/controls.h"
@@ -74,19 +74,6 @@ PrepareEnvironment environment(bool quiet, bool singleRow)
 }
 
 } // namespace
-
-std::string EvaluateExpression(const std::string& text, bool cellMode, double base)
-{
-    ExpressionResult result = evaluateExpressionText(text, cellMode, base);
-    if (result.error == ExpressionError::DivisionByZero)
-        messageBox(WinProgram, "Quirlo-Parser:", "Division durch 0!\n'Run'-Zustand wird beendet!", IconWarning,
-                   ButtonsOk);
-    else if (result.error == ExpressionError::UnknownOperator)
-        messageBox(WinProgram, "QuirloParser:", "Unbekannter Operator!", IconWarning, ButtonsOk);
-    if (result.error != ExpressionError::None)
-        runState.abortRequested = true;
-    return result.text;
-}
 
 int PrepareLines(bool quiet, int row)
 {

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "app/settings_ini.h"
+#include "ui/beep.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
 #include "ui/resources.h"

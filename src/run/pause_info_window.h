@@ -1,8 +1,6 @@
 // The pause info window that a PauseOn row opens.
 #pragma once
 
-#include <gtk/gtk.h>
-
 #include <string>
 
 // Opens window 7 with the text and a button with the label; "\a" in the text beeps once and

@@ -1,8 +1,6 @@
 // Run, pause, resume and stop of a program run, and the runner's step on each tick.
 #pragma once
 
-#include <gtk/gtk.h>
-
 // Starts a run: run timer 200 ms, focus on the program list, interface locked, row 0.
 void startRun();
 // The Pause button changed: pauses a running run or resumes a paused one.

@@ -1,8 +1,6 @@
 // The settings window (window 3) with its pages.
 #pragma once
 
-#include <gtk/gtk.h>
-
 void createSettingsWindow();
 void enableSubStringFields();
 void enableErrorQueryFields();

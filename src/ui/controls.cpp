@@ -35,6 +35,12 @@ void postControlSignal(ControlSignal* signal)
         postEvent(EvControl, signal->window, signal->id, signal->type);
 }
 
+void postWhenChosen(GtkToggleButton* option, ControlSignal* signal)
+{
+    if (gtk_toggle_button_get_active(option))
+        postControlSignal(signal);
+}
+
 void freeControlSignal(gpointer data, GClosure*)
 {
     delete static_cast<ControlSignal*>(data);
@@ -244,4 +250,10 @@ void connectControlEvent(GtkWidget* widget, const char* signal, int window, int 
     g_signal_connect_data(widget, signal, G_CALLBACK(postControlSignal),
                           new ControlSignal{window, id, type}, freeControlSignal,
                           G_CONNECT_SWAPPED);
+}
+
+void connectChosenEvent(GtkWidget* option, int window, int id)
+{
+    g_signal_connect_data(option, "toggled", G_CALLBACK(postWhenChosen), new ControlSignal{window, id, CtlPlain},
+                          freeControlSignal, GConnectFlags(0));
 }

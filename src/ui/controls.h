@@ -45,3 +45,6 @@ void makeDigitsOnly(GtkWidget* entry);
 
 // Connects the widget's signal so that it posts a control event (window, id, type).
 void connectControlEvent(GtkWidget* widget, const char* signal, int window, int id, int type);
+// Connects a radio option so that it posts a control event when it becomes the chosen one;
+// the option released by the same click posts nothing.
+void connectChosenEvent(GtkWidget* option, int window, int id);

@@ -40,7 +40,7 @@ int messageBox(int parentWindow, const std::string& title, const std::string& te
     if (messageResponder)
         return messageResponder({parentWindow, title, text, icon, buttons});
 
-    bool yesNo = buttons == ButtonsYesNo || buttons == ButtonsYesNoToo;
+    bool yesNo = buttons != ButtonsOk;
     GtkWidget* dialog = gtk_message_dialog_new(
         parentOf(parentWindow), GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
         messageType(icon), yesNo ? GTK_BUTTONS_YES_NO : GTK_BUTTONS_OK, nullptr);

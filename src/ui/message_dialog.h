@@ -2,13 +2,12 @@
 // can be scripted: a responder answers instead of the dialog being shown.
 #pragma once
 
-#include <gtk/gtk.h>
-
 #include <functional>
 #include <string>
 
 enum MessageIcon { IconInfo = 0, IconWarning = 1, IconQuestion = 2, IconError = 3 };
-enum MessageButtons { ButtonsOk = 0, ButtonsYesNo = 1, ButtonsYesNoToo = 2 };
+// Any buttons code but ButtonsOk gives Yes and No (callers also pass 2 for them).
+enum MessageButtons { ButtonsOk = 0, ButtonsYesNo = 1 };
 enum MessageResult { ResultClosed = 2, ResultYes = 6, ResultNo = 7 };
 
 struct MessageRequest {

@@ -1,8 +1,6 @@
 // The keyboard shortcuts of all windows; each gives a menu event with its item id.
 #pragma once
 
-#include <gtk/gtk.h>
-
 // Registers every shortcut of the window except those that are added only under a condition
 // (Delete in the list windows: see setShortcutActive).
 void registerShortcuts(int window);

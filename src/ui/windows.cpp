@@ -4,12 +4,6 @@
 #include <array>
 #include <string>
 
-#include "app/about_window.h"
-#include "app/program_info_window.h"
-#include "app/shell_state.h"
-#include "lists/list_windows.h"
-#include "protocol/protocol_window.h"
-#include "serial/settings_window.h"
 #include "ui/controls.h"
 #include "ui/events.h"
 #include "ui/ids.h"
@@ -47,6 +41,8 @@ const std::array<WindowSpec, WindowCount> catalogue = {{
     {"Existing ComPort authorisation ...", 0, 0, 490, 200, Fixed, 0, 0, 0, -1},
 }};
 
+std::array<void (*)(), WindowCount> builders{};
+std::array<bool, WindowCount> listChangedFlags{};
 std::array<GtkWidget*, WindowCount> fixedContainers{};
 std::array<GtkAllocation, WindowCount> lastSizes{};
 // Where a hidden window was, so that showing it again puts it back there.
@@ -83,24 +79,12 @@ void forgetFixed(GtkWidget*, gpointer data)
 
 int primaryMonitorHeight()
 {
-    return shell.monitors.empty() ? gdk_screen_get_height(gdk_screen_get_default())
-                                  : shell.monitors[0].height;
+    GdkRectangle area;
+    gdk_screen_get_monitor_geometry(gdk_screen_get_default(), 0, &area);
+    return area.height;
 }
 
 namespace {
-
-void createWindowContent(int window)
-{
-    switch (window) {
-    case WinCommandList: createCommandListWindow(); break;
-    case WinProgram: createProgramWindow(); break;
-    case WinSettings: createSettingsWindow(); break;
-    case WinProtocol: createProtocolWindow(); break;
-    case WinAbout: createAboutWindow(); break;
-    case WinProgramInfo: createProgramInfoWindow(); break;
-    default: break;
-    }
-}
 
 // Tiles the built-in picture behind the window's controls.
 void setBackground(GtkWidget* widget, int image)
@@ -258,7 +242,9 @@ void showOrToggleWindow(int window)
     if (window < WinCommandList || window > WinProgramInfo)
         return;
     if (!windowExists(window)) {
-        createWindowContent(window);
+        if (!builders[window])
+            return;
+        builders[window]();
         gtk_widget_show_all(gtk_bin_get_child(GTK_BIN(windowWidget(window))));
         if (window != WinSettings && window != WinProgramInfo)
             showWindow(window);
@@ -287,68 +273,25 @@ void syncToggleButton(int window)
         setToggleState(WinMain, toggleButtonOf[window], windowVisible(window));
 }
 
-void relayoutWindow(int window)
+void setWindowBuilder(int window, void (*build)())
 {
-    GtkWidget* widget = windowWidget(window);
-    if (!widget)
-        return;
-    const int W = widget->allocation.width;
-    const int H = widget->allocation.height;
-    const int keep = keepValue;
-    switch (window) {
-    case WinCommandList: {
-        bool panelShown = controlVisible(window, IdCmdEditorPanel);
-        if (panelShown) {
-            placeControl(window, IdCmdList, keep, keep, W - 10, H - 164);
-            placeControl(window, IdCmdEditorPanel, keep, H - 120, W - 10, keep);
-        } else {
-            placeControl(window, IdCmdList, keep, keep, W - 10, H - 45);
-            placeControl(window, IdCmdEditorPanel, keep, H, W - 10, keep);
-        }
-        setShortcutActive(window, MenuCmdDeleteKey, !panelShown);
-        break;
-    }
-    case WinProgram: {
-        bool panelShown = controlVisible(window, IdPrgEditorPanel);
-        if (panelShown) {
-            placeControl(window, IdPrgListFrame, keep, keep, W - 4, H - 124);
-            placeControl(window, IdPrgList, keep, keep, W - 8, H - 128);
-            placeControl(window, IdPrgEditorPanel, keep, H - 87, W - 8, keep);
-        } else {
-            placeControl(window, IdPrgListFrame, keep, keep, W - 4, H - 35);
-            placeControl(window, IdPrgList, keep, keep, W - 8, H - 39);
-        }
-        placeControl(window, IdPrgPortButton, W - 335, keep, keep, keep);
-        placeControl(window, IdPrgPortLabel, W - 303, keep, keep, keep);
-        placeControl(window, IdPrgInfo, W - 243, keep, keep, keep);
-        placeControl(window, IdPrgSetLabel, W - 211, keep, keep, keep);
-        placeControl(window, IdPrgSetField, W - 184, keep, keep, keep);
-        placeControl(window, IdPrgParamField, keep, keep, W - 300, keep);
-        placeControl(window, IdPrgCancel, W - 195, keep, keep, keep);
-        placeControl(window, IdPrgOkay, W - 100, keep, keep, keep);
-        setShortcutActive(window, MenuPrgDeleteKey, !panelShown);
-        break;
-    }
-    case WinProtocol:
-        placeControl(window, IdPtkList, keep, keep, W - 10, H - 40);
-        placeControl(window, IdPtkLabelB, W - 235, keep, keep, keep);
-        placeControl(window, IdPtkLabelA, W - 285, keep, keep, keep);
-        break;
-    case WinProgramInfo:
-        placeControl(window, IdInfoEditor, keep, keep, W - 10, H - 40);
-        placeControl(window, IdInfoLineCount, keep, H - 32, keep, keep);
-        placeControl(window, IdInfoTakeOver, W - 120, H - 32, keep, keep);
-        break;
-    }
+    if (window >= 0 && window < WindowCount)
+        builders[window] = build;
 }
 
 void setTitleMarker(int list, bool changed)
 {
     bool commandList = list == IdCmdList;
-    (commandList ? shell.commandListChanged : shell.programChanged) = changed;
-    GtkWidget* widget = windowWidget(commandList ? WinCommandList : WinProgram);
+    int window = commandList ? WinCommandList : WinProgram;
+    listChangedFlags[window] = changed;
+    GtkWidget* widget = windowWidget(window);
     if (!widget)
         return;
     std::string title = commandList ? "Quirlo - Geräte-Kommandoliste" : "Quirlo - Programm";
     gtk_window_set_title(GTK_WINDOW(widget), ((changed ? "*" : "") + title).c_str());
+}
+
+bool listChanged(int list)
+{
+    return listChangedFlags[list == IdCmdList ? WinCommandList : WinProgram];
 }

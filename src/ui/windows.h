@@ -33,8 +33,11 @@ GtkWidget* putLabel(GtkWidget* fixed, const char* text, int x, int y, int width)
 GtkWidget* putField(GtkWidget* fixed, int window, int id, const char* text, int x, int y, int width,
                     const char* toolTip);
 
-// Creates window n (1-6) when it does not exist yet, else flips its visibility; then sets
-// the main window's toggle button of windows 1-4 to the window's visibility.
+// The function that builds window n (1-6) with its controls when it is first opened.
+void setWindowBuilder(int window, void (*build)());
+// Creates window n (1-6) with its builder when it does not exist yet, else flips its
+// visibility; then sets the main window's toggle button of windows 1-4 to the window's
+// visibility.
 void showOrToggleWindow(int window);
 void hideWindow(int window);
 // Sets the toggle button of window 1-4 on the main window to that window's visibility.
@@ -42,8 +45,5 @@ void syncToggleButton(int window);
 // Stores the changed flag of the list (IdCmdList or IdPrgList) and shows it as "*" in front
 // of its window's title.
 void setTitleMarker(int list, bool changed);
-// Moves and sizes the controls of window 1, 2, 4 or 6 to its new inner size.
-void relayoutWindow(int window);
-
-// Builds the main window (visible) with its toolbar, logo and toggle buttons.
-void createMainWindow();
+// Whether the list (IdCmdList or IdPrgList) has unsaved changes.
+bool listChanged(int list);

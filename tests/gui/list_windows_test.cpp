@@ -68,7 +68,7 @@ TEST_F(ListWindows, OkayAppendsWithoutSelectionAndReplacesInPlace)
     EXPECT_EQ(cellText(WinCommandList, IdCmdList, 2, 2), "1000");
     EXPECT_EQ(cellText(WinCommandList, IdCmdList, 2, 3), "Kommando");
     EXPECT_EQ(title(WinCommandList), "*Quirlo - Geräte-Kommandoliste");
-    EXPECT_TRUE(shell.commandListChanged);
+    EXPECT_TRUE(listChanged(IdCmdList));
 
     select(1);
     send(EvControl, WinCommandList, IdCmdList, CtlActivate);
@@ -109,7 +109,7 @@ TEST_F(ListWindows, ReturnAndEscapeNeverLoseAnEntry)
     send(EvMenu, WinCommandList, MenuCmdEscape);
     EXPECT_FALSE(editorPanelShown(IdCmdList));
     EXPECT_EQ(commands(), std::vector<std::string>{"*RST"});
-    EXPECT_FALSE(shell.commandListChanged);
+    EXPECT_FALSE(listChanged(IdCmdList));
 
     // Ctrl+N/O/S do nothing while the editor is open.
     send(EvMenu, WinCommandList, MenuCmdReturn);
@@ -350,7 +350,7 @@ TEST_F(ListWindows, InPlaceEditsChangeTheCellAndGiveTheKeysBack)
     EXPECT_EQ(cellText(WinCommandList, IdCmdList, 0, 2), "abc");
     EXPECT_TRUE(shortcutActive(WinCommandList, MenuCmdReturn));
     EXPECT_TRUE(shortcutActive(WinCommandList, MenuCmdDeleteKey));
-    EXPECT_FALSE(shell.commandListChanged);
+    EXPECT_FALSE(listChanged(IdCmdList));
 
     GtkCellRenderer* parameter = listRenderer(WinProgram, IdPrgList, 3);
     insertRow(WinProgram, IdPrgList, -1, {"0", "VOLT <f>", "100", "1", ""});

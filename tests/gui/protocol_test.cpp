@@ -256,6 +256,26 @@ TEST_F(Protocol, ValidationRunsEveryCheckAndAppliesNothing)
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "Wert muss zwischen 1 und 'max. Spalten' liegen!");
 
+    // Beyond 32 bits a value stays out of range rather than wrapping into it.
+    messages.clear();
+    setField(IdSetMaxCols, "4294967297");
+    setField(IdSetColumns, "1");
+    setField(IdSetMaxRows, "4294967396");
+    send(EvControl, WinSettings, IdSetApplyProtocol);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].text, "Wert muss zwischen 1 und 255 liegen!");
+    EXPECT_EQ(messages[1].text, "Wert muss zwischen 1 und '65535' liegen!");
+    setField(IdSetMaxCols, "4");
+    setField(IdSetMaxRows, "65535");
+
+    // One click on an option validates once, not also for the option it releases.
+    messages.clear();
+    setField(IdSetColumns, "0");
+    gtk_button_clicked(GTK_BUTTON(controlWidget(WinSettings, IdSetAsList)));
+    pumpUntilIdle();
+    EXPECT_EQ(messages.size(), 1u);
+    setToggleState(WinSettings, IdSetAsTable, true);
+
     messages.clear();
     runState.running = true;
     setField(IdSetColumns, "1");

@@ -262,16 +262,16 @@ TEST_F(Windows, TitleMarkerSetsAndClearsTheStar)
 
     setTitleMarker(IdPrgList, false);
     EXPECT_EQ(title(WinProgram), "Quirlo - Programm");
-    EXPECT_FALSE(shell.programChanged);
+    EXPECT_FALSE(listChanged(IdPrgList));
     setTitleMarker(IdCmdList, true);
     EXPECT_EQ(title(WinCommandList), "*Quirlo - Geräte-Kommandoliste");
-    EXPECT_TRUE(shell.commandListChanged);
-    EXPECT_FALSE(shell.programChanged);
+    EXPECT_TRUE(listChanged(IdCmdList));
+    EXPECT_FALSE(listChanged(IdPrgList));
     setTitleMarker(IdCmdList, true);
     EXPECT_EQ(title(WinCommandList), "*Quirlo - Geräte-Kommandoliste");
     setTitleMarker(IdCmdList, false);
     EXPECT_EQ(title(WinCommandList), "Quirlo - Geräte-Kommandoliste");
-    EXPECT_FALSE(shell.commandListChanged);
+    EXPECT_FALSE(listChanged(IdCmdList));
 }
 
 TEST_F(Windows, ProgramRowsAreColouredByType)
@@ -320,6 +320,13 @@ TEST_F(Windows, ProgramInfoEditorFillsAndTakesOverTheText)
     send(EvMenu, WinProgramInfo, MenuInfoEscape);
     EXPECT_FALSE(windowVisible(WinProgramInfo));
     EXPECT_EQ(shell.programInfo, "Zeile 1\tZeile 2");
+
+    // A tab inside a line must not split it when the editor opens again.
+    send(EvControl, WinProgram, IdPrgInfo);
+    setControlText(WinProgramInfo, IdInfoEditor, "U\t= 5 V\nI = 1 A");
+    send(EvMenu, WinProgramInfo, MenuInfoEscape);
+    send(EvControl, WinProgram, IdPrgInfo);
+    EXPECT_EQ(controlText(WinProgramInfo, IdInfoEditor), "U = 5 V\nI = 1 A");
 }
 
 TEST_F(Windows, BuiltInImagesDecodeAndMissingOnesShowNothing)
@@ -410,7 +417,7 @@ TEST_F(Windows, TheRealMessageDialogReturnsSixSevenOrTwo)
     seen = {DialogAction::Yes, ""};
     EXPECT_EQ(showRealDialog(seen, ButtonsYesNo, "x"), ResultYes);
     seen = {DialogAction::No, ""};
-    EXPECT_EQ(showRealDialog(seen, ButtonsYesNoToo, "x"), ResultNo);
+    EXPECT_EQ(showRealDialog(seen, 2, "x"), ResultNo);
     seen = {DialogAction::Ok, ""};
     EXPECT_EQ(showRealDialog(seen, ButtonsOk, "x"), ResultYes);
     seen = {DialogAction::CloseByWindowManager, ""};

@@ -1,0 +1,123 @@
+// The program window: its top row, the program list in its frame, and the entry editor.
+#include "common/text.h"
+#include "lists/line_types.h"
+#include "lists/list_window_parts.h"
+#include "lists/list_windows.h"
+#include "ui/controls.h"
+#include "ui/ids.h"
+#include "ui/list_access.h"
+#include "ui/shortcuts.h"
+#include "ui/toolbars.h"
+#include "ui/windows.h"
+
+namespace {
+
+void fillEditor(int row)
+{
+    setControlText(WinProgram, IdPrgTypeField, cellText(WinProgram, IdPrgList, row, 0));
+    setControlText(WinProgram, IdPrgCommandField, cellText(WinProgram, IdPrgList, row, 1));
+    setControlText(WinProgram, IdPrgPauseField, cellText(WinProgram, IdPrgList, row, 2));
+    setControlText(WinProgram, IdPrgParamField, cellText(WinProgram, IdPrgList, row, 3));
+    colourProgramRows(row);
+}
+
+std::vector<std::string> editedCells()
+{
+    return {controlText(WinProgram, IdPrgTypeField), controlText(WinProgram, IdPrgCommandField),
+            controlText(WinProgram, IdPrgPauseField), controlText(WinProgram, IdPrgParamField)};
+}
+
+void buildProgramPanel()
+{
+    GtkWidget* panel = newPanel(WinProgram, IdPrgEditorPanel, 482, 632, 82);
+    putLabel(panel, "Kommando:", 0, 5, 75);
+    addField(panel, WinProgram, IdPrgCommandField, "", 80, 5, 290,
+             "Der aktuelle Befehlsrohling. Nur im Kommandoeditor veränderbar.", false);
+    putLabel(panel, "Typ:", 372, 5, 30);
+    addField(panel, WinProgram, IdPrgTypeField, "", 406, 5, 40,
+             "Befehlstyp. Nur im Kommandoeditor veränderbar.", false);
+    putLabel(panel, "Pause [ms]:", 450, 5, 75);
+    addPauseField(panel, WinProgram, IdPrgPauseField, 530, 5,
+                  "Lokale Anpassung der (nicht blockierenden) Delayzeit nach Kommandos");
+    putLabel(panel, "Parameter:", 0, 42, 75);
+    addField(panel, WinProgram, IdPrgParamField, "9999", 80, 42, 340,
+             "Parameter für Befehl. Reihenf., Anz. u. Typ müssen übereinstimmen! Trennz.: Semikolon ';'");
+    addPanelButtons(panel, WinProgram, IdPrgCancel, IdPrgOkay, 441, 536, 40);
+    hideUntilEditing(panel);
+}
+
+} // namespace
+
+const ListWindowKind programKind = {
+    WinProgram,
+    IdPrgList,
+    IdPrgEditorPanel,
+    IdPrgOkay,
+    90,
+    {0, 485, 0, 115},
+    {640, 400, 1280, 190},
+    {IdPrgList, IdPrgClear, IdPrgLoad, IdPrgSave, IdPrgCheck, IdPrgPortButton, IdPrgRun},
+    fillEditor,
+    editedCells,
+    colourProgramRows};
+
+void createProgramWindow()
+{
+    createWindowFrame(WinProgram);
+    GtkWidget* fixed = windowFixed(WinProgram);
+    buildToolbar(WinProgram, fixed);
+    putControl(fixed, WinProgram, IdPrgPortLabel, gtk_label_new("Close"), 337, 5, 56, 24);
+    addSetField(WinProgram, 429, 456, 179, IdPrgSetLabel, IdPrgSetField);
+
+    // The list sits in a frame whose background marks a running program.
+    GtkWidget* frame = gtk_event_box_new();
+    GtkWidget* inner = gtk_fixed_new();
+    gtk_container_add(GTK_CONTAINER(frame), inner);
+    putControl(fixed, WinProgram, IdPrgListFrame, frame, 2, 33, 636, 447);
+    GtkWidget* list = createListControl(WinProgram, IdPrgList,
+                                        {{"Typ", 35, true},
+                                         {"Kommando:", 220, false},
+                                         {"Pause:", 50, true},
+                                         {"Parameter:", 80, false},
+                                         {"Send-String:", 250, false}},
+                                        true);
+    putControl(inner, WinProgram, 0, list, 2, 2, 632, 443);
+    connectList(IdPrgList, {2, 3});
+    buildProgramPanel();
+    applyLimits(programKind, programKind.panelHidden);
+    registerShortcuts(WinProgram);
+    setShortcutActive(WinProgram, MenuPrgDeleteKey, true);
+}
+
+void relayoutProgramWindow()
+{
+    auto [W, H] = innerSize(WinProgram);
+    const int keep = keepValue;
+    bool panelShown = editorPanelShown(IdPrgList);
+    if (panelShown) {
+        placeControl(WinProgram, IdPrgListFrame, keep, keep, W - 4, H - 124);
+        placeControl(WinProgram, IdPrgList, keep, keep, W - 8, H - 128);
+        placeControl(WinProgram, IdPrgEditorPanel, keep, H - 87, W - 8, keep);
+    } else {
+        placeControl(WinProgram, IdPrgListFrame, keep, keep, W - 4, H - 35);
+        placeControl(WinProgram, IdPrgList, keep, keep, W - 8, H - 39);
+    }
+    placeControl(WinProgram, IdPrgPortButton, W - 335, keep, keep, keep);
+    placeControl(WinProgram, IdPrgPortLabel, W - 303, keep, keep, keep);
+    placeControl(WinProgram, IdPrgInfo, W - 243, keep, keep, keep);
+    placeControl(WinProgram, IdPrgSetLabel, W - 211, keep, keep, keep);
+    placeControl(WinProgram, IdPrgSetField, W - 184, keep, keep, keep);
+    placeControl(WinProgram, IdPrgParamField, keep, keep, W - 300, keep);
+    placeControl(WinProgram, IdPrgCancel, W - 195, keep, keep, keep);
+    placeControl(WinProgram, IdPrgOkay, W - 100, keep, keep, keep);
+    setShortcutActive(WinProgram, MenuPrgDeleteKey, !panelShown);
+}
+
+void colourProgramRows(int from)
+{
+    int first = from < 0 ? 0 : from;
+    int last = from < 0 ? rowCount(WinProgram, IdPrgList) - 1 : from;
+    for (int row = first; row <= last; ++row)
+        setRowColour(WinProgram, IdPrgList, row,
+                     lineTypeColour(intValue(cellText(WinProgram, IdPrgList, row, 0))));
+}
