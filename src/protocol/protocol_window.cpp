@@ -356,24 +356,18 @@ void autoSizeColumns(int window, int list)
         return;
     bool fit = list != IdPtkList || toggleState(WinProtocol, IdPtkFitColumns);
     GList* columns = gtk_tree_view_get_columns(GTK_TREE_VIEW(widget));
-    if (fit) {
-        for (GList* column = columns; column; column = column->next)
-            gtk_tree_view_column_set_sizing(GTK_TREE_VIEW_COLUMN(column->data), GTK_TREE_VIEW_COLUMN_AUTOSIZE);
-        gtk_tree_view_columns_autosize(GTK_TREE_VIEW(widget));
-        while (gtk_events_pending())
-            gtk_main_iteration_do(FALSE);
-    }
-    // Keep the fitted widths, and let the user resize every column.
     int index = 0;
+    // Keep the fitted widths, and let the user resize every column.
     for (GList* column = columns; column; column = column->next, ++index) {
         GtkTreeViewColumn* viewColumn = GTK_TREE_VIEW_COLUMN(column->data);
-        int width = gtk_tree_view_column_get_width(viewColumn);
+        gtk_tree_view_column_set_sizing(viewColumn, GTK_TREE_VIEW_COLUMN_FIXED);
+        gtk_tree_view_column_set_resizable(viewColumn, TRUE);
+        if (!fit)
+            continue;
+        int width = columnContentWidth(window, list, index);
         if (list == IdPrgList && index == 3 && width > 300)
             width = 300;
-        gtk_tree_view_column_set_sizing(viewColumn, GTK_TREE_VIEW_COLUMN_FIXED);
-        if (fit && width > 0)
-            gtk_tree_view_column_set_fixed_width(viewColumn, width);
-        gtk_tree_view_column_set_resizable(viewColumn, TRUE);
+        gtk_tree_view_column_set_fixed_width(viewColumn, width);
     }
     g_list_free(columns);
     if (list == IdPtkList)

@@ -44,6 +44,11 @@ void resumeRun()
 
 void startRun()
 {
+    // A start while paused begins a run that is not paused: its buttons say so.
+    if (runState.paused) {
+        setToggleState(WinProgram, IdPrgPause, false);
+        setControlEnabled(WinProgram, IdPrgStop, true);
+    }
     addTimer(WinProgram, TimerRun, startInterval);
     if (GtkWidget* list = controlWidget(WinProgram, IdPrgList))
         gtk_widget_grab_focus(list);

@@ -9,7 +9,7 @@ struct RunState {
     bool responsePending = false;
     bool abortRequested = false;
     int portErrorCount = 0;
-    int singleEntryRow = 0;  // row of a single-entry run, 0 for a normal run
+    int singleEntryRow = -1; // row of a single-entry run, -1 for a normal run
     int singleEntryStage = 0;
 };
 

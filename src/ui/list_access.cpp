@@ -266,3 +266,30 @@ bool rowSelected(int window, int id, int row)
     gtk_tree_path_free(path);
     return selected;
 }
+
+int columnContentWidth(int window, int id, int column)
+{
+    GtkTreeView* view = treeView(window, id);
+    GtkTreeViewColumn* viewColumn = listColumn(window, id, column);
+    if (!view || !viewColumn)
+        return 0;
+    gint separator = 0;
+    gtk_widget_style_get(GTK_WIDGET(view), "horizontal-separator", &separator, nullptr);
+    int width = 0;
+    if (const gchar* title = gtk_tree_view_column_get_title(viewColumn)) {
+        PangoLayout* layout = gtk_widget_create_pango_layout(GTK_WIDGET(view), title);
+        pango_layout_get_pixel_size(layout, &width, nullptr);
+        g_object_unref(layout);
+        width += 16; // the header button's frame and padding
+    }
+    GtkTreeModel* model = gtk_tree_view_get_model(view);
+    GtkTreeIter iter;
+    for (bool valid = gtk_tree_model_get_iter_first(model, &iter); valid;
+         valid = gtk_tree_model_iter_next(model, &iter)) {
+        gtk_tree_view_column_cell_set_cell_data(viewColumn, model, &iter, FALSE, FALSE);
+        gint cellWidth = 0;
+        gtk_tree_view_column_cell_get_size(viewColumn, nullptr, nullptr, nullptr, &cellWidth, nullptr);
+        width = std::max(width, cellWidth + separator);
+    }
+    return width;
+}

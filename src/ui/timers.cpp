@@ -41,11 +41,7 @@ void freeTimer(gpointer data)
 
 void addTimer(int window, int timerId, int intervalMs)
 {
-    auto found = timers.find({window, timerId});
-    if (found != timers.end()) {
-        g_source_remove(found->second->source);
-        timers.erase(found);
-    }
+    removeTimer(window, timerId);
     auto* timer = new Timer{window, timerId, intervalMs < 0 ? 0 : intervalMs, 0};
     timer->source = g_timeout_add_full(G_PRIORITY_DEFAULT, static_cast<guint>(timer->interval),
                                        tick, timer, freeTimer);

@@ -2,7 +2,8 @@
 // events in the main loop.
 #pragma once
 
-// Starts the timer or, when it runs already, replaces its interval.
+// Starts the timer or, when it runs already, replaces its interval; a tick of it that waits in
+// the queue is dropped, so that the new interval counts from now.
 void addTimer(int window, int timerId, int intervalMs);
 // Stops the timer and drops a tick of it that waits in the queue.
 void removeTimer(int window, int timerId);

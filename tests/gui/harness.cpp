@@ -6,6 +6,7 @@
 #include "app/main_loop.h"
 #include "app/startup.h"
 #include "ui/controls.h"
+#include "ui/ids.h"
 
 void QuirloTest::SetUp()
 {
@@ -46,6 +47,16 @@ void QuirloTest::TearDown()
     setFileResponder(nullptr);
 }
 
+void QuirloTest::handle(const Event& event)
+{
+    if (manualTicks && event.kind == EvTimer) {
+        if (postedTicks == 0)
+            return;
+        --postedTicks;
+    }
+    dispatchEvent(event);
+}
+
 void QuirloTest::pumpUntilIdle()
 {
     bool worked = true;
@@ -57,42 +68,41 @@ void QuirloTest::pumpUntilIdle()
         }
         Event event;
         while (takeEvent(event)) {
-            dispatchEvent(event);
+            handle(event);
             worked = true;
         }
     }
 }
 
-void QuirloTest::pumpFor(int milliseconds)
+bool QuirloTest::pumpUntil(const std::function<bool()>& condition)
 {
-    bool done = false;
-    g_timeout_add(static_cast<guint>(milliseconds), [](gpointer flag) -> gboolean {
+    bool expired = false;
+    guint deadline = g_timeout_add(5000, [](gpointer flag) -> gboolean {
         *static_cast<bool*>(flag) = true;
         return G_SOURCE_REMOVE;
-    }, &done);
-    while (!done) {
-        Event event;
-        if (takeEvent(event))
-            dispatchEvent(event);
-        else
-            gtk_main_iteration();
-    }
+    }, &expired);
     pumpUntilIdle();
+    while (!condition() && !expired) {
+        gtk_main_iteration();
+        pumpUntilIdle();
+    }
+    if (!expired)
+        g_source_remove(deadline);
+    return condition();
 }
 
 bool QuirloTest::waitForSize(int window, int width, int height)
 {
-    for (int i = 0; i < 100; ++i) {
+    return pumpUntil([&] {
         GtkWidget* widget = windowWidget(window);
-        if (widget && widget->allocation.width == width && widget->allocation.height == height)
-            return true;
-        pumpFor(10);
-    }
-    return false;
+        return widget && widget->allocation.width == width && widget->allocation.height == height;
+    });
 }
 
 void QuirloTest::post(int kind, int window, int object, int type)
 {
+    if (kind == EvTimer)
+        ++postedTicks;
     postEvent(kind, window, object, type);
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,17 +19,26 @@ protected:
 
     // Handles every queued event and every pending toolkit event, until there is none.
     void pumpUntilIdle();
-    // Runs the loop for the given time, handling events as they arrive.
-    void pumpFor(int milliseconds);
-    // Pumps until the window system has given the window this inner size (or a second passed).
+    // Handles events as they arrive, blocking while there are none, until the condition holds;
+    // false when it still does not after five seconds, which is a failure, not a wait.
+    bool pumpUntil(const std::function<bool()>& condition);
+    // Pumps until the window system has given the window this inner size.
     bool waitForSize(int window, int width, int height);
     void post(int kind, int window, int object, int type = 0);
     // Posts the event and pumps until idle.
     void send(int kind, int window, int object, int type = 0);
+
+    // While set, ticks of the real timers are dropped and only the ticks the test posts are
+    // handled, so a test decides when a run takes its steps.
+    bool manualTicks = false;
 
     // Answers for the next message dialogs, in order; 6 (OK/Yes) once they are used up.
     std::deque<int> messageAnswers;
     std::vector<MessageRequest> messages;
     std::deque<std::string> fileAnswers;
     std::vector<FileRequest> fileRequests;
+
+private:
+    void handle(const Event& event);
+    int postedTicks = 0;
 };

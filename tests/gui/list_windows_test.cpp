@@ -74,7 +74,7 @@ TEST_F(ListWindows, OkayAppendsWithoutSelectionAndReplacesInPlace)
     send(EvControl, WinCommandList, IdCmdList, CtlActivate);
     ASSERT_TRUE(editorPanelShown(IdCmdList));
     ASSERT_TRUE(waitForSize(WinCommandList, 615, 630));
-    pumpFor(20);
+    pumpUntil([] { return controlWidget(WinCommandList, IdCmdEditorPanel)->allocation.y == 630 - 120; });
     GtkWidget* okay = controlWidget(WinCommandList, IdCmdOkay);
     EXPECT_TRUE(GTK_WIDGET_MAPPED(okay));
     EXPECT_EQ(controlWidget(WinCommandList, IdCmdEditorPanel)->allocation.y, 630 - 120);
@@ -202,7 +202,7 @@ TEST_F(ListWindows, ProgramEditorLocksTheWindowAndReplacesFourCells)
     send(EvControl, WinProgram, IdPrgList, CtlActivate);
     ASSERT_TRUE(editorPanelShown(IdPrgList));
     ASSERT_TRUE(waitForSize(WinProgram, 640, 572));
-    pumpFor(20);
+    pumpUntil([] { return controlWidget(WinProgram, IdPrgEditorPanel)->allocation.y == 572 - 87; });
     EXPECT_TRUE(GTK_WIDGET_MAPPED(controlWidget(WinProgram, IdPrgParamField)));
     EXPECT_EQ(controlWidget(WinProgram, IdPrgEditorPanel)->allocation.y, 572 - 87);
     for (int id : {IdPrgList, IdPrgClear, IdPrgLoad, IdPrgSave, IdPrgCheck, IdPrgPortButton, IdPrgRun})

@@ -16,6 +16,7 @@ protected:
     void SetUp() override
     {
         QuirloTest::SetUp();
+        manualTicks = true;
         send(EvControl, WinMain, IdMainProgramButton);
         ASSERT_TRUE(windowVisible(WinProgram));
     }
@@ -85,11 +86,31 @@ TEST_F(RunControl, WalksIdleRunningPausedFinishingAndBack)
     EXPECT_TRUE(messages.empty());
 }
 
+TEST_F(RunControl, AStartWhilePausedRunsUnpausedAndSingleEntriesKeepRowZero)
+{
+    insertRow(WinProgram, IdPrgList, -1, {"0", "*RST", "100", "", "*RST"});
+    send(EvControl, WinProgram, IdPrgRun);
+    EXPECT_EQ(runState.singleEntryRow, -1);
+    send(EvMenu, WinProgram, MenuPrgPauseKey);
+    ASSERT_TRUE(runState.paused);
+    send(EvControl, WinProgram, IdPrgRun);
+    EXPECT_FALSE(runState.paused);
+    EXPECT_FALSE(toggleState(WinProgram, IdPrgPause));
+    EXPECT_TRUE(controlEnabled(WinProgram, IdPrgStop));
+    EXPECT_TRUE(runTimer());
+
+    send(EvControl, WinProgram, IdPrgStop);
+    selectRow(WinProgram, IdPrgList, 0, false);
+    send(EvMenu, WinProgram, MenuPrgExecute);
+    EXPECT_EQ(runState.singleEntryRow, 0);
+    EXPECT_TRUE(runState.running);
+}
+
 TEST_F(RunControl, AStartWithoutPortEndsAtTheFirstTickWithAWarning)
 {
     send(EvMenu, WinProgram, MenuPrgF11);
     ASSERT_TRUE(runState.running);
-    pumpFor(350);
+    send(EvTimer, WinProgram, TimerRun);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "In Einstellungen-Portauswahl sind keine ComPorts zugewiesen!");
     EXPECT_EQ(messages[0].parentWindow, WinProgram);

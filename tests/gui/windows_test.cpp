@@ -436,16 +436,14 @@ TEST_F(Windows, InfoEditorFollowsTheWindowSize)
     send(EvControl, WinProgram, IdPrgInfo);
     ASSERT_TRUE(windowVisible(WinProgramInfo));
     gtk_window_resize(GTK_WINDOW(windowWidget(WinProgramInfo)), 600, 300);
-    for (int i = 0; i < 50 && windowWidget(WinProgramInfo)->allocation.width != 600; ++i)
-        pumpFor(10);
-    ASSERT_EQ(windowWidget(WinProgramInfo)->allocation.width, 600);
+    ASSERT_TRUE(pumpUntil([] { return windowWidget(WinProgramInfo)->allocation.width == 600; }));
     int width = 0, height = 0;
     gtk_widget_get_size_request(gtk_widget_get_parent(controlWidget(WinProgramInfo, IdInfoEditor)),
                                 &width, &height);
     EXPECT_EQ(width, 590);
     EXPECT_EQ(height, 260);
     GtkWidget* button = controlWidget(WinProgramInfo, IdInfoTakeOver);
-    pumpFor(20);
+    pumpUntil([button] { return button->allocation.x == 480; });
     EXPECT_EQ(button->allocation.x, 480);
     EXPECT_EQ(button->allocation.y, 268);
 }
