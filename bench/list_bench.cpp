@@ -32,6 +32,7 @@ int main(int argc, char** argv)
     showOrToggleWindow(WinCommandList);
     const int rows = 10000;
     double fill = milliseconds([&] {
+        BulkListChange bulk(WinCommandList, IdCmdList);
         for (int row = 0; row < rows; ++row) {
             // Commands that share their first characters, as instrument command sets do.
             std::string command = "SOURCE:VOLT:LEVEL:" + std::to_string((row * 7919) % rows) + " <f>";

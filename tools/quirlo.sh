@@ -4,7 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++ cmake pkg-config libgtk2.0-dev libgtest-dev xvfb xauth)
+# The fonts are those the windows ask for: DejaVu (with its condensed faces) and FreeSans.
+packages=(g++ cmake ninja-build pkg-config libgtk2.0-dev libgtest-dev xvfb xauth xfonts-base
+          fonts-dejavu-core fonts-dejavu-extra fonts-freefont-ttf)
 
 install_missing() {
     local missing=() package
@@ -14,15 +16,35 @@ install_missing() {
     done
     if ((${#missing[@]})); then
         apt-get update
-        DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
+        DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
     fi
 }
 
 build() {
     local dir=$1
     shift
-    cmake -S . -B "$dir" "$@" >/dev/null
+    # A tree configured for another generator cannot be reused.
+    if [ -f "$dir/CMakeCache.txt" ] && ! grep -q '^CMAKE_GENERATOR:INTERNAL=Ninja$' "$dir/CMakeCache.txt"; then
+        rm -rf "$dir"
+    fi
+    cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
     cmake --build "$dir" -j "$(nproc)"
+}
+
+# Runs the tests of one build tree; prints ctest's output and leaves "passed failed" in $dir/.counts.
+run_tests() {
+    local dir=$1 log
+    log=$(cd "$dir" && xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" \
+        ctest --output-on-failure -j "$(nproc)" 2>&1) || true
+    printf '%s\n' "$log"
+    local total failed
+    total=$(printf '%s\n' "$log" | sed -n 's/.* tests failed out of \([0-9]*\).*/\1/p' | tail -n 1)
+    failed=$(printf '%s\n' "$log" | sed -n 's/.*, \([0-9]*\) tests failed out of.*/\1/p' | tail -n 1)
+    # No summary line means ctest itself failed: count that as a failure.
+    if [ -z "$total" ]; then
+        total=1 failed=1
+    fi
+    echo "$((total - failed)) $failed" >"$dir/.counts"
 }
 
 case "${1:-}" in
@@ -34,12 +56,20 @@ run)
 test)
     install_missing
     build build
-    build build-sanitize -DQUIRLO_SANITIZE=ON
-    (cd build && xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --output-on-failure -j "$(nproc)")
+    build build-sanitize -DQUIRLO_SANITIZE=ON -DQUIRLO_BENCH=OFF
+    run_tests build
     # GTK keeps its own allocations until exit, so leak reports would be noise.
-    (cd build-sanitize && ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 \
-        UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-        xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --output-on-failure -j "$(nproc)")
+    (
+        export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+        run_tests build-sanitize
+    )
+    read -r plain_passed plain_failed <build/.counts
+    read -r sanitized_passed sanitized_failed <build-sanitize/.counts
+    passed=$((plain_passed + sanitized_passed))
+    failed=$((plain_failed + sanitized_failed))
+    echo "$passed passed, $failed failed (plain build: $plain_passed passed, $plain_failed failed;" \
+        "sanitizer build: $sanitized_passed passed, $sanitized_failed failed)"
+    ((failed == 0))
     ;;
 *)
     echo "usage: $0 run|test" >&2

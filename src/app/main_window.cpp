@@ -41,6 +41,9 @@ const WindowButton windowButtons[] = {
     {IdMainProtocolButton, 126, "Protokoll-Fenster...", "Öffnet 'Logging'-Fenster"},
 };
 
+// The width inside a 162-pixel toggle button that its label can use.
+constexpr int labelRoom = 150;
+
 void onToolItem(GtkToolButton*, gpointer data)
 {
     postEvent(EvMenu, WinMain, GPOINTER_TO_INT(data));
@@ -66,14 +69,26 @@ void createMainWindow()
 
     putControl(fixed, WinMain, IdMainLogo, quirloImageWidget(17), 14, 2, 142, 32);
 
-    // A condensed face keeps the longest label inside the 162-pixel buttons.
-    PangoFontDescription* font = pango_font_description_from_string("DejaVu Sans Condensed 9");
+    // A condensed face keeps the longest label inside the 162-pixel buttons; without one the
+    // labels get smaller until the longest fits.
+    PangoFontDescription* font = pango_font_description_from_string("9");
+    pango_font_description_set_family(font, installedFamily({"DejaVu Sans Condensed", "Liberation Sans Narrow"}).c_str());
     for (const WindowButton& spec : windowButtons) {
         GtkWidget* button = putControl(fixed, WinMain, spec.id,
                                        gtk_toggle_button_new_with_label(spec.label), 4, spec.y, 162, 26);
-        gtk_widget_modify_font(gtk_bin_get_child(GTK_BIN(button)), font);
         gtk_widget_set_tooltip_text(button, spec.toolTip);
         connectControlEvent(button, "toggled", WinMain, spec.id, CtlPlain);
+        GtkWidget* label = gtk_bin_get_child(GTK_BIN(button));
+        for (int size = 9; size >= 6; --size) {
+            pango_font_description_set_size(font, size * PANGO_SCALE);
+            gtk_widget_modify_font(label, font);
+            PangoLayout* layout = gtk_widget_create_pango_layout(label, spec.label);
+            int width = 0;
+            pango_layout_get_pixel_size(layout, &width, nullptr);
+            g_object_unref(layout);
+            if (width <= labelRoom)
+                break;
+        }
     }
     pango_font_description_free(font);
 

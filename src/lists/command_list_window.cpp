@@ -195,6 +195,7 @@ void sortCommandList(int column)
         return;
     int count = rowCount(WinCommandList, IdCmdList);
     if (sortColumn == -1) {
+        BulkListChange bulk(WinCommandList, IdCmdList);
         for (int row = 0; row < count; ++row)
             setRowData(WinCommandList, IdCmdList, row, row + 1);
         setControlEnabled(WinCommandList, IdCmdRestoreOrder, true);

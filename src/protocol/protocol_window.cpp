@@ -87,6 +87,9 @@ GtkTreeViewColumn* addViewColumn(int column, const std::string& title, int width
         g_object_set(text, "xalign", 1.0f, nullptr);
     GtkTreeViewColumn* viewColumn = gtk_tree_view_column_new();
     gtk_tree_view_column_set_title(viewColumn, title.c_str());
+    // The heading stands over its values.
+    if (rightAligned)
+        gtk_tree_view_column_set_alignment(viewColumn, 1.0f);
     if (column == 0) {
         GtkCellRenderer* icon = gtk_cell_renderer_pixbuf_new();
         gtk_tree_view_column_pack_start(viewColumn, icon, FALSE);
@@ -232,6 +235,8 @@ void createProtocolWindow()
     GtkTreeView* view = protocolView();
     gtk_tree_view_set_rules_hint(view, TRUE);
     addViewColumn(0, "Typ", 80, true);
+    // Every line is one line high: the view need not measure each line it shows.
+    gtk_tree_view_set_fixed_height_mode(view, TRUE);
     putControl(fixed, WinProtocol, 0, list, 5, 35, 490, 206);
     g_signal_connect(view, "button-press-event", G_CALLBACK(+[](GtkWidget*, GdkEventButton* event, gpointer) {
                          if (event->type == GDK_BUTTON_PRESS && event->button == 3)

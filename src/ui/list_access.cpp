@@ -2,6 +2,7 @@
 #include "ui/list_access.h"
 
 #include <algorithm>
+#include <map>
 
 #include "ui/controls.h"
 
@@ -13,10 +14,20 @@ GtkTreeView* treeView(int window, int id)
     return widget && GTK_IS_TREE_VIEW(widget) ? GTK_TREE_VIEW(widget) : nullptr;
 }
 
+// The stores of views that a bulk change has detached from them.
+std::map<GtkTreeView*, GtkTreeModel*> detachedStores;
+
 GtkListStore* store(int window, int id)
 {
     GtkTreeView* view = treeView(window, id);
-    return view ? GTK_LIST_STORE(gtk_tree_view_get_model(view)) : nullptr;
+    if (!view)
+        return nullptr;
+    GtkTreeModel* model = gtk_tree_view_get_model(view);
+    if (!model) {
+        auto detached = detachedStores.find(view);
+        model = detached == detachedStores.end() ? nullptr : detached->second;
+    }
+    return model ? GTK_LIST_STORE(model) : nullptr;
 }
 
 bool rowIter(GtkListStore* list, int row, GtkTreeIter& iter)
@@ -71,11 +82,15 @@ GtkWidget* createListControl(int window, int id, const std::vector<ListColumn>& 
         GtkTreeViewColumn* viewColumn = gtk_tree_view_column_new_with_attributes(
             columns[column].title.c_str(), renderer, "text", static_cast<gint>(column) + firstTextColumn,
             "foreground", colourColumn, nullptr);
+        if (columns[column].rightAligned)
+            gtk_tree_view_column_set_alignment(viewColumn, 1.0f);
         gtk_tree_view_column_set_resizable(viewColumn, TRUE);
         gtk_tree_view_column_set_sizing(viewColumn, GTK_TREE_VIEW_COLUMN_FIXED);
         gtk_tree_view_column_set_fixed_width(viewColumn, columns[column].width);
         gtk_tree_view_append_column(GTK_TREE_VIEW(view), viewColumn);
     }
+    // Every row is one line high: the view need not measure each row it shows.
+    gtk_tree_view_set_fixed_height_mode(GTK_TREE_VIEW(view), TRUE);
     return scrolled;
 }
 
@@ -187,8 +202,10 @@ void removeRow(int window, int id, int row)
 
 void removeAllRows(int window, int id)
 {
-    if (GtkListStore* list = store(window, id))
+    if (GtkListStore* list = store(window, id)) {
+        BulkListChange bulk(window, id);
         gtk_list_store_clear(list);
+    }
 }
 
 std::vector<int> selectedRows(int window, int id)
@@ -292,4 +309,43 @@ int columnContentWidth(int window, int id, int column)
         width = std::max(width, cellWidth + separator);
     }
     return width;
+}
+
+BulkListChange::BulkListChange(int window, int id) : view(treeView(window, id))
+{
+    // An enclosing bulk change has detached the view already.
+    if (!view || !gtk_tree_view_get_model(view)) {
+        view = nullptr;
+        return;
+    }
+    model = gtk_tree_view_get_model(view);
+    g_object_ref(model);
+    detachedStores[view] = model;
+    GList* paths = gtk_tree_selection_get_selected_rows(gtk_tree_view_get_selection(view), nullptr);
+    for (GList* path = paths; path; path = path->next)
+        selected.push_back(gtk_tree_row_reference_new(model, static_cast<GtkTreePath*>(path->data)));
+    g_list_free_full(paths, reinterpret_cast<GDestroyNotify>(gtk_tree_path_free));
+    if (GtkAdjustment* adjustment = gtk_tree_view_get_vadjustment(view))
+        scrolled = gtk_adjustment_get_value(adjustment);
+    gtk_tree_view_set_model(view, nullptr);
+}
+
+BulkListChange::~BulkListChange()
+{
+    if (!view)
+        return;
+    SilentChange silent;
+    detachedStores.erase(view);
+    gtk_tree_view_set_model(view, model);
+    g_object_unref(model);
+    GtkTreeSelection* selection = gtk_tree_view_get_selection(view);
+    for (GtkTreeRowReference* reference : selected) {
+        if (GtkTreePath* path = gtk_tree_row_reference_get_path(reference)) {
+            gtk_tree_selection_select_path(selection, path);
+            gtk_tree_path_free(path);
+        }
+        gtk_tree_row_reference_free(reference);
+    }
+    if (GtkAdjustment* adjustment = gtk_tree_view_get_vadjustment(view))
+        gtk_adjustment_set_value(adjustment, scrolled);
 }

@@ -45,6 +45,23 @@ int insertRow(int window, int id, int row, const std::vector<std::string>& cells
 void removeRow(int window, int id, int row);
 void removeAllRows(int window, int id);
 
+// While one lives, the list's view does not follow the changes of the rows one by one, which
+// costs far more than the changes themselves: the view is detached from its rows and attached
+// again when the change ends, with its selection and scroll position.
+class BulkListChange {
+public:
+    BulkListChange(int window, int id);
+    ~BulkListChange();
+    BulkListChange(const BulkListChange&) = delete;
+    BulkListChange& operator=(const BulkListChange&) = delete;
+
+private:
+    GtkTreeView* view = nullptr;
+    GtkTreeModel* model = nullptr;
+    std::vector<GtkTreeRowReference*> selected;
+    double scrolled = 0;
+};
+
 // Puts the rows into a new order: order[new position] = old position. Selection and row data
 // move with their rows.
 void reorderRows(int window, int id, const std::vector<int>& order);

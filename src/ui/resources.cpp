@@ -1,7 +1,10 @@
 // The built-in images and the two fonts.
 #include "ui/resources.h"
 
+#include <pango/pangocairo.h>
+
 #include <array>
+#include <string>
 
 #include "ui/image_data.h"
 
@@ -43,12 +46,35 @@ GtkWidget* quirloImageWidget(int id)
     return pixbuf ? gtk_image_new_from_pixbuf(pixbuf) : gtk_image_new();
 }
 
+std::string installedFamily(std::initializer_list<const char*> wanted)
+{
+    PangoFontFamily** families = nullptr;
+    int count = 0;
+    pango_font_map_list_families(pango_cairo_font_map_get_default(), &families, &count);
+    std::string found = "Sans";
+    for (const char* name : wanted) {
+        bool installed = false;
+        for (int index = 0; index < count && !installed; ++index)
+            installed = g_ascii_strcasecmp(pango_font_family_get_name(families[index]), name) == 0;
+        if (installed) {
+            found = name;
+            break;
+        }
+    }
+    g_free(families);
+    return found;
+}
+
 void loadFonts()
 {
-    if (!fonts[0])
-        fonts[0] = pango_font_description_from_string("Ubuntu Condensed Bold 9");
-    if (!fonts[1])
-        fonts[1] = pango_font_description_from_string("Free Sans 7");
+    if (!fonts[0]) {
+        fonts[0] = pango_font_description_from_string("Bold 9");
+        pango_font_description_set_family(fonts[0], installedFamily({"Ubuntu Condensed", "DejaVu Sans Condensed"}).c_str());
+    }
+    if (!fonts[1]) {
+        fonts[1] = pango_font_description_from_string("7");
+        pango_font_description_set_family(fonts[1], installedFamily({"Free Sans", "FreeSans"}).c_str());
+    }
 }
 
 const PangoFontDescription* quirloFont(int index)
