@@ -71,8 +71,7 @@ void createMainWindow()
 
     // A condensed face keeps the longest label inside the 162-pixel buttons; without one the
     // labels get smaller until the longest fits.
-    PangoFontDescription* font = pango_font_description_from_string("9");
-    pango_font_description_set_family(font, installedFamily({"DejaVu Sans Condensed", "Liberation Sans Narrow"}).c_str());
+    PangoFontDescription* font = newCondensedFont(9);
     for (const WindowButton& spec : windowButtons) {
         GtkWidget* button = putControl(fixed, WinMain, spec.id,
                                        gtk_toggle_button_new_with_label(spec.label), 4, spec.y, 162, 26);
@@ -83,6 +82,7 @@ void createMainWindow()
             pango_font_description_set_size(font, size * PANGO_SCALE);
             gtk_widget_modify_font(label, font);
             PangoLayout* layout = gtk_widget_create_pango_layout(label, spec.label);
+            pango_layout_set_font_description(layout, font);
             int width = 0;
             pango_layout_get_pixel_size(layout, &width, nullptr);
             g_object_unref(layout);

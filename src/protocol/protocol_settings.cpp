@@ -100,22 +100,29 @@ void buildProtocolSettingsPage(GtkWidget* page)
     // The Excel output has no function on this platform; the frame shows it disabled.
     GtkWidget* excelFrame = addFrame(page, IdSetExcelFrame, " Excelausgabe...", 276, 4, 271, 150);
     gtk_widget_set_sensitive(gtk_widget_get_parent(excelFrame), FALSE);
-    putLabel(excelFrame, "Format:", 0, 2, 55);
-    addChoice(excelFrame, 0, {"Liste (Auto-LF)", "Tabelle (mit CellPos)"}, 0, 60, 1, 195);
-    putLabel(excelFrame, "Inhalt:", 0, 30, 55);
-    addChoice(excelFrame, 0,
-              {"Abfrage + Antwort als Text (2-spaltig)", "Abfrage + Antwort als Wert (2-spaltig)",
-               "Antwort als Text (1-spaltig)", "Antwort als Wert (1-spaltig)"},
-              2, 60, 29, 195);
+    putLabel(excelFrame, "Format:", 0, 2, 48);
+    addChoice(excelFrame, 0, {"Liste (Auto-LF)", "Tabelle (mit CellPos)"}, 0, 52, 1, 210);
+    putLabel(excelFrame, "Inhalt:", 0, 30, 48);
+    GtkWidget* content = addChoice(excelFrame, 0,
+                                   {"Abfrage + Antwort als Text (2-spaltig)", "Abfrage + Antwort als Wert (2-spaltig)",
+                                    "Antwort als Text (1-spaltig)", "Antwort als Wert (1-spaltig)"},
+                                   2, 52, 29, 210);
+    // The longest choices fit the frame only in a condensed face.
+    PangoFontDescription* condensed = newCondensedFont(9);
+    GList* cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(content));
+    for (GList* cell = cells; cell; cell = cell->next)
+        g_object_set(cell->data, "font-desc", condensed, nullptr);
+    g_list_free(cells);
+    pango_font_description_free(condensed);
     putLabel(excelFrame, "Startzelle:", 0, 58, 70);
     addCheck(excelFrame, 0, "akt. Cursorposition", 75, 58, 170, false);
     putLabel(excelFrame, "Zeile:", 0, 84, 55);
     putField(excelFrame, WinSettings, 0, "1", 60, 84, 50, nullptr);
     putLabel(excelFrame, "Spalte:", 115, 84, 50);
     putField(excelFrame, WinSettings, 0, "1", 170, 84, 50, nullptr);
-    addCheck(excelFrame, 0, "Neue Tabelle, oder", 5, 108, 130, true);
-    putLabel(excelFrame, "Tabelle ...", 138, 108, 62);
-    putField(excelFrame, WinSettings, 0, "", 203, 108, 55, nullptr);
+    addCheck(excelFrame, 0, "Neue Tabelle, oder", 5, 108, 150, true);
+    putLabel(excelFrame, "Tabelle ...", 155, 108, 62);
+    putField(excelFrame, WinSettings, 0, "", 220, 108, 42, nullptr);
 
     GtkWidget* listFrame = addFrame(page, 0, " Protokollliste...", 2, 158, 545, 56);
     addCheck(listFrame, IdSetInternalCommands, "int. Steuerbefehle ausgeben?", 10, 2, 255, true,

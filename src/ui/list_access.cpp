@@ -57,6 +57,10 @@ GtkWidget* createBareListControl(int window, int id, int textColumns, bool multi
     GtkWidget* view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(list));
     g_object_unref(list);
     gtk_tree_view_set_enable_search(GTK_TREE_VIEW(view), FALSE);
+    // A selected row of a list without the focus, or of a list disabled while its row is
+    // edited, is drawn on light grey: its text must be dark to be read.
+    GdkColor black = {0, 0, 0, 0};
+    gtk_widget_modify_text(view, GTK_STATE_ACTIVE, &black);
     gtk_tree_selection_set_mode(gtk_tree_view_get_selection(GTK_TREE_VIEW(view)),
                                 multipleSelection ? GTK_SELECTION_MULTIPLE : GTK_SELECTION_SINGLE);
     registerControl(window, id, view);

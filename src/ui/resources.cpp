@@ -65,6 +65,14 @@ std::string installedFamily(std::initializer_list<const char*> wanted)
     return found;
 }
 
+PangoFontDescription* newCondensedFont(int size)
+{
+    PangoFontDescription* font = pango_font_description_new();
+    pango_font_description_set_family(font, installedFamily({"DejaVu Sans Condensed", "Liberation Sans Narrow"}).c_str());
+    pango_font_description_set_size(font, size * PANGO_SCALE);
+    return font;
+}
+
 void loadFonts()
 {
     if (!fonts[0]) {

@@ -14,6 +14,9 @@ GtkWidget* quirloImageWidget(int id);
 
 // The first of the font families that is installed, "Sans" when none is.
 std::string installedFamily(std::initializer_list<const char*> wanted);
+// A condensed face of the size in points, for labels that must fit a fixed width; the caller
+// frees it.
+PangoFontDescription* newCondensedFont(int size);
 // Font 0: frame headings and settings labels; font 1: the port indicators. Where their
 // families are missing, the nearest installed ones stand in.
 void loadFonts();
