@@ -132,6 +132,9 @@ TEST_F(Windows, TopRowToolTipsAndEnabledStates)
         g_free(tip);
         EXPECT_EQ(controlEnabled(e.window, e.id), e.enabled) << e.id;
     }
+    // Loading a list names its file in the window's "Set:" field.
+    for (int window : {WinCommandList, WinProgram})
+        EXPECT_EQ(controlText(window, window == WinCommandList ? IdCmdSetField : IdPrgSetField), "SetName");
     // The port button starts pressed and shows its closed-port picture.
     EXPECT_TRUE(toggleState(WinProgram, IdPrgPortButton));
     GtkWidget* portImage = gtk_button_get_image(GTK_BUTTON(controlWidget(WinProgram, IdPrgPortButton)));
