@@ -56,7 +56,10 @@ run)
 test)
     install_missing
     build build
-    build build-sanitize -DQUIRLO_SANITIZE=ON -DQUIRLO_BENCH=OFF
+    # Light optimisation and line tables only: the sanitizers find the same faults, with file and
+    # line in their reports, at half the compile time.
+    build build-sanitize -DQUIRLO_SANITIZE=ON -DQUIRLO_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug \
+        -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1"
     run_tests build
     # GTK keeps its own allocations until exit, so leak reports would be noise.
     (
