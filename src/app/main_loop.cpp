@@ -42,7 +42,7 @@ void helpRequested()
                    IconWarning, ButtonsOk);
 }
 
-// Hides window 1, 2 or 4 and releases its toggle button in the main window.
+// Hides window 1, 2, 3 or 4 and releases its toggle button in the main window.
 void hideToggledWindow(int window)
 {
     hideWindow(window);
@@ -374,10 +374,7 @@ void settingsClicked(int id)
 void dispatchSettings(const Event& e)
 {
     switch (e.kind) {
-    case EvClose:
-        hideWindow(WinSettings);
-        syncToggleButton(WinSettings);
-        break;
+    case EvClose: hideToggledWindow(WinSettings); break;
     case EvControl: settingsClicked(e.object); break;
     case EvMenu:
         if (e.object == MenuSetCtrlO && portPageShown())
