@@ -86,6 +86,8 @@ TEST(Expression, BadTextEndsInAValueOrAnError)
         many += "1+";
     many += "1";
     EXPECT_EQ(plain(many), "10001");
-    EXPECT_EQ(plain(std::string(10000, '(') + "2" + std::string(10000, ')')), "2");
+    std::string nested(10000, '(');
+    nested.append("2").append(10000, ')');
+    EXPECT_EQ(plain(nested), "2");
     EXPECT_EQ(evaluateExpressionText(std::string(10000, '*'), true, 1).text, "0");
 }
