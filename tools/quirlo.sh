@@ -8,9 +8,10 @@ cd "$(dirname "$0")/.."
 packages=(g++ cmake ninja-build pkg-config libgtk2.0-dev libgtest-dev xvfb xauth xfonts-base
           fonts-dejavu-core fonts-dejavu-extra fonts-freefont-ttf)
 
+# Installs the packages and those given as arguments, where missing.
 install_missing() {
     local missing=() package
-    for package in "${packages[@]}"; do
+    for package in "${packages[@]}" "$@"; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
             missing+=("$package")
     done
@@ -49,7 +50,8 @@ run_tests() {
 
 case "${1:-}" in
 run)
-    install_missing
+    # Port discovery and authorisation run their commands in xterm; the tests use stand-ins.
+    install_missing xterm
     build build
     exec ./build/quirlo
     ;;

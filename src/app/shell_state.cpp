@@ -2,6 +2,7 @@
 #include "app/shell_state.h"
 
 #include "app/paths.h"
+#include "serial/port_discovery.h"
 
 ShellState shell;
 
@@ -9,7 +10,7 @@ void initShellState()
 {
     shell = ShellState{};
     shell.programDir = findProgramDir();
-    shell.portScanFile = findHomeDir() + "tty.txt";
+    discoveryPlaces.scanFile = findHomeDir() + "tty.txt";
     shell.devicesDir = shell.programDir + "Devices/";
     shell.commandsDir = shell.programDir + "Cmd/";
     shell.programsDir = shell.programDir + "Run/";

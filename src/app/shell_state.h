@@ -25,7 +25,6 @@ struct ShellState {
     std::string commandsDir; // *.cml files, likewise
     std::string programsDir; // *.run files, likewise
     std::string logDir;      // protocol files and autosave
-    std::string portScanFile;
     std::string tempDir;     // empty until late in the start-up
     int highestPortSlot = 15;
     std::array<int, 16> portIndicatorIds{};
@@ -41,5 +40,6 @@ struct ShellState {
 extern ShellState shell;
 
 // Sets the state to its initial values and resolves programDir, the four working directories
-// and portScanFile (which Quirlo never creates).
+// and the port discovery's scratch file "tty.txt" in the home directory (which Quirlo never
+// creates).
 void initShellState();

@@ -1,11 +1,7 @@
-// Port discovery, authorisation, device settings files and port commands: the main loop's
-// call sites, filled in as those are built.
+// Device settings files and port commands: the main loop's call sites, filled in as those
+// are built.
 #include "serial/port_services.h"
 
-void discoverPorts(bool) {}
-void checkXterm() {}
-void grantPortAccess() {}
-void withdrawPortAccess() {}
 void loadSettingsFile() {}
 void saveSettingsFile() {}
 void showSettingsOfPort(int64_t) {}

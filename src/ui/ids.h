@@ -145,6 +145,8 @@ enum ControlId {
     // Pause info window
     IdPauseInfoButton = 178,
     // Port authorisation window
+    IdAuthHeading = 181,
+    IdAuthShowing = 182, // "Anzeige: ..."
     IdAuthList = 183,
     IdAuthDiscoverAll = 184,
     IdAuthDiscoverAccessible = 185,

@@ -1,15 +1,85 @@
 // Runs Quirlo's start-up inside the test process under the virtual X server.
 #include "gui/harness.h"
 
+#include <glib/gstdio.h>
 #include <gtk/gtk.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "app/main_loop.h"
 #include "app/startup.h"
+#include "serial/port_discovery.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
 
+namespace {
+
+// Each stand-in appends "name [arg] [arg] ..." to calls.log and then does its part.
+const char* const recordCall = R"(#!/bin/sh
+dir=$(dirname "$0")/..
+line=$(basename "$0")
+for argument in "$@"; do line="$line [$argument]"; done
+printf '%s\n' "$line" >>"$dir/calls.log"
+)";
+
+const struct {
+    const char* name;
+    const char* action;
+} standIns[] = {
+    {"xterm", R"(shift; exec sh -c "$1")"},
+    {"dmesg", R"(cat "$dir/dmesg" 2>/dev/null; exit 0)"},
+    {"groups", R"(cat "$dir/groups" 2>/dev/null || echo user)"},
+    {"which", R"([ -x "$dir/bin/$1" ] && echo "$dir/bin/$1")"},
+    {"sudo", "exit 0"},
+    {"ls", R"(name=$(basename "$2")
+while read -r port mode group; do
+    [ "$port" = "$name" ] && echo "$mode 1 root $group 4, 64 Dec  7 11:00 $2"
+done <"$dir/rights" 2>/dev/null
+exit 0)"},
+};
+
+} // namespace
+
+void QuirloTest::writeMachineFile(const std::string& name, const std::string& content)
+{
+    std::ofstream(machineDir + "/" + name) << content;
+}
+
+std::vector<std::string> QuirloTest::standInCalls()
+{
+    std::vector<std::string> calls;
+    std::ifstream log(machineDir + "/calls.log");
+    for (std::string line; std::getline(log, line);)
+        calls.push_back(line);
+    return calls;
+}
+
+void QuirloTest::forgetStandInCalls()
+{
+    g_remove((machineDir + "/calls.log").c_str());
+}
+
 void QuirloTest::SetUp()
 {
+    gchar* dir = g_dir_make_tmp("quirlo-test-XXXXXX", nullptr);
+    ASSERT_NE(dir, nullptr);
+    machineDir = dir;
+    g_free(dir);
+    std::filesystem::create_directory(machineDir + "/bin");
+    for (const auto& standIn : standIns) {
+        std::string path = machineDir + "/bin/" + standIn.name;
+        std::ofstream(path) << recordCall << standIn.action << "\n";
+        g_chmod(path.c_str(), 0755);
+    }
+    static const std::string systemPath = g_getenv("PATH") ? g_getenv("PATH") : "/usr/bin:/bin";
+    g_setenv("PATH", (machineDir + "/bin:" + systemPath).c_str(), TRUE);
+    g_setenv("HOME", machineDir.c_str(), TRUE);
+    discoveryPlaces.sysRoot = machineDir + "/sys";
+    discoveryPlaces.devRoot = machineDir + "/dev";
+    prepareMachine();
+
     setMessageResponder([this](const MessageRequest& request) {
         messages.push_back(request);
         if (messageAnswers.empty())
@@ -38,6 +108,7 @@ void QuirloTest::SetUp()
                              gdk_screen_get_height(screen) - 1);
     g_object_set(gtk_settings_get_default(), "gtk-enable-tooltips", FALSE, nullptr);
     pumpUntilIdle();
+    startUpMessages.swap(messages);
 }
 
 void QuirloTest::TearDown()
@@ -45,6 +116,7 @@ void QuirloTest::TearDown()
     exitSequence();
     setMessageResponder(nullptr);
     setFileResponder(nullptr);
+    std::filesystem::remove_all(machineDir);
 }
 
 void QuirloTest::handle(const Event& event)

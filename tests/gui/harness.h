@@ -1,5 +1,9 @@
 // Runs Quirlo's start-up inside the test process under the virtual X server, posts events,
-// pumps the loop until it is idle, and scripts the message dialog and the file chooser.
+// pumps the loop until it is idle, and scripts the message dialog and the file chooser. Each
+// test gets a machine of its own: a temporary home directory, an empty kernel device list, and
+// stand-ins for xterm, dmesg, ls, groups, which and sudo first on PATH. The stand-ins record
+// their arguments; dmesg prints the file "dmesg", ls -l answers from the file "rights" (lines
+// "NAME MODE GROUP"), groups prints the file "groups", all in machineDir.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,6 +20,16 @@ class QuirloTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
+    // Called before the start-up, with the machine ready: a fixture writes its files here.
+    virtual void prepareMachine() {}
+
+    // Writes a file of the test's machine (see above).
+    void writeMachineFile(const std::string& name, const std::string& content);
+    // The stand-ins' calls so far, one line each: the program's name and its arguments, each
+    // argument in brackets.
+    std::vector<std::string> standInCalls();
+    void forgetStandInCalls();
+    std::string machineDir;
 
     // Handles every queued event and every pending toolkit event, until there is none.
     void pumpUntilIdle();
@@ -35,6 +49,8 @@ protected:
     // Answers for the next message dialogs, in order; 6 (OK/Yes) once they are used up.
     std::deque<int> messageAnswers;
     std::vector<MessageRequest> messages;
+    // The messages of the start-up, taken out of messages when it is done.
+    std::vector<MessageRequest> startUpMessages;
     std::deque<std::string> fileAnswers;
     std::vector<FileRequest> fileRequests;
 
