@@ -16,6 +16,7 @@
 #include "run/run_state.h"
 #include "serial/port_services.h"
 #include "serial/port_table.h"
+#include "serial/settings_port_page.h"
 #include "serial/settings_window.h"
 #include "ui/beep.h"
 #include "ui/controls.h"
@@ -325,8 +326,7 @@ void dispatchProgram(const Event& e)
 
 bool portIndicator(int id)
 {
-    return id >= shell.portIndicatorIds.front() && id <= shell.portIndicatorIds.back() &&
-           shell.portIndicatorIds.back() != 0;
+    return id >= IdSetPortIndicatorFirst && id <= IdSetPortIndicatorLast;
 }
 
 void settingsClicked(int id)

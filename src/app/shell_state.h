@@ -1,8 +1,7 @@
-// The shell's process-wide state: directories, changed flags, drag state, program info text
-// and the monitors of the display.
+// The shell's process-wide state: directories, drag state, program info text and the monitors
+// of the display.
 #pragma once
 
-#include <array>
 #include <string>
 #include <vector>
 
@@ -27,7 +26,6 @@ struct ShellState {
     std::string logDir;      // protocol files and autosave
     std::string tempDir;     // empty until late in the start-up
     int highestPortSlot = 15;
-    std::array<int, 16> portIndicatorIds{};
     bool aboutAtStart = true;
     int commandDragRow = -1;
     int programDragRow = -1;

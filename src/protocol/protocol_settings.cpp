@@ -15,32 +15,6 @@
 
 namespace {
 
-// A frame whose heading uses the heading font.
-GtkWidget* addFrame(GtkWidget* page, int id, const char* heading, int x, int y, int width, int height)
-{
-    GtkWidget* frame = gtk_frame_new(nullptr);
-    GtkWidget* label = gtk_label_new(heading);
-    if (const PangoFontDescription* font = quirloFont(0))
-        gtk_widget_modify_font(label, const_cast<PangoFontDescription*>(font));
-    gtk_frame_set_label_widget(GTK_FRAME(frame), label);
-    putControl(page, WinSettings, id, frame, x, y, width, height);
-    GtkWidget* inside = gtk_fixed_new();
-    gtk_container_add(GTK_CONTAINER(frame), inside);
-    return inside;
-}
-
-GtkWidget* addCheck(GtkWidget* fixed, int id, const char* label, int x, int y, int width, bool on,
-                    const char* toolTip = nullptr)
-{
-    GtkWidget* box = putControl(fixed, WinSettings, id, gtk_check_button_new_with_label(label), x, y, width, 24);
-    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(box), on);
-    if (toolTip)
-        gtk_widget_set_tooltip_text(box, toolTip);
-    if (id)
-        connectControlEvent(box, "clicked", WinSettings, id, CtlPlain);
-    return box;
-}
-
 GtkWidget* addOption(GtkWidget* fixed, GtkWidget* group, int id, const char* label, int y, const char* toolTip)
 {
     GtkWidget* option = group ? gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(group), label)
@@ -50,18 +24,6 @@ GtkWidget* addOption(GtkWidget* fixed, GtkWidget* group, int id, const char* lab
         gtk_widget_set_tooltip_text(option, toolTip);
     connectChosenEvent(option, WinSettings, id);
     return option;
-}
-
-GtkWidget* addChoice(GtkWidget* fixed, int id, std::initializer_list<const char*> choices, int active,
-                     int x, int y, int width, const char* toolTip = nullptr)
-{
-    GtkWidget* box = gtk_combo_box_new_text();
-    for (const char* choice : choices)
-        gtk_combo_box_append_text(GTK_COMBO_BOX(box), choice);
-    gtk_combo_box_set_active(GTK_COMBO_BOX(box), active);
-    if (toolTip)
-        gtk_widget_set_tooltip_text(box, toolTip);
-    return putControl(fixed, WinSettings, id, box, x, y, width, 26);
 }
 
 // The whole value, so that 4294967297 is not taken for 1.
@@ -84,8 +46,8 @@ void refuse(const std::string& text)
 
 void buildProtocolSettingsPage(GtkWidget* page)
 {
-    GtkWidget* form = addFrame(page, 0, " Protokollausgabe als...", 2, 4, 270, 150);
-    addCheck(form, IdSetProtocolOn, "Protokollausgabe An", 10, 2, 240, true,
+    GtkWidget* form = putFrame(page, WinSettings, 0, " Protokollausgabe als...", 2, 4, 270, 150);
+    putCheck(form, WinSettings, IdSetProtocolOn, "Protokollausgabe An", 10, 2, 240, true,
              "schaltet die Protokollausgabe generell Ein und Aus.");
     GtkWidget* debug = addOption(form, nullptr, IdSetAsDebug, "Debugausgabe", 26, nullptr);
     gtk_widget_set_no_show_all(debug, TRUE);
@@ -98,12 +60,12 @@ void buildProtocolSettingsPage(GtkWidget* page)
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(list), TRUE);
 
     // The Excel output has no function on this platform; the frame shows it disabled.
-    GtkWidget* excelFrame = addFrame(page, IdSetExcelFrame, " Excelausgabe...", 276, 4, 271, 150);
+    GtkWidget* excelFrame = putFrame(page, WinSettings, IdSetExcelFrame, " Excelausgabe...", 276, 4, 271, 150);
     gtk_widget_set_sensitive(gtk_widget_get_parent(excelFrame), FALSE);
     putLabel(excelFrame, "Format:", 0, 2, 48);
-    addChoice(excelFrame, 0, {"Liste (Auto-LF)", "Tabelle (mit CellPos)"}, 0, 52, 1, 210);
+    putChoice(excelFrame, WinSettings, 0, {"Liste (Auto-LF)", "Tabelle (mit CellPos)"}, 0, 52, 1, 210);
     putLabel(excelFrame, "Inhalt:", 0, 30, 48);
-    GtkWidget* content = addChoice(excelFrame, 0,
+    GtkWidget* content = putChoice(excelFrame, WinSettings, 0,
                                    {"Abfrage + Antwort als Text (2-spaltig)", "Abfrage + Antwort als Wert (2-spaltig)",
                                     "Antwort als Text (1-spaltig)", "Antwort als Wert (1-spaltig)"},
                                    2, 52, 29, 210);
@@ -115,27 +77,27 @@ void buildProtocolSettingsPage(GtkWidget* page)
     g_list_free(cells);
     pango_font_description_free(condensed);
     putLabel(excelFrame, "Startzelle:", 0, 58, 70);
-    addCheck(excelFrame, 0, "akt. Cursorposition", 75, 58, 170, false);
+    putCheck(excelFrame, WinSettings, 0, "akt. Cursorposition", 75, 58, 170, false);
     putLabel(excelFrame, "Zeile:", 0, 84, 55);
     putField(excelFrame, WinSettings, 0, "1", 60, 84, 50, nullptr);
     putLabel(excelFrame, "Spalte:", 115, 84, 50);
     putField(excelFrame, WinSettings, 0, "1", 170, 84, 50, nullptr);
-    addCheck(excelFrame, 0, "Neue Tabelle, oder", 5, 108, 150, true);
+    putCheck(excelFrame, WinSettings, 0, "Neue Tabelle, oder", 5, 108, 150, true);
     putLabel(excelFrame, "Tabelle ...", 155, 108, 62);
     putField(excelFrame, WinSettings, 0, "", 220, 108, 42, nullptr);
 
-    GtkWidget* listFrame = addFrame(page, 0, " Protokollliste...", 2, 158, 545, 56);
-    addCheck(listFrame, IdSetInternalCommands, "int. Steuerbefehle ausgeben?", 10, 2, 255, true,
+    GtkWidget* listFrame = putFrame(page, WinSettings, 0, " Protokollliste...", 2, 158, 545, 56);
+    putCheck(listFrame, WinSettings, IdSetInternalCommands, "int. Steuerbefehle ausgeben?", 10, 2, 255, true,
              "Im Listenprotokoll werden CellPos, Write-Kommandos unterdrückt.");
-    addCheck(listFrame, IdSetPortCommands, "Port-Steuerbefehle ausgeben?", 275, 2, 255, true,
+    putCheck(listFrame, WinSettings, IdSetPortCommands, "Port-Steuerbefehle ausgeben?", 275, 2, 255, true,
              "Im Listenprotokoll werden Port-Steuerbefehle unterdrückt.");
 
-    GtkWidget* table = addFrame(page, 0, " Protokolltabelle...", 2, 218, 545, 100);
+    GtkWidget* table = putFrame(page, WinSettings, 0, " Protokolltabelle...", 2, 218, 545, 100);
     putLabel(table, "Format:", 0, 4, 60);
-    GtkWidget* format = addChoice(table, IdSetTableFormat, {"Liste (Auto-LF)", "Tabelle (mit CellPos)"}, 1, 60, 3, 165);
+    GtkWidget* format = putChoice(table, WinSettings, IdSetTableFormat, {"Liste (Auto-LF)", "Tabelle (mit CellPos)"}, 1, 60, 3, 165);
     gtk_widget_set_sensitive(format, FALSE);
     putLabel(table, "Inhalt:", 0, 34, 60);
-    addChoice(table, IdSetTableContent, {"Werte (linksbündig)", "Werte (extrahiert)", "Text (kplt.)"}, 0,
+    putChoice(table, WinSettings, IdSetTableContent, {"Werte (linksbündig)", "Werte (extrahiert)", "Text (kplt.)"}, 0,
               60, 33, 165,
               "Wählt zwischen der Ausgabe von linksbündigen Werten, extrahierten Werte oder vollständigen Texten");
     putLabel(table, "max. Spalten:", 230, 4, 90);
@@ -148,11 +110,11 @@ void buildProtocolSettingsPage(GtkWidget* page)
     putLabel(table, "Spaltenbreite:", 385, 34, 95);
     putField(table, WinSettings, IdSetColumnWidth, "60", 485, 34, 45, "Die anfängliche Spaltenbreite der Tabelle.");
 
-    addCheck(page, IdSetAutosave, "Autosichern alle ", 8, 326, 130, false);
+    putCheck(page, WinSettings, IdSetAutosave, "Autosichern alle ", 8, 326, 130, false);
     GtkWidget* interval = putField(page, WinSettings, IdSetAutosaveInterval, "1", 140, 326, 40, nullptr);
     makeDigitsOnly(interval);
     putControl(page, WinSettings, 0, gtk_label_new("Min."), 184, 326, 30, 24);
-    GtkWidget* temp = addCheck(page, IdSetAutosaveTemp, "in 'Temp'-Verzeichnis", 230, 326, 200, false);
+    GtkWidget* temp = putCheck(page, WinSettings, IdSetAutosaveTemp, "in 'Temp'-Verzeichnis", 230, 326, 200, false);
     gtk_widget_set_sensitive(temp, FALSE);
 
     putButton(page, WinSettings, IdSetApplyProtocol, "Protokolleinstell. übernehmen", 348, 400, 198, 28, false);
@@ -160,7 +122,7 @@ void buildProtocolSettingsPage(GtkWidget* page)
 
 void buildProtocolTypeGroup(GtkWidget* page)
 {
-    GtkWidget* group = addFrame(page, 0, " Protokollausgaben... ", 2, 380, 547, 54);
+    GtkWidget* group = putFrame(page, WinSettings, 0, " Protokollausgaben... ", 2, 380, 547, 54);
     putLabel(group, "Typ:", 5, 4, 40);
     GtkWidget* type = gtk_label_new("undefiniert -> einstellen");
     gtk_misc_set_alignment(GTK_MISC(type), 0.0f, 0.5f);

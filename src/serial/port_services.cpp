@@ -4,8 +4,6 @@
 
 void loadSettingsFile() {}
 void saveSettingsFile() {}
-void showSettingsOfPort(int64_t) {}
 void applyPortSettings() {}
 void togglePort(int64_t) {}
 void portIndicatorClicked(int) {}
-void refreshPortIndicators(bool) {}

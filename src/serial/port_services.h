@@ -20,9 +20,12 @@ void grantPortAccess();
 void withdrawPortAccess();
 void loadSettingsFile();
 void saveSettingsFile();
+// Shows the port chosen in the "COM-Port:" list: its number and tag.
 void showSettingsOfPort(int64_t index);
 void applyPortSettings();
 // The program window's port button: opens or closes the port (-1: no current port).
 void togglePort(int64_t index);
 void portIndicatorClicked(int id);
-void refreshPortIndicators(bool all);
+// Gives the indicators of the table's ports the look of their state; full also disables the
+// indicators without a port and refills the "COM-Port:" list.
+void refreshPortIndicators(bool full);

@@ -6,6 +6,8 @@
 #include <array>
 
 #include "protocol/protocol_settings.h"
+#include "serial/port_services.h"
+#include "serial/settings_port_page.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
 #include "ui/shortcuts.h"
@@ -45,18 +47,16 @@ void createSettingsWindow()
         gtk_notebook_append_page(GTK_NOTEBOOK(notebook), pages[page], gtk_label_new(titles[page]));
     }
     buildToolbar(WinSettings, pages[PortPage]);
+    buildPortSelectionGroup(pages[PortPage]);
     buildProtocolTypeGroup(pages[PortPage]);
     buildProtocolSettingsPage(pages[ProtocolPage]);
     registerShortcuts(WinSettings);
+    refillPortChoices();
+    refreshPortIndicators(false);
 }
 
 void enableSubStringFields() {}
 void enableErrorQueryFields() {}
-
-long long selectedPortChoice()
-{
-    return -1;
-}
 
 bool portPageShown()
 {

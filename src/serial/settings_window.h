@@ -4,7 +4,5 @@
 void createSettingsWindow();
 void enableSubStringFields();
 void enableErrorQueryFields();
-// The port chosen in the "COM-Port:" box, -1 when none.
-long long selectedPortChoice();
 bool portPageShown();
 bool protocolPageShown();

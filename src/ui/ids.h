@@ -91,6 +91,8 @@ enum ControlId {
     IdSetApplyPort = 68,
     IdSetSaveDevice = 69,
     IdSetPortBox = 72,
+    IdSetPortNumber = 73, // "Port-Nr.:"
+    IdSetPortTag = 74,    // "Port-Tag:"
     IdSetAuthorisation = 75,
     IdSetRediscover = 76,
     IdSetSubStrings = 90,
@@ -156,7 +158,10 @@ enum ControlId {
     // Program info editor
     IdInfoEditor = 189,
     IdInfoLineCount = 190,
-    IdInfoTakeOver = 191
+    IdInfoTakeOver = 191,
+    // The sixteen port indicators of the settings window, for PortIndex 0 to 15
+    IdSetPortIndicatorFirst = 200,
+    IdSetPortIndicatorLast = 215
 };
 
 enum MenuItemId {

@@ -64,14 +64,6 @@ void showToggleImage(GtkToggleButton* button, gpointer data)
     gtk_image_set_from_pixbuf(GTK_IMAGE(gtk_button_get_image(GTK_BUTTON(button))), quirloImage(image));
 }
 
-gboolean onPictureClick(GtkWidget*, GdkEventButton* event, gpointer data)
-{
-    const ToolSpec* spec = static_cast<const ToolSpec*>(data);
-    if (event->button == 1 && GTK_WIDGET_SENSITIVE(controlWidget(spec->window, spec->id)))
-        postEvent(EvControl, spec->window, spec->id);
-    return TRUE;
-}
-
 GtkWidget* makeButton(const ToolSpec& spec)
 {
     GtkWidget* button = spec.kind == Toggle ? gtk_toggle_button_new() : gtk_button_new();
@@ -101,11 +93,7 @@ void buildToolbar(int window, GtkWidget* fixed)
         case Button:
         case Toggle: widget = makeButton(spec); break;
         case ClickPicture:
-            widget = gtk_event_box_new();
-            gtk_event_box_set_visible_window(GTK_EVENT_BOX(widget), FALSE);
-            gtk_container_add(GTK_CONTAINER(widget), quirloImageWidget(spec.image));
-            g_signal_connect(widget, "button-press-event", G_CALLBACK(onPictureClick),
-                             const_cast<ToolSpec*>(&spec));
+            widget = newClickPicture(spec.window, spec.id, spec.image);
             y = 9;
             size = width = 16;
             break;

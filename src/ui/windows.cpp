@@ -68,6 +68,19 @@ void onSizeAllocate(GtkWidget*, GtkAllocation* allocation, gpointer data)
     postEvent(EvResize, window, 0);
 }
 
+gboolean onPictureClick(GtkWidget* picture, GdkEventButton* event, gpointer data)
+{
+    auto [window, id] = *static_cast<std::pair<int, int>*>(data);
+    if (event->button == 1 && GTK_WIDGET_SENSITIVE(picture))
+        postEvent(EvControl, window, id);
+    return TRUE;
+}
+
+void freeClickTarget(gpointer data, GClosure*)
+{
+    delete static_cast<std::pair<int, int>*>(data);
+}
+
 void forgetFixed(GtkWidget*, gpointer data)
 {
     int window = GPOINTER_TO_INT(data);
@@ -230,6 +243,61 @@ GtkWidget* putField(GtkWidget* fixed, int window, int id, const char* text, int 
     if (toolTip)
         gtk_widget_set_tooltip_text(field, toolTip);
     return field;
+}
+
+GtkWidget* newClickPicture(int window, int id, int image)
+{
+    GtkWidget* picture = gtk_event_box_new();
+    gtk_event_box_set_visible_window(GTK_EVENT_BOX(picture), FALSE);
+    gtk_container_add(GTK_CONTAINER(picture), quirloImageWidget(image));
+    g_signal_connect_data(picture, "button-press-event", G_CALLBACK(onPictureClick),
+                          new std::pair<int, int>(window, id), freeClickTarget, GConnectFlags(0));
+    return picture;
+}
+
+GtkWidget* putFrame(GtkWidget* fixed, int window, int id, const char* heading, int x, int y, int width,
+                    int height, const char* headingBackground)
+{
+    GtkWidget* frame = gtk_frame_new(nullptr);
+    GtkWidget* label = gtk_label_new(heading);
+    if (const PangoFontDescription* font = quirloFont(0))
+        gtk_widget_modify_font(label, const_cast<PangoFontDescription*>(font));
+    GtkWidget* headingWidget = label;
+    GdkColor colour;
+    if (headingBackground && gdk_color_parse(headingBackground, &colour)) {
+        headingWidget = gtk_event_box_new();
+        gtk_container_add(GTK_CONTAINER(headingWidget), label);
+        gtk_widget_modify_bg(headingWidget, GTK_STATE_NORMAL, &colour);
+    }
+    gtk_frame_set_label_widget(GTK_FRAME(frame), headingWidget);
+    putControl(fixed, window, id, frame, x, y, width, height);
+    GtkWidget* inside = gtk_fixed_new();
+    gtk_container_add(GTK_CONTAINER(frame), inside);
+    return inside;
+}
+
+GtkWidget* putCheck(GtkWidget* fixed, int window, int id, const char* label, int x, int y, int width, bool on,
+                    const char* toolTip)
+{
+    GtkWidget* box = putControl(fixed, window, id, gtk_check_button_new_with_label(label), x, y, width, 24);
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(box), on);
+    if (toolTip)
+        gtk_widget_set_tooltip_text(box, toolTip);
+    if (id)
+        connectControlEvent(box, "clicked", window, id, CtlPlain);
+    return box;
+}
+
+GtkWidget* putChoice(GtkWidget* fixed, int window, int id, std::initializer_list<const char*> choices,
+                     int active, int x, int y, int width, const char* toolTip)
+{
+    GtkWidget* box = gtk_combo_box_new_text();
+    for (const char* choice : choices)
+        gtk_combo_box_append_text(GTK_COMBO_BOX(box), choice);
+    gtk_combo_box_set_active(GTK_COMBO_BOX(box), active);
+    if (toolTip)
+        gtk_widget_set_tooltip_text(box, toolTip);
+    return putControl(fixed, window, id, box, x, y, width, 26);
 }
 
 GtkWidget* windowFixed(int window)

@@ -4,6 +4,7 @@
 
 #include <gtk/gtk.h>
 
+#include <initializer_list>
 #include <utility>
 
 // Creates the window's frame from the catalogue (title, place, size, kind, close and resize
@@ -35,6 +36,21 @@ GtkWidget* putField(GtkWidget* fixed, int window, int id, const char* text, int 
 
 // The function that builds window n (1-6) with its controls when it is first opened.
 void setWindowBuilder(int window, void (*build)());
+// A built-in picture that posts the control event (window, id) when clicked with the first
+// button while it is enabled; not yet placed.
+GtkWidget* newClickPicture(int window, int id, int image);
+
+// A frame whose heading uses the heading font, on the background colour ("#rrggbb") when one
+// is given; returns the fixed container inside it.
+GtkWidget* putFrame(GtkWidget* fixed, int window, int id, const char* heading, int x, int y, int width,
+                    int height, const char* headingBackground = nullptr);
+// A check box, 24 pixels high, that posts its control event when clicked (id 0: none).
+GtkWidget* putCheck(GtkWidget* fixed, int window, int id, const char* label, int x, int y, int width, bool on,
+                    const char* toolTip = nullptr);
+// A drop-down list of the choices with the active one chosen (-1: none), 26 pixels high.
+GtkWidget* putChoice(GtkWidget* fixed, int window, int id, std::initializer_list<const char*> choices,
+                     int active, int x, int y, int width, const char* toolTip = nullptr);
+
 // Creates window n (1-6) with its builder when it does not exist yet, else flips its
 // visibility; then sets the main window's toggle button of windows 1-4 to the window's
 // visibility.

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 
+#include "run/run_state.h"
 #include "serial/port_services.h"
+#include "serial/settings_port_page.h"
 #include "serial/port_table.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
@@ -146,4 +148,49 @@ TEST_F(PortAuthorisation, WithoutXtermTheUserIsToldAndNoPortIsFound)
     discoverPorts(true);
     EXPECT_EQ(portCount, 0);
     EXPECT_EQ(messages.size(), 2u);
+}
+
+TEST_F(PortAuthorisation, TheSettingsPageListsTheAccessiblePortsAndRediscoversThem)
+{
+    auto choices = [] {
+        std::vector<std::string> names;
+        GtkTreeModel* model = gtk_combo_box_get_model(GTK_COMBO_BOX(controlWidget(WinSettings, IdSetPortBox)));
+        GtkTreeIter iter;
+        for (bool valid = gtk_tree_model_get_iter_first(model, &iter); valid; valid = gtk_tree_model_iter_next(model, &iter)) {
+            gchar* name = nullptr;
+            gtk_tree_model_get(model, &iter, 0, &name, -1);
+            names.push_back(name);
+            g_free(name);
+        }
+        return names;
+    };
+    EXPECT_EQ(choices(), (std::vector<std::string>{"ttyUSB0", "ttyUSB1"}));
+    EXPECT_TRUE(controlEnabled(WinSettings, IdSetPortIndicatorFirst + 1));
+    EXPECT_FALSE(controlEnabled(WinSettings, IdSetPortIndicatorFirst + 2));
+
+    gtk_combo_box_set_active(GTK_COMBO_BOX(controlWidget(WinSettings, IdSetPortBox)), 1);
+    pumpUntilIdle();
+    EXPECT_EQ(controlText(WinSettings, IdSetPortNumber), "1");
+    EXPECT_EQ(controlText(WinSettings, IdSetPortTag), "usb 1-1.3: ch341-uart");
+
+    // A third adapter arrives; the magnifier finds it and keeps the chosen position.
+    writeMachineFile("dmesg", "[5.1] usb 1-1.2: pl2303 converter now attached to ttyUSB0\n"
+                              "[6.2] usb 1-1.3: ch341-uart converter now attached to ttyUSB1\n"
+                              "[7.0] cdc_acm 1-1.4:1.0: ttyACM0: USB ACM device\n");
+    writeMachineFile("rights", "ttyUSB0 crw-rw---- dialout\nttyUSB1 crw----rw- root\nttyACM0 crw-rw---- dialout\n");
+    send(EvControl, WinSettings, IdSetRediscover);
+    EXPECT_EQ(choices(), (std::vector<std::string>{"ttyUSB0", "ttyUSB1", "ttyACM0"}));
+    EXPECT_EQ(selectedPortChoice(), 1);
+    EXPECT_TRUE(controlEnabled(WinSettings, IdSetPortIndicatorFirst + 2));
+
+    // While a program runs the buttons of the group do nothing.
+    runState.running = true;
+    forgetStandInCalls();
+    send(EvControl, WinSettings, IdSetRediscover);
+    send(EvControl, WinSettings, IdSetAuthorisation);
+    EXPECT_TRUE(standInCalls().empty());
+    runState.running = false;
+    hideWindow(WinPortAuth);
+    send(EvControl, WinSettings, IdSetAuthorisation);
+    EXPECT_TRUE(windowVisible(WinPortAuth));
 }
