@@ -1,0 +1,67 @@
+// The device settings of a port as the settings form shows them, their *.set file, and the
+// code lists in which terminators are shown. Free of any window.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "serial/port_table.h"
+
+// The choices of the form's lists, in list order.
+extern const std::vector<std::string> baudChoices;
+extern const std::vector<std::string> dataBitsChoices;
+extern const std::vector<std::string> stopBitsChoices;
+extern const std::vector<std::string> parityChoices;
+extern const std::vector<std::string> handshakeChoices;
+extern const std::vector<std::string> terminatorChoices;    // both "Zeilenende:"
+extern const std::vector<std::string> subTerminatorChoices; // "Sub-Terminat.:"
+
+// What the controls of the settings form hold. A list's text is its chosen item, "" when none;
+// parity and handshake are the chosen indices, -1 when none; numeric fields hold digits only.
+// The initial values are those of a fresh form.
+struct SettingsForm {
+    std::string file = " -";
+    std::string device = " -";
+    std::string baud, dataBits, stopBits;
+    int parity = -1;
+    int handshake = -1;
+    std::string inBuffer = "1024";
+    std::string outBuffer = "1024";
+    std::string inMaxSigns = "60";
+    std::string inTerminator = "13";
+    std::string inRetry = "5";
+    bool inSubStrings = false;
+    std::string inSubTerminator = "10";
+    std::string outTerminator = "13";
+    bool errQuery = false;
+    std::string errGetSesr = "*ESR?";
+    std::string errGetCmd = "SYST:ERR?";
+    std::string errQueryClear = "*CLS";
+    std::string delayShort = "15";
+    std::string delayLong = "300";
+    std::string delayErr = "150";
+};
+
+// The values an unconfigured port shows: a fresh form without the query commands.
+SettingsForm resetForm();
+
+// The characters of a code list such as "13;10": each ";"-separated part read as a decimal
+// number, a code of 0 ("''", empty or not a number) contributing nothing.
+std::string codeListToChars(const std::string& text);
+// The code list of the characters, "''" for none.
+std::string charsToCodeList(const std::string& chars);
+
+// The 22 lines of the *.set file (version 3) for the form, each ended by a line feed.
+std::string setFileText(const SettingsForm& form);
+// Puts a *.set file's values into the form by the position of their lines, whatever their
+// keys: a value is what follows a line's first "=". A value that selects nothing leaves its
+// list as it was; the sub-string fields are read from version 3 on.
+void readSetFile(const std::string& text, SettingsForm& form);
+
+// Whether the form may be applied: every list chosen, buffers of at least 64, at least one
+// character, both line ends chosen from their lists.
+bool formComplete(const SettingsForm& form);
+
+// The form as the settings of a port, and back.
+DeviceSettings settingsFromForm(const SettingsForm& form);
+SettingsForm formFromSettings(const DeviceSettings& settings);

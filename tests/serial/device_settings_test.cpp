@@ -1,0 +1,116 @@
+// Code lists, the *.set file and the completeness of the settings form.
+#include <gtest/gtest.h>
+
+#include "serial/device_settings.h"
+
+namespace {
+
+SettingsForm completeForm()
+{
+    SettingsForm form;
+    form.device = "Netzgerät HM8143";
+    form.baud = "9600";
+    form.dataBits = "8";
+    form.stopBits = "1.5";
+    form.parity = 0;
+    form.handshake = 2;
+    form.inTerminator = "13;10";
+    form.outTerminator = "10";
+    form.inSubStrings = true;
+    form.inSubTerminator = "44";
+    form.errQuery = true;
+    form.inBuffer = "";
+    return form;
+}
+
+} // namespace
+
+TEST(DeviceSettings, CodeListsAndCharactersRoundTrip)
+{
+    EXPECT_EQ(codeListToChars("13;10"), "\r\n");
+    EXPECT_EQ(codeListToChars("''"), "");
+    EXPECT_EQ(codeListToChars("44"), ",");
+    EXPECT_EQ(codeListToChars("13;;x;0;10"), "\r\n");
+    EXPECT_EQ(codeListToChars("252"), "\xFC");
+    EXPECT_EQ(charsToCodeList("\r\n"), "13;10");
+    EXPECT_EQ(charsToCodeList(""), "''");
+    EXPECT_EQ(charsToCodeList("\xFC"), "252");
+}
+
+TEST(DeviceSettings, TheFileHasItsTwentyTwoLinesAndReadsBackByPosition)
+{
+    const std::string text = setFileText(completeForm());
+    EXPECT_EQ(text, "VER=3\nDEVICE=Netzgerät HM8143\nBAUD=9600\nDATA=8\nSTOP=1.5\nPARITY=0\nHANDSHAKE=2\n"
+                    "INBUFFER=0\nOUTBUFFER=1024\nINMAXSIGNS=60\nINTERM=13;10\nINRETRY=5\nOUTTERM=10\n"
+                    "DELAYSHORT=15\nDELAYLONG=300\nDELAYERR=150\nERRQUERY=1\nERRQUERAS=*CLS\n"
+                    "ERRGETCMD=SYST:ERR?\nERRGETSESR=*ESR?\nINSUBSTRINGS=1\nINSUBTERM=44\n");
+    SettingsForm read;
+    readSetFile(text, read);
+    EXPECT_EQ(setFileText(read).substr(5), text.substr(5));
+
+    // Keys do not matter, positions do.
+    std::string wrongKeys = text;
+    for (size_t pos = 0; (pos = wrongKeys.find("BAUD=")) != std::string::npos;)
+        wrongKeys.replace(pos, 4, "XXXX");
+    SettingsForm sameValues;
+    readSetFile(wrongKeys, sameValues);
+    EXPECT_EQ(sameValues.baud, "9600");
+    SettingsForm swapped;
+    readSetFile("VER=3\nBAUD=9600\nDEVICE=Netzgerät\n", swapped);
+    EXPECT_EQ(swapped.device, "9600");
+    EXPECT_EQ(swapped.baud, "");
+}
+
+TEST(DeviceSettings, ValuesThatSelectNothingLeaveTheFormAsItWas)
+{
+    SettingsForm form = completeForm();
+    // A version 2 file of 20 lines: the sub-string fields keep their values.
+    readSetFile("VER=2\nDEVICE=alt\nBAUD=9600 \nDATA=7x\nSTOP=3\nPARITY=9\nHANDSHAKE=-1\nINBUFFER=2k048\n"
+                "OUTBUFFER=\nINMAXSIGNS=80\nINTERM=13\nINRETRY=3\nOUTTERM=\nDELAYSHORT=20\nDELAYLONG=500\n"
+                "DELAYERR=100\nERRQUERY=0\nERRQUERAS=\nERRGETCMD=\nERRGETSESR=\n",
+                form);
+    EXPECT_EQ(form.device, "alt");
+    EXPECT_EQ(form.baud, "9600");
+    EXPECT_EQ(form.dataBits, "7");
+    EXPECT_EQ(form.stopBits, "1.5");
+    EXPECT_EQ(form.parity, 0);
+    EXPECT_EQ(form.handshake, 2);
+    EXPECT_EQ(form.inBuffer, "2048");
+    EXPECT_EQ(form.outTerminator, "");
+    EXPECT_FALSE(form.errQuery);
+    EXPECT_TRUE(form.inSubStrings);
+    EXPECT_EQ(form.inSubTerminator, "44");
+
+    // An empty file reads as empty lines.
+    SettingsForm empty = completeForm();
+    readSetFile("", empty);
+    EXPECT_EQ(empty.baud, "9600");
+    EXPECT_EQ(empty.device, "");
+}
+
+TEST(DeviceSettings, CompletenessAndTheWayToAPortsSettings)
+{
+    SettingsForm form = completeForm();
+    EXPECT_FALSE(formComplete(form)); // "In-Buffer:" empty
+    form.inBuffer = "64";
+    EXPECT_TRUE(formComplete(form));
+    for (auto spoil : std::initializer_list<void (*)(SettingsForm&)>{
+             [](SettingsForm& f) { f.outBuffer = "63"; }, [](SettingsForm& f) { f.inMaxSigns = "0"; },
+             [](SettingsForm& f) { f.baud.clear(); }, [](SettingsForm& f) { f.parity = -1; },
+             [](SettingsForm& f) { f.inTerminator = "13;13"; }, [](SettingsForm& f) { f.outTerminator = "x"; }}) {
+        SettingsForm spoiled = form;
+        spoil(spoiled);
+        EXPECT_FALSE(formComplete(spoiled));
+    }
+
+    DeviceSettings settings = settingsFromForm(form);
+    EXPECT_EQ(settings.baud, 9600);
+    EXPECT_FLOAT_EQ(settings.stopBits, 1.5f);
+    EXPECT_EQ(settings.handshake, 2);
+    EXPECT_EQ(settings.inTerminator, "\r\n");
+    EXPECT_EQ(settings.inSubTerminator, ",");
+    EXPECT_EQ(settings.errQuery, 1);
+    SettingsForm back = formFromSettings(settings);
+    EXPECT_EQ(setFileText(back), setFileText(form));
+    EXPECT_EQ(resetForm().errGetCmd, "");
+}
