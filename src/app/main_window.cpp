@@ -69,28 +69,14 @@ void createMainWindow()
 
     putControl(fixed, WinMain, IdMainLogo, quirloImageWidget(17), 14, 2, 142, 32);
 
-    // A condensed face keeps the longest label inside the 162-pixel buttons; without one the
-    // labels get smaller until the longest fits.
-    PangoFontDescription* font = newCondensedFont(9);
+    // A condensed face keeps the longest label inside the 162-pixel buttons.
     for (const WindowButton& spec : windowButtons) {
         GtkWidget* button = putControl(fixed, WinMain, spec.id,
                                        gtk_toggle_button_new_with_label(spec.label), 4, spec.y, 162, 26);
         gtk_widget_set_tooltip_text(button, spec.toolTip);
         connectControlEvent(button, "toggled", WinMain, spec.id, CtlPlain);
-        GtkWidget* label = gtk_bin_get_child(GTK_BIN(button));
-        for (int size = 9; size >= 6; --size) {
-            pango_font_description_set_size(font, size * PANGO_SCALE);
-            gtk_widget_modify_font(label, font);
-            PangoLayout* layout = gtk_widget_create_pango_layout(label, spec.label);
-            pango_layout_set_font_description(layout, font);
-            int width = 0;
-            pango_layout_get_pixel_size(layout, &width, nullptr);
-            g_object_unref(layout);
-            if (width <= labelRoom)
-                break;
-        }
+        fitLabel(gtk_bin_get_child(GTK_BIN(button)), labelRoom, true);
     }
-    pango_font_description_free(font);
 
     registerShortcuts(WinMain);
     gtk_widget_show_all(window);

@@ -2,6 +2,7 @@
 #include "app/shell_state.h"
 
 #include "app/paths.h"
+#include "serial/device_settings.h"
 #include "serial/port_discovery.h"
 
 ShellState shell;
@@ -11,7 +12,7 @@ void initShellState()
     shell = ShellState{};
     shell.programDir = findProgramDir();
     discoveryPlaces.scanFile = findHomeDir() + "tty.txt";
-    shell.devicesDir = shell.programDir + "Devices/";
+    devicesDir = shell.programDir + "Devices/";
     shell.commandsDir = shell.programDir + "Cmd/";
     shell.programsDir = shell.programDir + "Run/";
     shell.logDir = shell.programDir + "Log/";

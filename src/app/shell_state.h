@@ -20,7 +20,6 @@ struct ShellState {
     bool quitRequested = false;
     Event lastEvent;
     std::string programDir;  // with trailing "/"; the current directory during the run
-    std::string devicesDir;  // *.set files; afterwards the directory of the last one chosen
     std::string commandsDir; // *.cml files, likewise
     std::string programsDir; // *.run files, likewise
     std::string logDir;      // protocol files and autosave

@@ -239,3 +239,10 @@ std::string safeText(std::string_view text)
         [&](char byte) { result += latin1ToUtf8(std::string_view(&byte, 1)); });
     return result;
 }
+
+std::string fileBytesOf(std::string_view text)
+{
+    bool latin1 = true;
+    forEachCharacter(text, [&](gunichar c, std::string_view) { latin1 = latin1 && c <= 0xFF; }, [](char) {});
+    return latin1 ? utf8ToLatin1(text) : std::string(text);
+}

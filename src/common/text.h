@@ -38,6 +38,10 @@ std::string lowerText(std::string_view text);
 // (written by another tool), read as Latin-1 otherwise; NUL bytes count as characters.
 std::string fileBytesToUtf8(std::string_view bytes);
 
+// The bytes a file holds for the text: Latin-1 when every character fits, so that the formats
+// stay 8-bit, else UTF-8 as it is rather than losing characters.
+std::string fileBytesOf(std::string_view text);
+
 // Text that the toolkit can show whatever the bytes were: valid UTF-8 stays, every other byte
 // is read as a Latin-1 character, and NUL, which would cut a shown text, becomes "?".
 std::string safeText(std::string_view text);

@@ -15,6 +15,8 @@ const std::vector<std::string> handshakeChoices = {"No", "RTS", "RTS/CTS", "Xon/
 const std::vector<std::string> terminatorChoices = {"''", "13", "10", "13;10", "10;13"};
 const std::vector<std::string> subTerminatorChoices = {"9", "13", "10", "44", "59"};
 
+std::string devicesDir;
+
 namespace {
 
 constexpr int setFileLines = 22;

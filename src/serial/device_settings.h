@@ -42,6 +42,10 @@ struct SettingsForm {
     std::string delayErr = "150";
 };
 
+// The directory offered for *.set files: "Devices/" beside the program at start-up, afterwards
+// the directory of the last *.set file chosen (with a trailing "/").
+extern std::string devicesDir;
+
 // The values an unconfigured port shows: a fresh form without the query commands.
 SettingsForm resetForm();
 

@@ -17,14 +17,6 @@ const char* const closedRed = "#ff9696";
 
 } // namespace
 
-void showSettingsOfPort(int64_t index)
-{
-    if (index < 0 || index >= portCount)
-        return;
-    setControlText(WinSettings, IdSetPortNumber, std::to_string(index));
-    setControlText(WinSettings, IdSetPortTag, PortTable[index].tag);
-}
-
 void refreshPortIndicators(bool full)
 {
     int64_t shown = std::min<int64_t>(highestIndicator + 1, portCount);

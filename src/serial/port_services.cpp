@@ -2,8 +2,6 @@
 // are built.
 #include "serial/port_services.h"
 
-void loadSettingsFile() {}
-void saveSettingsFile() {}
 void applyPortSettings() {}
 void togglePort(int64_t) {}
 void portIndicatorClicked(int) {}

@@ -18,9 +18,12 @@ void grantPortAccess();
 // Runs "sudo chmod o-rw" for the selected rows open to the user, tells when a selected row
 // has group rights, then rediscovers.
 void withdrawPortAccess();
+// Fills the form from a *.set file that the user chooses; needs a chosen port.
 void loadSettingsFile();
+// Writes the form to a *.set file that the user chooses, replacing the file whole.
 void saveSettingsFile();
-// Shows the port chosen in the "COM-Port:" list: its number and tag.
+// Shows the port chosen in the "COM-Port:" list: its number, its tag, and its settings in the
+// form (the reset values for a port without settings).
 void showSettingsOfPort(int64_t index);
 void applyPortSettings();
 // The program window's port button: opens or closes the port (-1: no current port).

@@ -2,13 +2,19 @@
 // indicators, and the form of the chosen port's device settings.
 #include "serial/settings_port_page.h"
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
+#include "common/files.h"
+#include "common/text.h"
+#include "serial/device_settings.h"
 #include "serial/port_services.h"
 #include "serial/port_table.h"
 #include "ui/controls.h"
 #include "ui/events.h"
 #include "ui/ids.h"
+#include "ui/message_dialog.h"
 #include "ui/resources.h"
 #include "ui/windows.h"
 
@@ -44,10 +50,202 @@ void putIndicator(GtkWidget* fixed, int index)
     gtk_widget_set_sensitive(box, FALSE);
 }
 
-void putReadOnlyField(GtkWidget* fixed, int id, const char* text, int x, int width, const char* toolTip)
+void putReadOnlyField(GtkWidget* fixed, int id, const char* text, int x, int y, int width, const char* toolTip)
 {
-    GtkWidget* field = putField(fixed, WinSettings, id, text, x, 27, width, toolTip);
+    GtkWidget* field = putField(fixed, WinSettings, id, text, x, y, width, toolTip);
     gtk_editable_set_editable(GTK_EDITABLE(field), FALSE);
+}
+
+// A group whose controls' places are measured from its corner, heading included: they lie
+// over the frame rather than inside it.
+GtkWidget* putGroup(GtkWidget* page, const char* heading, int y, int height, const char* headingBackground)
+{
+    putFrame(page, WinSettings, 0, heading, 2, y, 547, height, headingBackground);
+    return putControl(page, WinSettings, 0, gtk_fixed_new(), 2, y, 547, height);
+}
+
+// A labelled control: the label right-aligned in front of the control's x.
+void putLabelFor(GtkWidget* fixed, const char* label, int controlX, int labelX, int y)
+{
+    int room = controlX - labelX - 4;
+    fitLabel(putLabel(fixed, label, labelX, y, room), room, false);
+}
+
+void putList(GtkWidget* fixed, int id, const char* label, const std::vector<std::string>& choices, int x, int labelX,
+             int y, const char* toolTip)
+{
+    putLabelFor(fixed, label, x, labelX, y);
+    GtkWidget* box = putChoice(fixed, WinSettings, id, {}, -1, x, y - 1, 80, toolTip);
+    for (const std::string& choice : choices)
+        gtk_combo_box_append_text(GTK_COMBO_BOX(box), choice.c_str());
+}
+
+// A drop-down whose text can also be typed.
+void putEditableList(GtkWidget* fixed, int id, const char* label, const std::vector<std::string>& choices,
+                     const char* chosen, int x, int labelX, int y, const char* toolTip)
+{
+    putLabelFor(fixed, label, x, labelX, y);
+    GtkWidget* box = gtk_combo_box_entry_new_text();
+    for (const std::string& choice : choices)
+        gtk_combo_box_append_text(GTK_COMBO_BOX(box), choice.c_str());
+    gtk_entry_set_text(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(box))), chosen);
+    gtk_widget_set_tooltip_text(box, toolTip);
+    putControl(fixed, WinSettings, id, box, x, y - 1, 80, 26);
+}
+
+void putTextField(GtkWidget* fixed, int id, const char* label, const char* text, int x, int labelX, int y, int width,
+                  const char* toolTip)
+{
+    putLabelFor(fixed, label, x, labelX, y);
+    putField(fixed, WinSettings, id, text, x, y, width, toolTip);
+}
+
+void putDigitsField(GtkWidget* fixed, int id, const char* label, const char* text, int x, int labelX, int y,
+                    const char* toolTip)
+{
+    putLabelFor(fixed, label, x, labelX, y);
+    makeDigitsOnly(putField(fixed, WinSettings, id, text, x, y, 50, toolTip));
+}
+
+void putColumnHeading(GtkWidget* fixed, const char* text, int x)
+{
+    GtkWidget* heading = gtk_label_new(text);
+    gtk_misc_set_alignment(GTK_MISC(heading), 0.0f, 0.5f);
+    if (const PangoFontDescription* font = quirloFont(0))
+        gtk_widget_modify_font(heading, const_cast<PangoFontDescription*>(font));
+    putControl(fixed, WinSettings, 0, heading, x, 18, 120, 20);
+}
+
+void buildComGroup(GtkWidget* page)
+{
+    GtkWidget* group = putGroup(page, " Geräte-COM-Einstellungen... ", 98, 108, "#ffff7f");
+    putLabelFor(group, "Datei:", 285, 190, 2);
+    putReadOnlyField(group, IdSetFileName, " -", 285, 2, 255, "Der Name der verwendeten Settings-Datei.");
+    putList(group, IdSetBaud, "BAUD-Rate:", baudChoices, 105, 10, 26, "Auswahl der Baudrate");
+    putList(group, IdSetDataBits, "Data-Bits:", dataBitsChoices, 105, 10, 52, "Auswahl der Anzahl an Data-Bits");
+    putList(group, IdSetStopBits, "Stop-Bits:", stopBitsChoices, 105, 10, 78, "Auswahl der Anzahl an Stop-Bits");
+    putTextField(group, IdSetDevice, "Gerätetyp:", " -", 285, 190, 27, 255, "Beschreibung des aktuellen Gerätes");
+    GdkColor paper = {0, 0xFFFF, 0xFFFF, 0xB9B9};
+    gtk_widget_modify_base(controlWidget(WinSettings, IdSetDevice), GTK_STATE_NORMAL, &paper);
+    putList(group, IdSetParity, "Parity:", parityChoices, 285, 190, 52, "Auswahl der Parity");
+    putList(group, IdSetHandshake, "Handshake:", handshakeChoices, 285, 190, 78, "Auswahl des Handshake");
+    const char* bufferTip = "Buffergröße in Byte für den Dateneingang. Absturzgefahr bei zu niedrigen Settings!";
+    putDigitsField(group, IdSetInBuffer, "In-Buffer:", "1024", 490, 370, 53, bufferTip);
+    putDigitsField(group, IdSetOutBuffer, "Out-Buffer:", "1024", 490, 370, 79, bufferTip);
+}
+
+void buildHandlingGroup(GtkWidget* page)
+{
+    GtkWidget* group = putGroup(page, " Geräte-Schnittstellen-Handhabung... ", 210, 166, "#7fffff");
+    putColumnHeading(group, "Input:", 10);
+    putColumnHeading(group, "Output:", 190);
+    putColumnHeading(group, "Pause: [ms]", 370);
+    putDigitsField(group, IdSetInMaxSigns, "max. Zeichen:", "60", 105, 0, 42,
+                   "Max. Länge der Zeichenketten im Dateneingang. Darüber bricht Routine ab.");
+    putEditableList(group, IdSetInTerminator, "Zeilenende:", terminatorChoices, "13", 105, 0, 65,
+                    "Terminierung der ankommenden Zeichenketten. 'Werte' der Zeichen, ';'-getrennt.");
+    putDigitsField(group, IdSetInRetry, "Wiederholg.:", "5", 105, 0, 90,
+                   "Anzahl Wiederholungen nach leeren Zeichenketten. Nach 'Pause kurz'-Wartezeit.");
+    putLabelFor(group, "String-Unterteilung:", 105, 0, 113);
+    putCheck(group, WinSettings, IdSetSubStrings, "", 105, 113, 24, false,
+             "Bei unterteilten Sammel-Strings aktivieren, z.B. cvs-Format, etc...");
+    putEditableList(group, IdSetSubTerminator, "Sub-Terminat.:", subTerminatorChoices, "10", 105, 0, 137,
+                    "Terminierung ankommender Unterzeichenketten. 'Wert' des Zeichens ('44'= Komma, '59'='Strichp.)");
+    putEditableList(group, IdSetOutTerminator, "Zeilenende:", terminatorChoices, "13", 285, 190, 42,
+                    "Terminierung der ausgehenden Zeichenketten. 'Werte' der Zeichen, ';'-getrennt.");
+    putLabelFor(group, "Fehlerabfrage:", 285, 190, 66);
+    putCheck(group, WinSettings, IdSetErrQuery, "", 285, 66, 24, false, "Aktivierung von Fehlerabfragen (Geräteabhängig!)");
+    putTextField(group, IdSetErrGetSesr, "SESR-Abfrage:", "*ESR?", 285, 190, 88, 90,
+                 "z.B. Event Status Register Abfrage, *ESR?");
+    putTextField(group, IdSetErrGetCmd, "Queue-Abfrage:", "SYST:ERR?", 285, 190, 112, 90,
+                 "Error-Queue-Abfrage, z.B. 'SYST:ERR?'");
+    putTextField(group, IdSetErrQueryClear, "Queue löschen:", "*CLS", 285, 190, 136, 90,
+                 "Error-Queue löschen, z.B. 'SYST:CLE / *CLS'");
+    putDigitsField(group, IdSetDelayShort, "vor Wiederholg.:", "15", 490, 375, 42,
+                   "Anpassung für Rechner und Geräte z.B. für Abfragewiederholungen");
+    putDigitsField(group, IdSetDelayLong, "vor Antwort:", "300", 490, 375, 65,
+                   "Anpassung für Wartezeit nach Abfrage - Geräteabhängig!");
+    putDigitsField(group, IdSetDelayErr, "Fehlerabfrage:", "150", 490, 375, 88,
+                   "Anpassung für Wartezeit nach Fehlerabfragen - Geräteabhängig!");
+}
+
+GtkComboBox* listBox(int id)
+{
+    return GTK_COMBO_BOX(controlWidget(WinSettings, id));
+}
+
+std::string chosenText(int id)
+{
+    gchar* text = gtk_combo_box_get_active_text(listBox(id));
+    std::string result(text ? text : "");
+    g_free(text);
+    return result;
+}
+
+void chooseText(int id, const std::vector<std::string>& choices, const std::string& text)
+{
+    auto found = std::find(choices.begin(), choices.end(), text);
+    gtk_combo_box_set_active(listBox(id), found == choices.end() ? -1 : static_cast<int>(found - choices.begin()));
+}
+
+// The text of an editable drop-down; setting it to an item's text chooses that item.
+std::string editableText(int id)
+{
+    return gtk_entry_get_text(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(listBox(id)))));
+}
+
+void setEditableText(int id, const std::vector<std::string>& choices, const std::string& text)
+{
+    auto found = std::find(choices.begin(), choices.end(), text);
+    if (found != choices.end())
+        gtk_combo_box_set_active(listBox(id), static_cast<int>(found - choices.begin()));
+    else
+        gtk_entry_set_text(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(listBox(id)))), text.c_str());
+}
+
+void showForm(const SettingsForm& form)
+{
+    SilentChange silent;
+    setControlText(WinSettings, IdSetFileName, form.file);
+    setControlText(WinSettings, IdSetDevice, form.device);
+    chooseText(IdSetBaud, baudChoices, form.baud);
+    chooseText(IdSetDataBits, dataBitsChoices, form.dataBits);
+    chooseText(IdSetStopBits, stopBitsChoices, form.stopBits);
+    gtk_combo_box_set_active(listBox(IdSetParity), form.parity);
+    gtk_combo_box_set_active(listBox(IdSetHandshake), form.handshake);
+    setControlText(WinSettings, IdSetInBuffer, form.inBuffer);
+    setControlText(WinSettings, IdSetOutBuffer, form.outBuffer);
+    setControlText(WinSettings, IdSetInMaxSigns, form.inMaxSigns);
+    setEditableText(IdSetInTerminator, terminatorChoices, form.inTerminator);
+    setControlText(WinSettings, IdSetInRetry, form.inRetry);
+    setToggleState(WinSettings, IdSetSubStrings, form.inSubStrings);
+    setEditableText(IdSetSubTerminator, subTerminatorChoices, form.inSubTerminator);
+    setEditableText(IdSetOutTerminator, terminatorChoices, form.outTerminator);
+    setToggleState(WinSettings, IdSetErrQuery, form.errQuery);
+    setControlText(WinSettings, IdSetErrGetSesr, form.errGetSesr);
+    setControlText(WinSettings, IdSetErrGetCmd, form.errGetCmd);
+    setControlText(WinSettings, IdSetErrQueryClear, form.errQueryClear);
+    setControlText(WinSettings, IdSetDelayShort, form.delayShort);
+    setControlText(WinSettings, IdSetDelayLong, form.delayLong);
+    setControlText(WinSettings, IdSetDelayErr, form.delayErr);
+    enableSubStringFields();
+    enableErrorQueryFields();
+}
+
+std::string directoryOf(const std::string& path)
+{
+    gchar* dir = g_path_get_dirname(path.c_str());
+    std::string result = std::string(dir) + "/";
+    g_free(dir);
+    return result;
+}
+
+std::string baseNameOf(const std::string& path)
+{
+    gchar* name = g_path_get_basename(path.c_str());
+    std::string result(name);
+    g_free(name);
+    return result;
 }
 
 } // namespace
@@ -70,9 +268,112 @@ void buildPortSelectionGroup(GtkWidget* page)
     for (int index = 0; index < indicatorCount; ++index)
         putIndicator(group, index);
     putLabel(group, "Port-Nr.:", 240, 27, 60);
-    putReadOnlyField(group, IdSetPortNumber, "-1", 305, 25, "ID des aktuellen Com-Ports");
+    putReadOnlyField(group, IdSetPortNumber, "-1", 305, 27, 25, "ID des aktuellen Com-Ports");
     putLabel(group, "Port-Tag:", 330, 27, 58);
-    putReadOnlyField(group, IdSetPortTag, "no", 390, 150, "Tag-Name des aktuellen Com-Ports");
+    putReadOnlyField(group, IdSetPortTag, "no", 390, 27, 150, "Tag-Name des aktuellen Com-Ports");
+}
+
+void buildDeviceSettingsForm(GtkWidget* page)
+{
+    GtkWidget* apply = putButton(page, WinSettings, IdSetApplyPort, "Porteinstell. übernehmen", 350, 3, 198, 28, false);
+    gtk_widget_set_tooltip_text(apply, "Akt. Einstellungen werden für den gewählten Port übernommen, initialisiert und "
+                                       "dieser als aktueller ComPort geöffnet");
+    buildComGroup(page);
+    buildHandlingGroup(page);
+    enableSubStringFields();
+    enableErrorQueryFields();
+}
+
+SettingsForm readForm()
+{
+    SettingsForm form;
+    form.file = controlText(WinSettings, IdSetFileName);
+    form.device = controlText(WinSettings, IdSetDevice);
+    form.baud = chosenText(IdSetBaud);
+    form.dataBits = chosenText(IdSetDataBits);
+    form.stopBits = chosenText(IdSetStopBits);
+    form.parity = gtk_combo_box_get_active(listBox(IdSetParity));
+    form.handshake = gtk_combo_box_get_active(listBox(IdSetHandshake));
+    form.inBuffer = controlText(WinSettings, IdSetInBuffer);
+    form.outBuffer = controlText(WinSettings, IdSetOutBuffer);
+    form.inMaxSigns = controlText(WinSettings, IdSetInMaxSigns);
+    form.inTerminator = editableText(IdSetInTerminator);
+    form.inRetry = controlText(WinSettings, IdSetInRetry);
+    form.inSubStrings = toggleState(WinSettings, IdSetSubStrings);
+    form.inSubTerminator = editableText(IdSetSubTerminator);
+    form.outTerminator = editableText(IdSetOutTerminator);
+    form.errQuery = toggleState(WinSettings, IdSetErrQuery);
+    form.errGetSesr = controlText(WinSettings, IdSetErrGetSesr);
+    form.errGetCmd = controlText(WinSettings, IdSetErrGetCmd);
+    form.errQueryClear = controlText(WinSettings, IdSetErrQueryClear);
+    form.delayShort = controlText(WinSettings, IdSetDelayShort);
+    form.delayLong = controlText(WinSettings, IdSetDelayLong);
+    form.delayErr = controlText(WinSettings, IdSetDelayErr);
+    return form;
+}
+
+void enableSubStringFields()
+{
+    setControlEnabled(WinSettings, IdSetSubTerminator, toggleState(WinSettings, IdSetSubStrings));
+}
+
+void enableErrorQueryFields()
+{
+    bool on = toggleState(WinSettings, IdSetErrQuery);
+    for (int id : {IdSetErrGetSesr, IdSetErrGetCmd, IdSetErrQueryClear, IdSetDelayErr})
+        setControlEnabled(WinSettings, id, on);
+}
+
+void showSettingsOfPort(int64_t index)
+{
+    if (index < 0 || index >= portCount)
+        return;
+    setControlText(WinSettings, IdSetPortNumber, std::to_string(index));
+    setControlText(WinSettings, IdSetPortTag, PortTable[index].tag);
+    const PortEntry& entry = PortTable[index];
+    showForm(entry.configured ? formFromSettings(entry.settings) : resetForm());
+}
+
+void loadSettingsFile()
+{
+    if (intValue(controlText(WinSettings, IdSetPortNumber)) < 0) {
+        messageBox(WinSettings, "Quirlo",
+                   "Zum Zuweisen der Geräte-Daten muss\nvorab der verwendete COM-Port ge-\nwählt sein!", IconWarning,
+                   ButtonsOk);
+        if (GtkWidget* ports = controlWidget(WinSettings, IdSetPortBox))
+            gtk_widget_grab_focus(ports);
+        return;
+    }
+    std::string path = fileDialog(WinSettings, false, "Quirlo laden: Settingsdatei wählen", "*.set", devicesDir);
+    std::string bytes;
+    if (path.empty() || !readWholeFile(path, bytes))
+        return;
+    SettingsForm form = readForm();
+    readSetFile(fileBytesToUtf8(bytes), form);
+    form.file = baseNameOf(path);
+    showForm(form);
+    devicesDir = directoryOf(path);
+}
+
+void saveSettingsFile()
+{
+    std::string path = fileDialog(WinSettings, true, "Quirlo speichern: Settingsdatei wählen", "*.set",
+                                  devicesDir + controlText(WinSettings, IdSetFileName));
+    if (path.empty())
+        return;
+    // The extension first: the question must be about the file that will be replaced.
+    if (path.size() < 4 || lowerText(path.substr(path.size() - 4)) != ".set")
+        path += ".set";
+    if (fileExists(path) && messageBox(WinSettings, "Quirlo", "Datei existiert bereits!\nÜberschreiben?",
+                                       IconQuestion, ButtonsYesNo) != ResultYes)
+        return;
+    if (!writeFileAtomic(path, fileBytesOf(setFileText(readForm())))) {
+        messageBox(WinSettings, "Quirlo Settings-Daten:", "Datei konnte nicht gespeichert werden!", IconWarning,
+                   ButtonsOk);
+        return;
+    }
+    setControlText(WinSettings, IdSetFileName, baseNameOf(path));
+    devicesDir = directoryOf(path);
 }
 
 void refillPortChoices()

@@ -3,9 +3,19 @@
 
 #include <gtk/gtk.h>
 
+#include "serial/device_settings.h"
+
 // Builds the group " Port-Auswahl... " into the page: the "COM-Port:" list, the authorisation
 // and rediscovery buttons, the sixteen port indicators, "Port-Nr.:" and "Port-Tag:".
 void buildPortSelectionGroup(GtkWidget* page);
+// Builds the apply button and the groups of the device settings form.
+void buildDeviceSettingsForm(GtkWidget* page);
+// What the form holds now.
+SettingsForm readForm();
+// "Sub-Terminat.:" enabled exactly while "String-Unterteilung:" is ticked; the query fields and
+// their pause exactly while "Fehlerabfrage:" is.
+void enableSubStringFields();
+void enableErrorQueryFields();
 // Fills the "COM-Port:" list with the names of the table's ports, keeping the chosen position.
 void refillPortChoices();
 // The port chosen in the "COM-Port:" list, -1 when none.

@@ -47,6 +47,7 @@ void createSettingsWindow()
         gtk_notebook_append_page(GTK_NOTEBOOK(notebook), pages[page], gtk_label_new(titles[page]));
     }
     buildToolbar(WinSettings, pages[PortPage]);
+    buildDeviceSettingsForm(pages[PortPage]);
     buildPortSelectionGroup(pages[PortPage]);
     buildProtocolTypeGroup(pages[PortPage]);
     buildProtocolSettingsPage(pages[ProtocolPage]);
@@ -54,9 +55,6 @@ void createSettingsWindow()
     refillPortChoices();
     refreshPortIndicators(false);
 }
-
-void enableSubStringFields() {}
-void enableErrorQueryFields() {}
 
 bool portPageShown()
 {

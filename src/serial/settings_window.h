@@ -2,7 +2,5 @@
 #pragma once
 
 void createSettingsWindow();
-void enableSubStringFields();
-void enableErrorQueryFields();
 bool portPageShown();
 bool protocolPageShown();

@@ -235,6 +235,27 @@ GtkWidget* putLabel(GtkWidget* fixed, const char* text, int x, int y, int width)
     return putControl(fixed, 0, 0, label, x, y, width, 24);
 }
 
+void fitLabel(GtkWidget* label, int room, bool condensed)
+{
+    const char* text = gtk_label_get_text(GTK_LABEL(label));
+    auto fits = [&](const PangoFontDescription* font) {
+        PangoLayout* layout = gtk_widget_create_pango_layout(label, text);
+        if (font)
+            pango_layout_set_font_description(layout, font);
+        int width = 0;
+        pango_layout_get_pixel_size(layout, &width, nullptr);
+        g_object_unref(layout);
+        return width <= room;
+    };
+    if (!condensed && fits(nullptr))
+        return;
+    PangoFontDescription* font = newCondensedFont(9);
+    for (int size = 9; size > 6 && !fits(font); --size)
+        pango_font_description_set_size(font, (size - 1) * PANGO_SCALE);
+    gtk_widget_modify_font(label, font);
+    pango_font_description_free(font);
+}
+
 GtkWidget* putField(GtkWidget* fixed, int window, int id, const char* text, int x, int y, int width,
                     const char* toolTip)
 {

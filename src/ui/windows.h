@@ -30,6 +30,9 @@ void setSizeLimits(int window, int minWidth, int minHeight, int maxWidth, int ma
 
 // A field label, right-aligned, 24 pixels high.
 GtkWidget* putLabel(GtkWidget* fixed, const char* text, int x, int y, int width);
+// Makes the label's text fit the room: a condensed face (always, when condensed is set) of 9
+// points, smaller ones down to 6 while it is still too wide.
+void fitLabel(GtkWidget* label, int room, bool condensed);
 // A one-line text field, 24 pixels high, with its text and tool tip (nullptr for none).
 GtkWidget* putField(GtkWidget* fixed, int window, int id, const char* text, int x, int y, int width,
                     const char* toolTip);

@@ -4,6 +4,7 @@
 #include <gtk/gtk.h>
 
 #include "app/shell_state.h"
+#include "serial/device_settings.h"
 #include "serial/port_table.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
@@ -19,7 +20,7 @@ TEST_F(StartUp, SetsTheInitialStateAndOnlyTheMainWindowIsVisible)
     EXPECT_EQ(shell.commandDragRow, -1);
     EXPECT_EQ(shell.programDragRow, -1);
     EXPECT_TRUE(shell.aboutAtStart);
-    EXPECT_EQ(shell.devicesDir, shell.programDir + "Devices/");
+    EXPECT_EQ(devicesDir, shell.programDir + "Devices/");
     EXPECT_EQ(shell.logDir, shell.programDir + "Log/");
     EXPECT_FALSE(shell.tempDir.empty());
     EXPECT_FALSE(shell.monitors.empty());
