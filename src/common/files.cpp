@@ -28,3 +28,19 @@ bool fileExists(const std::string& path)
 {
     return g_file_test(path.c_str(), G_FILE_TEST_IS_REGULAR);
 }
+
+std::string fileName(const std::string& path)
+{
+    gchar* name = g_path_get_basename(path.c_str());
+    std::string result(name);
+    g_free(name);
+    return result;
+}
+
+std::string directoryOf(const std::string& path)
+{
+    gchar* dir = g_path_get_dirname(path.c_str());
+    std::string result(dir);
+    g_free(dir);
+    return result + (result.back() == '/' ? "" : "/");
+}

@@ -12,3 +12,8 @@ bool writeFileAtomic(const std::string& path, std::string_view bytes);
 bool readWholeFile(const std::string& path, std::string& bytes);
 
 bool fileExists(const std::string& path);
+
+// The last part of a path: the file's name with its extension.
+std::string fileName(const std::string& path);
+// The directory part of a path, with a trailing "/".
+std::string directoryOf(const std::string& path);

@@ -66,14 +66,6 @@ std::string readText(const std::string& path)
     return text;
 }
 
-std::string baseName(const std::string& path)
-{
-    gchar* name = g_path_get_basename(path.c_str());
-    std::string result(name);
-    g_free(name);
-    return result;
-}
-
 std::string resolved(const std::string& path)
 {
     char* real = realpath(path.c_str(), nullptr);
@@ -86,7 +78,7 @@ std::string resolved(const std::string& path)
 std::string driverOf(const std::string& device)
 {
     std::string driver = resolved(device + "/driver");
-    return driver.empty() ? "" : baseName(driver);
+    return driver.empty() ? "" : fileName(driver);
 }
 
 std::string sysfsTag(const std::string& name, const std::string& device)
@@ -100,7 +92,7 @@ std::string sysfsTag(const std::string& name, const std::string& device)
         dir = dir.substr(0, dir.rfind('/'));
     if (dir.size() <= 1)
         return driver.empty() ? "usb" : driver;
-    std::string tag = "usb " + baseName(dir) + ":";
+    std::string tag = "usb " + fileName(dir) + ":";
     if (!driver.empty())
         return tag + " " + driver;
     std::string product = readText(dir + "/product");

@@ -232,22 +232,6 @@ void showForm(const SettingsForm& form)
     enableErrorQueryFields();
 }
 
-std::string directoryOf(const std::string& path)
-{
-    gchar* dir = g_path_get_dirname(path.c_str());
-    std::string result = std::string(dir) + "/";
-    g_free(dir);
-    return result;
-}
-
-std::string baseNameOf(const std::string& path)
-{
-    gchar* name = g_path_get_basename(path.c_str());
-    std::string result(name);
-    g_free(name);
-    return result;
-}
-
 } // namespace
 
 void buildPortSelectionGroup(GtkWidget* page)
@@ -350,7 +334,7 @@ void loadSettingsFile()
         return;
     SettingsForm form = readForm();
     readSetFile(fileBytesToUtf8(bytes), form);
-    form.file = baseNameOf(path);
+    form.file = fileName(path);
     showForm(form);
     devicesDir = directoryOf(path);
 }
@@ -372,7 +356,7 @@ void saveSettingsFile()
                    ButtonsOk);
         return;
     }
-    setControlText(WinSettings, IdSetFileName, baseNameOf(path));
+    setControlText(WinSettings, IdSetFileName, fileName(path));
     devicesDir = directoryOf(path);
 }
 
