@@ -6,6 +6,8 @@
 #include <map>
 
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -13,6 +15,27 @@ namespace {
 
 // Handle number to open descriptor; an absent handle is a closed port.
 std::map<int64_t, int> openPorts;
+// Handles whose device has gone away (unplugged, or the other end of a terminal closed).
+std::map<int64_t, bool> lostPorts;
+
+// Errors that mean the device is no longer there, not that nothing waits.
+bool deviceGone(int error)
+{
+    return error == EIO || error == ENXIO || error == ENODEV || error == EBADF;
+}
+
+void noteFailure(int64_t handle)
+{
+    if (deviceGone(errno))
+        lostPorts[handle] = true;
+}
+
+// A hang-up that the device reports before anything fails.
+bool hungUp(int fd)
+{
+    pollfd watch{fd, POLLIN, 0};
+    return poll(&watch, 1, 0) > 0 && (watch.revents & (POLLHUP | POLLERR | POLLNVAL)) && !(watch.revents & POLLIN);
+}
 
 int descriptorOf(int64_t handle)
 {
@@ -93,13 +116,17 @@ int serialOpen(int64_t handle, const char* devicePath, int64_t baud, int64_t par
     int fd = open(devicePath, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return 0;
-    if (!isatty(fd)) {
+    // One program at a time: the device is taken exclusively, and a lock that other programs
+    // check tells them it is in use; a device locked by another program is refused.
+    if (!isatty(fd) || flock(fd, LOCK_EX | LOCK_NB) != 0) {
         close(fd);
         return 0;
     }
+    ioctl(fd, TIOCEXCL);
     tcflush(fd, TCIFLUSH);
     tcsetattr(fd, TCSANOW, &config);
     openPorts[handle] = fd;
+    lostPorts.erase(handle);
     return 1;
 }
 
@@ -117,6 +144,8 @@ int64_t serialWrite(int64_t handle, std::string_view bytes)
     do {
         written = write(fd, bytes.data(), bytes.size());
     } while (written < 0 && errno == EINTR);
+    if (written < 0)
+        noteFailure(handle);
     return written < 0 ? 0 : written;
 }
 
@@ -124,9 +153,15 @@ int64_t serialAvailable(int64_t handle)
 {
     int fd = descriptorOf(handle);
     int waiting = 0;
-    if (fd < 0 || ioctl(fd, FIONREAD, &waiting) < 0 || waiting < 0)
+    if (fd < 0)
         return 0;
-    return waiting;
+    if (ioctl(fd, FIONREAD, &waiting) < 0) {
+        noteFailure(handle);
+        return 0;
+    }
+    if (waiting <= 0 && hungUp(fd))
+        lostPorts[handle] = true;
+    return waiting < 0 ? 0 : waiting;
 }
 
 int64_t serialRead(int64_t handle, char* buffer, int64_t maxCount)
@@ -134,12 +169,15 @@ int64_t serialRead(int64_t handle, char* buffer, int64_t maxCount)
     int fd = descriptorOf(handle);
     if (fd < 0 || !buffer || maxCount <= 0)
         return 0;
-    // EAGAIN means nothing waits; EIO after a hang-up means the device is gone. Both read as
-    // an empty result, so a caller's poll loop never spins on an error.
+    // EAGAIN means nothing waits; EIO after a hang-up means the device is gone, which
+    // serialLost then tells. Both read as an empty result, so a caller's poll loop never spins
+    // on an error.
     ssize_t count;
     do {
         count = read(fd, buffer, static_cast<size_t>(maxCount));
     } while (count < 0 && errno == EINTR);
+    if (count < 0)
+        noteFailure(handle);
     return count < 0 ? 0 : count;
 }
 
@@ -161,6 +199,12 @@ bool serialSetLine(int64_t handle, SerialLine line, int level)
     return ((bits & bit) != 0) == (level != 0);
 }
 
+bool serialLost(int64_t handle)
+{
+    auto found = lostPorts.find(handle);
+    return serialIsOpen(handle) && found != lostPorts.end() && found->second;
+}
+
 int64_t serialLineErrors(int64_t)
 {
     return 0;
@@ -173,6 +217,7 @@ void serialClose(int64_t handle)
         return;
     close(found->second);
     openPorts.erase(found);
+    lostPorts.erase(handle);
 }
 
 void serialCloseAll()
@@ -180,4 +225,5 @@ void serialCloseAll()
     for (const auto& [handle, fd] : openPorts)
         close(fd);
     openPorts.clear();
+    lostPorts.clear();
 }

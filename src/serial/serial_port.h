@@ -16,8 +16,9 @@ enum class SerialLine { DTR, RTS };
 bool buildSerialConfig(int64_t baud, int64_t parity, int64_t dataBits, float stopBits,
                        int64_t handshake, termios& config);
 
-// Opens and configures the device under the handle; non-zero on success, 0 when the codes
-// are not accepted or the device cannot be opened as a terminal (nothing stays open then).
+// Opens and configures the device under the handle, exclusively: non-zero on success, 0 when
+// the codes are not accepted, the device cannot be opened as a terminal, or another program
+// holds it (nothing stays open then).
 // The buffer sizes are accepted for the callers' sake; the system's own buffers apply.
 int serialOpen(int64_t handle, const char* devicePath, int64_t baud, int64_t parity,
                int64_t dataBits, float stopBits, int64_t handshake, int64_t inBufferSize,
@@ -31,6 +32,9 @@ int64_t serialAvailable(int64_t handle);
 int64_t serialRead(int64_t handle, char* buffer, int64_t maxCount);
 // Sets DTR or RTS (level 1 asserted, 0 released); true when the line reads back so.
 bool serialSetLine(int64_t handle, SerialLine line, int level);
+// Whether the open device has gone away (unplugged, the other end closed): a read, a write or
+// a look at what waits met a hang-up. The handle stays open until it is closed.
+bool serialLost(int64_t handle);
 // Line error bits; this platform reports none through the layer.
 int64_t serialLineErrors(int64_t handle);
 void serialClose(int64_t handle);

@@ -106,6 +106,7 @@ TEST_F(SerialPort, InputThatWaitedBeforeTheOpenIsDiscarded)
 
 TEST_F(SerialPort, UnacceptedCodesFailWithoutOpeningTheDevice)
 {
+    PseudoTerminal other;
     int before = openDescriptors();
     for (long long baud : {230400LL, 134LL, 200LL, -1LL, 9601LL})
         EXPECT_EQ(openPort(0, pty.devicePath(), baud), 0) << baud;
@@ -117,8 +118,22 @@ TEST_F(SerialPort, UnacceptedCodesFailWithoutOpeningTheDevice)
     EXPECT_EQ(openDescriptors(), before);
 
     EXPECT_NE(openPort(0, pty.devicePath(), 1800), 0);
-    EXPECT_NE(openPort(1, pty.devicePath(), 0, 5, 3), 0);
+    EXPECT_NE(openPort(1, other.devicePath(), 0, 5, 3), 0);
     EXPECT_EQ(openDescriptors(), before + 2);
+}
+
+TEST_F(SerialPort, ADeviceInUseIsRefusedAndTheFirstKeepsWorking)
+{
+    ASSERT_NE(openPort(0, pty.devicePath()), 0);
+    int before = openDescriptors();
+    EXPECT_EQ(openPort(1, pty.devicePath()), 0);
+    EXPECT_FALSE(serialIsOpen(1));
+    EXPECT_EQ(openDescriptors(), before);
+    EXPECT_EQ(serialWrite(0, "*IDN?\r"), 6);
+    EXPECT_EQ(pty.receive(6), "*IDN?\r");
+    // Closed, the device is free again.
+    serialClose(0);
+    EXPECT_NE(openPort(1, pty.devicePath()), 0);
 }
 
 TEST_F(SerialPort, DevicesThatAreMissingOrNoTerminalsDoNotOpen)
@@ -164,16 +179,21 @@ TEST_F(SerialPort, ModemLinesOfAPseudoTerminalReportFailureAndHarmNothing)
     EXPECT_EQ(pty.receive(10), "still fine");
 }
 
-TEST_F(SerialPort, AVanishedDeviceReadsAndWritesNothing)
+TEST_F(SerialPort, AVanishedDeviceReadsAndWritesNothingAndSaysItIsGone)
 {
     ASSERT_NE(openPort(4, pty.devicePath()), 0);
+    EXPECT_EQ(serialAvailable(4), 0);
+    EXPECT_FALSE(serialLost(4));
     pty.closeMaster();
+    EXPECT_EQ(serialAvailable(4), 0);
+    EXPECT_TRUE(serialLost(4));
     char buffer[8];
     for (int i = 0; i < 100; ++i) {
         EXPECT_EQ(serialRead(4, buffer, sizeof buffer), 0);
         EXPECT_EQ(serialAvailable(4), 0);
     }
     EXPECT_EQ(serialWrite(4, "*CLS\r"), 0);
+    EXPECT_TRUE(serialLost(4));
     serialCloseAll();
     EXPECT_FALSE(serialIsOpen(4));
 }
