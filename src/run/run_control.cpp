@@ -99,7 +99,9 @@ void lockRunInterface(bool lock)
 void RunTick()
 {
     // Without a current, open port there is nothing to run against.
-    if (currentPort == -1 || controlText(WinProgram, IdPrgPortLabel) == "Close") {
+    bool open = currentPort >= 0 && currentPort < static_cast<PortIndex>(PortTable.size()) &&
+                PortTable[currentPort].isOpen;
+    if (!open) {
         if (runState.running)
             messageBox(WinProgram, "Quirlo",
                        currentPort == -1 ? "In Einstellungen-Portauswahl sind keine ComPorts zugewiesen!"

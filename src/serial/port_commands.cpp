@@ -1,19 +1,128 @@
-// The port commands of the settings window and the program window: the port chosen in the
-// settings, and the sixteen indicators that show each port's state.
+// The port commands of the settings window, the program window and the program's port rows:
+// applying the settings form to a port, opening, closing and changing ports, the modem lines,
+// and the sixteen indicators that show each port's state.
 #include <algorithm>
 #include <string>
 
+#include "common/text.h"
+#include "protocol/protocol_window.h"
+#include "run/run_state.h"
+#include "serial/device_settings.h"
 #include "serial/port_services.h"
 #include "serial/port_table.h"
+#include "serial/serial_port.h"
 #include "serial/settings_port_page.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
+#include "ui/message_dialog.h"
+#include "ui/windows.h"
 
 namespace {
 
 constexpr int highestIndicator = IdSetPortIndicatorLast - IdSetPortIndicatorFirst;
 const char* const openGreen = "#00ff00";
 const char* const closedRed = "#ff9696";
+// The receive buffer is for one response; a mistyped size must not take the machine's memory.
+constexpr int64_t largestInBuffer = 1 << 20;
+
+void portProtocol(const std::string& text)
+{
+    if (toggleState(WinSettings, IdSetPortCommands))
+        protocolOut(text, -1, "");
+}
+
+std::string portNumber(int64_t index)
+{
+    return "#" + std::to_string(index);
+}
+
+bool validPort(int64_t index)
+{
+    return index >= 0 && index < portCount && index < static_cast<int64_t>(PortTable.size());
+}
+
+// The program window's toggle and label show whether the current port is open.
+void showCurrentPortState()
+{
+    if (!windowExists(WinProgram) || !validPort(currentPort))
+        return;
+    bool open = PortTable[currentPort].isOpen != 0;
+    setToggleState(WinProgram, IdPrgPortButton, !open);
+    setControlText(WinProgram, IdPrgPortLabel, open ? PortTable[currentPort].name : " - ");
+}
+
+// The option "DTR/RTS bei OpenCom 'low' setzen" of the page "Applikation", ticked unless the
+// page says otherwise.
+bool resetLinesAtOpen()
+{
+    return !controlExists(WinSettings, IdSetResetLines) || toggleState(WinSettings, IdSetResetLines);
+}
+
+void openOne(int64_t index)
+{
+    if (index >= portCount) {
+        portProtocol("ComPort\n\n\n" + portNumber(index) + " existiert nicht");
+        return;
+    }
+    PortEntry& entry = PortTable[index];
+    if (!entry.configured)
+        return;
+    if (entry.isOpen) {
+        portProtocol("ComPort\n\n\n" + portNumber(index) + " bereits geöffnet");
+        return;
+    }
+    const DeviceSettings& s = entry.settings;
+    if (serialOpen(index, portDevicePath(entry).c_str(), s.baud, s.parity, s.dataBits, s.stopBits, s.handshake,
+                   s.inBufferSize, s.outBufferSize)) {
+        portProtocol("OpenPort\n\n\n" + portNumber(index) + " Ok");
+        entry.isOpen = 1;
+        if (resetLinesAtOpen()) {
+            serialSetLine(index, SerialLine::DTR, 0);
+            serialSetLine(index, SerialLine::RTS, 0);
+        }
+    } else {
+        portProtocol("OpenPort\n\n\n" + portNumber(index) + " not Ok");
+    }
+    if (index == currentPort)
+        showCurrentPortState();
+}
+
+void closeOne(int64_t index, const char* result)
+{
+    if (!validPort(index) || !PortTable[index].configured)
+        return;
+    PortEntry& entry = PortTable[index];
+    if (entry.isOpen) {
+        serialClose(index);
+        entry.isOpen = 0;
+        portProtocol("CloseCom\n\n\n" + portNumber(index) + result);
+    } else {
+        portProtocol("CloseCom\n\n\n" + portNumber(index) + " not Ok");
+    }
+    if (index == currentPort)
+        showCurrentPortState();
+}
+
+// A port number of a program row: the cell's decimal value, -1 (all ports) when it is empty.
+int64_t portParameter(const std::string& parameter)
+{
+    if (parameter.empty())
+        return -1;
+    double value = decimalValue(parameter);
+    if (value < 0 || value > 255) {
+        messageBox(WinProgram, "Quirlo", "Ungültiger Parameter auf\nOpen-/CloseCom", IconWarning, ButtonsOk);
+        return -1;
+    }
+    return static_cast<int64_t>(value);
+}
+
+void makeCurrent(int64_t index, const std::string& result)
+{
+    currentPort = index;
+    showCurrentPortState();
+    refreshPortIndicators(false);
+    portProtocol("ChangeCom\n\n\n" + portNumber(currentPort) + result);
+}
 
 } // namespace
 
@@ -32,4 +141,155 @@ void refreshPortIndicators(bool full)
     for (int index = static_cast<int>(shown); index <= highestIndicator; ++index)
         showIndicator(index, false, nullptr, false);
     refillPortChoices();
+}
+
+void applyPortSettings()
+{
+    if (runState.running) {
+        messageBox(WinSettings, "Quirlo", "Neue Initialsierung während Programm-Lauf nicht möglich!", IconWarning,
+                   ButtonsOk);
+        return;
+    }
+    int64_t chosen = intValue(controlText(WinSettings, IdSetPortNumber));
+    SettingsForm form = readForm();
+    bool complete = formComplete(form);
+    if (!validPort(chosen) || !complete) {
+        messageBox(WinSettings, "Quirlo",
+                   complete ? "Es ist kein gültiger Com-Port\n> " + std::to_string(chosen) + "\ngewählt"
+                            : "Die Geräte COM- oder Schnittstellen-\nEinstellungen sind nicht vollständig.\nBitte "
+                              "ausfüllen oder laden!",
+                   IconWarning, ButtonsOk);
+        return;
+    }
+    currentPort = chosen;
+    PortEntry& entry = PortTable[currentPort];
+    if (entry.isOpen)
+        portClose(currentPort);
+    entry.name = controlText(WinSettings, IdSetPortBox);
+    entry.configured = 1;
+    entry.isOpen = serialIsOpen(currentPort) ? 1 : 0;
+    entry.settings = settingsFromForm(form);
+    entry.errFlags = 0;
+    entry.errText.clear();
+    entry.inBuffer.assign(static_cast<size_t>(std::clamp<int64_t>(entry.settings.inBufferSize, 0, largestInBuffer)), 0);
+    portOpen(currentPort);
+    if (!entry.isOpen) {
+        entry.configured = 0;
+        messageBox(WinSettings, "Quirlo",
+                   entry.name + " konnte nicht initialisiert werden!\nBitte die Geräte-COM-Einstellungen prüfen.\n"
+                                "Der Port könnte auch bereits von einem\nweiteren Programm geöffnet sein!",
+                   IconWarning, ButtonsOk);
+    } else {
+        setControlEnabled(WinProgram, IdPrgRun, true);
+    }
+    showCurrentPortState();
+    refreshPortIndicators(false);
+    if (!windowExists(WinProtocol))
+        showOrToggleWindow(WinProtocol);
+}
+
+void portOpen(int64_t index)
+{
+    if (currentPort == -1) {
+        refreshPortIndicators(false);
+        return;
+    }
+    if (index == -1) {
+        for (int64_t k = 0; k < portCount; ++k)
+            portOpen(k);
+        return;
+    }
+    openOne(index);
+    refreshPortIndicators(false);
+}
+
+void portClose(int64_t index)
+{
+    if (currentPort == -1) {
+        refreshPortIndicators(false);
+        return;
+    }
+    if (index == -1) {
+        for (int64_t k = 0; k < portCount; ++k)
+            portClose(k);
+        return;
+    }
+    closeOne(index, " Ok");
+    refreshPortIndicators(false);
+}
+
+void openPortCommand(const std::string& parameter)
+{
+    portOpen(portParameter(parameter));
+}
+
+void closePortCommand(const std::string& parameter)
+{
+    portClose(portParameter(parameter));
+}
+
+void togglePort(int64_t index)
+{
+    if (index == -1) {
+        messageBox(WinProgram, "Quirlo", "Kein Port initialisiert!", IconWarning, ButtonsOk);
+        setToggleState(WinProgram, IdPrgPortButton, true);
+        return;
+    }
+    bool close = toggleState(WinProgram, IdPrgPortButton);
+    if (close)
+        portClose(index);
+    else
+        portOpen(index);
+    setControlEnabled(WinProgram, IdPrgRun, !close);
+}
+
+void changePortCommand(const std::string& parameter)
+{
+    if (!controlExists(WinProgram, IdPrgList))
+        return;
+    double value = decimalValue(parameter);
+    // Without a port there is nothing to change to.
+    if (value < 0 || value > 255 || portCount == 0) {
+        portProtocol("ChangeCom\n\n\n" + portNumber(currentPort) + " not Ok");
+        return;
+    }
+    int64_t wanted = static_cast<int64_t>(value);
+    int64_t port = std::max<int64_t>(std::min<int64_t>(wanted, portCount - 1), 0);
+    if (port != wanted)
+        messageBox(WinProgram, "Quirlo",
+                   "Der angegebene Port " + std::to_string(wanted) + " liegt nicht zwischen 0 und " +
+                       std::to_string(portCount - 1) +
+                       "!\nDie Portnummer wurde zur Sicherheit in den Gültigkeitsbereich geändert.\nDas Programm "
+                       "könnte nicht funktionieren!",
+                   IconWarning, ButtonsOk);
+    makeCurrent(port, " Ok");
+}
+
+void portIndicatorClicked(int id)
+{
+    int64_t index = id - IdSetPortIndicatorFirst;
+    if (index >= 0 && index < portCount)
+        makeCurrent(index, " Ok");
+}
+
+void setLineCommand(SerialLine line, const std::string& parameter)
+{
+    if (parameter.empty())
+        return;
+    double level = decimalValue(parameter);
+    if (level != 0 && level != 1) {
+        messageBox(WinProgram, "Quirlo", "Ungültiger Parameter auf\nSetDTR/SetRTS", IconWarning, ButtonsOk);
+        return;
+    }
+    if (validPort(currentPort))
+        serialSetLine(currentPort, line, static_cast<int>(level));
+}
+
+bool closeIfLost(int64_t index)
+{
+    if (!validPort(index) || !PortTable[index].isOpen || !serialLost(index))
+        return false;
+    closeOne(index, " getrennt");
+    refreshPortIndicators(false);
+    return true;
 }

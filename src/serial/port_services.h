@@ -1,8 +1,11 @@
 // Port discovery, authorisation, device settings files and port commands as the main loop
-// calls them.
+// and the runner call them.
 #pragma once
 
 #include <cstdint>
+#include <string>
+
+#include "serial/serial_port.h"
 
 // Finds the serial ports and the user's access to them, fills the port table and the
 // authorisation list; with onlyAccessible the ports the user may not open are left out. Warns
@@ -25,10 +28,26 @@ void saveSettingsFile();
 // Shows the port chosen in the "COM-Port:" list: its number, its tag, and its settings in the
 // form (the reset values for a port without settings).
 void showSettingsOfPort(int64_t index);
+// Applies the settings form to the chosen port, which becomes current, and opens it; a port
+// that does not open loses its settings and the user is told.
 void applyPortSettings();
-// The program window's port button: opens or closes the port (-1: no current port).
+// Opens or closes a configured port (-1: every port), writing the port-control protocol
+// lines; nothing happens while no port is current.
+void portOpen(int64_t index);
+void portClose(int64_t index);
+// The program rows OpenPort, ClosePort and ChangePort with their "Parameter:" cell.
+void openPortCommand(const std::string& parameter);
+void closePortCommand(const std::string& parameter);
+void changePortCommand(const std::string& parameter);
+// The program rows SetDTR and SetRTS: the line of the current port to the cell's 0 or 1.
+void setLineCommand(SerialLine line, const std::string& parameter);
+// The program window's port button: closes or opens the current port (index -1: none).
 void togglePort(int64_t index);
+// A click on a port indicator makes exactly that port current.
 void portIndicatorClicked(int id);
+// Closes a port whose device has gone away, with the protocol line "getrennt"; true when it
+// did.
+bool closeIfLost(int64_t index);
 // Gives the indicators of the table's ports the look of their state; full also disables the
 // indicators without a port and refills the "COM-Port:" list.
 void refreshPortIndicators(bool full);

@@ -140,6 +140,7 @@ enum ControlId {
     IdSetAboutAuto = 135,
     IdSetWarnUnsaved = 136,
     IdSetBeepTest = 141,
+    IdSetResetLines = 143, // "DTR/RTS bei OpenCom 'low' setzen"
     IdSetAutoLoadSettings = 147,
     IdSetAutoLoadSettingsChoose = 149,
     IdSetAutoLoadCommands = 150,
