@@ -116,6 +116,19 @@ int64_t portParameter(const std::string& parameter)
     return static_cast<int64_t>(value);
 }
 
+// Runs the operation for the port (-1: every port in index order) and refreshes the
+// indicators; nothing but the refresh while no port is current.
+void forPorts(int64_t index, void (*operation)(int64_t))
+{
+    if (currentPort != -1 && index == -1) {
+        for (int64_t k = 0; k < portCount; ++k)
+            operation(k);
+    } else if (currentPort != -1) {
+        operation(index);
+    }
+    refreshPortIndicators(false);
+}
+
 void makeCurrent(int64_t index, const std::string& result)
 {
     currentPort = index;
@@ -190,32 +203,12 @@ void applyPortSettings()
 
 void portOpen(int64_t index)
 {
-    if (currentPort == -1) {
-        refreshPortIndicators(false);
-        return;
-    }
-    if (index == -1) {
-        for (int64_t k = 0; k < portCount; ++k)
-            portOpen(k);
-        return;
-    }
-    openOne(index);
-    refreshPortIndicators(false);
+    forPorts(index, openOne);
 }
 
 void portClose(int64_t index)
 {
-    if (currentPort == -1) {
-        refreshPortIndicators(false);
-        return;
-    }
-    if (index == -1) {
-        for (int64_t k = 0; k < portCount; ++k)
-            portClose(k);
-        return;
-    }
-    closeOne(index, " Ok");
-    refreshPortIndicators(false);
+    forPorts(index, [](int64_t one) { closeOne(one, " Ok"); });
 }
 
 void openPortCommand(const std::string& parameter)
