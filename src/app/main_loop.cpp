@@ -375,7 +375,12 @@ void dispatchSettings(const Event& e)
 {
     switch (e.kind) {
     case EvClose: hideToggledWindow(WinSettings); break;
-    case EvControl: settingsClicked(e.object); break;
+    case EvControl:
+        if (e.type == CtlHangUp)
+            closeIfLost(e.column);
+        else
+            settingsClicked(e.object);
+        break;
     case EvMenu:
         if (e.object == MenuSetCtrlO && portPageShown())
             postEvent(EvControl, WinSettings, IdSetLoadDevice);

@@ -1,7 +1,10 @@
 // The port commands of the settings window, the program window and the program's port rows:
 // applying the settings form to a port, opening, closing and changing ports, the modem lines,
 // and the sixteen indicators that show each port's state.
+#include <glib-unix.h>
+
 #include <algorithm>
+#include <map>
 #include <string>
 
 #include "common/text.h"
@@ -13,6 +16,7 @@
 #include "serial/serial_port.h"
 #include "serial/settings_port_page.h"
 #include "ui/controls.h"
+#include "ui/events.h"
 #include "ui/ids.h"
 #include "ui/message_dialog.h"
 #include "ui/windows.h"
@@ -58,6 +62,38 @@ bool resetLinesAtOpen()
     return !controlExists(WinSettings, IdSetResetLines) || toggleState(WinSettings, IdSetResetLines);
 }
 
+// The hang-up watch of each open port.
+std::map<int64_t, guint> hangUpWatches;
+
+// The device of an open port hung up: the main loop closes the port. One report is enough.
+gboolean onHangUp(gint, GIOCondition, gpointer data)
+{
+    hangUpWatches.erase(GPOINTER_TO_INT(data));
+    Event event;
+    event.kind = EvControl;
+    event.window = WinSettings;
+    event.type = CtlHangUp;
+    event.column = GPOINTER_TO_INT(data);
+    postEvent(event);
+    return G_SOURCE_REMOVE;
+}
+
+// Watches the open port's device for a hang-up; nothing runs while it stays.
+void watchForHangUp(int64_t index)
+{
+    hangUpWatches[index] = g_unix_fd_add(serialDescriptor(index), GIOCondition(G_IO_HUP | G_IO_ERR), onHangUp,
+                                         GINT_TO_POINTER(static_cast<int>(index)));
+}
+
+void stopWatching(int64_t index)
+{
+    auto found = hangUpWatches.find(index);
+    if (found == hangUpWatches.end())
+        return;
+    g_source_remove(found->second);
+    hangUpWatches.erase(found);
+}
+
 void openOne(int64_t index)
 {
     if (index >= portCount) {
@@ -76,6 +112,7 @@ void openOne(int64_t index)
                    s.inBufferSize, s.outBufferSize)) {
         portProtocol("OpenPort\n\n\n" + portNumber(index) + " Ok");
         entry.isOpen = 1;
+        watchForHangUp(index);
         if (resetLinesAtOpen()) {
             serialSetLine(index, SerialLine::DTR, 0);
             serialSetLine(index, SerialLine::RTS, 0);
@@ -93,6 +130,7 @@ void closeOne(int64_t index, const char* result)
         return;
     PortEntry& entry = PortTable[index];
     if (entry.isOpen) {
+        stopWatching(index);
         serialClose(index);
         entry.isOpen = 0;
         portProtocol("CloseCom\n\n\n" + portNumber(index) + result);
@@ -280,6 +318,8 @@ void setLineCommand(SerialLine line, const std::string& parameter)
 
 bool closeIfLost(int64_t index)
 {
+    // A look at what waits notices a hang-up that no read or write met yet.
+    serialAvailable(index);
     if (!validPort(index) || !PortTable[index].isOpen || !serialLost(index))
         return false;
     closeOne(index, " getrennt");

@@ -199,6 +199,11 @@ bool serialSetLine(int64_t handle, SerialLine line, int level)
     return ((bits & bit) != 0) == (level != 0);
 }
 
+int serialDescriptor(int64_t handle)
+{
+    return descriptorOf(handle);
+}
+
 bool serialLost(int64_t handle)
 {
     auto found = lostPorts.find(handle);

@@ -31,7 +31,8 @@ enum ControlEventType {
     CtlActivate = 2,
     CtlChange = 768,
     CtlDragStart = 2048,
-    CtlHeaderClick = 4096 // a click on a list's column header; the event names the column
+    CtlHeaderClick = 4096, // a click on a list's column header; the event names the column
+    CtlHangUp = 8192       // an open port's device went away; the event's column is the PortIndex
 };
 
 enum TimerId {
