@@ -1,0 +1,271 @@
+// A simulated laboratory power supply on a pseudo-terminal, for tests, benchmarks and demos:
+// it prints its device name ("pts/N") as its first line and then answers IEEE 488.2 style
+// commands and queries on the terminal until it is ended.
+//
+//   sim_instrument [--out-term CODES] [--delay MS] [--split MS] [--silent HEADER]... [--log FILE]
+//
+// --out-term  character codes appended to every answer, ";"-separated (default 13;10)
+// --delay     milliseconds before each answer
+// --split     answer in two parts with this many milliseconds between them
+// --silent    never answer this command header (for example "MEAS:VOLT?")
+// --log       append every received line to FILE with a timestamp in microseconds
+//
+// Commands and queries (any case; CR, LF or both end a line):
+//   *IDN?  *RST  *CLS  *ESR?  SYST:ERR?  SYST:CLE  VOLT <f>  VOLT?  CURR <f>  CURR?
+//   MEAS:VOLT? (drifts over time)  MEAS:ALL? (voltage, current and power, comma-separated)
+// A wrong command queues "-100,Command error" and sets the command-error bit of *ESR?; a value
+// out of range queues "-222,Data out of range" and sets the execution-error bit.
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <fstream>
+#include <set>
+#include <string>
+#include <thread>
+
+namespace {
+
+struct Options {
+    std::string outTerminator = "\r\n";
+    int delayMs = 0;
+    int splitMs = -1;
+    std::set<std::string> silent;
+    std::string logFile;
+};
+
+enum StatusBit { QueryError = 4, DeviceError = 8, ExecutionError = 16, CommandError = 32, PowerOn = 128 };
+
+struct Instrument {
+    double volt = 0;
+    double curr = 0.1;
+    int esr = PowerOn;
+    std::deque<std::string> errors;
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+
+    void reset()
+    {
+        volt = 0;
+        curr = 0.1;
+    }
+    void fail(int bit, const std::string& error)
+    {
+        esr |= bit;
+        if (errors.size() < 20)
+            errors.push_back(error);
+    }
+};
+
+volatile std::sig_atomic_t stopping = 0;
+
+void onSignal(int)
+{
+    stopping = 1;
+}
+
+std::string codesToChars(const std::string& list)
+{
+    std::string chars;
+    size_t start = 0;
+    for (;;) {
+        size_t end = list.find(';', start);
+        int code = std::atoi(list.substr(start, end == std::string::npos ? std::string::npos : end - start).c_str());
+        if (code > 0 && code < 256)
+            chars += static_cast<char>(code);
+        if (end == std::string::npos)
+            return chars;
+        start = end + 1;
+    }
+}
+
+std::string upper(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string number(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.4f", value);
+    return text;
+}
+
+// The answer to one line, "" for none.
+std::string answer(Instrument& device, const std::string& line)
+{
+    std::string command = upper(line);
+    size_t blank = command.find(' ');
+    std::string header = command.substr(0, blank);
+    std::string argument = blank == std::string::npos ? "" : command.substr(blank + 1);
+    char* end = nullptr;
+    double value = std::strtod(argument.c_str(), &end);
+    bool numeric = !argument.empty() && end && *end == '\0';
+
+    if (header == "*IDN?")
+        return "QUIRLO,SIM-PS1,0001,1.0";
+    if (header == "*RST") {
+        device.reset();
+        return "";
+    }
+    if (header == "*CLS") {
+        device.esr = 0;
+        device.errors.clear();
+        return "";
+    }
+    if (header == "*ESR?") {
+        int esr = device.esr;
+        device.esr = 0;
+        return std::to_string(esr);
+    }
+    if (header == "SYST:ERR?") {
+        if (device.errors.empty())
+            return "0,No error";
+        std::string error = device.errors.front();
+        device.errors.pop_front();
+        return error;
+    }
+    if (header == "SYST:CLE") {
+        device.errors.clear();
+        return "";
+    }
+    if (header == "VOLT?" || header == "VOLT:LEV?")
+        return number(device.volt);
+    if (header == "CURR?")
+        return number(device.curr);
+    if (header == "MEAS:VOLT?") {
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - device.start).count();
+        return number(device.volt + 0.001 * std::sin(seconds));
+    }
+    if (header == "MEAS:ALL?")
+        return number(device.volt) + "," + number(device.curr) + "," + number(device.volt * device.curr);
+    if ((header == "VOLT" || header == "CURR") && numeric) {
+        double limit = header == "VOLT" ? 30 : 5;
+        if (value < 0 || value > limit)
+            device.fail(ExecutionError, "-222,Data out of range");
+        else
+            (header == "VOLT" ? device.volt : device.curr) = value;
+        return "";
+    }
+    device.fail(header.back() == '?' ? QueryError | CommandError : CommandError, "-100,Command error");
+    return "";
+}
+
+void writeAll(int fd, const std::string& bytes)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t written = write(fd, bytes.data() + done, bytes.size() - done);
+        if (written < 0 && errno != EINTR && errno != EAGAIN)
+            return;
+        if (written > 0)
+            done += static_cast<size_t>(written);
+    }
+}
+
+void sleepMs(int ms)
+{
+    if (ms > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        std::string name = argv[i];
+        std::string value = argv[i + 1];
+        if (name == "--out-term")
+            options.outTerminator = codesToChars(value);
+        else if (name == "--delay")
+            options.delayMs = std::atoi(value.c_str());
+        else if (name == "--split")
+            options.splitMs = std::atoi(value.c_str());
+        else if (name == "--silent")
+            options.silent.insert(upper(value));
+        else if (name == "--log")
+            options.logFile = value;
+        else {
+            std::fprintf(stderr, "unknown option %s\n", name.c_str());
+            return 2;
+        }
+    }
+
+    int master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
+        return 1;
+    const char* path = ptsname(master);
+    // Holding the other end open keeps the terminal alive while the peer closes and reopens
+    // it, and keeps the master from reporting a hang-up (which would wake the loop for ever).
+    int keepAlive = open(path, O_RDWR | O_NOCTTY);
+    termios raw;
+    if (keepAlive < 0 || tcgetattr(keepAlive, &raw) != 0)
+        return 1;
+    cfmakeraw(&raw);
+    tcsetattr(keepAlive, TCSANOW, &raw);
+    std::printf("%s\n", path + 5);
+    std::fflush(stdout);
+    std::signal(SIGTERM, onSignal);
+    std::signal(SIGINT, onSignal);
+
+    std::ofstream log;
+    if (!options.logFile.empty())
+        log.open(options.logFile, std::ios::app);
+    Instrument device;
+    std::string pending;
+    char buffer[4096];
+    while (!stopping) {
+        pollfd watch{master, POLLIN, 0};
+        if (poll(&watch, 1, -1) < 0)
+            continue;
+        ssize_t count = read(master, buffer, sizeof buffer);
+        if (count <= 0)
+            continue;
+        pending.append(buffer, static_cast<size_t>(count));
+        size_t end;
+        while ((end = pending.find_first_of("\r\n")) != std::string::npos) {
+            std::string line = pending.substr(0, end);
+            pending.erase(0, end + 1);
+            if (line.empty())
+                continue;
+            if (log.is_open()) {
+                auto now = std::chrono::duration_cast<std::chrono::microseconds>(
+                    std::chrono::steady_clock::now().time_since_epoch());
+                log << now.count() << ' ' << line << std::endl;
+            }
+            std::string header = upper(line.substr(0, line.find(' ')));
+            std::string reply = answer(device, line);
+            if (reply.empty() || options.silent.count(header))
+                continue;
+            reply += options.outTerminator;
+            sleepMs(options.delayMs);
+            if (options.splitMs >= 0) {
+                size_t half = reply.size() / 2;
+                writeAll(master, reply.substr(0, half));
+                sleepMs(options.splitMs);
+                writeAll(master, reply.substr(half));
+            } else {
+                writeAll(master, reply);
+            }
+        }
+        // A peer that never ends its lines cannot make the instrument grow without bound.
+        if (pending.size() > 65536)
+            pending.clear();
+    }
+    close(keepAlive);
+    close(master);
+    return 0;
+}
