@@ -199,6 +199,13 @@ bool serialSetLine(int64_t handle, SerialLine line, int level)
     return ((bits & bit) != 0) == (level != 0);
 }
 
+void serialDiscardInput(int64_t handle)
+{
+    int fd = descriptorOf(handle);
+    if (fd >= 0)
+        tcflush(fd, TCIFLUSH);
+}
+
 int serialDescriptor(int64_t handle)
 {
     return descriptorOf(handle);

@@ -32,6 +32,8 @@ int64_t serialAvailable(int64_t handle);
 int64_t serialRead(int64_t handle, char* buffer, int64_t maxCount);
 // Sets DTR or RTS (level 1 asserted, 0 released); true when the line reads back so.
 bool serialSetLine(int64_t handle, SerialLine line, int level);
+// Drops what the device sent and nobody read yet.
+void serialDiscardInput(int64_t handle);
 // The descriptor of the open device, for watching it; -1 when the handle is not open.
 int serialDescriptor(int64_t handle);
 // Whether the open device has gone away (unplugged, the other end closed): a read, a write or

@@ -113,9 +113,9 @@ enum ControlId {
     IdSetSubTerminator = 91,
     IdSetOutTerminator = 92,
     IdSetErrQuery = 93,
-    IdSetErrGetSesr = 94,
-    IdSetErrGetCmd = 95,
-    IdSetErrQueryClear = 96,
+    IdSetErrQueryClear = 94, // "Queue löschen:"
+    IdSetErrGetCmd = 95,     // "Queue-Abfrage:"
+    IdSetErrGetSesr = 96,    // "SESR-Abfrage:"
     IdSetDelayLong = 97, // "vor Antwort:"
     IdSetDelayShort = 98, // "vor Wiederholg.:"
     IdSetDelayErr = 99,   // the error-query pause

@@ -1,0 +1,105 @@
+// Sending lines and reading responses in passes, against a peer on a pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "run/serial_exchange.h"
+#include "serial/pty.h"
+#include "serial/serial_port.h"
+
+namespace {
+
+class SerialExchange : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(serialOpen(port, peer.devicePath().c_str(), 9600, 0, 8, 1.0f, 0, 1024, 1024), 0);
+        settings.inTerminator = "\r\n";
+        settings.inRetry = 5;
+        settings.delayShort = 15;
+        settings.inMaxSigns = 60;
+    }
+    void TearDown() override { serialCloseAll(); }
+    // The peer answers now, and later the rest after the pause.
+    Response answer(const std::string& now, int pauseMs = 0, const std::string& later = "")
+    {
+        peer.send(now);
+        waitUntilArrived(now);
+        std::thread rest([&] {
+            if (!later.empty()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+                peer.send(later);
+            }
+        });
+        Response response = readResponse(port, settings, true);
+        rest.join();
+        return response;
+    }
+    void waitUntilArrived(const std::string& sent)
+    {
+        if (!sent.empty())
+            waitForAvailable(port, static_cast<long long>(sent.size()));
+    }
+
+    const PortIndex port = 2;
+    PseudoTerminal peer;
+    DeviceSettings settings;
+};
+
+} // namespace
+
+TEST_F(SerialExchange, LinesGoOutWithOneTerminator)
+{
+    EXPECT_EQ(lineToSend("VOLT 1.5", "\r\n"), "VOLT 1.5\r\n");
+    EXPECT_EQ(lineToSend("VOLT 1.5\r\n", "\r\n"), "VOLT 1.5\r\n");
+    EXPECT_EQ(lineToSend("", "\r"), "\r");
+    EXPECT_EQ(lineToSend("CURR 5µA", "\n"), "CURR 5\xB5" "A\n");
+    EXPECT_EQ(sentForProtocol("A\r\nB\r\n", "\r\n"), "AB");
+    ASSERT_TRUE(sendBytes(port, lineToSend("*IDN?", "\r\n")));
+    EXPECT_EQ(peer.receive(7), "*IDN?\r\n");
+}
+
+TEST_F(SerialExchange, ResponsesByTerminator)
+{
+    Response response = answer("1.234\r\n");
+    EXPECT_EQ(response.text, "1.234");
+    EXPECT_EQ(response.retries, 0);
+    settings.inTerminator = "\r";
+    EXPECT_EQ(answer("OK\r").text, "OK");
+    // No terminator: the answer ends when nothing more comes; a 127 stays for the protocol.
+    settings.inTerminator = "";
+    settings.inRetry = 1;
+    EXPECT_EQ(answer("\x7F" "abc").text, "\x7F" "abc");
+    EXPECT_EQ(answer("\xB5" "A\n").text, "µA\n");
+}
+
+TEST_F(SerialExchange, SlowAnswersAreCollectedWholeInFurtherPasses)
+{
+    // The pause is longer than a pass: nothing of "12.5" may be lost under terminator 13;10.
+    Response response = answer("12.5", 40, "67\r\n");
+    EXPECT_EQ(response.text, "12.567");
+    EXPECT_GE(response.retries, 1);
+
+    // No answer at all: every further pass, then an empty response.
+    response = answer("");
+    EXPECT_EQ(response.text, "");
+    EXPECT_EQ(response.retries, 5);
+    EXPECT_EQ(readResponse(port, settings, false).retries, 0);
+}
+
+TEST_F(SerialExchange, AnOverlongAnswerIsCutAndLeavesNothingForTheNext)
+{
+    settings.inMaxSigns = 3;
+    EXPECT_EQ(answer("123456789\r\n").text, "1234");
+    EXPECT_EQ(answer("ABC\r\n").text, "ABC");
+    // Its rest may come late; it is still dropped before the next answer.
+    EXPECT_EQ(answer("123456", 40, "789\r\n").text, "1234");
+    EXPECT_EQ(answer("XY\r\n").text, "XY");
+}
+
+TEST(ErrorQuery, TheProtocolLineNamesTheBitsAndTheQueue)
+{
+    EXPECT_EQ(errorQueryLine(36, "-100,Command error-113,Undefined header", 0),
+              "Err-#: '%100100' = -100,Command error-113,Undefined header+ Hardw.-Err.: 0");
+    EXPECT_EQ(errorQueryLine(16, "-222,Data out of range", 3), "Err-#: '%10000' = -222,Data out of range+ Hardw.-Err.: 3");
+}
