@@ -13,6 +13,7 @@
 #include "protocol/protocol_settings.h"
 #include "protocol/protocol_window.h"
 #include "run/run_control.h"
+#include "run/runner.h"
 #include "run/run_state.h"
 #include "serial/port_services.h"
 #include "serial/port_table.h"

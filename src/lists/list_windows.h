@@ -8,6 +8,9 @@ void relayoutCommandListWindow();
 void relayoutProgramWindow();
 // Sets the text colour of a program row from its type (-1: all rows).
 void colourProgramRows(int from);
+// Marks the send string of the row a run executes (-1: none) and gives the rows of a running
+// loop their background (an empty range: none).
+void markProgramRows(int highlighted, int firstLoopRow, int lastLoopRow);
 
 // list: the list control id, IdCmdList or IdPrgList.
 void openEditor(int list);

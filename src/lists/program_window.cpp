@@ -12,6 +12,33 @@
 
 namespace {
 
+// What a run marks in the list: the send string of the row it executes, and a loop's rows.
+int highlightedRow = -1;
+int loopFirst = -1;
+int loopLast = -2;
+const char* const highlightYellow = "#c8c800";
+const char* const loopPaper = "#ffffb9";
+
+int rowOf(GtkTreeModel* model, GtkTreeIter* iter)
+{
+    GtkTreePath* path = gtk_tree_model_get_path(model, iter);
+    int row = gtk_tree_path_get_indices(path)[0];
+    gtk_tree_path_free(path);
+    return row;
+}
+
+void drawRunMarks(GtkTreeViewColumn*, GtkCellRenderer* renderer, GtkTreeModel* model, GtkTreeIter* iter,
+                  gpointer data)
+{
+    int row = rowOf(model, iter);
+    const char* background = nullptr;
+    if (GPOINTER_TO_INT(data) == 4 && row == highlightedRow)
+        background = highlightYellow;
+    else if (row >= loopFirst && row <= loopLast)
+        background = loopPaper;
+    g_object_set(renderer, "cell-background", background, nullptr);
+}
+
 void fillEditor(int row)
 {
     setControlText(WinProgram, IdPrgTypeField, cellText(WinProgram, IdPrgList, row, 0));
@@ -82,6 +109,10 @@ void createProgramWindow()
                                          {"Send-String:", 250, false}},
                                         true);
     putControl(inner, WinProgram, 0, list, 2, 2, 632, 443);
+    for (int column = 0; column < 5; ++column)
+        gtk_tree_view_column_set_cell_data_func(listColumn(WinProgram, IdPrgList, column),
+                                                listRenderer(WinProgram, IdPrgList, column), drawRunMarks,
+                                                GINT_TO_POINTER(column), nullptr);
     connectList(IdPrgList, {2, 3});
     buildProgramPanel();
     applyLimits(programKind, programKind.panelHidden);
@@ -120,4 +151,13 @@ void colourProgramRows(int from)
     for (int row = first; row <= last; ++row)
         setRowColour(WinProgram, IdPrgList, row,
                      lineTypeColour(intValue(cellText(WinProgram, IdPrgList, row, 0))));
+}
+
+void markProgramRows(int highlighted, int firstLoopRow, int lastLoopRow)
+{
+    highlightedRow = highlighted;
+    loopFirst = firstLoopRow;
+    loopLast = lastLoopRow;
+    if (GtkWidget* view = controlWidget(WinProgram, IdPrgList))
+        gtk_widget_queue_draw(view);
 }

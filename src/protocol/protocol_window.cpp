@@ -394,5 +394,7 @@ bool protocolShownAsTable()
 }
 
 void exportProtocolToClipboard(int) {}
+void exportBeforeMessageBox() {}
+void protocolAutosave(int) {}
 void saveProtocolLog() {}
 void autosaveProtocol() {}

@@ -24,5 +24,9 @@ int protocolColumnCount();
 void growProtocolColumns(int dataColumns);
 void shrinkProtocolColumns(int dataColumns);
 void exportProtocolToClipboard(int format);
+// Copies the protocol to the clipboard before a program's message box, as the settings ask.
+void exportBeforeMessageBox();
+// The run's autosave: 0 at its start, 1 at its end (write), 2 after that (stop).
+void protocolAutosave(int stage);
 void saveProtocolLog();
 void autosaveProtocol();

@@ -5,6 +5,7 @@
 #include "run/line_checker.h"
 #include "run/run_state.h"
 #include "serial/port_table.h"
+#include "serial/serial_port.h"
 #include "ui/controls.h"
 #include "ui/events.h"
 #include "ui/ids.h"
@@ -49,6 +50,10 @@ void startRun()
         setToggleState(WinProgram, IdPrgPause, false);
         setControlEnabled(WinProgram, IdPrgStop, true);
     }
+    // Nothing of an earlier run may be taken for this run's answers.
+    runState.responsePending = false;
+    if (currentPort >= 0)
+        serialDiscardInput(currentPort);
     addTimer(WinProgram, TimerRun, startInterval);
     if (GtkWidget* list = controlWidget(WinProgram, IdPrgList))
         gtk_widget_grab_focus(list);
@@ -94,23 +99,6 @@ void lockRunInterface(bool lock)
             gtk_widget_modify_bg(frame, GTK_STATE_NORMAL, nullptr);
     }
     hideWindow(WinPortAuth);
-}
-
-void RunTick()
-{
-    // Without a current, open port there is nothing to run against.
-    bool open = currentPort >= 0 && currentPort < static_cast<PortIndex>(PortTable.size()) &&
-                PortTable[currentPort].isOpen;
-    if (!open) {
-        if (runState.running)
-            messageBox(WinProgram, "Quirlo",
-                       currentPort == -1 ? "In Einstellungen-Portauswahl sind keine ComPorts zugewiesen!"
-                                         : "Es ist kein ComPort geöffnet!",
-                       IconWarning, ButtonsOk);
-        lockRunInterface(false);
-        runState.running = false;
-        removeTimer(WinProgram, TimerRun);
-    }
 }
 
 void checkProgram()

@@ -9,7 +9,5 @@ void pauseToggled();
 void stopRun();
 // Locks (true) or unlocks (false) the program window and the authorisation button for a run.
 void lockRunInterface(bool lock);
-// One step of the runner, at each tick of the run timer while not paused.
-void RunTick();
 // The whole-program check of the program window's check button.
 void checkProgram();

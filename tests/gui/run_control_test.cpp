@@ -3,6 +3,9 @@
 
 #include "run/pause_info_window.h"
 #include "run/run_state.h"
+#include "serial/port_table.h"
+#include "serial/pty.h"
+#include "serial/serial_port.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
 #include "ui/list_access.h"
@@ -36,6 +39,18 @@ protected:
                 return false;
         return !controlEnabled(WinProgram, IdPrgPause);
     }
+    // A current, open port on a pseudo-terminal, so that the ticks reach the runner's steps.
+    void openPort()
+    {
+        portCount = 1;
+        PortTable[0] = PortEntry{};
+        PortTable[0].name = terminal.devicePath().substr(5);
+        PortTable[0].configured = 1;
+        ASSERT_NE(serialOpen(0, terminal.devicePath().c_str(), 9600, 0, 8, 1.0f, 0, 64, 64), 0);
+        PortTable[0].isOpen = 1;
+        currentPort = 0;
+    }
+    PseudoTerminal terminal;
     void pressPause(bool down)
     {
         setToggleState(WinProgram, IdPrgPause, down);
@@ -47,6 +62,7 @@ protected:
 
 TEST_F(RunControl, WalksIdleRunningPausedFinishingAndBack)
 {
+    openPort();
     EXPECT_FALSE(runState.running);
     EXPECT_TRUE(unlocked());
     EXPECT_FALSE(runTimer());
@@ -122,6 +138,7 @@ TEST_F(RunControl, AStartWithoutPortEndsAtTheFirstTickWithAWarning)
 
 TEST_F(RunControl, StopWhilePausedTakesEffectOnlyAfterResume)
 {
+    openPort();
     send(EvControl, WinProgram, IdPrgRun);
     send(EvMenu, WinProgram, MenuPrgPauseKey);
     ASSERT_TRUE(runState.paused);

@@ -1,0 +1,530 @@
+// The program runner: each tick of the run timer executes one program row against the current
+// port, with the counting loop, the single-entry run, the device's answers and error queries.
+#include "run/runner.h"
+
+#include <gtk/gtk.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "common/text.h"
+#include "lists/line_types.h"
+#include "lists/list_windows.h"
+#include "protocol/protocol_state.h"
+#include "protocol/protocol_window.h"
+#include "run/line_checker.h"
+#include "run/pause_info_window.h"
+#include "run/run_control.h"
+#include "run/run_state.h"
+#include "run/serial_exchange.h"
+#include "serial/port_services.h"
+#include "serial/port_table.h"
+#include "serial/serial_port.h"
+#include "ui/beep.h"
+#include "ui/controls.h"
+#include "ui/events.h"
+#include "ui/ids.h"
+#include "ui/list_access.h"
+#include "ui/message_dialog.h"
+#include "ui/timers.h"
+#include "ui/windows.h"
+
+namespace {
+
+constexpr int columnType = 0;
+constexpr int columnPause = 2;
+constexpr int columnParameters = 3;
+constexpr int columnSendString = 4;
+constexpr int kindResponse = 255;
+const char* const loopTitle = "Quirlo - Kommandocheck";
+
+std::string cell(int row, int column)
+{
+    return cellText(WinProgram, IdPrgList, row, column);
+}
+
+int rowType(int row)
+{
+    return static_cast<int>(intValue(cell(row, columnType)));
+}
+
+PortEntry& port()
+{
+    return PortTable[currentPort];
+}
+
+bool currentPortOpen()
+{
+    return currentPort >= 0 && currentPort < portCount && currentPort < static_cast<PortIndex>(PortTable.size()) &&
+           PortTable[currentPort].isOpen;
+}
+
+bool mode(std::initializer_list<int> modes)
+{
+    return std::find(modes.begin(), modes.end(), protocol.protocolMode) != modes.end();
+}
+
+// The protocol lines of the runner's own rows, which the list shows only on request.
+bool internalLines()
+{
+    return mode({ModeDebug, ModeList, ModeExcel}) && toggleState(WinSettings, IdSetInternalCommands);
+}
+
+std::string upperSend(const std::string& text)
+{
+    return upperText(text);
+}
+
+bool contains(const std::string& text, const char* keyword)
+{
+    return upperSend(text).find(keyword) != std::string::npos;
+}
+
+void highlightCurrentRow(bool on)
+{
+    if (on)
+        markProgramRows(runState.currentRow, loopState.loopActive ? loopState.loopStartRow : -1,
+                        loopState.loopActive ? loopState.loopEndRow : -2);
+    else
+        markProgramRows(-1, loopState.loopActive ? loopState.loopStartRow : -1,
+                        loopState.loopActive ? loopState.loopEndRow : -2);
+}
+
+void scrollToRow(int row)
+{
+    GtkWidget* view = controlWidget(WinProgram, IdPrgList);
+    if (!view || row < 0 || row >= rowCount(WinProgram, IdPrgList))
+        return;
+    GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
+    gtk_tree_view_scroll_to_cell(GTK_TREE_VIEW(view), path, nullptr, TRUE, 0.5f, 0.0f);
+    gtk_tree_path_free(path);
+}
+
+// Scrolls when the row lies after the last row the view shows.
+void keepRowInView(int row, int last)
+{
+    GtkWidget* view = controlWidget(WinProgram, IdPrgList);
+    GtkTreePath* end = nullptr;
+    if (!view || !gtk_tree_view_get_visible_range(GTK_TREE_VIEW(view), nullptr, &end))
+        return;
+    int lastShown = gtk_tree_path_get_indices(end)[0];
+    gtk_tree_path_free(end);
+    if (row > lastShown)
+        scrollToRow(std::min(row + 1, last));
+}
+
+void endLoop(bool atRunEnd)
+{
+    if (!atRunEnd && !loopState.loopActive) {
+        messageBox(WinProgram, loopTitle,
+                   "Es sind keine doppelten oder freien Schleifenenden erlaubt!\nProgrammabbruch", IconWarning,
+                   ButtonsOk);
+        runState.running = false;
+        return;
+    }
+    bool finished = atRunEnd;
+    if (!atRunEnd) {
+        loopState.loopCounter += loopState.loopStep;
+        loopState.loopEndRow = runState.currentRow;
+        finished = (loopState.loopStep > 0 && loopState.loopCounter > loopState.loopTo) ||
+                   (loopState.loopStep < 0 && loopState.loopCounter < loopState.loopTo);
+    }
+    if (finished) {
+        loopState = LoopState{};
+        markProgramRows(-1, -1, -2);
+        return;
+    }
+    runState.currentRow = loopState.loopStartRow - 1;
+}
+
+void beginLoop()
+{
+    int row = runState.currentRow;
+    if (loopState.loopActive) {
+        if (row != loopState.loopStartRow) {
+            messageBox(WinProgram, loopTitle,
+                       "Es sind keine verschachtelten Schleifen oder\nfreien Schleifenteile erlaubt!\nProgrammabbruch",
+                       IconWarning, ButtonsOk);
+            runState.running = false;
+        }
+        return;
+    }
+    std::string parameters = cell(row, columnParameters);
+    std::vector<std::string> fields;
+    for (size_t start = 0;;) {
+        size_t end = parameters.find(';', start);
+        fields.push_back(parameters.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    if (fields.size() != 3) {
+        messageBox(WinProgram, loopTitle, "Schleifenparameter nicht korrekt!", IconWarning, ButtonsOk);
+        return;
+    }
+    loopState.loopActive = true;
+    loopState.loopStartRow = row;
+    loopState.loopEndRow = row;
+    loopState.loopFrom = intValue(fields[0]);
+    loopState.loopTo = intValue(fields[1]);
+    loopState.loopStep = intValue(fields[2]);
+    loopState.loopCounter = loopState.loopFrom;
+    if (loopState.loopTo > 65535)
+        messageBox(WinProgram, loopTitle, "Schleifenende >= 65535 ist außerhalb des Bereiches!", IconWarning,
+                   ButtonsOk);
+}
+
+void stepSingleEntry()
+{
+    int rows = rowCount(WinProgram, IdPrgList);
+    switch (runState.singleEntryStage) {
+    case 0:
+        for (int row = runState.singleEntryRow - 1; row >= 0; --row) {
+            if (rowType(row) == TypeOpenPort || rowType(row) == TypeChangePort) {
+                runState.currentRow = row;
+                break;
+            }
+        }
+        runState.singleEntryStage = 1;
+        break;
+    case 1:
+        runState.currentRow = runState.singleEntryRow;
+        runState.singleEntryStage = 2;
+        break;
+    case 2:
+        for (int row = rows - 1; row > runState.currentRow; --row) {
+            if (rowType(row) == TypeClosePort) {
+                runState.currentRow = row;
+                break;
+            }
+        }
+        runState.singleEntryStage = 3;
+        break;
+    default: runState.currentRow = rows; break;
+    }
+}
+
+void endRun()
+{
+    clearSelection(WinProgram, IdPrgList);
+    removeTimer(WinProgram, TimerRun);
+    runState.currentRow = 0;
+    runState.singleEntryRow = -1;
+    runState.singleEntryStage = 0;
+    runState.running = false;
+    // An answer the run asked for but did not read is not the next run's.
+    runState.responsePending = false;
+    setControlEnabled(WinProgram, IdPrgRun, true);
+    setControlEnabled(WinProgram, IdPrgStop, false);
+    if (protocol.protocolMode == ModeDebug)
+        protocolOut("*** Ende ***", -1, "");
+    endLoop(true);
+    markProgramRows(-1, -1, -2);
+    lockRunInterface(false);
+    protocolAutosave(1);
+    protocolAutosave(2);
+}
+
+std::string errorQueryText(int id)
+{
+    return controlText(WinSettings, id);
+}
+
+std::string readErrorQueue()
+{
+    const DeviceSettings& s = port().settings;
+    sendBytes(currentPort, lineToSend(errorQueryText(IdSetErrGetCmd), s.outTerminator));
+    waitMs(s.delayErr);
+    return readResponse(currentPort, s, true).text;
+}
+
+void readErrorStatus()
+{
+    PortEntry& entry = port();
+    int64_t bits = intValue(readResponse(currentPort, entry.settings, false).text) & 60;
+    entry.errFlags = 0;
+    entry.errText.clear();
+    if (bits == 0)
+        return;
+    for (int bit : {16, 32, 8, 4}) {
+        if (bits & bit) {
+            entry.errFlags += bit;
+            entry.errText += readErrorQueue();
+        }
+    }
+    std::string line = errorQueryLine(bits, entry.errText, serialLineErrors(currentPort));
+    if (protocol.protocolMode == ModeDebug)
+        protocolOut(line, -1, "");
+    else if (protocol.protocolMode == ModeList)
+        protocolOut("", 0, line);
+    sendBytes(currentPort, lineToSend(errorQueryText(IdSetErrQueryClear), entry.settings.outTerminator));
+}
+
+void queryDeviceErrors()
+{
+    const DeviceSettings& s = port().settings;
+    sendBytes(currentPort, lineToSend(errorQueryText(IdSetErrGetSesr), s.outTerminator));
+    waitMs(s.delayErr);
+    readErrorStatus();
+}
+
+// Writes the line; the protocol text carries " - Return-Err" when nothing was written.
+std::string sendForProtocol(const std::string& text)
+{
+    const std::string& terminator = port().settings.outTerminator;
+    std::string bytes = lineToSend(text, terminator);
+    std::string shown = sentForProtocol(bytes, terminator);
+    if (!sendBytes(currentPort, bytes))
+        shown += " - Return-Err";
+    return shown;
+}
+
+void sendCommand(const std::string& text)
+{
+    std::string shown = sendForProtocol(text);
+    if (mode({ModeDebug, ModeList}))
+        protocolOut("Comnd:\n" + shown, TypeCommand, "");
+    if (port().settings.errQuery)
+        queryDeviceErrors();
+}
+
+void sendQuery(const std::string& text)
+{
+    const DeviceSettings& s = port().settings;
+    if (!text.empty()) {
+        if (s.errQuery) {
+            sendBytes(currentPort, lineToSend("SYST:CLE", s.outTerminator));
+            waitMs(s.delayLong);
+        }
+        std::string shown = sendForProtocol(text);
+        if (mode({ModeDebug, ModeList}))
+            protocolOut("Query:\n" + shown, TypeQuery, "");
+    }
+    runState.responsePending = true;
+}
+
+void readAnswer()
+{
+    const DeviceSettings& s = port().settings;
+    Response response = readResponse(currentPort, s, true);
+    runState.responsePending = false;
+    std::string retries = response.retries >= 1 ? std::to_string(response.retries) + "x " : "";
+    if (s.inSubStrings) {
+        std::string separator = latin1ToUtf8(s.inSubTerminator);
+        std::vector<std::string> fields;
+        for (size_t start = 0;;) {
+            size_t end = separator.empty() ? std::string::npos : response.text.find(separator, start);
+            fields.push_back(response.text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+            if (end == std::string::npos)
+                break;
+            start = end + separator.size();
+        }
+        for (const std::string& field : fields) {
+            if (mode({ModeDebug, ModeList, ModeExcel}))
+                protocolOut("Return:\n" + field, kindResponse, "");
+            else if (mode({ModeTable, 32}))
+                protocolOut(field, kindResponse, "");
+        }
+    } else if (mode({ModeDebug, ModeList, ModeExcel})) {
+        std::string text = response.text;
+        if (!text.empty() && text[0] == '\x7F')
+            text.erase(0, 1);
+        protocolOut("Return:\n" + text, kindResponse, retries);
+    } else if (mode({ModeTable, 32})) {
+        protocolOut(response.text, kindResponse, "");
+    }
+}
+
+void setLine(SerialLine line, const char* name)
+{
+    PrepareLines(false, runState.currentRow);
+    std::string parameter = cell(runState.currentRow, columnParameters);
+    setLineCommand(line, parameter);
+    if (internalLines())
+        protocolOut(std::string(name) + "\n" + parameter, TypeSetDTR, "");
+}
+
+void pauseOn()
+{
+    PrepareLines(false, runState.currentRow);
+    setToggleState(WinProgram, IdPrgPause, true);
+    postEvent(EvControl, WinProgram, IdPrgPause);
+    std::string text = cell(runState.currentRow, columnParameters);
+    if (!text.empty())
+        ShowPauseInfo(text, "Schließen und weiter");
+}
+
+// A row refused because the port is not open; the third refusal of a run ends it.
+void refuseClosedPort()
+{
+    if (runState.portErrorCount == 2) {
+        messageBox(WinProgram, "Quirlo", "Dauerhafter Portfehler!\nProgrammlauf wird abgebrochen!", IconWarning,
+                   ButtonsOk);
+        runState.running = false;
+    } else {
+        messageBox(WinProgram, "Quirlo", "Gewählter COM-Port ist nicht geöffnet!", IconWarning, ButtonsOk);
+        ++runState.portErrorCount;
+    }
+}
+
+} // namespace
+
+int ShowProgramMessage()
+{
+    std::string send = cell(runState.currentRow, columnSendString);
+    if (std::count(send.begin(), send.end(), ',') != 1) {
+        messageBox(WinProgram, "Quirlo", "2 Parameter nötig: \n<Dialogtext>;<Icontyp>", IconInfo, ButtonsOk);
+        return 0;
+    }
+    size_t comma = send.find(',');
+    std::string text = comma > 7 ? send.substr(7, comma - 7) : "";
+    int64_t icon = intValue(send.substr(comma + 1));
+    if (text.empty() || icon < 0 || icon > 2)
+        return 0;
+    exportBeforeMessageBox();
+    // The message dialog shows the text as it is.
+    return messageBox(WinProgram, "Quirlo", text, static_cast<int>(icon), ButtonsYesNo);
+}
+
+void ExecuteLine(int kind, const std::string& sendString)
+{
+    int row = runState.currentRow;
+    std::string parameters = cell(row, columnParameters);
+    if (kind == TypeOpenPort && contains(sendString, "OPENPORT"))
+        openPortCommand(parameters);
+    else if (kind == TypeClosePort && contains(sendString, "CLOSEPORT"))
+        closePortCommand(parameters);
+    else if (kind == TypeChangePort && contains(sendString, "CHANGEPORT "))
+        changePortCommand(parameters);
+
+    bool needsPort = kind == TypeCommand || kind == TypeQuery || kind == TypeSetDTR || kind == TypeSetRTS;
+    if (needsPort && !currentPortOpen()) {
+        refuseClosedPort();
+        return;
+    }
+    switch (kind) {
+    case TypeCommand: sendCommand(sendString); break;
+    case TypeQuery: sendQuery(sendString); break;
+    case kindResponse: readAnswer(); break;
+    case TypeLoop:
+        if (contains(sendString, "LOOP "))
+            beginLoop();
+        break;
+    case TypeLoopEnd:
+        if (contains(sendString, "LOOPEND"))
+            endLoop(false);
+        break;
+    case TypeCellPos:
+        if (contains(sendString, "CELLPOS ")) {
+            PrepareLines(false, row);
+            if (internalLines())
+                protocolOut("CellPos\n\n\n" + cell(row, columnSendString), -1, "");
+        }
+        break;
+    case TypeWrite:
+        if (contains(sendString, "WRITE ")) {
+            PrepareLines(false, row);
+            std::string send = cell(row, columnSendString);
+            std::string value = send.size() > 6 ? send.substr(6) : "";
+            if (internalLines())
+                protocolOut("Write\n\n\n" + value, TypeWrite, "");
+            else if (mode({ModeTable, 32}))
+                protocolOut(value, TypeWrite, "");
+        }
+        break;
+    case TypeSetDTR:
+        if (contains(sendString, "SETDTR "))
+            setLine(SerialLine::DTR, "SetDTR");
+        break;
+    case TypeSetRTS:
+        if (contains(sendString, "SETRTS "))
+            setLine(SerialLine::RTS, "SetRTS");
+        break;
+    case TypeMsgBox:
+        if (contains(sendString, "MSGBOX ")) {
+            PrepareLines(false, row);
+            if (ShowProgramMessage() == ResultNo)
+                postEvent(EvControl, WinProgram, IdPrgStop);
+        }
+        break;
+    case TypePauseOn:
+        // Also before the protocol window was ever opened: a run must not hang on this row.
+        if (contains(sendString, "PAUSEON"))
+            pauseOn();
+        break;
+    case TypeClearProt:
+        if (contains(sendString, "CLEARPROT") && windowExists(WinProtocol))
+            clearProtocol(false);
+        break;
+    case TypeBeep:
+        if (upperSend(sendString) == "BEEP")
+            PlayBeep();
+        break;
+    default: break;
+    }
+    if (loopState.loopActive)
+        PrepareLines(true, runState.currentRow + 1);
+}
+
+void RunTick()
+{
+    int last = rowCount(WinProgram, IdPrgList) - 1;
+    if (!currentPortOpen()) {
+        if (runState.running) {
+            messageBox(WinProgram, "Quirlo",
+                       currentPort == -1 ? "In Einstellungen-Portauswahl sind keine ComPorts zugewiesen!"
+                                         : "Es ist kein ComPort geöffnet!",
+                       IconWarning, ButtonsOk);
+            lockRunInterface(false);
+            runState.running = false;
+            removeTimer(WinProgram, TimerRun);
+        }
+        return;
+    }
+    if (runState.singleEntryRow != -1)
+        stepSingleEntry();
+    if (runState.currentRow > last || !runState.running) {
+        endRun();
+        return;
+    }
+    if (runState.currentRow >= 1) {
+        highlightCurrentRow(false);
+        if (runState.abortRequested)
+            runState.running = false;
+    }
+    if (runState.currentRow == 0 && !runState.responsePending) {
+        if (!PrepareLines(false, -1)) {
+            runState.currentRow = last;
+            runState.running = false;
+            runState.abortRequested = false;
+            removeTimer(WinProgram, TimerRun);
+            lockRunInterface(false);
+            return;
+        }
+        clearSelection(WinProgram, IdPrgList);
+        runState.running = true;
+        runState.portErrorCount = 0;
+        setControlEnabled(WinProgram, IdPrgRun, false);
+        setControlEnabled(WinProgram, IdPrgStop, true);
+        protocolAutosave(0);
+        scrollToRow(0);
+    }
+    int row = runState.currentRow;
+    highlightCurrentRow(true);
+    keepRowInView(row, last);
+    int kind = rowType(row);
+    runState.lastExecutedRow = row;
+    int pause = kind == TypeComment ? 1 : static_cast<int>(intValue(cell(row, columnPause)));
+    if (runState.responsePending)
+        ExecuteLine(kindResponse, "");
+    else
+        ExecuteLine(kind, cell(row, columnSendString));
+    if (runState.responsePending)
+        addTimer(WinProgram, TimerRun, static_cast<int>(std::clamp<int64_t>(port().settings.delayLong, 0, 600000)));
+    else if (kind == TypePauseOn)
+        return;
+    else {
+        addTimer(WinProgram, TimerRun, pause);
+        ++runState.currentRow;
+    }
+}
