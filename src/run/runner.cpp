@@ -469,7 +469,11 @@ void ExecuteLine(int kind, const std::string& sendString)
 void RunTick()
 {
     int last = rowCount(WinProgram, IdPrgList) - 1;
-    if (!currentPortOpen()) {
+    // No port at all, or none opened since the start ("Close"): a port closed later is met
+    // row by row, and the third refused row ends the run.
+    bool noPort = currentPort < 0 || currentPort >= static_cast<PortIndex>(PortTable.size()) ||
+                  controlText(WinProgram, IdPrgPortLabel) == "Close";
+    if (noPort) {
         if (runState.running) {
             messageBox(WinProgram, "Quirlo",
                        currentPort == -1 ? "In Einstellungen-Portauswahl sind keine ComPorts zugewiesen!"
@@ -481,7 +485,8 @@ void RunTick()
         }
         return;
     }
-    if (runState.singleEntryRow != -1)
+    // A single entry's query reads its answer before the entry's steps go on.
+    if (runState.singleEntryRow != -1 && !runState.responsePending)
         stepSingleEntry();
     if (runState.currentRow > last || !runState.running) {
         endRun();

@@ -49,6 +49,7 @@ protected:
         ASSERT_NE(serialOpen(0, terminal.devicePath().c_str(), 9600, 0, 8, 1.0f, 0, 64, 64), 0);
         PortTable[0].isOpen = 1;
         currentPort = 0;
+        setControlText(WinProgram, IdPrgPortLabel, PortTable[0].name);
     }
     PseudoTerminal terminal;
     void pressPause(bool down)

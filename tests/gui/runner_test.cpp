@@ -1,0 +1,281 @@
+// Whole programs run against the simulated instrument, read back from the protocol.
+#include "gui/harness.h"
+
+#include <glib.h>
+#include <gtk/gtk.h>
+
+#include <sys/wait.h>
+
+#include <csignal>
+
+#include "protocol/protocol_state.h"
+#include "run/run_state.h"
+#include "serial/port_services.h"
+#include "serial/port_table.h"
+#include "serial/serial_port.h"
+#include "ui/controls.h"
+#include "ui/ids.h"
+#include "ui/list_access.h"
+#include "ui/timers.h"
+#include "ui/windows.h"
+
+namespace {
+
+class Runner : public QuirloTest {
+protected:
+    void SetUp() override
+    {
+        QuirloTest::SetUp();
+        startInstrument({});
+        send(EvControl, WinMain, IdMainProgramButton);
+        send(EvControl, WinMain, IdMainProtocolButton);
+        openInstrumentPort();
+    }
+    void TearDown() override
+    {
+        stopInstrument();
+        QuirloTest::TearDown();
+    }
+
+    void startInstrument(std::vector<std::string> options)
+    {
+        std::vector<const char*> argv = {QUIRLO_SIM_INSTRUMENT};
+        for (const std::string& option : options)
+            argv.push_back(option.c_str());
+        argv.push_back(nullptr);
+        gint out = -1;
+        ASSERT_TRUE(g_spawn_async_with_pipes(nullptr, const_cast<gchar**>(argv.data()), nullptr,
+                                             G_SPAWN_DO_NOT_REAP_CHILD, nullptr, nullptr, &instrument, nullptr,
+                                             &out, nullptr, nullptr));
+        GIOChannel* channel = g_io_channel_unix_new(out);
+        gchar* line = nullptr;
+        g_io_channel_read_line(channel, &line, nullptr, nullptr, nullptr);
+        ASSERT_NE(line, nullptr);
+        device = g_strstrip(line);
+        g_free(line);
+        g_io_channel_shutdown(channel, FALSE, nullptr);
+        g_io_channel_unref(channel);
+    }
+    void stopInstrument()
+    {
+        if (instrument > 0) {
+            kill(instrument, SIGTERM);
+            waitpid(instrument, nullptr, 0);
+            g_spawn_close_pid(instrument);
+            instrument = 0;
+        }
+    }
+    void openInstrumentPort()
+    {
+        serialClose(0);
+        portCount = 1;
+        PortEntry& entry = PortTable[0];
+        entry = PortEntry{};
+        entry.name = device;
+        entry.configured = 1;
+        entry.settings.baud = 9600;
+        entry.settings.dataBits = 8;
+        entry.settings.outTerminator = "\r\n";
+        entry.settings.inTerminator = "\r\n";
+        entry.settings.delayLong = 30;
+        entry.settings.delayShort = 10;
+        entry.settings.delayErr = 30;
+        entry.settings.inRetry = 3;
+        currentPort = 0;
+        portOpen(0);
+        ASSERT_TRUE(entry.isOpen);
+        removeAllRows(WinProtocol, IdPtkList);
+    }
+
+    void row(int type, const std::string& blank, const std::string& parameters = "", const std::string& pause = "10")
+    {
+        insertRow(WinProgram, IdPrgList, -1, {std::to_string(type), blank, pause, parameters, ""});
+    }
+    // Runs the program to its end, handling the real timer's ticks as they come.
+    void run()
+    {
+        send(EvControl, WinProgram, IdPrgRun);
+        ASSERT_TRUE(pumpUntil([] { return !runState.running && !timerActive(WinProgram, TimerRun); }));
+    }
+    // The protocol's list lines, their columns 1 and 3 joined by "|".
+    std::vector<std::string> lines()
+    {
+        std::vector<std::string> result;
+        for (int r = 0; r < rowCount(WinProtocol, IdPtkList); ++r)
+            result.push_back(cellText(WinProtocol, IdPtkList, r, 0) + "|" + cellText(WinProtocol, IdPtkList, r, 1) +
+                             "|" + cellText(WinProtocol, IdPtkList, r, 3));
+        return result;
+    }
+
+    GPid instrument = 0;
+    std::string device;
+};
+
+} // namespace
+
+TEST_F(Runner, CommandsQueriesAndTheErrorQueryAfterABadCommand)
+{
+    PortTable[0].settings.errQuery = 1;
+    row(0, "*RST");
+    row(1, "*IDN?");
+    row(0, "VOLT <f>", "5.5");
+    row(1, "VOLT?");
+    row(0, "VOLT <f>", "99");
+    row(0, "BLA");
+    run();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(lines(), (std::vector<std::string>{
+                           "Comnd:|*RST|",
+                           "Query:|*IDN?|",
+                           "Return:|QUIRLO,SIM-PS1,0001,1.0|",
+                           "Comnd:|VOLT 5.5|",
+                           "Query:|VOLT?|",
+                           "Return:|5.5000|",
+                           // The error line goes to column 3 of the command's line, after its column 0.
+                           "Comnd:|VOLT 99|Comnd:Err-#: '%10000' = -222,Data out of range+ Hardw.-Err.: 0",
+                           "Comnd:|BLA|Comnd:Err-#: '%100000' = -100,Command error+ Hardw.-Err.: 0",
+                       }));
+    EXPECT_TRUE(controlEnabled(WinProgram, IdPrgRun));
+    EXPECT_FALSE(controlEnabled(WinProgram, IdPrgStop));
+}
+
+TEST_F(Runner, SubStringsSlowAnswersAndAnEmptyQuery)
+{
+    PortTable[0].settings.inSubStrings = 1;
+    PortTable[0].settings.inSubTerminator = ",";
+    row(0, "VOLT 2");
+    row(1, "MEAS:ALL?");
+    run();
+    EXPECT_EQ(lines(), (std::vector<std::string>{"Comnd:|VOLT 2|", "Query:|MEAS:ALL?|", "Return:|2.0000|",
+                                                 "Return:|0.1000|", "Return:|0.2000|"}));
+
+    // An answer in two parts a pass apart arrives whole, with the number of further passes.
+    stopInstrument();
+    startInstrument({"--split", "60"});
+    openInstrumentPort();
+    PortTable[0].settings.inRetry = 10;
+    removeAllRows(WinProgram, IdPrgList);
+    row(1, "*IDN?");
+    row(1, "");
+    run();
+    ASSERT_EQ(lines().size(), 3u);
+    EXPECT_EQ(lines()[1].substr(0, 32), "Return:|QUIRLO,SIM-PS1,0001,1.0|");
+    EXPECT_NE(lines()[1].find("x "), std::string::npos);
+    EXPECT_EQ(lines()[2], "Return:||10x ");
+}
+
+TEST_F(Runner, ALoopWritesIntoTheTableAndADivisionByZeroEndsTheRun)
+{
+    setToggleState(WinSettings, IdSetAsTable, true);
+    setControlText(WinSettings, IdSetColumns, "3");
+    send(EvControl, WinSettings, IdSetApplyProtocol);
+    ASSERT_EQ(protocol.protocolMode, ModeTable);
+    row(5, "Loop <i>,<i>,<i>", "1;3;1");
+    row(7, "CellPos <i>,<i>", "#LI;2");
+    row(8, "Write <s>", "#LI");
+    row(6, "LoopEnd");
+    run();
+    for (int r = 1; r <= 3; ++r)
+        EXPECT_EQ(cellText(WinProtocol, IdPtkList, r, 2), std::to_string(r));
+    EXPECT_FALSE(loopState.loopActive);
+
+    removeAllRows(WinProgram, IdPrgList);
+    row(5, "Loop <i>,<i>,<i>", "1;3;1");
+    row(7, "CellPos <i>,<i>", "10/(#LI-2)+20;1");
+    row(8, "Write <s>", "x#LI");
+    row(6, "LoopEnd");
+    run();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Division durch 0!\n'Run'-Zustand wird beendet!");
+    // The first pass wrote into row 10; the second divided by zero and the run ended.
+    EXPECT_EQ(cellText(WinProtocol, IdPtkList, 10, 1), "x1");
+    EXPECT_FALSE(runState.running);
+}
+
+TEST_F(Runner, MessageBoxesPausesAndStop)
+{
+    row(14, "MsgBox <s>,<i>", "Probe drin?;3");
+    row(14, "MsgBox <s>,<i>", "Weiter?;1");
+    row(0, "*RST");
+    messageAnswers = {ResultNo};
+    run();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Weiter?");
+    EXPECT_EQ(messages[0].icon, IconWarning);
+    EXPECT_EQ(messages[0].buttons, ButtonsYesNo);
+    EXPECT_TRUE(lines().empty());
+
+    // PauseOn pauses and shows its text without "\a"; closing the window goes on after it.
+    removeAllRows(WinProgram, IdPrgList);
+    row(0, "*CLS");
+    row(15, "PauseOn <s>", "Probe wechseln\\a");
+    row(0, "*RST");
+    send(EvControl, WinProgram, IdPrgRun);
+    ASSERT_TRUE(pumpUntil([] { return windowVisible(WinPauseInfo); }));
+    EXPECT_TRUE(runState.paused);
+    send(EvControl, WinPauseInfo, IdPauseInfoButton);
+    ASSERT_TRUE(pumpUntil([] { return !runState.running && !timerActive(WinProgram, TimerRun); }));
+    EXPECT_EQ(lines(), (std::vector<std::string>{"Comnd:|*CLS|", "Comnd:|*RST|"}));
+
+    // Stop while running: the run ends at the next tick.
+    removeAllRows(WinProgram, IdPrgList);
+    removeAllRows(WinProtocol, IdPtkList);
+    for (int i = 0; i < 50; ++i)
+        row(0, "*CLS", "", "50");
+    send(EvControl, WinProgram, IdPrgRun);
+    ASSERT_TRUE(pumpUntil([this] { return lines().size() >= 2; }));
+    send(EvControl, WinProgram, IdPrgStop);
+    ASSERT_TRUE(pumpUntil([] { return !timerActive(WinProgram, TimerRun); }));
+    EXPECT_LT(lines().size(), 10u);
+
+    // An empty program ends at its first tick.
+    removeAllRows(WinProgram, IdPrgList);
+    run();
+    EXPECT_TRUE(controlEnabled(WinProgram, IdPrgRun));
+}
+
+TEST_F(Runner, AClosedPortIsRefusedRowByRowAndTheThirdEndsTheRun)
+{
+    portClose(0);
+    removeAllRows(WinProtocol, IdPtkList);
+    for (int i = 0; i < 4; ++i)
+        row(0, "*RST");
+    run();
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[0].text, "Gewählter COM-Port ist nicht geöffnet!");
+    EXPECT_EQ(messages[1].text, "Gewählter COM-Port ist nicht geöffnet!");
+    EXPECT_EQ(messages[2].text, "Dauerhafter Portfehler!\nProgrammlauf wird abgebrochen!");
+}
+
+TEST_F(Runner, ASingleEntryRunsWithItsPortRows)
+{
+    row(2, "OpenPort <i>", "0");
+    row(0, "*RST");
+    row(1, "*IDN?");
+    row(3, "ClosePort <i>", "0");
+    portClose(0);
+    removeAllRows(WinProtocol, IdPtkList);
+    selectRow(WinProgram, IdPrgList, 2, false);
+    send(EvMenu, WinProgram, MenuPrgExecute);
+    ASSERT_TRUE(pumpUntil([] { return !runState.running && !timerActive(WinProgram, TimerRun); }));
+    EXPECT_EQ(lines(), (std::vector<std::string>{"OpenPort||#0 Ok", "Query:|*IDN?|",
+                                                 "Return:|QUIRLO,SIM-PS1,0001,1.0|", "CloseCom||#0 Ok"}));
+    EXPECT_EQ(runState.singleEntryRow, -1);
+}
+
+TEST_F(Runner, TheInstrumentVanishingMidRunEndsItWithThePortMessages)
+{
+    for (int i = 0; i < 40; ++i)
+        row(1, "MEAS:VOLT?", "", "20");
+    send(EvControl, WinProgram, IdPrgRun);
+    ASSERT_TRUE(pumpUntil([this] { return lines().size() >= 4; }));
+    stopInstrument();
+    ASSERT_TRUE(pumpUntil([] { return !runState.running && !timerActive(WinProgram, TimerRun); }));
+    EXPECT_FALSE(PortTable[0].isOpen);
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back().text, "Dauerhafter Portfehler!\nProgrammlauf wird abgebrochen!");
+    bool closed = false;
+    for (const std::string& line : lines())
+        closed = closed || line == "CloseCom||#0 getrennt";
+    EXPECT_TRUE(closed);
+}
