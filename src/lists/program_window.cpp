@@ -155,9 +155,26 @@ void colourProgramRows(int from)
 
 void markProgramRows(int highlighted, int firstLoopRow, int lastLoopRow)
 {
+    GtkWidget* view = controlWidget(WinProgram, IdPrgList);
+    bool loopChanged = firstLoopRow != loopFirst || lastLoopRow != loopLast;
+    int before = highlightedRow;
     highlightedRow = highlighted;
     loopFirst = firstLoopRow;
     loopLast = lastLoopRow;
-    if (GtkWidget* view = controlWidget(WinProgram, IdPrgList))
+    if (!view)
+        return;
+    if (loopChanged) {
         gtk_widget_queue_draw(view);
+        return;
+    }
+    // Only the rows whose mark changed are drawn again: a run marks a row at every tick.
+    GtkTreeModel* model = gtk_tree_view_get_model(GTK_TREE_VIEW(view));
+    for (int row : {before, highlighted}) {
+        GtkTreeIter iter;
+        if (row >= 0 && gtk_tree_model_iter_nth_child(model, &iter, nullptr, row)) {
+            GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
+            gtk_tree_model_row_changed(model, path, &iter);
+            gtk_tree_path_free(path);
+        }
+    }
 }

@@ -466,8 +466,23 @@ void ExecuteLine(int kind, const std::string& sendString)
         PrepareLines(true, runState.currentRow + 1);
 }
 
+namespace {
+
+// Arms the run timer so that the next row starts the interval after this tick began: what the
+// tick spent on its own work, beyond the exchange's waits, comes off the interval.
+void armAfter(int64_t intervalMs, int64_t tickStart, int64_t waitedBefore)
+{
+    int64_t work = g_get_monotonic_time() - tickStart - (waitedMicroseconds() - waitedBefore);
+    int64_t ms = std::clamp<int64_t>(intervalMs - (work + 500) / 1000, 0, 600000);
+    addTimer(WinProgram, TimerRun, static_cast<int>(ms));
+}
+
+} // namespace
+
 void RunTick()
 {
+    const int64_t tickStart = g_get_monotonic_time();
+    const int64_t waitedBefore = waitedMicroseconds();
     int last = rowCount(WinProgram, IdPrgList) - 1;
     // No port at all, or none opened since the start ("Close"): a port closed later is met
     // row by row, and the third refused row ends the run.
@@ -525,11 +540,11 @@ void RunTick()
     else
         ExecuteLine(kind, cell(row, columnSendString));
     if (runState.responsePending)
-        addTimer(WinProgram, TimerRun, static_cast<int>(std::clamp<int64_t>(port().settings.delayLong, 0, 600000)));
+        armAfter(port().settings.delayLong, tickStart, waitedBefore);
     else if (kind == TypePauseOn)
         return;
     else {
-        addTimer(WinProgram, TimerRun, pause);
+        armAfter(pause, tickStart, waitedBefore);
         ++runState.currentRow;
     }
 }

@@ -88,8 +88,22 @@ std::string errorQueryLine(int64_t bits, const std::string& queueAnswers, int64_
     return "Err-#: '%" + binary + "' = " + queueAnswers + "+ Hardw.-Err.: " + std::to_string(lineErrors);
 }
 
+namespace {
+
+int64_t waited = 0;
+
+} // namespace
+
 void waitMs(int64_t milliseconds)
 {
-    if (milliseconds > 0)
-        g_usleep(static_cast<gulong>(std::min<int64_t>(milliseconds, 600000)) * 1000);
+    if (milliseconds <= 0)
+        return;
+    int64_t micros = std::min<int64_t>(milliseconds, 600000) * 1000;
+    g_usleep(static_cast<gulong>(micros));
+    waited += micros;
+}
+
+int64_t waitedMicroseconds()
+{
+    return waited;
 }

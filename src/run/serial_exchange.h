@@ -33,3 +33,5 @@ std::string errorQueryLine(int64_t bits, const std::string& queueAnswers, int64_
 
 // Waits the milliseconds (nothing for 0 or less).
 void waitMs(int64_t milliseconds);
+// All the microseconds waitMs has waited so far.
+int64_t waitedMicroseconds();

@@ -1,0 +1,185 @@
+// The runner's own cost per program row, measured from the simulated instrument's log: the
+// time between two received lines beyond the row's pause and the port's delays, for Quirlo
+// and for a minimal client that does the same exchange with plain POSIX calls and sleeps.
+//   xvfb-run -a build/bench/runner_bench
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtk/gtk.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/main_loop.h"
+#include "app/startup.h"
+#include "run/run_state.h"
+#include "serial/port_services.h"
+#include "serial/port_table.h"
+#include "ui/controls.h"
+#include "ui/ids.h"
+#include "ui/list_access.h"
+#include "ui/timers.h"
+#include "ui/windows.h"
+
+namespace {
+
+constexpr int pauseMs = 10;
+constexpr int delayLongMs = 20;
+
+struct Instrument {
+    GPid pid = 0;
+    std::string device;
+    std::string log;
+};
+
+Instrument startInstrument(const std::string& log)
+{
+    Instrument instrument;
+    instrument.log = log;
+    std::remove(log.c_str());
+    const gchar* argv[] = {QUIRLO_SIM_INSTRUMENT, "--log", log.c_str(), nullptr};
+    gint out = -1;
+    g_spawn_async_with_pipes(nullptr, const_cast<gchar**>(argv), nullptr, G_SPAWN_DO_NOT_REAP_CHILD, nullptr,
+                             nullptr, &instrument.pid, nullptr, &out, nullptr, nullptr);
+    char name[64] = {};
+    ssize_t count = read(out, name, sizeof name - 1);
+    close(out);
+    instrument.device = std::string(name, count > 0 ? static_cast<size_t>(count) : 0);
+    instrument.device.erase(instrument.device.find_last_not_of("\r\n") + 1);
+    return instrument;
+}
+
+void stopInstrument(Instrument& instrument)
+{
+    kill(instrument.pid, SIGTERM);
+    waitpid(instrument.pid, nullptr, 0);
+}
+
+// Microseconds between consecutive received lines, less the expected wait.
+std::vector<double> overheads(const std::string& log, double expectedMs)
+{
+    std::ifstream in(log);
+    std::vector<long long> stamps;
+    long long stamp = 0;
+    std::string line;
+    while (in >> stamp && std::getline(in, line))
+        stamps.push_back(stamp);
+    std::vector<double> result;
+    for (size_t i = 1; i < stamps.size(); ++i)
+        result.push_back((stamps[i] - stamps[i - 1]) / 1000.0 - expectedMs);
+    std::sort(result.begin(), result.end());
+    return result;
+}
+
+double percentile(const std::vector<double>& sorted, double p)
+{
+    return sorted.empty() ? 0 : sorted[std::min(sorted.size() - 1, static_cast<size_t>(p * sorted.size()))];
+}
+
+void runInQuirlo(const Instrument& instrument, int type, const char* text, int rows)
+{
+    portCount = 1;
+    PortEntry& entry = PortTable[0];
+    entry = PortEntry{};
+    entry.name = instrument.device;
+    entry.configured = 1;
+    entry.settings.baud = 9600;
+    entry.settings.dataBits = 8;
+    entry.settings.outTerminator = "\r\n";
+    entry.settings.inTerminator = "\r\n";
+    entry.settings.delayLong = delayLongMs;
+    entry.settings.delayShort = 5;
+    entry.settings.inRetry = 3;
+    currentPort = 0;
+    portOpen(0);
+    removeAllRows(WinProgram, IdPrgList);
+    {
+        BulkListChange bulk(WinProgram, IdPrgList);
+        for (int row = 0; row < rows; ++row)
+            insertRow(WinProgram, IdPrgList, -1, {std::to_string(type), text, std::to_string(pauseMs), "", ""});
+    }
+    postEvent(EvControl, WinProgram, IdPrgRun);
+    Event event;
+    while (takeEvent(event))
+        dispatchEvent(event);
+    while (runState.running || timerActive(WinProgram, TimerRun)) {
+        if (takeEvent(event))
+            dispatchEvent(event);
+        else
+            gtk_main_iteration();
+    }
+    portClose(0);
+}
+
+void runReference(const Instrument& instrument, const char* text, int rows, bool query)
+{
+    int fd = open(("/dev/" + instrument.device).c_str(), O_RDWR | O_NOCTTY);
+    termios raw;
+    tcgetattr(fd, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(fd, TCSANOW, &raw);
+    std::string line = std::string(text) + "\r\n";
+    char buffer[256];
+    for (int row = 0; row < rows; ++row) {
+        if (write(fd, line.data(), line.size()) < 0)
+            break;
+        if (query) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayLongMs));
+            fcntl(fd, F_SETFL, O_NONBLOCK);
+            while (read(fd, buffer, sizeof buffer) > 0) {
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+    }
+    close(fd);
+}
+
+void report(const char* what, const std::vector<double>& quirlo, const std::vector<double>& reference,
+            double expectedMs)
+{
+    double median = percentile(quirlo, 0.5);
+    double referenceMedian = percentile(reference, 0.5);
+    std::printf("%s\n", what);
+    std::printf("  Quirlo:    overhead per row median %.3f ms, 99th percentile %.3f ms (%zu intervals)\n", median,
+                percentile(quirlo, 0.99), quirlo.size());
+    std::printf("  reference: overhead per row median %.3f ms, 99th percentile %.3f ms\n", referenceMedian,
+                percentile(reference, 0.99));
+    std::printf("  ratio of the median intervals: %.4f\n", (expectedMs + median) / (expectedMs + referenceMedian));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    startUp(&argc, &argv);
+    showOrToggleWindow(WinProgram);
+    const std::string dir = g_get_tmp_dir();
+
+    Instrument commands = startInstrument(dir + "/quirlo-bench-commands.log");
+    runInQuirlo(commands, 0, "VOLT 1.5", 1000);
+    stopInstrument(commands);
+    Instrument commandReference = startInstrument(dir + "/quirlo-bench-commands-reference.log");
+    runReference(commandReference, "VOLT 1.5", 1000, false);
+    stopInstrument(commandReference);
+    report("1000 Command rows, pause 10 ms", overheads(commands.log, pauseMs),
+           overheads(commandReference.log, pauseMs), pauseMs);
+
+    Instrument queries = startInstrument(dir + "/quirlo-bench-queries.log");
+    runInQuirlo(queries, 1, "VOLT?", 500);
+    stopInstrument(queries);
+    Instrument queryReference = startInstrument(dir + "/quirlo-bench-queries-reference.log");
+    runReference(queryReference, "VOLT?", 500, true);
+    stopInstrument(queryReference);
+    report("500 Query rows, pause 10 ms, answer read 20 ms after the query", overheads(queries.log, pauseMs + delayLongMs),
+           overheads(queryReference.log, pauseMs + delayLongMs), pauseMs + delayLongMs);
+    exitSequence();
+    return 0;
+}
