@@ -361,3 +361,50 @@ TEST_F(ListWindows, InPlaceEditsChangeTheCellAndGiveTheKeysBack)
     EXPECT_EQ(cellText(WinProgram, IdPrgList, 0, 3), "1");
     g_object_unref(entry);
 }
+
+TEST_F(ListWindows, ACommandGoesIntoTheProgramByMenuAndByDrop)
+{
+    addCommand("1", "VOLT?", "50", "Spannung lesen");
+    addCommand("0", "VOLT <f>", "100", "Spannung setzen");
+    auto program = [] {
+        std::vector<std::string> rows;
+        for (int row = 0; row < rowCount(WinProgram, IdPrgList); ++row)
+            rows.push_back(cellText(WinProgram, IdPrgList, row, 1) + "|" + cellText(WinProgram, IdPrgList, row, 3));
+        return rows;
+    };
+    select(0);
+    send(EvMenu, WinCommandList, MenuCmdCopyToProgram);
+    EXPECT_EQ(program(), std::vector<std::string>{"VOLT?|"});
+    EXPECT_EQ(cellText(WinProgram, IdPrgList, 0, 2), "50");
+    EXPECT_TRUE(listChanged(IdPrgList));
+
+    // Over a selected row the menu asks; "Yes" replaces it and keeps its parameters.
+    setCellText(WinProgram, IdPrgList, 0, 3, "7");
+    selectRow(WinProgram, IdPrgList, 0, false);
+    select(1);
+    messageAnswers = {ResultYes};
+    send(EvMenu, WinCommandList, MenuCmdCopyToProgram);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Selektierte(n) Eintrag/Einträge im \nAblauffenster überschreiben?");
+    EXPECT_EQ(program(), std::vector<std::string>{"VOLT <f>|7"});
+
+    // A move drop goes in before the selected row, a link drop replaces it.
+    Event drop;
+    drop.kind = EvDrop;
+    drop.window = WinProgram;
+    drop.object = IdPrgList;
+    drop.dropType = IdCmdList;
+    drop.dropAction = GDK_ACTION_MOVE;
+    select(0);
+    postEvent(drop);
+    pumpUntilIdle();
+    EXPECT_EQ(program(), (std::vector<std::string>{"VOLT?|7", "VOLT <f>|7"}));
+    drop.dropAction = GDK_ACTION_LINK;
+    select(0);
+    clearSelection(WinProgram, IdPrgList);
+    selectRow(WinProgram, IdPrgList, 1, false);
+    postEvent(drop);
+    pumpUntilIdle();
+    EXPECT_EQ(program(), (std::vector<std::string>{"VOLT?|7", "VOLT?|7"}));
+    EXPECT_EQ(selectedRows(WinProgram, IdPrgList), std::vector<int>{1});
+}
