@@ -150,8 +150,10 @@ void createPopupMenus()
 void showPopupMenu(int menu)
 {
     auto found = menus.find(menu);
+    // The menu opens after the click was handled, so no button press is its origin: the
+    // release of the right button must not take it down again at once.
     if (found != menus.end())
-        gtk_menu_popup(GTK_MENU(found->second), nullptr, nullptr, nullptr, nullptr, 3,
+        gtk_menu_popup(GTK_MENU(found->second), nullptr, nullptr, nullptr, nullptr, 0,
                        gtk_get_current_event_time());
 }
 
