@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/paths.h"
 #include "app/startup.h"
 #include "lists/list_windows.h"
 #include "ui/controls.h"
@@ -28,7 +29,7 @@ double milliseconds(Work work)
 
 int main(int argc, char** argv)
 {
-    startUp(&argc, &argv);
+    startUp(&argc, &argv, findProgramDir());
     showOrToggleWindow(WinCommandList);
     const int rows = 10000;
     double fill = milliseconds([&] {

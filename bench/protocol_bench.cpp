@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 
+#include "app/paths.h"
 #include "app/startup.h"
 #include "protocol/protocol_settings.h"
 #include "protocol/protocol_state.h"
@@ -71,7 +72,7 @@ double fillTable(int rows, int columns)
 
 int main(int argc, char** argv)
 {
-    startUp(&argc, &argv);
+    startUp(&argc, &argv, findProgramDir());
     currentPort = 0;
     showOrToggleWindow(WinProtocol);
     settle();

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/main_loop.h"
+#include "app/paths.h"
 #include "app/startup.h"
 #include "run/run_state.h"
 #include "serial/port_services.h"
@@ -159,7 +160,7 @@ void report(const char* what, const std::vector<double>& quirlo, const std::vect
 
 int main(int argc, char** argv)
 {
-    startUp(&argc, &argv);
+    startUp(&argc, &argv, findProgramDir());
     showOrToggleWindow(WinProgram);
     const std::string dir = g_get_tmp_dir();
 

@@ -1,8 +1,13 @@
-// Quirlo.ini and the auto-load choices.
+// Quirlo.ini, the settings window's page "Applikation" and its auto-load rows.
 #pragma once
 
-// Reads Quirlo.ini from programDir; without the file nothing happens.
+// Builds the page "Applikation" into the settings window.
+void buildApplicationPage();
+// Reads Quirlo.ini from programDir and places and opens the windows as it says; without the
+// file nothing happens.
 void loadIniFile();
+// Writes Quirlo.ini whole (replacing the old file only when the new one is complete); a file
+// that cannot be written is passed over.
 void saveIniFile();
 // The "..." button of an auto-load row.
 void chooseAutoLoadFile(int buttonId);

@@ -7,10 +7,10 @@
 
 ShellState shell;
 
-void initShellState()
+void initShellState(const std::string& programDir)
 {
     shell = ShellState{};
-    shell.programDir = findProgramDir();
+    shell.programDir = programDir;
     discoveryPlaces.scanFile = findHomeDir() + "tty.txt";
     devicesDir = shell.programDir + "Devices/";
     shell.commandsDir = shell.programDir + "Cmd/";

@@ -36,7 +36,8 @@ struct ShellState {
 
 extern ShellState shell;
 
-// Sets the state to its initial values and resolves programDir, the four working directories
+// Sets the state to its initial values with the program directory (with a trailing "/"), the
+// four working directories
 // and the port discovery's scratch file "tty.txt" in the home directory (which Quirlo never
 // creates).
-void initShellState();
+void initShellState(const std::string& programDir);

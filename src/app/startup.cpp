@@ -9,6 +9,7 @@
 #include "app/about_window.h"
 #include "app/main_loop.h"
 #include "app/main_window.h"
+#include "app/paths.h"
 #include "app/program_info_window.h"
 #include "app/settings_ini.h"
 #include "app/shell_state.h"
@@ -69,7 +70,7 @@ void autoLoad(int window, int list, int box, int fileField)
 
 } // namespace
 
-void startUp(int* argc, char*** argv)
+void startUp(int* argc, char*** argv, const std::string& programDir)
 {
     gtk_set_locale();
     gtk_init(argc, argv);
@@ -81,7 +82,7 @@ void startUp(int* argc, char*** argv)
     // Serial devices that vanish must not end Quirlo through a broken pipe.
     signal(SIGPIPE, SIG_IGN);
 
-    initShellState();
+    initShellState(programDir);
     createPortTable();
     resetProtocolState();
     loadFonts();
@@ -101,6 +102,7 @@ void startUp(int* argc, char*** argv)
     createPortAuthWindow();
     discoverPorts(true);
     showOrToggleWindow(WinSettings);
+    buildApplicationPage();
     showOrToggleWindow(WinProgramInfo);
     addTimer(WinMain, TimerStartup, startupDelay);
     shell.tempDir = g_get_tmp_dir();
@@ -150,7 +152,7 @@ void exitSequence()
 
 int quirloMain(int argc, char** argv)
 {
-    startUp(&argc, &argv);
+    startUp(&argc, &argv, findProgramDir());
     runMainLoop();
     exitSequence();
     return 0;

@@ -1,8 +1,11 @@
 // Start-up, start-up completion and exit of Quirlo.
 #pragma once
 
-// Runs the start-up sequence up to the point where the main loop takes over.
-void startUp(int* argc, char*** argv);
+#include <string>
+
+// Runs the start-up sequence up to the point where the main loop takes over, with the program
+// directory (with a trailing "/") whose Quirlo.ini and working directories it uses.
+void startUp(int* argc, char*** argv, const std::string& programDir);
 // The start-up completion at the first tick of timer 99.
 void completeStartUp();
 // Saves the settings, closes the ports, removes the timers, ends a help viewer, releases the GUI.

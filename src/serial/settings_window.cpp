@@ -56,6 +56,11 @@ void createSettingsWindow()
     refreshPortIndicators(false);
 }
 
+GtkWidget* settingsPage(int page)
+{
+    return page >= PortPage && page <= ApplicationPage ? pages[page] : nullptr;
+}
+
 bool portPageShown()
 {
     return pageShown(PortPage);

@@ -100,7 +100,7 @@ void QuirloTest::SetUp()
     static char name[] = "quirlo-test";
     static char* args[] = {name, nullptr};
     static char** argv = args;
-    startUp(&argc, &argv);
+    startUp(&argc, &argv, machineDir + "/");
     // Test processes share one virtual screen: the pointer waits in a corner no window covers,
     // and no tooltip timers run, so no test reacts to another one's windows.
     GdkScreen* screen = gdk_screen_get_default();
