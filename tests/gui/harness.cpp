@@ -33,6 +33,7 @@ const struct {
     {"groups", R"(cat "$dir/groups" 2>/dev/null || echo user)"},
     {"which", R"([ -x "$dir/bin/$1" ] && echo "$dir/bin/$1")"},
     {"sudo", "exit 0"},
+    {"beep", "exit 0"},
     {"ls", R"(name=$(basename "$2")
 while read -r port mode group; do
     [ "$port" = "$name" ] && echo "$mode 1 root $group 4, 64 Dec  7 11:00 $2"
@@ -153,11 +154,15 @@ bool QuirloTest::pumpUntil(const std::function<bool()>& condition)
         *static_cast<bool*>(flag) = true;
         return G_SOURCE_REMOVE;
     }, &expired);
+    // Conditions that no toolkit event announces (a file another process writes) are looked
+    // at again every 20 ms as well.
+    guint wake = g_timeout_add(20, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
     pumpUntilIdle();
     while (!condition() && !expired) {
         gtk_main_iteration();
         pumpUntilIdle();
     }
+    g_source_remove(wake);
     if (!expired)
         g_source_remove(deadline);
     return condition();

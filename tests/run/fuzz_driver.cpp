@@ -1,4 +1,4 @@
-// A random driver for the expression evaluator and the preparation of one row: any text
+// A random driver for the expression evaluator, the preparation of one row and the INI reader: any text
 // must end in a value or an error, without a crash, a hang or a sanitizer report. Inputs that
 // once failed are kept in fuzz_regressions.txt and run first.
 #include <chrono>
@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ini_file.h"
 #include "run/expression.h"
 #include "run/line_preparation.h"
 
@@ -67,6 +68,17 @@ void checkRow(const std::string& type, const std::string& blank, const std::stri
         fail("pause out of range", blank + "|" + parameters);
     if (Clock::now() - start > std::chrono::seconds(1))
         fail("slow preparation", blank + "|" + parameters);
+}
+
+// Any text reads as an INI file without a crash, and its numbers are numbers.
+void checkIni(const std::string& input)
+{
+    auto start = Clock::now();
+    IniFile ini(input);
+    ini.number("WINDOWPOS", "WinMainX", 0);
+    ini.text("AUTOLOAD", "CommandFile", "");
+    if (Clock::now() - start > std::chrono::seconds(1))
+        fail("slow INI reading", input);
 }
 
 std::string pick(std::mt19937& random, const std::vector<std::string>& parts, size_t count)
@@ -143,6 +155,7 @@ int main(int argc, char** argv)
             std::string parameters = random() % 4 == 0 ? randomBytes(random, length)
                                                        : pick(random, parameterParts, length);
             checkRow(types[random() % types.size()], blank, parameters, random() % 2, random() % 2);
+            checkIni(random() % 2 ? randomBytes(random, length * 8) : "[" + blank + "]\n" + parameters + " = " + blank);
         }
     }
     std::printf("%lld cases in %.0f s, %d failures, seed %u\n", cases, seconds, failures, seed);
