@@ -146,6 +146,8 @@ void buildApplicationPage()
                    45, true);
     putAutoLoadRow(rows, IdSetAutoLoadProgram, "Programm", IdSetAutoLoadProgramFile, IdSetAutoLoadProgramChoose, 70,
                    true);
+    // The settings window was shown whole before this page was built.
+    gtk_widget_show_all(page);
 }
 
 void loadIniFile()

@@ -56,6 +56,7 @@ TEST_F(SettingsIni, TheFilePlacesTheWindowsAndSetsThePages)
     EXPECT_EQ(y, 200);
     EXPECT_EQ(controlText(WinSettings, IdSetAutoLoadCommandsFile), "/tmp/Geräte/netz.cml");
     EXPECT_FALSE(controlEnabled(WinSettings, IdSetAutoLoadCommandsFile));
+    EXPECT_TRUE(controlVisible(WinSettings, IdSetGlobalBeeps));
     EXPECT_FALSE(toggleState(WinSettings, IdSetAutosaveTemp));
     EXPECT_FALSE(controlEnabled(WinSettings, IdSetAutosaveTemp));
 
