@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/shell_state.h"
+#include "lists/list_files.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
 #include "ui/list_access.h"
@@ -44,7 +44,7 @@ void relayoutProgramInfoWindow()
 void showProgramInfo()
 {
     showOrToggleWindow(WinProgramInfo);
-    std::string lines = shell.programInfo;
+    std::string lines = programInfo;
     for (char& c : lines) {
         if (c == '\t')
             c = '\n';
@@ -67,6 +67,6 @@ void takeOverProgramInfo()
         else if (c == '\n')
             c = '\t';
     }
-    shell.programInfo = text;
+    programInfo = text;
     showOrToggleWindow(WinProgramInfo);
 }

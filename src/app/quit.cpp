@@ -8,6 +8,7 @@
 
 #include "app/shell_state.h"
 #include "common/text.h"
+#include "lists/list_files.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
 #include "ui/message_dialog.h"
@@ -17,27 +18,6 @@ int askToQuit()
 {
     unsavedChangesCheck(-1);
     return messageBox(WinMain, "Quirlo", "Applikation beenden?", IconQuestion, ButtonsYesNo);
-}
-
-int unsavedChangesCheck(int list)
-{
-    int parent = list == IdCmdList ? WinCommandList
-                 : list == IdPrgList ? WinProgram
-                 : list == IdPtkList ? WinProtocol
-                                     : WinMain;
-    if (!toggleState(WinSettings, IdSetWarnUnsaved))
-        return ResultYes;
-    const std::string heading = "Folgende veränderte Liste(n) sind ungesichert:\n";
-    std::string text = heading;
-    if (listChanged(IdCmdList) && (list == IdCmdList || list == -1))
-        text += "- Kommandolisting\n";
-    if (listChanged(IdPrgList) && (list == IdPrgList || list == -1))
-        text += "- Programm\n";
-    if (text == heading)
-        return ResultYes;
-    if (list == -1)
-        return messageBox(WinMain, "Quirlo", text, IconInfo, ButtonsOk);
-    return messageBox(parent, "Quirlo", text + "Überschreiben?", IconQuestion, ButtonsYesNo);
 }
 
 namespace {

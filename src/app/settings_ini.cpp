@@ -10,6 +10,7 @@
 #include "app/shell_state.h"
 #include "common/files.h"
 #include "common/text.h"
+#include "lists/list_files.h"
 #include "serial/settings_window.h"
 #include "ui/controls.h"
 #include "ui/events.h"
@@ -327,7 +328,7 @@ void chooseAutoLoadFile(int buttonId)
     bool commands = buttonId == IdSetAutoLoadCommandsChoose;
     if (!commands && buttonId != IdSetAutoLoadProgramChoose)
         return;
-    std::string& dir = commands ? shell.commandsDir : shell.programsDir;
+    std::string& dir = commands ? commandsDir : programsDir;
     std::string path = fileDialog(WinSettings, false, commands ? "QuirloKommandodatei wählen" : "QuirloProgramm wählen",
                                   commands ? "Kommandoliste (*.cml)|*.cml" : "Programm (*.run)|*.run", dir);
     if (path.empty())

@@ -2,6 +2,7 @@
 #include "app/shell_state.h"
 
 #include "app/paths.h"
+#include "lists/list_files.h"
 #include "serial/device_settings.h"
 #include "serial/port_discovery.h"
 
@@ -13,7 +14,7 @@ void initShellState(const std::string& programDir)
     shell.programDir = programDir;
     discoveryPlaces.scanFile = findHomeDir() + "tty.txt";
     devicesDir = shell.programDir + "Devices/";
-    shell.commandsDir = shell.programDir + "Cmd/";
-    shell.programsDir = shell.programDir + "Run/";
+    commandsDir = shell.programDir + "Cmd/";
+    programsDir = shell.programDir + "Run/";
     shell.logDir = shell.programDir + "Log/";
 }

@@ -20,8 +20,6 @@ struct ShellState {
     bool quitRequested = false;
     Event lastEvent;
     std::string programDir;  // with trailing "/"; the current directory during the run
-    std::string commandsDir; // *.cml files, likewise
-    std::string programsDir; // *.run files, likewise
     std::string logDir;      // protocol files and autosave
     std::string tempDir;     // empty until late in the start-up
     int highestPortSlot = 15;
@@ -29,7 +27,6 @@ struct ShellState {
     int commandDragRow = -1;
     int programDragRow = -1;
     int programDragCount = 0;
-    std::string programInfo; // lines separated by a tab character
     int helpViewer = 0;      // process id of the PDF viewer started by Help, 0 for none
     std::vector<Monitor> monitors;
 };

@@ -1,8 +1,21 @@
-// Loading and saving command lists (*.cml) and programs (*.run).
+// Loading and saving command lists (*.cml) and programs (*.run), the program's info text, and
+// the check for unsaved changes before a list is replaced, cleared or left.
 #pragma once
 
 #include <string>
 
-// list: IdCmdList or IdPrgList. With askFile an open-file dialog picks the file.
-void loadList(int list, bool askFile, const std::string& fileName);
+// The directories offered for *.cml and *.run files: "Cmd/" and "Run/" beside the program at
+// start-up, afterwards the directory of the last file of its kind (with a trailing "/").
+extern std::string commandsDir;
+extern std::string programsDir;
+// The program's info text, its lines joined by a tab character.
+extern std::string programInfo;
+
+// list: IdCmdList or IdPrgList. With askFile an open-file dialog picks the file, else file
+// is loaded. A file that cannot be read leaves the list as it was and says so.
+void loadList(int list, bool askFile, const std::string& file);
+// Writes the list to a file the user chooses, replacing the file whole.
 void saveList(int list);
+// list: IdCmdList, IdPrgList, IdPtkList or -1 for all (at quit). Returns 6 when no warning was
+// due, else the answer of the message dialog.
+int unsavedChangesCheck(int list);

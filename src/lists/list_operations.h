@@ -14,7 +14,9 @@ void setEntryActive(bool active);
 void setEntriesActive(bool active);
 void setSelectedPauses(const std::string& pause);
 void copyCommandToProgram(int dropAction);
-void moveDraggedRows(int list);
+// Moves the row a drag started from to the selected row at the drop; selectedCount is the
+// number of rows selected when the drag started.
+void moveDraggedRows(int list, int source, int selectedCount);
 // Starts a private drag of the list's selected rows; false when it cannot start.
 bool startListDrag(int list);
 void copyEntriesToClipboard();

@@ -6,6 +6,7 @@
 #include <gtk/gtk.h>
 
 #include "app/shell_state.h"
+#include "lists/list_files.h"
 #include "lists/list_windows.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
@@ -307,7 +308,7 @@ TEST_F(Windows, ProgramInfoEditorFillsAndTakesOverTheText)
     showOrToggleWindow(WinProgram);
     pumpUntilIdle();
     insertRow(WinProgram, IdPrgList, -1, {"0", "*RST", "100", "", "*RST"});
-    shell.programInfo = "Messplatz 3\tNetzteil Kanal 1";
+    programInfo = "Messplatz 3\tNetzteil Kanal 1";
     send(EvMenu, WinProgram, MenuPrgCtrlI);
     ASSERT_TRUE(windowVisible(WinProgramInfo));
     EXPECT_EQ(controlText(WinProgramInfo, IdInfoEditor), "Messplatz 3\nNetzteil Kanal 1");
@@ -317,12 +318,12 @@ TEST_F(Windows, ProgramInfoEditorFillsAndTakesOverTheText)
     setControlText(WinProgramInfo, IdInfoEditor, "geändert\n");
     send(EvClose, WinProgramInfo, 0);
     EXPECT_FALSE(windowVisible(WinProgramInfo));
-    EXPECT_EQ(shell.programInfo, "Messplatz 3\tNetzteil Kanal 1");
+    EXPECT_EQ(programInfo, "Messplatz 3\tNetzteil Kanal 1");
     send(EvControl, WinProgram, IdPrgInfo);
     setControlText(WinProgramInfo, IdInfoEditor, "Zeile 1\nZeile 2\n");
     send(EvMenu, WinProgramInfo, MenuInfoEscape);
     EXPECT_FALSE(windowVisible(WinProgramInfo));
-    EXPECT_EQ(shell.programInfo, "Zeile 1\tZeile 2");
+    EXPECT_EQ(programInfo, "Zeile 1\tZeile 2");
 
     // A tab inside a line must not split it when the editor opens again.
     send(EvControl, WinProgram, IdPrgInfo);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/ini_file.h"
+#include "lists/list_format.h"
 #include "run/expression.h"
 #include "run/line_preparation.h"
 
@@ -70,15 +71,19 @@ void checkRow(const std::string& type, const std::string& blank, const std::stri
         fail("slow preparation", blank + "|" + parameters);
 }
 
-// Any text reads as an INI file without a crash, and its numbers are numbers.
+// Any text reads as an INI file and as every list format without a crash.
 void checkIni(const std::string& input)
 {
     auto start = Clock::now();
     IniFile ini(input);
+    parseCommandList(input);
+    parseProgram(input);
+    std::vector<std::vector<std::string>> entries;
+    parseRunList(input, entries);
     ini.number("WINDOWPOS", "WinMainX", 0);
     ini.text("AUTOLOAD", "CommandFile", "");
     if (Clock::now() - start > std::chrono::seconds(1))
-        fail("slow INI reading", input);
+        fail("slow INI or list reading", input);
 }
 
 std::string pick(std::mt19937& random, const std::vector<std::string>& parts, size_t count)

@@ -1,0 +1,152 @@
+// The text of command lists, programs and the "RunList" clipboard text.
+#include "lists/list_format.h"
+
+#include "common/text.h"
+
+namespace {
+
+constexpr int64_t infoLineType = 254;
+constexpr int64_t deactivatedType = 11;
+
+std::vector<std::string> split(const std::string& text, char separator)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+        size_t end = text.find(separator, start);
+        parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos)
+            return parts;
+        start = end + 1;
+    }
+}
+
+std::string joined(const std::vector<std::string>& cells, size_t count, char separator)
+{
+    std::string line;
+    for (size_t k = 0; k < count; ++k)
+        line += (k ? std::string(1, separator) : "") + (k < cells.size() ? cells[k] : "");
+    return line;
+}
+
+void replaceAllIn(std::string& text, const std::string& from, const std::string& to)
+{
+    for (size_t pos = 0; (pos = text.find(from, pos)) != std::string::npos; pos += to.size())
+        text.replace(pos, from.size(), to);
+}
+
+} // namespace
+
+std::vector<std::string> textLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find_first_of("\r\n", start);
+        std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (!line.empty())
+            lines.push_back(line);
+        if (end == std::string::npos)
+            break;
+        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    return lines;
+}
+
+std::vector<ListRow> parseCommandList(const std::string& text)
+{
+    std::vector<ListRow> rows;
+    for (const std::string& line : textLines(text)) {
+        std::vector<std::string> cells = split(line, '\t');
+        cells.resize(4);
+        rows.push_back({cells, 0});
+    }
+    return rows;
+}
+
+std::string commandListText(const std::vector<ListRow>& rows)
+{
+    std::string text;
+    for (const ListRow& row : rows)
+        text += joined(row.cells, 4, '\t') + "\n";
+    return text;
+}
+
+ProgramText parseProgram(const std::string& text)
+{
+    ProgramText program;
+    for (const std::string& line : textLines(text)) {
+        // The info line first: its text may hold any number of TABs.
+        size_t tab = line.find('\t');
+        if (intValue(line) == infoLineType && tab != std::string::npos) {
+            program.info = line.substr(tab + 1);
+            continue;
+        }
+        std::vector<std::string> cells = split(line, '\t');
+        int64_t saved = 0;
+        if (cells.size() == 5) {
+            saved = intValue(cells[4]);
+            cells.pop_back();
+        }
+        cells.resize(4);
+        cells.push_back("");
+        program.rows.push_back({cells, saved});
+    }
+    return program;
+}
+
+std::string programText(const std::vector<ListRow>& rows, const std::string& info)
+{
+    std::string text = info.empty() ? "" : std::to_string(infoLineType) + "\t" + info + "\n";
+    for (const ListRow& row : rows) {
+        std::string line = joined(row.cells, 4, '\t');
+        if (!row.cells.empty() && intValue(row.cells[0]) == deactivatedType && row.data != 0)
+            line += "\t" + std::to_string(row.data);
+        text += line + "\n";
+    }
+    return text;
+}
+
+std::string runListText(const std::vector<std::vector<std::string>>& entries)
+{
+    std::string text = "RunList\r\n";
+    for (const std::vector<std::string>& cells : entries)
+        text += joined(cells, 5, '\n') + "\r\n";
+    return text;
+}
+
+bool parseRunList(const std::string& text, std::vector<std::vector<std::string>>& entries)
+{
+    entries.clear();
+    if (text.rfind("RunList", 0) != 0)
+        return false;
+    size_t start = text.find("\r\n");
+    if (start == std::string::npos)
+        return true;
+    start += 2;
+    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        std::vector<std::string> cells = split(text.substr(start, end - start), '\n');
+        cells.resize(5);
+        entries.push_back(cells);
+    }
+    return true;
+}
+
+bool correctPortKeywords(std::vector<ListRow>& rows)
+{
+    static const char* const keywords[][2] = {{"OpenCom", "OpenPort"}, {"CloseCom", "ClosePort"}, {"ChangeCom", "ChangePort"}};
+    bool changed = false;
+    for (ListRow& row : rows) {
+        if (row.cells.size() < 2)
+            continue;
+        int64_t type = intValue(row.cells[0]);
+        if (type < 2 || type > 4)
+            continue;
+        const char* const* pair = keywords[type - 2];
+        if (row.cells[1].find(pair[0]) != std::string::npos) {
+            replaceAllIn(row.cells[1], pair[0], pair[1]);
+            changed = true;
+        }
+    }
+    return changed;
+}

@@ -1,0 +1,57 @@
+// The text of command lists, programs and the "RunList" clipboard text.
+#include <gtest/gtest.h>
+
+#include "lists/list_format.h"
+
+TEST(ListFormat, CommandListsReadAnyLineEndAndFourFields)
+{
+    std::vector<ListRow> rows = parseCommandList("1\t*IDN?\t1000\tIdentifikation\r\n"
+                                                 "0\tVOLT <f>\t100\tSpannung µV\textra\tmore\r"
+                                                 "\n"
+                                                 "0\tOUTP ON\n");
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[1].cells, (std::vector<std::string>{"0", "VOLT <f>", "100", "Spannung µV"}));
+    EXPECT_EQ(rows[2].cells, (std::vector<std::string>{"0", "OUTP ON", "", ""}));
+    EXPECT_EQ(commandListText(rows), "1\t*IDN?\t1000\tIdentifikation\n0\tVOLT <f>\t100\tSpannung µV\n0\tOUTP ON\t\t\n");
+}
+
+TEST(ListFormat, ProgramsKeepTheirInfoAndTheSavedTypeOfDeactivatedEntries)
+{
+    std::vector<ListRow> rows = {{{"11", "VOLT?", "100", "", "VOLT?"}, 1}, {{"2", "OpenPort <i>", "10", "0", ""}, 0}};
+    // An info text of three TABs gives an info line of four: it is info, not a saved type.
+    std::string text = programText(rows, "Messung\tAufbau\tU\tI");
+    EXPECT_EQ(text, "254\tMessung\tAufbau\tU\tI\n11\tVOLT?\t100\t\t1\n2\tOpenPort <i>\t10\t0\n");
+    ProgramText program = parseProgram(text);
+    EXPECT_EQ(program.info, "Messung\tAufbau\tU\tI");
+    ASSERT_EQ(program.rows.size(), 2u);
+    EXPECT_EQ(program.rows[0].data, 1);
+    EXPECT_EQ(program.rows[0].cells[0], "11");
+    EXPECT_EQ(program.rows[1].data, 0);
+}
+
+TEST(ListFormat, OldPortKeywordsAreCorrectedInTheirOwnRowsOnly)
+{
+    std::vector<ListRow> rows = {{{"2", "OpenCom 1", "10", ""}, 0},
+                                 {{"3", "CloseCom", "10", ""}, 0},
+                                 {{"0", "OpenCom 1", "10", ""}, 0},
+                                 {{"4", "changecom 2", "10", ""}, 0}};
+    EXPECT_TRUE(correctPortKeywords(rows));
+    EXPECT_EQ(rows[0].cells[1], "OpenPort 1");
+    EXPECT_EQ(rows[1].cells[1], "ClosePort");
+    EXPECT_EQ(rows[2].cells[1], "OpenCom 1");
+    EXPECT_EQ(rows[3].cells[1], "changecom 2");
+    EXPECT_FALSE(correctPortKeywords(rows));
+}
+
+TEST(ListFormat, RunListTextRoundTripsAndRefusesOtherText)
+{
+    std::vector<std::vector<std::string>> entries = {{"1", "VOLT?", "100", "", "VOLT?"},
+                                                     {"8", "Write <s>", "10", "Größe", "write Größe"}};
+    std::string text = runListText(entries);
+    EXPECT_EQ(text.substr(0, 9), "RunList\r\n");
+    std::vector<std::vector<std::string>> back;
+    ASSERT_TRUE(parseRunList(text, back));
+    EXPECT_EQ(back, entries);
+    EXPECT_FALSE(parseRunList("1\tVOLT?", back));
+    EXPECT_TRUE(back.empty());
+}
