@@ -225,7 +225,8 @@ void moveDraggedRows(int list, int source, int selectedCount)
 
 bool startListDrag(int)
 {
-    return false;
+    // The toolkit has started the drag already when the list reports its beginning.
+    return true;
 }
 
 void copyEntriesToClipboard()

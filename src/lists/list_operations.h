@@ -17,7 +17,8 @@ void copyCommandToProgram(int dropAction);
 // Moves the row a drag started from to the selected row at the drop; selectedCount is the
 // number of rows selected when the drag started.
 void moveDraggedRows(int list, int source, int selectedCount);
-// Starts a private drag of the list's selected rows; false when it cannot start.
+// The private drag of the list's selected row, which the toolkit started; false when it could
+// not start.
 bool startListDrag(int list);
 void copyEntriesToClipboard();
 void pasteEntriesFromClipboard();

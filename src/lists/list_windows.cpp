@@ -81,6 +81,38 @@ void onEdited(GtkCellRendererText* renderer, gchar* path, gchar* text, gpointer 
     onEditingEnded(GTK_CELL_RENDERER(renderer), data);
 }
 
+// The private drag targets: an entry of the command list or of the program, inside Quirlo.
+GtkTargetEntry dragTargets[] = {
+    {const_cast<gchar*>("quirlo-command-entry"), GTK_TARGET_SAME_APP, IdCmdList},
+    {const_cast<gchar*>("quirlo-program-entry"), GTK_TARGET_SAME_APP, IdPrgList},
+};
+
+void onDragBegin(GtkWidget*, GdkDragContext*, gpointer data)
+{
+    const ListWindowKind& kind = kindOf(GPOINTER_TO_INT(data));
+    postEvent(EvControl, kind.window, kind.list, CtlDragStart);
+}
+
+void onDragDataGet(GtkWidget*, GdkDragContext*, GtkSelectionData* selection, guint, guint, gpointer)
+{
+    // The rows travel through the selection of the list they come from, not through the data.
+    gtk_selection_data_set(selection, selection->target, 8, reinterpret_cast<const guchar*>(""), 0);
+}
+
+void onDragDataReceived(GtkWidget*, GdkDragContext* context, gint, gint, GtkSelectionData*, guint info, guint time,
+                        gpointer data)
+{
+    const ListWindowKind& kind = kindOf(GPOINTER_TO_INT(data));
+    Event drop;
+    drop.kind = EvDrop;
+    drop.window = kind.window;
+    drop.object = kind.list;
+    drop.dropType = static_cast<int>(info);
+    drop.dropAction = static_cast<int>(context->action);
+    postEvent(drop);
+    gtk_drag_finish(context, TRUE, FALSE, time);
+}
+
 void freeEditableCell(gpointer data, GClosure*)
 {
     delete static_cast<EditableCell*>(data);
@@ -169,6 +201,16 @@ void connectList(int list, std::initializer_list<int> editableColumns)
     int window = kindOf(list).window;
     GtkWidget* view = controlWidget(window, list);
     g_signal_connect(view, "button-press-event", G_CALLBACK(onListButton), GINT_TO_POINTER(list));
+    // The command list offers its entry to itself and the program (move, link, copy); the
+    // program takes entries of both and moves its own.
+    bool commands = list == IdCmdList;
+    gtk_drag_source_set(view, GDK_BUTTON1_MASK, &dragTargets[commands ? 0 : 1], 1,
+                        GdkDragAction(commands ? GDK_ACTION_COPY | GDK_ACTION_MOVE | GDK_ACTION_LINK : GDK_ACTION_LINK));
+    gtk_drag_dest_set(view, GTK_DEST_DEFAULT_ALL, dragTargets, commands ? 1 : 2,
+                      GdkDragAction(GDK_ACTION_COPY | GDK_ACTION_MOVE | GDK_ACTION_LINK));
+    g_signal_connect(view, "drag-begin", G_CALLBACK(onDragBegin), GINT_TO_POINTER(list));
+    g_signal_connect(view, "drag-data-get", G_CALLBACK(onDragDataGet), nullptr);
+    g_signal_connect(view, "drag-data-received", G_CALLBACK(onDragDataReceived), GINT_TO_POINTER(list));
     for (int column : editableColumns) {
         GtkCellRenderer* renderer = listRenderer(window, list, column);
         g_object_set(renderer, "editable", TRUE, nullptr);
