@@ -1,4 +1,6 @@
 // The program window: its top row, the program list in its frame, and the entry editor.
+#include <optional>
+
 #include "common/text.h"
 #include "lists/line_types.h"
 #include "lists/list_window_parts.h"
@@ -148,6 +150,9 @@ void colourProgramRows(int from)
 {
     int first = from < 0 ? 0 : from;
     int last = from < 0 ? rowCount(WinProgram, IdPrgList) - 1 : from;
+    std::optional<BulkListChange> bulk;
+    if (from < 0)
+        bulk.emplace(WinProgram, IdPrgList);
     for (int row = first; row <= last; ++row)
         setRowColour(WinProgram, IdPrgList, row,
                      lineTypeColour(intValue(cellText(WinProgram, IdPrgList, row, 0))));

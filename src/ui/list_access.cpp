@@ -304,10 +304,27 @@ int columnContentWidth(int window, int id, int column)
         width += 16; // the header button's frame and padding
     }
     GtkTreeModel* model = gtk_tree_view_get_model(view);
+    // Only the longest texts can be the widest: measuring every row of a long list would take
+    // seconds, so the rows are ranked by the length of their text first.
+    constexpr size_t measured = 32;
+    std::vector<std::pair<size_t, GtkTreeIter>> longest;
     GtkTreeIter iter;
     for (bool valid = gtk_tree_model_get_iter_first(model, &iter); valid;
          valid = gtk_tree_model_iter_next(model, &iter)) {
-        gtk_tree_view_column_cell_set_cell_data(viewColumn, model, &iter, FALSE, FALSE);
+        gchar* text = nullptr;
+        gtk_tree_model_get(model, &iter, listStoreTextColumn(column), &text, -1);
+        size_t length = text ? g_utf8_strlen(text, -1) : 0;
+        g_free(text);
+        if (longest.size() < measured || length > longest.back().first) {
+            if (longest.size() == measured)
+                longest.pop_back();
+            auto place = std::upper_bound(longest.begin(), longest.end(), length,
+                                          [](size_t value, const auto& entry) { return value > entry.first; });
+            longest.insert(place, {length, iter});
+        }
+    }
+    for (auto& [length, row] : longest) {
+        gtk_tree_view_column_cell_set_cell_data(viewColumn, model, &row, FALSE, FALSE);
         gint cellWidth = 0;
         gtk_tree_view_column_cell_get_size(viewColumn, nullptr, nullptr, nullptr, &cellWidth, nullptr);
         width = std::max(width, cellWidth + separator);

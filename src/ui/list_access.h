@@ -66,8 +66,8 @@ private:
 // move with their rows.
 void reorderRows(int window, int id, const std::vector<int>& order);
 GtkTreeViewColumn* listColumn(int window, int id, int column);
-// The width that shows the column's title and every one of its cells whole, measured from the
-// texts themselves, so it does not depend on the list having been laid out or shown.
+// The width that shows the column's title and its longest cells whole, measured from the texts
+// themselves, so it does not depend on the list having been laid out or shown.
 int columnContentWidth(int window, int id, int column);
 GtkCellRenderer* listRenderer(int window, int id, int column);
 

@@ -10,6 +10,7 @@
 #include "ui/controls.h"
 #include "ui/ids.h"
 #include "ui/list_access.h"
+#include "ui/timers.h"
 #include "ui/windows.h"
 
 namespace {
@@ -150,4 +151,29 @@ TEST_F(ListOperations, EntriesGoThroughTheRealClipboard)
     send(EvMenu, WinProgram, MenuPrgCtrlV);
     EXPECT_EQ(messages.back().text, "Im Clipboard befindet sich kein Programm-Listing.");
     EXPECT_EQ(rowCount(WinProgram, IdPrgList), 5);
+}
+
+namespace {
+
+class AutoLoad : public QuirloTest {
+protected:
+    void prepareMachine() override
+    {
+        writeMachineFile("netz.cml", "1\t*IDN?\t100\tIdentifikation\n");
+        writeMachineFile("Quirlo.ini", "[WINDOWPOS]\nWinCmdOn = 1\nWinPrgOn = 1\n[APPLIKATION]\nAppAboutAuto = 0\n"
+                                       "[AUTOLOAD]\nAutoCommandLoadOn = 1\nCommandFile = " + machineDir + "/netz.cml\n"
+                                       "AutoProgrammLoadOn = 1\nProgrammFile = " + machineDir + "/fehlt.run\n");
+    }
+};
+
+} // namespace
+
+TEST_F(AutoLoad, TheStartUpLoadsTheChosenListsAndNamesAMissingOne)
+{
+    ASSERT_TRUE(pumpUntil([] { return !timerActive(WinMain, TimerStartup); }));
+    EXPECT_EQ(rowCount(WinCommandList, IdCmdList), 1);
+    EXPECT_EQ(controlText(WinCommandList, IdCmdSetField), "netz.cml");
+    EXPECT_FALSE(listChanged(IdCmdList));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, machineDir + "/fehlt.run existiert nicht!");
 }

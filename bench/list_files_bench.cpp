@@ -1,0 +1,78 @@
+// Saving and loading a program and a command list of 100,000 rows, and copying and pasting
+// 10,000 program entries through the clipboard.
+//   xvfb-run -a build/bench/list_files_bench
+#include <gtk/gtk.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "app/paths.h"
+#include "app/startup.h"
+#include "lists/list_files.h"
+#include "lists/list_operations.h"
+#include "ui/controls.h"
+#include "ui/ids.h"
+#include "ui/list_access.h"
+#include "ui/message_dialog.h"
+#include "ui/windows.h"
+
+namespace {
+
+template <typename Work>
+double milliseconds(Work work)
+{
+    auto start = std::chrono::steady_clock::now();
+    work();
+    while (gtk_events_pending())
+        gtk_main_iteration_do(FALSE);
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+void fill(int window, int list, int rows)
+{
+    BulkListChange bulk(window, list);
+    for (int row = 0; row < rows; ++row) {
+        std::string n = std::to_string(row);
+        if (list == IdPrgList)
+            insertRow(window, list, -1, {"0", "SOUR:VOLT <f>", "100", n + ".5", ""});
+        else
+            insertRow(window, list, -1, {"0", "SOUR:VOLT:LEV " + n, "100", "Spannung " + n});
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    startUp(&argc, &argv, findProgramDir());
+    std::string file;
+    setFileResponder([&file](const FileRequest&) { return file; });
+    setMessageResponder([](const MessageRequest&) { return static_cast<int>(ResultYes); });
+    showOrToggleWindow(WinProgram);
+    showOrToggleWindow(WinCommandList);
+    const std::string dir = g_get_tmp_dir();
+    const int rows = 100000;
+    for (int list : {IdPrgList, IdCmdList}) {
+        int window = list == IdPrgList ? WinProgram : WinCommandList;
+        file = dir + (list == IdPrgList ? "/quirlo-bench.run" : "/quirlo-bench.cml");
+        fill(window, list, rows);
+        double save = milliseconds([list] { saveList(list); });
+        removeAllRows(window, list);
+        setTitleMarker(list, false);
+        double load = milliseconds([list] { loadList(list, true, ""); });
+        std::printf("%s of %d rows: save %.0f ms, load %.0f ms (%d rows loaded)\n",
+                    list == IdPrgList ? "program" : "command list", rows, save, load, rowCount(window, list));
+        std::remove(file.c_str());
+    }
+    removeAllRows(WinProgram, IdPrgList);
+    fill(WinProgram, IdPrgList, 10000);
+    gtk_tree_selection_select_all(gtk_tree_view_get_selection(GTK_TREE_VIEW(controlWidget(WinProgram, IdPrgList))));
+    double copy = milliseconds([] { copyEntriesToClipboard(); });
+    clearSelection(WinProgram, IdPrgList);
+    double paste = milliseconds([] { pasteEntriesFromClipboard(); });
+    std::printf("10000 program entries: copy %.0f ms, paste %.0f ms (%d rows after)\n", copy, paste,
+                rowCount(WinProgram, IdPrgList));
+    exitSequence();
+    return 0;
+}
