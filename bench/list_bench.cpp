@@ -13,19 +13,7 @@
 #include "ui/list_access.h"
 #include "ui/windows.h"
 
-namespace {
-
-template <typename Work>
-double milliseconds(Work work)
-{
-    auto start = std::chrono::steady_clock::now();
-    work();
-    while (gtk_events_pending())
-        gtk_main_iteration_do(FALSE);
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-} // namespace
+#include "timing.h"
 
 int main(int argc, char** argv)
 {

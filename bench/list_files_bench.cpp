@@ -17,17 +17,10 @@
 #include "ui/message_dialog.h"
 #include "ui/windows.h"
 
+#include "timing.h"
+
 namespace {
 
-template <typename Work>
-double milliseconds(Work work)
-{
-    auto start = std::chrono::steady_clock::now();
-    work();
-    while (gtk_events_pending())
-        gtk_main_iteration_do(FALSE);
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
 
 void fill(int window, int list, int rows)
 {

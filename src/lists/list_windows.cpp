@@ -72,12 +72,13 @@ void finishCellEdit()
         gtk_cell_editable_editing_done(activeCellEdit);
 }
 
-// The list control stores what was typed into its cell; no modified flag for in-place edits.
+// The list control stores what was typed into its cell, a change a save must not lose.
 void onEdited(GtkCellRendererText* renderer, gchar* path, gchar* text, gpointer data)
 {
     auto* cell = static_cast<EditableCell*>(data);
     int row = static_cast<int>(g_ascii_strtoll(path, nullptr, 10));
     setCellText(kindOf(cell->list).window, cell->list, row, cell->column, text);
+    setTitleMarker(cell->list, true);
     onEditingEnded(GTK_CELL_RENDERER(renderer), data);
 }
 
