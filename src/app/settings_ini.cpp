@@ -41,6 +41,52 @@ std::array<WindowPlace, 4> defaultPlaces()
              {"WinPtk", WinProtocol, 500, 50, 500, 246}}};
 }
 
+enum SettingKind { Check, Choice, Text };
+
+// An option of the settings window kept in Quirlo.ini: loading, saving and the defaults walk
+// this one table, in the order the file holds the keys.
+struct Setting {
+    const char* group;
+    const char* key;
+    int id;
+    SettingKind kind;
+    const char* fallback; // a check box's 0/1, a list's index, a field's text
+    bool read;            // false: written for other tools, never read back
+    int choices;          // the number of items of a list
+};
+
+const Setting settings[] = {
+    {"APPLIKATION", "AppAboutAuto", IdSetAboutAuto, Check, "1", true, 0},
+    {"APPLIKATION", "AppUnsavedAlert", IdSetWarnUnsaved, Check, "1", true, 0},
+    {"APPLIKATION", "AppAutoClmnWidth", IdSetAutoColumnWidth, Check, "1", true, 0},
+    {"APPLIKATION", "AppGlobalBeeps", IdSetGlobalBeeps, Choice, "3", true, 4},
+    {"APPLIKATION", "AppRestoreWindows", IdSetRestoreWindows, Check, "0", false, 0},
+    {"APPLIKATION", "AppRstDTRRTS", IdSetResetLines, Check, "1", true, 0},
+    {"APPLIKATION", "AppMBSaveTblProt", IdSetMsgBoxTable, Choice, "0", true, 5},
+    {"APPLIKATION", "AppMBSaveLstProt", IdSetMsgBoxList, Choice, "0", true, 5},
+    {"PROTOKOLL", "ProtAutoSaveOn", IdSetAutosave, Check, "0", true, 0},
+    {"PROTOKOLL", "ProtAutoSaveInterval", IdSetAutosaveInterval, Text, "1", true, 0},
+    {"PROTOKOLL", "ProtAutoSave2Temp", IdSetAutosaveTemp, Check, "0", true, 0},
+    {"PROTOKOLL", "ProtActivate", IdSetProtocolOn, Check, "1", true, 0},
+    {"PROTOKOLL", "ProtAsExcel", IdSetAsExcel, Check, "0", true, 0},
+    {"PROTOKOLL", "ProtAsList", IdSetAsList, Check, "1", true, 0},
+    {"PROTOKOLL", "ProtAsTable", IdSetAsTable, Check, "0", true, 0},
+    {"PROTOKOLL", "ProtLstOutCtrl", IdSetInternalCommands, Check, "1", true, 0},
+    {"PROTOKOLL", "ProtLstOutPort", IdSetPortCommands, Check, "1", true, 0},
+    {"PROTOKOLL", "ProtTblFormat", IdSetTableFormat, Choice, "1", false, 2},
+    {"PROTOKOLL", "ProtTblValueAs", IdSetTableContent, Choice, "0", true, 3},
+    {"PROTOKOLL", "ProtTblMaxCols", IdSetMaxCols, Text, "24", true, 0},
+    {"PROTOKOLL", "ProtTblColW", IdSetColumnWidth, Text, "60", true, 0},
+    {"PROTOKOLL", "ProtTblMaxRows", IdSetMaxRows, Text, "4096", true, 0},
+    {"PROTOKOLL", "ProtTblColNum", IdSetColumns, Text, "2", true, 0},
+    {"AUTOLOAD", "AutoSettingLoadOn", IdSetAutoLoadSettings, Check, "0", false, 0},
+    {"AUTOLOAD", "Port0File", IdSetAutoLoadSettingsFile, Text, "", false, 0},
+    {"AUTOLOAD", "AutoCommandLoadOn", IdSetAutoLoadCommands, Check, "0", true, 0},
+    {"AUTOLOAD", "CommandFile", IdSetAutoLoadCommandsFile, Text, "", true, 0},
+    {"AUTOLOAD", "AutoProgrammLoadOn", IdSetAutoLoadProgram, Check, "0", true, 0},
+    {"AUTOLOAD", "ProgrammFile", IdSetAutoLoadProgramFile, Text, "", true, 0},
+};
+
 std::string iniPath()
 {
     return shell.programDir + "Quirlo.ini";
@@ -184,13 +230,7 @@ void loadIniFile()
         place.y = std::max<int64_t>(y, 0);
     }
 
-    const char* autoLoad = "AUTOLOAD";
-    bool loadCommands = ini.number(autoLoad, "AutoCommandLoadOn", 0) != 0;
-    std::string commandFile = ini.text(autoLoad, "CommandFile", "");
-    bool loadProgram = ini.number(autoLoad, "AutoProgrammLoadOn", 0) != 0;
-    std::string programFile = ini.text(autoLoad, "ProgrammFile", "");
-    const char* application = "APPLIKATION";
-    shell.aboutAtStart = ini.number(application, "AppAboutAuto", 1) != 0;
+    shell.aboutAtStart = ini.number("APPLIKATION", "AppAboutAuto", 1) != 0;
 
     if (savedVisible[WinSettings]) {
         showOrToggleWindow(WinSettings);
@@ -209,37 +249,26 @@ void loadIniFile()
 
     if (windowExists(WinSettings)) {
         SilentChange silent;
-        setToggleState(WinSettings, IdSetAboutAuto, shell.aboutAtStart);
-        setToggleState(WinSettings, IdSetWarnUnsaved, ini.number(application, "AppUnsavedAlert", 1) != 0);
-        setToggleState(WinSettings, IdSetAutoColumnWidth, ini.number(application, "AppAutoClmnWidth", 1) != 0);
-        choose(IdSetGlobalBeeps, ini.number(application, "AppGlobalBeeps", 3), 4);
-        setToggleState(WinSettings, IdSetResetLines, ini.number(application, "AppRstDTRRTS", 1) != 0);
-        choose(IdSetMsgBoxTable, ini.number(application, "AppMBSaveTblProt", 0), 5);
-        choose(IdSetMsgBoxList, ini.number(application, "AppMBSaveLstProt", 0), 5);
-        setToggleState(WinSettings, IdSetAutoLoadCommands, loadCommands);
-        setControlText(WinSettings, IdSetAutoLoadCommandsFile, commandFile);
-        setToggleState(WinSettings, IdSetAutoLoadProgram, loadProgram);
-        setControlText(WinSettings, IdSetAutoLoadProgramFile, programFile);
+        for (const Setting& setting : settings) {
+            if (!setting.read)
+                continue;
+            switch (setting.kind) {
+            case Check:
+                setToggleState(WinSettings, setting.id,
+                               ini.number(setting.group, setting.key, intValue(setting.fallback)) != 0);
+                break;
+            case Choice:
+                choose(setting.id, ini.number(setting.group, setting.key, intValue(setting.fallback)), setting.choices);
+                break;
+            case Text: setControlText(WinSettings, setting.id, ini.text(setting.group, setting.key, setting.fallback)); break;
+            }
+        }
+        // The temporary directory counts only while autosave is on.
+        bool autosave = toggleState(WinSettings, IdSetAutosave);
+        setToggleState(WinSettings, IdSetAutosaveTemp, autosave && toggleState(WinSettings, IdSetAutosaveTemp));
+        setControlEnabled(WinSettings, IdSetAutosaveTemp, autosave);
         enableAutoLoadRow(IdSetAutoLoadCommands);
         enableAutoLoadRow(IdSetAutoLoadProgram);
-
-        const char* protocolGroup = "PROTOKOLL";
-        bool autosave = ini.number(protocolGroup, "ProtAutoSaveOn", 0) != 0;
-        setToggleState(WinSettings, IdSetAutosave, autosave);
-        setControlText(WinSettings, IdSetAutosaveInterval, ini.text(protocolGroup, "ProtAutoSaveInterval", "1"));
-        setToggleState(WinSettings, IdSetAutosaveTemp, autosave && ini.number(protocolGroup, "ProtAutoSave2Temp", 0) != 0);
-        setControlEnabled(WinSettings, IdSetAutosaveTemp, autosave);
-        setToggleState(WinSettings, IdSetProtocolOn, ini.number(protocolGroup, "ProtActivate", 1) != 0);
-        setToggleState(WinSettings, IdSetAsExcel, ini.number(protocolGroup, "ProtAsExcel", 0) != 0);
-        setToggleState(WinSettings, IdSetAsList, ini.number(protocolGroup, "ProtAsList", 1) != 0);
-        setToggleState(WinSettings, IdSetAsTable, ini.number(protocolGroup, "ProtAsTable", 0) != 0);
-        setToggleState(WinSettings, IdSetInternalCommands, ini.number(protocolGroup, "ProtLstOutCtrl", 1) != 0);
-        setToggleState(WinSettings, IdSetPortCommands, ini.number(protocolGroup, "ProtLstOutPort", 1) != 0);
-        choose(IdSetTableContent, ini.number(protocolGroup, "ProtTblValueAs", 0), 3);
-        setControlText(WinSettings, IdSetMaxCols, ini.text(protocolGroup, "ProtTblMaxCols", "24"));
-        setControlText(WinSettings, IdSetColumnWidth, ini.text(protocolGroup, "ProtTblColW", "60"));
-        setControlText(WinSettings, IdSetMaxRows, ini.text(protocolGroup, "ProtTblMaxRows", "4096"));
-        setControlText(WinSettings, IdSetColumns, ini.text(protocolGroup, "ProtTblColNum", "2"));
         postEvent(EvControl, WinSettings, IdSetApplyProtocol);
     }
     if (shell.aboutAtStart)
@@ -285,40 +314,19 @@ void saveIniFile()
     ini.add("PortInBufferSize", controlText(WinSettings, IdSetInBuffer));
     ini.add("PortOutBufferSize", controlText(WinSettings, IdSetOutBuffer));
 
-    ini.group("APPLIKATION");
-    ini.add("AppAboutAuto", shell.aboutAtStart ? 1 : 0);
-    ini.add("AppUnsavedAlert", flag(IdSetWarnUnsaved));
-    ini.add("AppAutoClmnWidth", flag(IdSetAutoColumnWidth));
-    ini.add("AppGlobalBeeps", chosen(IdSetGlobalBeeps));
-    ini.add("AppRestoreWindows", flag(IdSetRestoreWindows));
-    ini.add("AppRstDTRRTS", flag(IdSetResetLines));
-    ini.add("AppMBSaveTblProt", chosen(IdSetMsgBoxTable));
-    ini.add("AppMBSaveLstProt", chosen(IdSetMsgBoxList));
-
-    ini.group("PROTOKOLL");
-    ini.add("ProtAutoSaveOn", flag(IdSetAutosave));
-    ini.add("ProtAutoSaveInterval", controlText(WinSettings, IdSetAutosaveInterval));
-    ini.add("ProtAutoSave2Temp", flag(IdSetAutosaveTemp));
-    ini.add("ProtActivate", flag(IdSetProtocolOn));
-    ini.add("ProtAsExcel", flag(IdSetAsExcel));
-    ini.add("ProtAsList", flag(IdSetAsList));
-    ini.add("ProtAsTable", flag(IdSetAsTable));
-    ini.add("ProtLstOutCtrl", flag(IdSetInternalCommands));
-    ini.add("ProtLstOutPort", flag(IdSetPortCommands));
-    ini.add("ProtTblFormat", chosen(IdSetTableFormat));
-    ini.add("ProtTblValueAs", chosen(IdSetTableContent));
-    ini.add("ProtTblMaxCols", controlText(WinSettings, IdSetMaxCols));
-    ini.add("ProtTblColW", controlText(WinSettings, IdSetColumnWidth));
-    ini.add("ProtTblMaxRows", controlText(WinSettings, IdSetMaxRows));
-    ini.add("ProtTblColNum", controlText(WinSettings, IdSetColumns));
-
-    ini.group("AUTOLOAD");
-    ini.add("AutoSettingLoadOn", flag(IdSetAutoLoadSettings));
-    ini.add("Port0File", controlText(WinSettings, IdSetAutoLoadSettingsFile));
-    ini.add("AutoCommandLoadOn", flag(IdSetAutoLoadCommands));
-    ini.add("CommandFile", controlText(WinSettings, IdSetAutoLoadCommandsFile));
-    ini.add("AutoProgrammLoadOn", flag(IdSetAutoLoadProgram));
-    ini.add("ProgrammFile", controlText(WinSettings, IdSetAutoLoadProgramFile));
+    std::string group;
+    for (const Setting& setting : settings) {
+        if (group != setting.group)
+            ini.group(group = setting.group);
+        if (setting.id == IdSetAboutAuto)
+            ini.add(setting.key, shell.aboutAtStart ? 1 : 0);
+        else if (setting.kind == Check)
+            ini.add(setting.key, flag(setting.id));
+        else if (setting.kind == Choice)
+            ini.add(setting.key, chosen(setting.id));
+        else
+            ini.add(setting.key, controlText(WinSettings, setting.id));
+    }
     // Replaced whole or not at all; a file that cannot be written ends the program all the same.
     writeFileAtomic(iniPath(), ini.text());
 }
