@@ -10,6 +10,7 @@
 #include "lists/list_windows.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
+#include "ui/message_dialog.h"
 #include "ui/list_access.h"
 #include "ui/windows.h"
 
@@ -17,6 +18,8 @@
 
 int main(int argc, char** argv)
 {
+    // A start-up message (no xterm, no ports) must not wait for a person.
+    setMessageResponder([](const MessageRequest&) { return static_cast<int>(ResultYes); });
     startUp(&argc, &argv, findProgramDir());
     showOrToggleWindow(WinCommandList);
     const int rows = 10000;

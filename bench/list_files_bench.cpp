@@ -38,10 +38,11 @@ void fill(int window, int list, int rows)
 
 int main(int argc, char** argv)
 {
+    // A start-up message (no xterm, no ports) must not wait for a person.
+    setMessageResponder([](const MessageRequest&) { return static_cast<int>(ResultYes); });
     startUp(&argc, &argv, findProgramDir());
     std::string file;
     setFileResponder([&file](const FileRequest&) { return file; });
-    setMessageResponder([](const MessageRequest&) { return static_cast<int>(ResultYes); });
     showOrToggleWindow(WinProgram);
     showOrToggleWindow(WinCommandList);
     const std::string dir = g_get_tmp_dir();

@@ -3,11 +3,15 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 
+#include "timing.h"
+
 #include "app/paths.h"
 #include "app/startup.h"
+#include "protocol/protocol_files.h"
 #include "protocol/protocol_settings.h"
 #include "protocol/protocol_state.h"
 #include "protocol/protocol_window.h"
@@ -15,6 +19,7 @@
 #include "ui/controls.h"
 #include "ui/ids.h"
 #include "ui/list_access.h"
+#include "ui/message_dialog.h"
 #include "ui/windows.h"
 
 namespace {
@@ -68,10 +73,28 @@ double fillTable(int rows, int columns)
     return seconds(start);
 }
 
+// The protocol leaving the program: clipboard, *.log save and one autosave write.
+void exportFigures(const char* what, int clipboardEntry, const std::string& dir)
+{
+    double clipboard = milliseconds([&] { exportProtocolToClipboard(clipboardEntry); });
+    double save = milliseconds([] { saveProtocolLog(); });
+    protocolAutosave(0);
+    double autosave = milliseconds([] { protocolAutosave(1); });
+    protocolAutosave(2);
+    gsize size = 0;
+    gchar* contents = nullptr;
+    if (g_file_get_contents((dir + "/bench.log").c_str(), &contents, &size, nullptr))
+        g_free(contents);
+    std::printf("%s: clipboard %.0f ms, *.log save %.0f ms (%lu bytes), autosave write %.0f ms\n", what, clipboard,
+                save, static_cast<unsigned long>(size), autosave);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // A start-up message (no xterm, no ports) must not wait for a person.
+    setMessageResponder([](const MessageRequest&) { return static_cast<int>(ResultYes); });
     startUp(&argc, &argv, findProgramDir());
     currentPort = 0;
     showOrToggleWindow(WinProtocol);
@@ -81,7 +104,10 @@ int main(int argc, char** argv)
     const int lines = 100000;
     auto start = std::chrono::steady_clock::now();
     for (int line = 0; line < lines; ++line) {
-        protocolOut("Query:\nMEAS:VOLT:DC? (@" + std::to_string(line) + ")", 1, "");
+        if (line % 2 == 0)
+            protocolOut("Query:\nMEAS:VOLT:DC? (@" + std::to_string(line) + ")", 1, "");
+        else
+            protocolOut(std::to_string(line * 0.001) + " V", 255, "");
         if (line % 256 == 0)
             settle();
     }
@@ -91,6 +117,12 @@ int main(int argc, char** argv)
                 listTime / lines * 1e6, rowCount(WinProtocol, IdPtkList));
     std::printf("      memory after: %ld MiB resident (%ld MiB before)\n", residentKiB("VmRSS") / 1024,
                 before / 1024);
+
+    gchar* dir = g_dir_make_tmp("quirlo-bench-XXXXXX", nullptr);
+    logDir = std::string(dir) + "/";
+    setFileResponder([&](const FileRequest&) { return logDir + "bench.log"; });
+    setToggleState(WinSettings, IdSetAutosave, true);
+    exportFigures("list export", MenuPtkQueryNumbers, dir);
 
     useTable(4096, 24, 24);
     settle();
@@ -102,6 +134,11 @@ int main(int argc, char** argv)
     double largeTime = fillTable(65535, 24);
     std::printf("table 65535 x 24: %.2f s, %.1f us per cell, %ld MiB resident\n", largeTime,
                 largeTime / (65535.0 * 24) * 1e6, residentKiB("VmRSS") / 1024);
+    exportFigures("table export", MenuPtkTableFrame, dir);
+    std::string cleanup = std::string("rm -rf ") + dir;
+    if (std::system(cleanup.c_str()) != 0)
+        std::printf("could not remove %s\n", dir);
+    g_free(dir);
     std::printf("peak resident memory: %ld MiB\n", residentKiB("VmHWM") / 1024);
     exitSequence();
     return 0;

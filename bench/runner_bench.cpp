@@ -26,6 +26,7 @@
 #include "serial/port_table.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
+#include "ui/message_dialog.h"
 #include "ui/list_access.h"
 #include "ui/timers.h"
 #include "ui/windows.h"
@@ -160,6 +161,8 @@ void report(const char* what, const std::vector<double>& quirlo, const std::vect
 
 int main(int argc, char** argv)
 {
+    // A start-up message (no xterm, no ports) must not wait for a person.
+    setMessageResponder([](const MessageRequest&) { return static_cast<int>(ResultYes); });
     startUp(&argc, &argv, findProgramDir());
     showOrToggleWindow(WinProgram);
     const std::string dir = g_get_tmp_dir();

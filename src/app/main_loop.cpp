@@ -10,6 +10,7 @@
 #include "lists/list_files.h"
 #include "lists/list_operations.h"
 #include "lists/list_windows.h"
+#include "protocol/protocol_files.h"
 #include "protocol/protocol_settings.h"
 #include "protocol/protocol_window.h"
 #include "run/run_control.h"
@@ -354,7 +355,7 @@ void settingsClicked(int id)
     case IdSetAsList: validateProtocolSettings(); break;
     case IdSetApplyProtocol: applyProtocolSettings(); break;
     case IdSetAutosave:
-        if (!shell.tempDir.empty())
+        if (!tempDir.empty())
             setControlEnabled(WinSettings, IdSetAutosaveTemp, toggleState(WinSettings, IdSetAutosave));
         break;
     case IdSetAboutAuto: shell.aboutAtStart = toggleState(WinSettings, IdSetAboutAuto); break;
@@ -427,6 +428,7 @@ void dispatchProtocol(const Event& e)
         switch (e.object) {
         case MenuPtkCtrlN: clearProtocol(true); break;
         case MenuPtkCtrlS: saveProtocolLog(); break;
+        case MenuPtkCtrlC: showPopupMenu(protocolShownAsTable() ? PopupPtkTableClipboard : PopupPtkListClipboard); break;
         case MenuPtkStrings:
         case MenuPtkNumbers:
         case MenuPtkQueryStrings:

@@ -92,12 +92,6 @@ std::string iniPath()
     return shell.programDir + "Quirlo.ini";
 }
 
-int chosen(int id)
-{
-    GtkWidget* widget = controlWidget(WinSettings, id);
-    return widget ? gtk_combo_box_get_active(GTK_COMBO_BOX(widget)) : -1;
-}
-
 void choose(int id, int64_t index, int count)
 {
     if (GtkWidget* widget = controlWidget(WinSettings, id))
@@ -300,17 +294,17 @@ void saveIniFile()
     }
 
     ini.group("PORTDEFAULT");
-    int port = chosen(IdSetPortBox);
+    int port = chosenIndex(WinSettings, IdSetPortBox);
     ini.add("PortNo", port);
     ini.add("PortNoNameWin", port >= 0 ? controlText(WinSettings, IdSetPortBox) : "");
     ini.add("PortTag", controlText(WinSettings, IdSetPortTag));
     ini.add("PortFileName", controlText(WinSettings, IdSetFileName));
     ini.add("PortUnitType", controlText(WinSettings, IdSetDevice));
-    ini.add("PortBaudRate", chosen(IdSetBaud));
-    ini.add("PortDataBits", chosen(IdSetDataBits));
-    ini.add("PortStopBits", chosen(IdSetStopBits));
-    ini.add("PortParity", chosen(IdSetParity));
-    ini.add("PortHandshake", chosen(IdSetHandshake));
+    ini.add("PortBaudRate", chosenIndex(WinSettings, IdSetBaud));
+    ini.add("PortDataBits", chosenIndex(WinSettings, IdSetDataBits));
+    ini.add("PortStopBits", chosenIndex(WinSettings, IdSetStopBits));
+    ini.add("PortParity", chosenIndex(WinSettings, IdSetParity));
+    ini.add("PortHandshake", chosenIndex(WinSettings, IdSetHandshake));
     ini.add("PortInBufferSize", controlText(WinSettings, IdSetInBuffer));
     ini.add("PortOutBufferSize", controlText(WinSettings, IdSetOutBuffer));
 
@@ -323,7 +317,7 @@ void saveIniFile()
         else if (setting.kind == Check)
             ini.add(setting.key, flag(setting.id));
         else if (setting.kind == Choice)
-            ini.add(setting.key, chosen(setting.id));
+            ini.add(setting.key, chosenIndex(WinSettings, setting.id));
         else
             ini.add(setting.key, controlText(WinSettings, setting.id));
     }

@@ -3,6 +3,7 @@
 
 #include "app/paths.h"
 #include "lists/list_files.h"
+#include "protocol/protocol_files.h"
 #include "serial/device_settings.h"
 #include "serial/port_discovery.h"
 
@@ -16,5 +17,6 @@ void initShellState(const std::string& programDir)
     devicesDir = shell.programDir + "Devices/";
     commandsDir = shell.programDir + "Cmd/";
     programsDir = shell.programDir + "Run/";
-    shell.logDir = shell.programDir + "Log/";
+    logDir = shell.programDir + "Log/";
+    tempDir.clear();
 }

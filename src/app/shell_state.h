@@ -20,8 +20,6 @@ struct ShellState {
     bool quitRequested = false;
     Event lastEvent;
     std::string programDir;  // with trailing "/"; the current directory during the run
-    std::string logDir;      // protocol files and autosave
-    std::string tempDir;     // empty until late in the start-up
     int highestPortSlot = 15;
     bool aboutAtStart = true;
     int commandDragRow = -1;

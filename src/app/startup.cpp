@@ -17,6 +17,7 @@
 #include "lists/list_files.h"
 #include "lists/list_windows.h"
 #include "protocol/protocol_state.h"
+#include "protocol/protocol_files.h"
 #include "protocol/protocol_window.h"
 #include "serial/port_services.h"
 #include "serial/port_table.h"
@@ -105,10 +106,10 @@ void startUp(int* argc, char*** argv, const std::string& programDir)
     buildApplicationPage();
     showOrToggleWindow(WinProgramInfo);
     addTimer(WinMain, TimerStartup, startupDelay);
-    shell.tempDir = g_get_tmp_dir();
+    tempDir = g_get_tmp_dir();
     if (controlExists(WinSettings, IdSetAutosaveTemp))
         setControlToolTip(WinSettings, IdSetAutosaveTemp,
-                          "Aktiviert wird ins 'Temp'-Verzeichnis " + shell.tempDir +
+                          "Aktiviert wird ins 'Temp'-Verzeichnis " + tempDir +
                               " gesichert, sonst ins '\\Log'-Unterverzeichnis!");
     // A program directory that cannot be entered leaves the current directory as it is.
     static_cast<void>(chdir(shell.programDir.c_str()) == 0);

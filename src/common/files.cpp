@@ -3,13 +3,27 @@
 
 #include <glib.h>
 
-bool writeFileAtomic(const std::string& path, std::string_view bytes)
+bool writeFileAtomic(const std::string& path, std::string_view bytes, std::string* reason)
 {
     GError* error = nullptr;
     gboolean ok = g_file_set_contents(path.c_str(), bytes.data(), static_cast<gssize>(bytes.size()), &error);
-    if (error)
+    if (error) {
+        if (reason)
+            *reason = error->message;
         g_error_free(error);
+    }
     return ok;
+}
+
+bool hasExtension(const std::string& path, const char* extension)
+{
+    std::string_view wanted(extension);
+    if (path.size() < wanted.size())
+        return false;
+    gchar* tail = g_ascii_strdown(path.c_str() + path.size() - wanted.size(), -1);
+    bool same = wanted == tail;
+    g_free(tail);
+    return same;
 }
 
 bool readWholeFile(const std::string& path, std::string& bytes)

@@ -5,13 +5,17 @@
 #include <string_view>
 
 // Writes the bytes to a temporary file beside path and renames it over path, so that a crash
-// or a full disk never leaves a half-written file. Returns false when nothing was replaced.
-bool writeFileAtomic(const std::string& path, std::string_view bytes);
+// or a full disk never leaves a half-written file. Returns false when nothing was replaced, with
+// the system's reason in reason when one is given.
+bool writeFileAtomic(const std::string& path, std::string_view bytes, std::string* reason = nullptr);
 
 // Reads the whole file into bytes. Returns false (and leaves bytes empty) when it cannot.
 bool readWholeFile(const std::string& path, std::string& bytes);
 
 bool fileExists(const std::string& path);
+
+// Whether the path ends in the extension (".xyz", lower case), compared in lower case.
+bool hasExtension(const std::string& path, const char* extension);
 
 // The last part of a path: the file's name with its extension.
 std::string fileName(const std::string& path);

@@ -89,11 +89,6 @@ void showProgramInfo(const std::string& info)
     setControlText(WinProgramInfo, IdInfoEditor, lines);
 }
 
-bool hasExtension(const std::string& path, const char* extension)
-{
-    return path.size() >= 4 && lowerText(path.substr(path.size() - 4)) == extension;
-}
-
 } // namespace
 
 int unsavedChangesCheck(int list)

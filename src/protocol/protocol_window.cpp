@@ -211,7 +211,7 @@ void outputTable(const std::string& text, int kind)
     if (kind == 8) {
         writeTableCell(text);
     } else if (kind == kindResponse) {
-        int content = gtk_combo_box_get_active(GTK_COMBO_BOX(controlWidget(WinSettings, IdSetTableContent)));
+        int content = chosenIndex(WinSettings, IdSetTableContent);
         writeTableCell(protocolTableValue(text, content < 0 ? ValuesLeft : content));
         if (toggleState(WinSettings, IdSetSubStrings))
             ++protocol.cellRow;
@@ -393,8 +393,25 @@ bool protocolShownAsTable()
     return protocol.builtMode == ModeTable;
 }
 
-void exportProtocolToClipboard(int) {}
-void exportBeforeMessageBox() {}
-void protocolAutosave(int) {}
-void saveProtocolLog() {}
-void autosaveProtocol() {}
+ProtocolRows protocolRows()
+{
+    ProtocolRows rows;
+    GtkTreeView* view = protocolView();
+    if (!view)
+        return rows;
+    int lastColumn = protocol.builtMode == ModeTable ? protocol.colCount : 3;
+    GtkTreeModel* model = gtk_tree_view_get_model(view);
+    GtkTreeIter iter;
+    for (gboolean valid = gtk_tree_model_get_iter_first(model, &iter); valid;
+         valid = gtk_tree_model_iter_next(model, &iter)) {
+        std::vector<std::string>& row = rows.emplace_back();
+        row.reserve(lastColumn + 1);
+        for (int column = 0; column <= lastColumn && column < storeColumns; ++column) {
+            gchar* text = nullptr;
+            gtk_tree_model_get(model, &iter, listStoreTextColumn(column), &text, -1);
+            row.emplace_back(text ? text : "");
+            g_free(text);
+        }
+    }
+    return rows;
+}

@@ -1,8 +1,10 @@
 // The protocol window (window 4) with the protocol control in its list or table form, the
-// one way into the protocol, and export and autosave as the main loop calls them.
+// one way into the protocol.
 #pragma once
 
 #include <string>
+
+#include "protocol/protocol_export.h"
 
 // Creates the protocol window with its top row and the protocol control.
 void createProtocolWindow();
@@ -23,10 +25,6 @@ int protocolColumnCount();
 // Adds table columns until there are colCount data columns, or removes those right of it.
 void growProtocolColumns(int dataColumns);
 void shrinkProtocolColumns(int dataColumns);
-void exportProtocolToClipboard(int format);
-// Copies the protocol to the clipboard before a program's message box, as the settings ask.
-void exportBeforeMessageBox();
-// The run's autosave: 0 at its start, 1 at its end (write), 2 after that (stop).
-void protocolAutosave(int stage);
-void saveProtocolLog();
-void autosaveProtocol();
+// The rows of the protocol control with the cells of its form: the four list columns, or the
+// row-number column and the table columns 1 to colCount.
+ProtocolRows protocolRows();

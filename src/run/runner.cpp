@@ -11,6 +11,7 @@
 #include "lists/line_types.h"
 #include "lists/list_windows.h"
 #include "protocol/protocol_state.h"
+#include "protocol/protocol_files.h"
 #include "protocol/protocol_window.h"
 #include "run/line_checker.h"
 #include "run/pause_info_window.h"

@@ -8,8 +8,7 @@
 
 void PlayBeep()
 {
-    GtkWidget* choice = controlWidget(WinSettings, IdSetGlobalBeeps);
-    int kind = choice ? gtk_combo_box_get_active(GTK_COMBO_BOX(choice)) : 3;
+    int kind = controlExists(WinSettings, IdSetGlobalBeeps) ? chosenIndex(WinSettings, IdSetGlobalBeeps) : 3;
     const gchar* standard[] = {"beep", nullptr};
     const gchar* shortBeep[] = {"beep", "-f", "440", "-l", "60", nullptr};
     const gchar* click[] = {"beep", "-f", "261", "-l", "20", nullptr};

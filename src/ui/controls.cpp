@@ -124,6 +124,12 @@ void setToggleState(int window, int id, bool down)
         gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(widget), down);
 }
 
+int chosenIndex(int window, int id)
+{
+    GtkWidget* widget = controlWidget(window, id);
+    return widget && GTK_IS_COMBO_BOX(widget) ? gtk_combo_box_get_active(GTK_COMBO_BOX(widget)) : -1;
+}
+
 std::string controlText(int window, int id)
 {
     GtkWidget* widget = controlWidget(window, id);

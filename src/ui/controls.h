@@ -23,6 +23,8 @@ bool toggleState(int window, int id);
 void setToggleState(int window, int id, bool down);
 // Text of an entry, label, button, text view or combo box; "" when the control is missing.
 std::string controlText(int window, int id);
+// The chosen entry of a choice control, -1 when none is chosen or the control is missing.
+int chosenIndex(int window, int id);
 void setControlText(int window, int id, const std::string& text);
 void setControlToolTip(int window, int id, const std::string& text);
 // Moves the control inside its fixed container and sizes it; keepValue leaves a value as it is.

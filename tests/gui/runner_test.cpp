@@ -8,7 +8,11 @@
 
 #include <csignal>
 
+#include "common/files.h"
+#include "protocol/protocol_export.h"
+#include "protocol/protocol_files.h"
 #include "protocol/protocol_state.h"
+#include "protocol/protocol_window.h"
 #include "run/run_state.h"
 #include "serial/port_services.h"
 #include "serial/port_table.h"
@@ -235,6 +239,53 @@ TEST_F(Runner, MessageBoxesPausesAndStop)
     removeAllRows(WinProgram, IdPrgList);
     run();
     EXPECT_TRUE(controlEnabled(WinProgram, IdPrgRun));
+}
+
+TEST_F(Runner, AutosaveWritesDuringTheRunAndAtItsEnd)
+{
+    autosaveMinuteMs = 20;
+    ASSERT_EQ(g_mkdir_with_parents(logDir.c_str(), 0700), 0);
+    setToggleState(WinSettings, IdSetAutosave, true);
+    setControlText(WinSettings, IdSetAutosaveInterval, "0");
+    for (int i = 0; i < 6; ++i)
+        row(1, "*IDN?", "", "100");
+    send(EvControl, WinProgram, IdPrgRun);
+    std::string name;
+    ASSERT_TRUE(pumpUntil([&] { return !(name = controlText(WinProtocol, IdPtkFileField)).empty(); }));
+    ASSERT_TRUE(g_str_has_prefix(name.c_str(), "QZ") && g_str_has_suffix(name.c_str(), ".log")) << name;
+    // An interval of 0 minutes counts as one.
+    EXPECT_EQ(controlText(WinSettings, IdSetAutosaveInterval), "1");
+    EXPECT_EQ(timerInterval(WinProtocol, TimerAutosave), 20);
+    std::string bytes;
+    ASSERT_TRUE(pumpUntil([&] { return readWholeFile(logDir + name, bytes) && !bytes.empty(); }));
+    EXPECT_TRUE(runState.running);
+    ASSERT_TRUE(pumpUntil([] { return !runState.running && !timerActive(WinProgram, TimerRun); }));
+    EXPECT_FALSE(timerActive(WinProtocol, TimerAutosave));
+    ASSERT_TRUE(readWholeFile(logDir + name, bytes));
+    EXPECT_EQ(bytes, listLogText(protocolRows(), false));
+    EXPECT_EQ(lines().size(), 12u);
+    EXPECT_EQ(controlText(WinProtocol, IdPtkFileField), name);
+}
+
+TEST_F(Runner, AMessageBoxCopiesTheProtocolAsChosen)
+{
+    GtkWidget* listChoice = controlWidget(WinSettings, IdSetMsgBoxList);
+    gtk_combo_box_set_active(GTK_COMBO_BOX(listChoice), 4);
+    row(1, "VOLT?");
+    row(14, "MsgBox <s>,<i>", "Weiter?;0");
+    run();
+    gchar* text = gtk_clipboard_wait_for_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD));
+    ASSERT_NE(text, nullptr);
+    EXPECT_STREQ(text, "VOLT?\t0\r\n");
+    g_free(text);
+
+    // "Nicht sichern" leaves the clipboard alone.
+    gtk_clipboard_set_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), "vorher", -1);
+    gtk_combo_box_set_active(GTK_COMBO_BOX(listChoice), 0);
+    run();
+    text = gtk_clipboard_wait_for_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD));
+    EXPECT_STREQ(text, "vorher");
+    g_free(text);
 }
 
 TEST_F(Runner, AClosedPortIsRefusedRowByRowAndTheThirdEndsTheRun)

@@ -4,6 +4,7 @@
 #include <gtk/gtk.h>
 
 #include "app/shell_state.h"
+#include "protocol/protocol_files.h"
 #include "serial/device_settings.h"
 #include "serial/port_table.h"
 #include "ui/controls.h"
@@ -21,8 +22,8 @@ TEST_F(StartUp, SetsTheInitialStateAndOnlyTheMainWindowIsVisible)
     EXPECT_EQ(shell.programDragRow, -1);
     EXPECT_TRUE(shell.aboutAtStart);
     EXPECT_EQ(devicesDir, shell.programDir + "Devices/");
-    EXPECT_EQ(shell.logDir, shell.programDir + "Log/");
-    EXPECT_FALSE(shell.tempDir.empty());
+    EXPECT_EQ(logDir, shell.programDir + "Log/");
+    EXPECT_FALSE(tempDir.empty());
     EXPECT_FALSE(shell.monitors.empty());
     gchar* cwd = g_get_current_dir();
     EXPECT_EQ(std::string(cwd) + "/", shell.programDir);

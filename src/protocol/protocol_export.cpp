@@ -1,0 +1,91 @@
+// The protocol's text for the clipboard, *.log files and the autosave file.
+#include "protocol/protocol_export.h"
+
+#include <glib.h>
+
+#include <algorithm>
+
+#include "common/text.h"
+
+namespace {
+
+const std::string& cellOf(const std::vector<std::string>& row, size_t column)
+{
+    static const std::string empty;
+    return column < row.size() ? row[column] : empty;
+}
+
+std::string tableText(const ProtocolRows& rows, size_t firstRow, size_t firstColumn, int colCount, const char* end)
+{
+    std::string text;
+    for (size_t row = firstRow; row < rows.size(); ++row) {
+        for (size_t column = firstColumn; column <= static_cast<size_t>(std::max(colCount, 0)); ++column) {
+            if (column > firstColumn)
+                text += '\t';
+            text += cellOf(rows[row], column);
+        }
+        text += end;
+    }
+    return text;
+}
+
+} // namespace
+
+std::string cellNumber(const std::string& cell)
+{
+    return formatDecimal(decimalValue(cell));
+}
+
+std::string listClipboardText(const ProtocolRows& rows, int layout)
+{
+    bool numbers = layout == ListNumbers || layout == QueriesAndNumbers;
+    bool queries = layout == QueriesAndStrings || layout == QueriesAndNumbers;
+    std::string text;
+    for (const auto& row : rows) {
+        const std::string& type = cellOf(row, 0);
+        const std::string& value = cellOf(row, 1);
+        if (type == "Query:" && queries) {
+            text += value;
+            text += '\t';
+        } else if (type == "Return:") {
+            text += numbers ? cellNumber(value) : value;
+            text += "\r\n";
+        }
+    }
+    return text;
+}
+
+std::string tableClipboardText(const ProtocolRows& rows, int layout, int colCount)
+{
+    size_t firstRow = layout == TableWithFrame || layout == TableWithHeadings ? 0 : 1;
+    size_t firstColumn = layout == TableWithFrame || layout == TableWithRowNumbers ? 0 : 1;
+    return tableText(rows, firstRow, firstColumn, colCount, "\r\n");
+}
+
+std::string listLogText(const ProtocolRows& rows, bool titleLine)
+{
+    std::string text = titleLine ? "Typ\tSenden / Empfangen\tPause\tFehlercode / Steuerkommando:\n" : "";
+    for (const auto& row : rows) {
+        for (size_t column = 0; column < 4; ++column) {
+            text += cellOf(row, column);
+            text += column < 3 ? '\t' : '\n';
+        }
+    }
+    return text;
+}
+
+std::string tableLogText(const ProtocolRows& rows, int colCount)
+{
+    return tableText(rows, 0, 0, colCount, "\n");
+}
+
+std::string autosaveFileName(long long unixSeconds)
+{
+    GDateTime* time = g_date_time_new_from_unix_local(unixSeconds);
+    gchar* text = time ? g_date_time_format(time, "QZ%Y-%m-%d_%H-%M-%S.log") : nullptr;
+    std::string name(text ? text : "QZ.log");
+    g_free(text);
+    if (time)
+        g_date_time_unref(time);
+    return name;
+}

@@ -1,0 +1,146 @@
+// The protocol leaving the program: the clipboard, *.log files and the run's autosave file.
+#include "protocol/protocol_files.h"
+
+#include <gtk/gtk.h>
+
+#include <algorithm>
+
+#include "common/files.h"
+#include "common/text.h"
+#include "protocol/protocol_export.h"
+#include "protocol/protocol_state.h"
+#include "protocol/protocol_window.h"
+#include "ui/controls.h"
+#include "ui/ids.h"
+#include "ui/list_access.h"
+#include "ui/message_dialog.h"
+#include "ui/timers.h"
+
+std::string logDir;
+std::string tempDir;
+int autosaveMinuteMs = 60000;
+
+namespace {
+
+struct AutosaveState {
+    bool active = false;
+    int intervalMs = 0;
+    std::string fileName;
+    std::string path;
+};
+
+AutosaveState autosave;
+
+// The text a *.log file or the autosave file holds for the protocol's current form.
+std::string logText(bool titleLine)
+{
+    ProtocolRows rows = protocolRows();
+    return protocol.builtMode == ModeTable ? tableLogText(rows, protocol.colCount) : listLogText(rows, titleLine);
+}
+
+void writeAutosave()
+{
+    if (!autosave.active)
+        return;
+    setControlText(WinProtocol, IdPtkFileField, "Autosave now");
+    // Replaced whole, so that a crash during the write still leaves the last complete protocol.
+    writeFileAtomic(autosave.path + autosave.fileName, fileBytesOf(logText(false)));
+    setControlText(WinProtocol, IdPtkFileField, autosave.fileName);
+}
+
+void startAutosave()
+{
+    if (!toggleState(WinSettings, IdSetAutosave))
+        return;
+    // Below one minute the timer would keep the program busy; above the top the interval overflows.
+    int minutes = static_cast<int>(std::clamp<int64_t>(intValue(controlText(WinSettings, IdSetAutosaveInterval)), 1, 35000));
+    setControlText(WinSettings, IdSetAutosaveInterval, std::to_string(minutes));
+    autosave.intervalMs = minutes * autosaveMinuteMs;
+    autosave.fileName = autosaveFileName(g_get_real_time() / G_USEC_PER_SEC);
+    bool toTemp = !tempDir.empty() && controlEnabled(WinSettings, IdSetAutosaveTemp) &&
+                  toggleState(WinSettings, IdSetAutosaveTemp);
+    autosave.path = toTemp ? tempDir + "/" : logDir;
+    std::string reason;
+    if (writeFileAtomic(autosave.path + autosave.fileName, "", &reason)) {
+        autosave.active = true;
+        addTimer(WinProtocol, TimerAutosave, autosave.intervalMs);
+    } else {
+        messageBox(WinProtocol, "Quirlo",
+                   "Autosave-Datei konnte nicht angelegt werden, das Protokoll wird nicht gesichert!\n" +
+                       autosave.path + autosave.fileName + "\n" + reason,
+                   IconWarning, ButtonsOk);
+    }
+    setControlText(WinProtocol, IdPtkFileField, autosave.fileName);
+}
+
+void stopAutosave()
+{
+    removeTimer(WinProtocol, TimerAutosave);
+    autosave = AutosaveState{};
+}
+
+} // namespace
+
+void exportProtocolToClipboard(int menuEntry)
+{
+    setToggleState(WinProtocol, IdPtkClipboard, true);
+    std::string text;
+    bool table = protocol.builtMode == ModeTable;
+    if (menuEntry >= MenuPtkStrings && menuEntry <= MenuPtkQueryNumbers && !table)
+        text = listClipboardText(protocolRows(), ListStrings + (menuEntry - MenuPtkStrings));
+    else if (menuEntry >= MenuPtkTableFrame && menuEntry <= MenuPtkTableRowNumbers && table)
+        text = tableClipboardText(protocolRows(), TableWithFrame + (menuEntry - MenuPtkTableFrame), protocol.colCount);
+    gtk_clipboard_set_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), text.c_str(), static_cast<gint>(text.size()));
+    setToggleState(WinProtocol, IdPtkClipboard, false);
+}
+
+void exportBeforeMessageBox()
+{
+    bool table = protocol.builtMode == ModeTable;
+    int choice = chosenIndex(WinSettings, table ? IdSetMsgBoxTable : IdSetMsgBoxList);
+    // Choice 0 is "Nicht sichern".
+    if (choice >= 1 && choice <= 4)
+        exportProtocolToClipboard((table ? MenuPtkTableFrame : MenuPtkStrings) + choice - 1);
+}
+
+void saveProtocolLog()
+{
+    if (rowCount(WinProtocol, IdPtkList) == 0)
+        return;
+    std::string path =
+        fileDialog(WinProtocol, true, "Quirlo speichern: Log-Datei wählen", "Protokoll-Daten (*.log)|*.log", logDir);
+    if (path.empty())
+        return;
+    // The extension first: the question must be about the file that will be replaced.
+    if (!hasExtension(path, ".log"))
+        path += ".log";
+    if (fileExists(path) && messageBox(WinProtocol, "Quirlo", "Datei existiert bereits!\nÜberschreiben?",
+                                       IconQuestion, ButtonsYesNo) != ResultYes)
+        return;
+    if (!writeFileAtomic(path, fileBytesOf(logText(true)))) {
+        messageBox(WinProtocol, "Quirlo Protokoll-Daten:", "Datei konnte nicht gespeichert werden!", IconWarning,
+                   ButtonsOk);
+        return;
+    }
+    setControlText(WinProtocol, IdPtkFileField, fileName(path));
+    logDir = directoryOf(path);
+}
+
+void protocolAutosave(int action)
+{
+    switch (action) {
+    // Only the start asks for the open window: a window closed during the run must not cost
+    // the run its last write nor leave the timer running.
+    case 0:
+        if (windowVisible(WinProtocol))
+            startAutosave();
+        break;
+    case 1: writeAutosave(); break;
+    case 2: stopAutosave(); break;
+    }
+}
+
+void autosaveProtocol()
+{
+    writeAutosave();
+}

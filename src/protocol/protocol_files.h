@@ -1,0 +1,23 @@
+// The protocol leaving the program: the clipboard, *.log files and the run's autosave file.
+#pragma once
+
+#include <string>
+
+// Where *.log files are saved and autosaved: "Log/" at first, then the directory of the last save.
+extern std::string logDir;
+// The system's temporary directory, empty until late in the start-up.
+extern std::string tempDir;
+// Milliseconds per minute of the autosave interval; only tests shorten it.
+extern int autosaveMinuteMs;
+
+// Puts the protocol on the clipboard in the layout of the menu entry (MenuPtkStrings ...
+// MenuPtkTableRowNumbers); a layout of the other form gives an empty text.
+void exportProtocolToClipboard(int menuEntry);
+// Copies the protocol to the clipboard before a program's message box, as the settings ask.
+void exportBeforeMessageBox();
+// Asks for a file and writes the protocol as a *.log file.
+void saveProtocolLog();
+// The run's autosave: 0 at its start, 1 write, 2 stop. Nothing while the window is closed.
+void protocolAutosave(int action);
+// A tick of the autosave timer.
+void autosaveProtocol();

@@ -1,0 +1,153 @@
+// The protocol on the clipboard, in *.log files and in the run's autosave file.
+#include "gui/harness.h"
+
+#include <glib.h>
+#include <gtk/gtk.h>
+
+#include "common/files.h"
+#include "protocol/protocol_files.h"
+#include "protocol/protocol_state.h"
+#include "protocol/protocol_window.h"
+#include "serial/port_table.h"
+#include "ui/controls.h"
+#include "ui/ids.h"
+#include "ui/list_access.h"
+#include "ui/popup_menus.h"
+#include "ui/timers.h"
+
+namespace {
+
+class ProtocolFiles : public QuirloTest {
+protected:
+    void SetUp() override
+    {
+        QuirloTest::SetUp();
+        currentPort = 0;
+        send(EvControl, WinMain, IdMainProtocolButton);
+        for (const char* line : {"Query:\nSYST:ERR?", "Return:\n0,No error", "Query:\nMESS?", "Return:\nSpannung: 12.500 V"})
+            protocolOut(line, 0, "");
+        ASSERT_EQ(g_mkdir_with_parents(logDir.c_str(), 0700), 0);
+    }
+
+    std::string clipboard()
+    {
+        gchar* text = gtk_clipboard_wait_for_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD));
+        std::string result = text ? text : "";
+        g_free(text);
+        return result;
+    }
+    bool menuShown(int menu) { return gtk_widget_get_visible(popupMenuWidget(menu)); }
+    void closeMenu(int menu) { gtk_menu_popdown(GTK_MENU(popupMenuWidget(menu))); }
+    std::string file(const std::string& path)
+    {
+        std::string bytes;
+        readWholeFile(path, bytes);
+        return bytes;
+    }
+    void chooseTable()
+    {
+        setToggleState(WinSettings, IdSetAsTable, true);
+        setControlText(WinSettings, IdSetColumns, "3");
+        send(EvControl, WinSettings, IdSetApplyProtocol);
+        gtk_combo_box_set_active(GTK_COMBO_BOX(controlWidget(WinSettings, IdSetTableContent)), FullText);
+        int column = 1;
+        for (const char* value : {"1.5", "Übertemperatur", "3"}) {
+            protocol.cellRow = 1;
+            protocol.cellCol = column++;
+            protocolOut(value, 255, "");
+        }
+        pumpUntilIdle();
+    }
+};
+
+} // namespace
+
+TEST_F(ProtocolFiles, TheClipboardButtonOffersTheLayoutsOfTheForm)
+{
+    send(EvControl, WinProtocol, IdPtkClipboard);
+    EXPECT_TRUE(menuShown(PopupPtkListClipboard));
+    EXPECT_FALSE(menuShown(PopupPtkTableClipboard));
+    EXPECT_FALSE(toggleState(WinProtocol, IdPtkClipboard));
+    closeMenu(PopupPtkListClipboard);
+    send(EvMenu, WinProtocol, MenuPtkQueryNumbers);
+    EXPECT_EQ(clipboard(), "SYST:ERR?\t0\r\nMESS?\t0\r\n");
+    // A table layout chosen for the list gives an empty text.
+    send(EvMenu, WinProtocol, MenuPtkTableFrame);
+    EXPECT_EQ(clipboard(), "");
+
+    chooseTable();
+    send(EvMenu, WinProtocol, MenuPtkCtrlC);
+    EXPECT_TRUE(menuShown(PopupPtkTableClipboard));
+    closeMenu(PopupPtkTableClipboard);
+    send(EvMenu, WinProtocol, MenuPtkTableFrame);
+    EXPECT_EQ(clipboard(), "\t1\t2\t3\r\n1\t1.5\tÜbertemperatur\t3\r\n");
+    send(EvMenu, WinProtocol, MenuPtkTableData);
+    EXPECT_EQ(clipboard(), "1.5\tÜbertemperatur\t3\r\n");
+}
+
+TEST_F(ProtocolFiles, LogSavesAskBeforeOverwritingAndReportFailures)
+{
+    fileAnswers = {machineDir + "/messung"};
+    send(EvControl, WinProtocol, IdPtkSave);
+    ASSERT_EQ(fileRequests.size(), 1u);
+    EXPECT_EQ(fileRequests[0].title, "Quirlo speichern: Log-Datei wählen");
+    EXPECT_EQ(fileRequests[0].filter, "Protokoll-Daten (*.log)|*.log");
+    EXPECT_EQ(file(machineDir + "/messung.log"), "Typ\tSenden / Empfangen\tPause\tFehlercode / Steuerkommando:\n"
+                                                 "Query:\tSYST:ERR?\t\t\nReturn:\t0,No error\t\t\n"
+                                                 "Query:\tMESS?\t\t\nReturn:\tSpannung: 12.500 V\t\t\n");
+    EXPECT_EQ(controlText(WinProtocol, IdPtkFileField), "messung.log");
+    EXPECT_EQ(logDir, machineDir + "/");
+
+    // The question is about the file with its extension; No keeps it.
+    chooseTable();
+    fileAnswers = {machineDir + "/messung"};
+    messageAnswers = {ResultNo};
+    send(EvMenu, WinProtocol, MenuPtkCtrlS);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Datei existiert bereits!\nÜberschreiben?");
+    EXPECT_TRUE(g_str_has_prefix(file(machineDir + "/messung.log").c_str(), "Typ\t"));
+    fileAnswers = {machineDir + "/messung.LOG"};
+    send(EvMenu, WinProtocol, MenuPtkCtrlS);
+    EXPECT_EQ(file(machineDir + "/messung.LOG"), "\t1\t2\t3\n1\t1.5\t\xDC" "bertemperatur\t3\n");
+
+    messages.clear();
+    fileAnswers = {machineDir + "/fehlt/messung.log"};
+    send(EvMenu, WinProtocol, MenuPtkCtrlS);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].title, "Quirlo Protokoll-Daten:");
+    EXPECT_EQ(messages[0].text, "Datei konnte nicht gespeichert werden!");
+    EXPECT_EQ(logDir, machineDir + "/");
+}
+
+TEST_F(ProtocolFiles, AutosaveGoesToTheChosenDirectoryOrWarns)
+{
+    setToggleState(WinSettings, IdSetAutosave, true);
+    setControlEnabled(WinSettings, IdSetAutosaveTemp, true);
+    setToggleState(WinSettings, IdSetAutosaveTemp, true);
+    tempDir = machineDir + "/tmp";
+    ASSERT_EQ(g_mkdir_with_parents(tempDir.c_str(), 0700), 0);
+    protocolAutosave(0);
+    std::string name = controlText(WinProtocol, IdPtkFileField);
+    EXPECT_TRUE(fileExists(tempDir + "/" + name));
+    EXPECT_EQ(timerInterval(WinProtocol, TimerAutosave), 60000);
+    // A write after clearing leaves exactly the shorter protocol.
+    protocolAutosave(1);
+    EXPECT_EQ(file(tempDir + "/" + name).size(), 84u);
+    removeAllRows(WinProtocol, IdPtkList);
+    protocolOut("Query:\nX?", 0, "");
+    send(EvTimer, WinProtocol, TimerAutosave);
+    EXPECT_EQ(file(tempDir + "/" + name), "Query:\tX?\t\t\n");
+    protocolAutosave(2);
+    EXPECT_FALSE(timerActive(WinProtocol, TimerAutosave));
+
+    // A directory that cannot take the file: one warning, no timer.
+    setToggleState(WinSettings, IdSetAutosaveTemp, false);
+    logDir = machineDir + "/fehlt/";
+    protocolAutosave(0);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].title, "Quirlo");
+    EXPECT_NE(messages[0].text.find(logDir + controlText(WinProtocol, IdPtkFileField)), std::string::npos);
+    EXPECT_FALSE(timerActive(WinProtocol, TimerAutosave));
+    protocolAutosave(1);
+    EXPECT_FALSE(fileExists(logDir + controlText(WinProtocol, IdPtkFileField)));
+}
