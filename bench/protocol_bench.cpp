@@ -11,6 +11,7 @@
 
 #include "app/paths.h"
 #include "app/startup.h"
+#include "common/files.h"
 #include "protocol/protocol_files.h"
 #include "protocol/protocol_settings.h"
 #include "protocol/protocol_state.h"
@@ -74,19 +75,17 @@ double fillTable(int rows, int columns)
 }
 
 // The protocol leaving the program: clipboard, *.log save and one autosave write.
-void exportFigures(const char* what, int clipboardEntry, const std::string& dir)
+void exportFigures(const char* what, int clipboardEntry)
 {
     double clipboard = milliseconds([&] { exportProtocolToClipboard(clipboardEntry); });
     double save = milliseconds([] { saveProtocolLog(); });
     protocolAutosave(0);
     double autosave = milliseconds([] { protocolAutosave(1); });
     protocolAutosave(2);
-    gsize size = 0;
-    gchar* contents = nullptr;
-    if (g_file_get_contents((dir + "/bench.log").c_str(), &contents, &size, nullptr))
-        g_free(contents);
-    std::printf("%s: clipboard %.0f ms, *.log save %.0f ms (%lu bytes), autosave write %.0f ms\n", what, clipboard,
-                save, static_cast<unsigned long>(size), autosave);
+    std::string bytes;
+    readWholeFile(logDir + "bench.log", bytes);
+    std::printf("%s: clipboard %.0f ms, *.log save %.0f ms (%zu bytes), autosave write %.0f ms\n", what, clipboard,
+                save, bytes.size(), autosave);
 }
 
 } // namespace
@@ -122,7 +121,7 @@ int main(int argc, char** argv)
     logDir = std::string(dir) + "/";
     setFileResponder([&](const FileRequest&) { return logDir + "bench.log"; });
     setToggleState(WinSettings, IdSetAutosave, true);
-    exportFigures("list export", MenuPtkQueryNumbers, dir);
+    exportFigures("list export", MenuPtkQueryNumbers);
 
     useTable(4096, 24, 24);
     settle();
@@ -134,7 +133,7 @@ int main(int argc, char** argv)
     double largeTime = fillTable(65535, 24);
     std::printf("table 65535 x 24: %.2f s, %.1f us per cell, %ld MiB resident\n", largeTime,
                 largeTime / (65535.0 * 24) * 1e6, residentKiB("VmRSS") / 1024);
-    exportFigures("table export", MenuPtkTableFrame, dir);
+    exportFigures("table export", MenuPtkTableFrame);
     std::string cleanup = std::string("rm -rf ") + dir;
     if (std::system(cleanup.c_str()) != 0)
         std::printf("could not remove %s\n", dir);

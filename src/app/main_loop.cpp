@@ -396,13 +396,19 @@ void dispatchSettings(const Event& e)
     }
 }
 
+// The clipboard formats of the form the protocol has now.
+void showClipboardMenu()
+{
+    showPopupMenu(protocolShownAsTable() ? PopupPtkTableClipboard : PopupPtkListClipboard);
+}
+
 void protocolClicked(const Event& e)
 {
     switch (e.object) {
     case IdPtkClear: clearProtocol(true); break;
     case IdPtkSave: saveProtocolLog(); break;
     case IdPtkClipboard:
-        showPopupMenu(protocolShownAsTable() ? PopupPtkTableClipboard : PopupPtkListClipboard);
+        showClipboardMenu();
         setToggleState(WinProtocol, IdPtkClipboard, false);
         break;
     case IdPtkFitColumns: autoSizeColumns(WinProtocol, IdPtkList); break;
@@ -428,7 +434,7 @@ void dispatchProtocol(const Event& e)
         switch (e.object) {
         case MenuPtkCtrlN: clearProtocol(true); break;
         case MenuPtkCtrlS: saveProtocolLog(); break;
-        case MenuPtkCtrlC: showPopupMenu(protocolShownAsTable() ? PopupPtkTableClipboard : PopupPtkListClipboard); break;
+        case MenuPtkCtrlC: showClipboardMenu(); break;
         case MenuPtkStrings:
         case MenuPtkNumbers:
         case MenuPtkQueryStrings:
@@ -442,7 +448,7 @@ void dispatchProtocol(const Event& e)
         break;
     case EvTimer:
         if (e.object == TimerAutosave)
-            autosaveProtocol();
+            protocolAutosave(1);
         break;
     }
 }

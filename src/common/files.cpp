@@ -3,6 +3,8 @@
 
 #include <glib.h>
 
+#include "common/text.h"
+
 bool writeFileAtomic(const std::string& path, std::string_view bytes, std::string* reason)
 {
     GError* error = nullptr;
@@ -18,12 +20,7 @@ bool writeFileAtomic(const std::string& path, std::string_view bytes, std::strin
 bool hasExtension(const std::string& path, const char* extension)
 {
     std::string_view wanted(extension);
-    if (path.size() < wanted.size())
-        return false;
-    gchar* tail = g_ascii_strdown(path.c_str() + path.size() - wanted.size(), -1);
-    bool same = wanted == tail;
-    g_free(tail);
-    return same;
+    return path.size() >= wanted.size() && lowerText(std::string_view(path).substr(path.size() - wanted.size())) == wanted;
 }
 
 bool readWholeFile(const std::string& path, std::string& bytes)

@@ -139,8 +139,3 @@ void protocolAutosave(int action)
     case 2: stopAutosave(); break;
     }
 }
-
-void autosaveProtocol()
-{
-    writeAutosave();
-}

@@ -17,7 +17,6 @@ void exportProtocolToClipboard(int menuEntry);
 void exportBeforeMessageBox();
 // Asks for a file and writes the protocol as a *.log file.
 void saveProtocolLog();
-// The run's autosave: 0 at its start, 1 write, 2 stop. Nothing while the window is closed.
+// The run's autosave: 0 at its start (nothing while the window is closed), 1 write (also each
+// tick of the autosave timer), 2 stop.
 void protocolAutosave(int action);
-// A tick of the autosave timer.
-void autosaveProtocol();
