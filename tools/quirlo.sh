@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up a Debian 12 machine for Quirlo (as root), builds it, and starts it ("run") or runs
-# every test under a virtual X server, plainly and with the sanitizers ("test").
+# Sets up a Debian 12 machine for Quirlo (as root), builds it, and starts it with the simulated
+# instrument and a demo measurement ("demo"), starts it for real hardware ("run"), or runs every
+# test under a virtual X server, plainly and with the sanitizers ("test").
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -48,7 +49,41 @@ run_tests() {
     echo "$((total - failed)) $failed" >"$dir/.counts"
 }
 
+# Quirlo in a temporary program directory of its own, with the demo's settings, lists and
+# device settings, and the simulated instrument as the port; both end together and the
+# directory goes with them.
+demo() {
+    # Not local: the exit trap needs them after the function has returned.
+    dir=$(mktemp -d "${TMPDIR:-/tmp}/quirlo-demo-XXXXXX")
+    mkdir -p "$dir/Devices" "$dir/Cmd" "$dir/Run" "$dir/Log"
+    cp build/quirlo "$dir/"
+    [ ! -f build/Quirlo.pdf ] || cp build/Quirlo.pdf "$dir/"
+    cp examples/demo.set "$dir/Devices/"
+    cp examples/demo.cml "$dir/Cmd/"
+    cp examples/demo.run "$dir/Run/"
+    cp examples/demo.ini "$dir/Quirlo.ini"
+    ./build/sim_instrument >"$dir/instrument" &
+    instrument=$!
+    trap 'kill "$instrument" 2>/dev/null; rm -rf "$dir"' EXIT
+    # The instrument names its pseudo-terminal on its first line.
+    for _ in $(seq 100); do
+        [ -s "$dir/instrument" ] && break
+        sleep 0.1
+    done
+    device=$(head -n 1 "$dir/instrument")
+    echo "Simuliertes Gerät an /dev/$device. Im Programmfenster F11 drücken."
+    # The port discovery's scratch file goes into the demo directory, not into the real home.
+    (cd "$dir" && HOME="$dir" ./quirlo --port "$device=Devices/demo.set" --commands Cmd/demo.cml \
+        --program Run/demo.run "$@")
+}
+
 case "${1:-}" in
+demo)
+    install_missing xterm
+    build build
+    shift
+    demo "$@"
+    ;;
 run)
     # Port discovery and authorisation run their commands in xterm; the tests use stand-ins.
     install_missing xterm
@@ -77,7 +112,7 @@ test)
     ((failed == 0))
     ;;
 *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 demo|run|test" >&2
     exit 2
     ;;
 esac

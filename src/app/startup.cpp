@@ -3,6 +3,7 @@
 
 #include <csignal>
 #include <clocale>
+#include <cstdio>
 
 #include <unistd.h>
 
@@ -13,12 +14,15 @@
 #include "app/program_info_window.h"
 #include "app/settings_ini.h"
 #include "app/shell_state.h"
+#include "app/start_options.h"
 #include "common/files.h"
 #include "lists/list_files.h"
 #include "lists/list_windows.h"
 #include "protocol/protocol_state.h"
 #include "protocol/protocol_files.h"
 #include "protocol/protocol_window.h"
+#include "run/runner.h"
+#include "serial/port_discovery.h"
 #include "serial/port_services.h"
 #include "serial/port_table.h"
 #include "serial/serial_port.h"
@@ -36,6 +40,11 @@
 namespace {
 
 constexpr int startupDelay = 400;
+
+StartOptions startOptions;
+// The run that --run starts has not ended yet.
+bool startRunPending = false;
+int exitStatus = 0;
 
 void findMonitors()
 {
@@ -67,6 +76,66 @@ void autoLoad(int window, int list, int box, int fileField)
     }
     if (!savedWindowVisible(window))
         postEvent(EvClose, window, 0);
+}
+
+// A list named on the command line, in place of its auto-load.
+void loadStartList(int window, int list, const std::string& file)
+{
+    showWindow(window);
+    if (fileExists(file))
+        loadList(list, false, file);
+    else
+        messageBox(WinMain, "", file + " existiert nicht!", IconInfo, ButtonsOk);
+    postEvent(EvResize, window, 0);
+}
+
+// The ports named on the command line with a *.set file are configured and opened, in their
+// order, so the last of them is the current port.
+void applyStartPorts()
+{
+    for (const PortOption& option : startOptions.ports) {
+        if (option.setFile.empty())
+            continue;
+        // The program window shows the opened port only when it exists at the opening.
+        showWindow(WinProgram);
+        for (int64_t index = 0; index < portCount; ++index) {
+            if (PortTable[index].name == option.device)
+                applySettingsFileToPort(index, option.setFile);
+        }
+    }
+}
+
+// At the end of the run that --run started: the log, then the end of Quirlo.
+void startRunEnded(bool completed)
+{
+    if (!startRunPending)
+        return;
+    startRunPending = false;
+    if (!startOptions.logFile.empty() && !writeProtocolLog(startOptions.logFile)) {
+        messageBox(WinProtocol, "Quirlo Protokoll-Daten:",
+                   startOptions.logFile + "\nDatei konnte nicht gespeichert werden!", IconWarning, ButtonsOk);
+        completed = false;
+    }
+    if (startOptions.exitAfterRun) {
+        exitStatus = completed ? ExitRunCompleted : ExitRunFailed;
+        shell.quitRequested = true;
+    }
+}
+
+// Nobody watches an unattended run: what only asks for OK goes to the standard error output
+// instead of waiting for a click; questions still wait for an answer.
+int unattendedMessage(const MessageRequest& request)
+{
+    if (request.buttons != ButtonsOk)
+        return showMessageDialog(request);
+    std::string text = request.text;
+    for (char& c : text) {
+        if (c == '\n')
+            c = ' ';
+    }
+    std::string title = request.title == "Quirlo" ? "" : request.title + " ";
+    std::fprintf(stderr, "quirlo: %s%s\n", title.c_str(), text.c_str());
+    return ResultYes;
 }
 
 } // namespace
@@ -101,6 +170,9 @@ void startUp(int* argc, char*** argv, const std::string& programDir)
     createPopupMenus();
     checkXterm();
     createPortAuthWindow();
+    manualPorts.clear();
+    for (const PortOption& option : startOptions.ports)
+        manualPorts.push_back(option.device);
     discoverPorts(true);
     showOrToggleWindow(WinSettings);
     buildApplicationPage();
@@ -114,6 +186,7 @@ void startUp(int* argc, char*** argv, const std::string& programDir)
     // A program directory that cannot be entered leaves the current directory as it is.
     static_cast<void>(chdir(shell.programDir.c_str()) == 0);
     loadIniFile();
+    applyStartPorts();
 }
 
 void completeStartUp()
@@ -123,14 +196,28 @@ void completeStartUp()
         if (!savedWindowVisible(WinProtocol))
             postEvent(EvClose, WinProtocol, 0);
     }
-    autoLoad(WinCommandList, IdCmdList, IdSetAutoLoadCommands, IdSetAutoLoadCommandsFile);
-    autoLoad(WinProgram, IdPrgList, IdSetAutoLoadProgram, IdSetAutoLoadProgramFile);
+    if (startOptions.commandsFile.empty())
+        autoLoad(WinCommandList, IdCmdList, IdSetAutoLoadCommands, IdSetAutoLoadCommandsFile);
+    else
+        loadStartList(WinCommandList, IdCmdList, startOptions.commandsFile);
+    if (startOptions.programFile.empty())
+        autoLoad(WinProgram, IdPrgList, IdSetAutoLoadProgram, IdSetAutoLoadProgramFile);
+    else
+        loadStartList(WinProgram, IdPrgList, startOptions.programFile);
     removeTimer(WinMain, TimerStartup);
+    if (startOptions.run) {
+        showWindow(WinProgram);
+        startRunPending = true;
+        setRunEndListener(startRunEnded);
+        postEvent(EvControl, WinProgram, IdPrgRun);
+    }
 }
 
 void exitSequence()
 {
-    saveIniFile();
+    // An unattended run leaves the settings as the user left them.
+    if (!startOptions.exitAfterRun)
+        saveIniFile();
     for (size_t index = 0; index < PortTable.size(); ++index) {
         if (PortTable[index].isOpen)
             serialClose(static_cast<PortIndex>(index));
@@ -153,8 +240,32 @@ void exitSequence()
 
 int quirloMain(int argc, char** argv)
 {
-    startUp(&argc, &argv, findProgramDir());
+    // The toolkit takes its own options first; the display opens only after ours were read.
+    gtk_parse_args(&argc, &argv);
+    std::string problem = parseStartOptions(std::vector<std::string>(argv + 1, argv + argc), startOptions);
+    if (!problem.empty()) {
+        std::fprintf(stderr, "quirlo: %s\nAufruf und Optionen: quirlo --help\n", problem.c_str());
+        return ExitBadOptions;
+    }
+    if (startOptions.help) {
+        std::fputs(startOptionsHelp, stdout);
+        return 0;
+    }
+    std::string programDir = findProgramDir();
+    // Relative paths are read before the start-up enters the program directory.
+    gchar* current = g_get_current_dir();
+    std::string currentDir = withTrailingSlash(current);
+    g_free(current);
+    for (PortOption& option : startOptions.ports)
+        option.setFile = startPath(option.setFile, false, currentDir, programDir);
+    startOptions.commandsFile = startPath(startOptions.commandsFile, false, currentDir, programDir);
+    startOptions.programFile = startPath(startOptions.programFile, false, currentDir, programDir);
+    startOptions.logFile = startPath(startOptions.logFile, true, currentDir, programDir);
+    if (startOptions.exitAfterRun)
+        setMessageResponder(unattendedMessage);
+
+    startUp(&argc, &argv, programDir);
     runMainLoop();
     exitSequence();
-    return 0;
+    return exitStatus;
 }

@@ -103,6 +103,11 @@ void exportBeforeMessageBox()
         exportProtocolToClipboard((table ? MenuPtkTableFrame : MenuPtkStrings) + choice - 1);
 }
 
+bool writeProtocolLog(const std::string& path)
+{
+    return writeFileAtomic(path, fileBytesOf(logText(true)));
+}
+
 void saveProtocolLog()
 {
     if (rowCount(WinProtocol, IdPtkList) == 0)
@@ -117,7 +122,7 @@ void saveProtocolLog()
     if (fileExists(path) && messageBox(WinProtocol, "Quirlo", "Datei existiert bereits!\nÜberschreiben?",
                                        IconQuestion, ButtonsYesNo) != ResultYes)
         return;
-    if (!writeFileAtomic(path, fileBytesOf(logText(true)))) {
+    if (!writeProtocolLog(path)) {
         messageBox(WinProtocol, "Quirlo Protokoll-Daten:", "Datei konnte nicht gespeichert werden!", IconWarning,
                    ButtonsOk);
         return;

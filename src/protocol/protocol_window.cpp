@@ -126,12 +126,6 @@ void updateLimitIndicator()
         gtk_image_set_from_pixbuf(GTK_IMAGE(indicator), wanted);
 }
 
-void ensureOpen(int window)
-{
-    if (!windowVisible(window))
-        showOrToggleWindow(window);
-}
-
 void showRow(int row)
 {
     GtkTreeView* view = protocolView();
@@ -185,8 +179,8 @@ void writeTableCell(const std::string& value)
 
 void appendListLine(const std::string& text, int kind, const std::string& extra)
 {
-    ensureOpen(WinProtocol);
-    ensureOpen(WinProgram);
+    showWindow(WinProtocol);
+    showWindow(WinProgram);
     if (!text.empty()) {
         std::string pause;
         if (runState.running && kind < kindResponse)
@@ -206,8 +200,8 @@ void appendListLine(const std::string& text, int kind, const std::string& extra)
 
 void outputTable(const std::string& text, int kind)
 {
-    ensureOpen(WinProtocol);
-    ensureOpen(WinProgram);
+    showWindow(WinProtocol);
+    showWindow(WinProgram);
     if (kind == 8) {
         writeTableCell(text);
     } else if (kind == kindResponse) {

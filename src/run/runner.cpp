@@ -205,7 +205,15 @@ void stepSingleEntry()
     }
 }
 
-void endRun()
+std::function<void(bool)> runEndListener;
+
+void runEnded(bool completed)
+{
+    if (runEndListener)
+        runEndListener(completed);
+}
+
+void endRun(bool completed)
 {
     clearSelection(WinProgram, IdPrgList);
     removeTimer(WinProgram, TimerRun);
@@ -224,6 +232,7 @@ void endRun()
     lockRunInterface(false);
     protocolAutosave(1);
     protocolAutosave(2);
+    runEnded(completed);
 }
 
 std::string errorQueryText(int id)
@@ -370,6 +379,11 @@ void refuseClosedPort()
 
 } // namespace
 
+void setRunEndListener(std::function<void(bool completed)> listener)
+{
+    runEndListener = std::move(listener);
+}
+
 int ShowProgramMessage()
 {
     std::string send = cell(runState.currentRow, columnSendString);
@@ -498,6 +512,7 @@ void RunTick()
             lockRunInterface(false);
             runState.running = false;
             removeTimer(WinProgram, TimerRun);
+            runEnded(false);
         }
         return;
     }
@@ -505,7 +520,7 @@ void RunTick()
     if (runState.singleEntryRow != -1 && !runState.responsePending)
         stepSingleEntry();
     if (runState.currentRow > last || !runState.running) {
-        endRun();
+        endRun(runState.running && last >= 0 && runState.portErrorCount == 0);
         return;
     }
     if (runState.currentRow >= 1) {
@@ -520,6 +535,7 @@ void RunTick()
             runState.abortRequested = false;
             removeTimer(WinProgram, TimerRun);
             lockRunInterface(false);
+            runEnded(false);
             return;
         }
         clearSelection(WinProgram, IdPrgList);

@@ -1,6 +1,7 @@
 // The program runner: one program row per tick of the run timer, against the current port.
 #pragma once
 
+#include <functional>
 #include <string>
 
 // One step of the runner, at each tick of the run timer while not paused.
@@ -9,3 +10,6 @@ void RunTick();
 void ExecuteLine(int kind, const std::string& sendString);
 // The program message of a MsgBox row: 6 Yes, 7 No, 0 when no dialog was shown.
 int ShowProgramMessage();
+// Told at the end of every run, also of one refused at its start: true when the run went
+// through to its last row and no row was refused for a closed port.
+void setRunEndListener(std::function<void(bool completed)> listener);

@@ -132,7 +132,7 @@ void discoverPorts(bool onlyAccessible)
     if (!fromLog)
         found = portsFromSysfs(discoveryPlaces.sysRoot);
     portCount = fillPortTable(PortTable, found);
-    if (portCount == 0)
+    if (portCount == 0 && manualPorts.empty())
         messageBox(WinMain, "Quirlo",
                    "Auf dem Rechner wurde keine COM-Schnittstelle gefunden!\n\nVorhandene USB-Seriell-Adapter "
                    "anschließen und unter\n'COM-/Protokoll-Settings' - 'Port/COM/Handling' bei\n'Port-Auswahl...' "
@@ -149,6 +149,7 @@ void discoverPorts(bool onlyAccessible)
                 removePortEntry(PortTable, portCount, k);
         }
     }
+    addManualPorts(PortTable, portCount, manualPorts, discoveryPlaces.devRoot, loginName());
     setControlText(WinPortAuth, IdAuthShowing,
                    onlyAccessible ? "Anzeige: freigeschaltete" : "Anzeige: alle vorhandenen");
     if (!allAccessible)

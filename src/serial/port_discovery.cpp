@@ -2,6 +2,8 @@
 #include "serial/port_discovery.h"
 
 #include <glib.h>
+#include <glib/gstdio.h>
+#include <unistd.h>
 #include <grp.h>
 #include <sys/stat.h>
 
@@ -201,6 +203,25 @@ int64_t fillPortTable(std::vector<PortEntry>& table, const std::vector<Discovere
         entry.tag = ports[k].tag;
     }
     return static_cast<int64_t>(ports.size());
+}
+
+std::vector<std::string> manualPorts;
+
+void addManualPorts(std::vector<PortEntry>& table, int64_t& count, const std::vector<std::string>& names,
+                    const std::string& devRoot, const std::string& login)
+{
+    for (const std::string& name : names) {
+        if (std::any_of(table.begin(), table.begin() + std::min<int64_t>(count, static_cast<int64_t>(table.size())), [&](const PortEntry& entry) { return entry.name == name; }))
+            continue;
+        if (table.size() <= static_cast<size_t>(count))
+            table.resize(static_cast<size_t>(count) + 1);
+        PortEntry& entry = table[static_cast<size_t>(count++)];
+        bool usable = g_access((devRoot + "/" + name).c_str(), R_OK | W_OK) == 0;
+        entry.name = name;
+        entry.tag = "manuell";
+        entry.accessible = usable ? 2 : 0;
+        entry.access = usable ? login : "no";
+    }
 }
 
 void removePortEntry(std::vector<PortEntry>& table, int64_t& count, int64_t k)

@@ -42,6 +42,17 @@ std::vector<DiscoveredPort> portsFromSysfs(const std::string& sysRoot);
 // access values; settings, configured and isOpen stay with their positions.
 int64_t fillPortTable(std::vector<PortEntry>& table, const std::vector<DiscoveredPort>& ports);
 
+// The devices the user named on Quirlo's command line; each discovery adds them behind the
+// ports it found.
+extern std::vector<std::string> manualPorts;
+
+// Appends the named devices that are not among the first count entries, with the tag
+// "manuell". The user named them, so the access rules do not remove them: an entry is open to
+// the user (the login name) when its device file under devRoot may be read and written, else
+// "no".
+void addManualPorts(std::vector<PortEntry>& table, int64_t& count, const std::vector<std::string>& names,
+                    const std::string& devRoot, const std::string& login);
+
 // Removes entry k of the first count entries: the discovery fields of the entries behind it
 // move down one position, the last one's are cleared; settings stay with their positions.
 void removePortEntry(std::vector<PortEntry>& table, int64_t& count, int64_t k);

@@ -23,6 +23,11 @@ void grantPortAccess();
 void withdrawPortAccess();
 // Fills the form from a *.set file that the user chooses; needs a chosen port.
 void loadSettingsFile();
+// Fills the form from the *.set file at path; false when it cannot be read.
+bool loadSettingsFrom(const std::string& path);
+// For a port named on the command line: chooses the port, loads the *.set file into the form
+// and applies it as "Porteinstell. übernehmen" does; true when the port is open afterwards.
+bool applySettingsFileToPort(int64_t index, const std::string& path);
 // Writes the form to a *.set file that the user chooses, replacing the file whole.
 void saveSettingsFile();
 // Shows the port chosen in the "COM-Port:" list: its number, its tag, and its settings in the

@@ -329,14 +329,39 @@ void loadSettingsFile()
         return;
     }
     std::string path = fileDialog(WinSettings, false, "Quirlo laden: Settingsdatei wählen", "*.set", devicesDir);
+    if (!path.empty())
+        loadSettingsFrom(path);
+}
+
+bool loadSettingsFrom(const std::string& path)
+{
     std::string bytes;
-    if (path.empty() || !readWholeFile(path, bytes))
-        return;
+    if (!readWholeFile(path, bytes))
+        return false;
     SettingsForm form = readForm();
     readSetFile(fileBytesToUtf8(bytes), form);
     form.file = fileName(path);
     showForm(form);
     devicesDir = directoryOf(path);
+    return true;
+}
+
+bool applySettingsFileToPort(int64_t index, const std::string& path)
+{
+    if (index < 0 || index >= portCount)
+        return false;
+    if (GtkWidget* ports = controlWidget(WinSettings, IdSetPortBox)) {
+        SilentChange silent;
+        gtk_combo_box_set_active(GTK_COMBO_BOX(ports), static_cast<int>(index));
+    }
+    showSettingsOfPort(index);
+    if (!loadSettingsFrom(path)) {
+        messageBox(WinSettings, "Quirlo", "Die Settingsdatei\n" + path + "\nkonnte nicht gelesen werden!", IconWarning,
+                   ButtonsOk);
+        return false;
+    }
+    applyPortSettings();
+    return PortTable[index].isOpen != 0;
 }
 
 void saveSettingsFile()

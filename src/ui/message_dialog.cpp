@@ -37,15 +37,18 @@ std::string escaped(const std::string& text)
 int messageBox(int parentWindow, const std::string& title, const std::string& text, int icon,
                int buttons)
 {
-    if (messageResponder)
-        return messageResponder({parentWindow, title, text, icon, buttons});
+    MessageRequest request{parentWindow, title, text, icon, buttons};
+    return messageResponder ? messageResponder(request) : showMessageDialog(request);
+}
 
-    bool yesNo = buttons != ButtonsOk;
+int showMessageDialog(const MessageRequest& request)
+{
+    bool yesNo = request.buttons != ButtonsOk;
     GtkWidget* dialog = gtk_message_dialog_new(
-        parentOf(parentWindow), GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
-        messageType(icon), yesNo ? GTK_BUTTONS_YES_NO : GTK_BUTTONS_OK, nullptr);
+        parentOf(request.parentWindow), GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+        messageType(request.icon), yesNo ? GTK_BUTTONS_YES_NO : GTK_BUTTONS_OK, nullptr);
     // Texts come from files and devices too: escaped, so that "<" or "&" show as they are.
-    std::string markup = "<b>" + escaped(title) + "</b>\n\n" + escaped(text);
+    std::string markup = "<b>" + escaped(request.title) + "</b>\n\n" + escaped(request.text);
     gtk_message_dialog_set_markup(GTK_MESSAGE_DIALOG(dialog), markup.c_str());
     if (yesNo)
         gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_YES);

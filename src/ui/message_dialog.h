@@ -23,6 +23,9 @@ struct MessageRequest {
 int messageBox(int parentWindow, const std::string& title, const std::string& text, int icon,
                int buttons);
 
+// The dialog itself, for a responder that still shows some messages.
+int showMessageDialog(const MessageRequest& request);
+
 struct FileRequest {
     int parentWindow = 0;
     bool save = false;

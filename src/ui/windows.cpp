@@ -118,7 +118,7 @@ void setBackground(GtkWidget* widget, int image)
     g_object_unref(style);
 }
 
-void showWindow(int window)
+void presentWindow(int window)
 {
     GtkWidget* widget = windowWidget(window);
     if (hiddenPlaceKnown[window])
@@ -336,13 +336,19 @@ void showOrToggleWindow(int window)
         builders[window]();
         gtk_widget_show_all(gtk_bin_get_child(GTK_BIN(windowWidget(window))));
         if (window != WinSettings && window != WinProgramInfo)
-            showWindow(window);
+            presentWindow(window);
     } else if (windowVisible(window)) {
         hideWindow(window);
     } else {
-        showWindow(window);
+        presentWindow(window);
     }
     syncToggleButton(window);
+}
+
+void showWindow(int window)
+{
+    if (!windowVisible(window))
+        showOrToggleWindow(window);
 }
 
 void hideWindow(int window)

@@ -59,6 +59,8 @@ GtkWidget* putChoice(GtkWidget* fixed, int window, int id, std::initializer_list
 // visibility.
 void showOrToggleWindow(int window);
 void hideWindow(int window);
+// Shows window 1, 2, 4 or 5, creating it when needed; a shown window stays as it is.
+void showWindow(int window);
 // Sets the toggle button of window 1-4 on the main window to that window's visibility.
 void syncToggleButton(int window);
 // Stores the changed flag of the list (IdCmdList or IdPrgList) and shows it as "*" in front

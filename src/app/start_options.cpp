@@ -1,0 +1,125 @@
+// The options on Quirlo's command line.
+#include "app/start_options.h"
+
+#include <glib.h>
+
+#include "serial/port_discovery.h"
+
+const char* const startOptionsHelp =
+    "Aufruf: quirlo [OPTION ...]\n"
+    "\n"
+    "Ohne Optionen startet Quirlo wie gewohnt. Optionen für feste Aufbauten und\n"
+    "unbeaufsichtigte Messungen:\n"
+    "\n"
+    "  --port GERÄT[=SETDATEI]  nimmt GERÄT (z. B. ttyUSB0, ttyACM0, pts/5) nach der\n"
+    "                           Portsuche mit dem Port-Tag \"manuell\" auf; mit SETDATEI\n"
+    "                           (*.set) werden die Geräte-Einstellungen wie mit\n"
+    "                           \"Porteinstell. übernehmen\" angewandt und der Port\n"
+    "                           geöffnet (mehrfach möglich)\n"
+    "  --commands DATEI.cml     lädt diese Kommandoliste (statt des Autoladens)\n"
+    "  --program DATEI.run      lädt dieses Programm (statt des Autoladens)\n"
+    "  --run                    startet das Programm, sobald der Start abgeschlossen ist\n"
+    "  --log DATEI.log          sichert das Protokoll am Ende dieses Laufs ohne Dialog\n"
+    "  --exit                   beendet Quirlo nach diesem Lauf ohne Rückfrage und ohne\n"
+    "                           Quirlo.ini zu schreiben; Hinweise, die nur mit OK\n"
+    "                           bestätigt werden, gehen dann auf die Standardfehlerausgabe\n"
+    "  --help                   zeigt diesen Text\n"
+    "\n"
+    "Relative Pfade gelten vom aktuellen Verzeichnis aus, wenn es die Datei dort gibt,\n"
+    "sonst vom Programmverzeichnis aus (mit Devices/, Cmd/, Run/ und Log/).\n"
+    "\n"
+    "Rückgabewert mit --exit: 0, wenn der Lauf bis zur letzten Zeile ging; 1, wenn er\n"
+    "abgelehnt oder abgebrochen wurde (Portfehler, Prüfung, Stopp, Fehler der\n"
+    "Berechnung, \"Nein\" in einer Programm-Meldung) oder das Protokoll nicht gesichert\n"
+    "werden konnte; 2 bei unbrauchbaren Optionen.\n"
+    "\n"
+    "Beispiel (cron):\n"
+    "  xvfb-run -a build/quirlo --port ttyUSB0=Devices/psu.set --program Run/burnin.run \\\n"
+    "      --run --log Log/burnin.log --exit\n";
+
+std::string startDeviceName(const std::string& text)
+{
+    std::string name = g_str_has_prefix(text.c_str(), "/dev/") ? text.substr(5) : text;
+    if (name.empty())
+        return "";
+    size_t start = 0;
+    for (;;) {
+        size_t slash = name.find('/', start);
+        std::string part = name.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+        // "-" alone or a leading "-" would read as an option of the programs the name reaches.
+        if (!validDeviceName(part) || part.front() == '-')
+            return "";
+        if (slash == std::string::npos)
+            return name;
+        start = slash + 1;
+    }
+}
+
+std::string parseStartOptions(const std::vector<std::string>& arguments, StartOptions& parsed)
+{
+    parsed = StartOptions{};
+    StartOptions options;
+    for (size_t k = 0; k < arguments.size(); ++k) {
+        std::string name = arguments[k];
+        std::string value;
+        bool inlineValue = false;
+        size_t equals = name.find('=');
+        if (g_str_has_prefix(name.c_str(), "--") && equals != std::string::npos) {
+            value = name.substr(equals + 1);
+            name.erase(equals);
+            inlineValue = true;
+        }
+        bool flag = name == "--run" || name == "--exit" || name == "--help";
+        bool valued = name == "--port" || name == "--commands" || name == "--program" || name == "--log";
+        if (!flag && !valued)
+            return "Unbekannte Option: " + arguments[k];
+        if (flag && inlineValue)
+            return "Die Option " + name + " nimmt keinen Wert.";
+        if (valued && !inlineValue) {
+            if (k + 1 == arguments.size())
+                return "Der Option " + name + " fehlt ihr Wert.";
+            value = arguments[++k];
+        }
+        if (valued && value.empty())
+            return "Der Option " + name + " fehlt ihr Wert.";
+        if (name == "--help") {
+            options.help = true;
+        } else if (name == "--run") {
+            options.run = true;
+        } else if (name == "--exit") {
+            options.exitAfterRun = true;
+        } else if (name == "--commands") {
+            options.commandsFile = value;
+        } else if (name == "--program") {
+            options.programFile = value;
+        } else if (name == "--log") {
+            options.logFile = value;
+        } else {
+            // A device name never holds "=", a path may.
+            size_t split = value.find('=');
+            PortOption port{startDeviceName(value.substr(0, split)),
+                            split == std::string::npos ? "" : value.substr(split + 1)};
+            if (port.device.empty())
+                return "Ungültiger Gerätename: " + value.substr(0, split);
+            if (split != std::string::npos && port.setFile.empty())
+                return "Nach \"=\" fehlt die Settingsdatei: " + value;
+            options.ports.push_back(port);
+        }
+    }
+    if (!options.run && (options.exitAfterRun || !options.logFile.empty()))
+        return "--log und --exit gelten für den Lauf von --run und brauchen diese Option.";
+    parsed = options;
+    return "";
+}
+
+std::string startPath(const std::string& path, bool forWriting, const std::string& currentDir,
+                      const std::string& programDir)
+{
+    if (path.empty() || g_path_is_absolute(path.c_str()))
+        return path;
+    std::string fromCurrent = currentDir + path;
+    gchar* directory = g_path_get_dirname(fromCurrent.c_str());
+    bool there = forWriting ? g_file_test(directory, G_FILE_TEST_IS_DIR) : g_file_test(fromCurrent.c_str(), G_FILE_TEST_EXISTS);
+    g_free(directory);
+    return there ? fromCurrent : programDir + path;
+}

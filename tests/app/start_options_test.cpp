@@ -1,0 +1,81 @@
+#include "app/start_options.h"
+
+#include <gtest/gtest.h>
+#include <glib.h>
+#include <glib/gstdio.h>
+
+#include <filesystem>
+
+namespace {
+
+std::string parse(std::vector<std::string> arguments, StartOptions& options)
+{
+    return parseStartOptions(arguments, options);
+}
+
+TEST(StartOptions, AnUnattendedRunWithRepeatedPortsAndEqualsSignsInPaths)
+{
+    StartOptions options;
+    EXPECT_EQ(parse({"--port", "ttyUSB0=Devices/a=b.set", "--port=pts/5", "--port", "/dev/ttyACM0=x.set",
+                     "--program=Run/burn in.run", "--commands", "c.cml", "--run", "--log", "Log/n=1.log", "--exit"},
+                    options),
+              "");
+    ASSERT_EQ(options.ports.size(), 3u);
+    EXPECT_EQ(options.ports[0].device, "ttyUSB0");
+    EXPECT_EQ(options.ports[0].setFile, "Devices/a=b.set");
+    EXPECT_EQ(options.ports[1].device, "pts/5");
+    EXPECT_EQ(options.ports[1].setFile, "");
+    EXPECT_EQ(options.ports[2].device, "ttyACM0");
+    EXPECT_EQ(options.programFile, "Run/burn in.run");
+    EXPECT_EQ(options.commandsFile, "c.cml");
+    EXPECT_EQ(options.logFile, "Log/n=1.log");
+    EXPECT_TRUE(options.run);
+    EXPECT_TRUE(options.exitAfterRun);
+    EXPECT_FALSE(options.help);
+}
+
+TEST(StartOptions, UnusableArgumentsAreRefusedWithTheirReason)
+{
+    StartOptions options;
+    EXPECT_EQ(parse({"--verbose"}, options), "Unbekannte Option: --verbose");
+    EXPECT_EQ(parse({"ttyUSB0"}, options), "Unbekannte Option: ttyUSB0");
+    EXPECT_EQ(parse({"--program"}, options), "Der Option --program fehlt ihr Wert.");
+    EXPECT_EQ(parse({"--log="}, options), "Der Option --log fehlt ihr Wert.");
+    EXPECT_EQ(parse({"--run=1"}, options), "Die Option --run nimmt keinen Wert.");
+    EXPECT_EQ(parse({"--port", "ttyUSB0="}, options), "Nach \"=\" fehlt die Settingsdatei: ttyUSB0=");
+    EXPECT_NE(parse({"--exit"}, options), "");
+    EXPECT_NE(parse({"--log", "a.log", "--program", "p.run"}, options), "");
+    // A refused argument leaves nothing of the arguments before it.
+    EXPECT_NE(parse({"--run", "--bogus"}, options), "");
+    EXPECT_FALSE(options.run);
+}
+
+TEST(StartOptions, DeviceNamesThatCouldReachAShellOrLeaveDevAreRefused)
+{
+    for (const char* bad : {"tty;rm -rf ~", "../etc/passwd", "pts/../../x", "tty USB0", "$(id)", "a//b", "pts/",
+                            "/pts/1", "-n", "pts/-x", "ttyUSB0`x`", "/dev/"}) {
+        StartOptions options;
+        EXPECT_EQ(parse({"--port", bad}, options), std::string("Ungültiger Gerätename: ") + bad) << bad;
+    }
+    EXPECT_EQ(startDeviceName("/dev/ttyS0"), "ttyS0");
+    EXPECT_EQ(startDeviceName("usb_serial/by-id-1"), "usb_serial/by-id-1");
+}
+
+TEST(StartOptions, RelativePathsComeFromTheCurrentDirectoryWhenThereElseFromTheProgram)
+{
+    gchar* made = g_dir_make_tmp("quirlo-options-XXXXXX", nullptr);
+    ASSERT_NE(made, nullptr);
+    std::string current = std::string(made) + "/";
+    g_free(made);
+    std::filesystem::create_directories(current + "Log");
+    g_file_set_contents((current + "here.run").c_str(), "", 0, nullptr);
+
+    EXPECT_EQ(startPath("here.run", false, current, "/prog/"), current + "here.run");
+    EXPECT_EQ(startPath("Run/burnin.run", false, current, "/prog/"), "/prog/Run/burnin.run");
+    EXPECT_EQ(startPath("Log/new.log", true, current, "/prog/"), current + "Log/new.log");
+    EXPECT_EQ(startPath("Nowhere/new.log", true, current, "/prog/"), "/prog/Nowhere/new.log");
+    EXPECT_EQ(startPath("/abs/x.set", false, current, "/prog/"), "/abs/x.set");
+    std::filesystem::remove_all(current);
+}
+
+} // namespace
