@@ -5,9 +5,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# The fonts are those the windows ask for: DejaVu (with its condensed faces) and FreeSans.
+# The fonts are those the windows ask for: DejaVu (with its condensed faces) and FreeSans. groff
+# (with perl for its PDF output) typesets the manual.
 packages=(g++ cmake ninja-build pkg-config libgtk2.0-dev libgtest-dev xvfb xauth xfonts-base
-          fonts-dejavu-core fonts-dejavu-extra fonts-freefont-ttf)
+          fonts-dejavu-core fonts-dejavu-extra fonts-freefont-ttf groff perl)
 
 # Installs the packages and those given as arguments, where missing.
 install_missing() {

@@ -1,0 +1,151 @@
+// Quirlo started from the command line for an unattended run of the demo program against the
+// simulated instrument, as a cron job would start it.
+#include "gui/harness.h"
+
+#include <glib.h>
+
+#include <sys/wait.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/start_options.h"
+#include "common/files.h"
+
+namespace {
+
+// The stand-ins and the home directory of the harness's machine serve the started Quirlo too.
+class UnattendedRun : public QuirloTest {
+protected:
+    void SetUp() override
+    {
+        QuirloTest::SetUp();
+        programDir = machineDir + "/program/";
+        for (const char* dir : {"Devices", "Cmd", "Run", "Log"})
+            std::filesystem::create_directories(programDir + dir);
+        std::filesystem::copy_file(QUIRLO_PROGRAM, programDir + "quirlo");
+        std::filesystem::copy_file(QUIRLO_EXAMPLES "/demo.ini", programDir + "Quirlo.ini");
+    }
+    void TearDown() override
+    {
+        if (instrument > 0) {
+            kill(instrument, SIGTERM);
+            waitpid(instrument, nullptr, 0);
+            g_spawn_close_pid(instrument);
+        }
+        QuirloTest::TearDown();
+    }
+
+    std::string startInstrument()
+    {
+        const char* argv[] = {QUIRLO_SIM_INSTRUMENT, nullptr};
+        gint out = -1;
+        EXPECT_TRUE(g_spawn_async_with_pipes(nullptr, const_cast<gchar**>(argv), nullptr, G_SPAWN_DO_NOT_REAP_CHILD,
+                                             nullptr, nullptr, &instrument, nullptr, &out, nullptr, nullptr));
+        GIOChannel* channel = g_io_channel_unix_new(out);
+        gchar* line = nullptr;
+        g_io_channel_read_line(channel, &line, nullptr, nullptr, nullptr);
+        std::string device = line ? g_strstrip(line) : "";
+        g_free(line);
+        g_io_channel_shutdown(channel, FALSE, nullptr);
+        g_io_channel_unref(channel);
+        return device;
+    }
+
+    // Runs Quirlo with the arguments until it ends; its exit status, its error output in errors.
+    int quirlo(std::vector<std::string> arguments)
+    {
+        arguments.insert(arguments.begin(), programDir + "quirlo");
+        std::vector<char*> argv;
+        for (std::string& argument : arguments)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        gchar* err = nullptr;
+        gint status = -1;
+        EXPECT_TRUE(g_spawn_sync(machineDir.c_str(), argv.data(), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr,
+                                 nullptr, &err, &status, nullptr));
+        errors = err ? err : "";
+        g_free(err);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    std::vector<std::string> logLines(const std::string& path)
+    {
+        std::vector<std::string> lines;
+        std::ifstream log(path);
+        for (std::string line; std::getline(log, line);)
+            lines.push_back(line);
+        return lines;
+    }
+
+    std::string programDir;
+    std::string errors;
+    GPid instrument = 0;
+};
+
+TEST_F(UnattendedRun, TheDemoRunsToItsEndAndLeavesItsTableInTheLogWithoutTouchingTheSettings)
+{
+    std::string device = startInstrument();
+    ASSERT_FALSE(device.empty());
+    std::string ini;
+    ASSERT_TRUE(readWholeFile(programDir + "Quirlo.ini", ini));
+
+    // The *.set file with "=" in its name, the program by a relative path from the current
+    // directory, the log into the program's Log/ because the current directory has none.
+    std::filesystem::copy_file(QUIRLO_EXAMPLES "/demo.set", machineDir + "/demo=psu.set");
+    std::filesystem::copy_file(QUIRLO_EXAMPLES "/demo.run", machineDir + "/demo.run");
+    EXPECT_EQ(quirlo({"--port", device + "=demo=psu.set", "--program", "demo.run", "--run", "--log",
+                      "Log/demo.log", "--exit"}),
+              ExitRunCompleted)
+        << errors;
+
+    std::vector<std::string> lines = logLines(programDir + "Log/demo.log");
+    ASSERT_GE(lines.size(), 14u) << errors;
+    EXPECT_EQ(lines[1], "1\tHersteller\tQUIRLO\t\t\t\t\t\t\t\t\t");
+    EXPECT_EQ(lines[2], "2\tModell\tSIM-PS1\t\t\t\t\t\t\t\t\t");
+    EXPECT_EQ(lines[6], "6\tI soll/A\t0.8000\t\t\t\t\t\t\t\t\t");
+    EXPECT_EQ(lines[8], "8\tU soll/V\t1\t2\t3\t4\t5\t6\t7\t8\t9\t10");
+    EXPECT_EQ(lines[10], "10\tI/A\t0.8000\t0.8000\t0.8000\t0.8000\t0.8000\t0.8000\t0.8000\t0.8000\t0.8000\t0.8000");
+    EXPECT_EQ(lines[13], "13\tFehler\t-222\t\t\t\t\t\t\t\t\t");
+    EXPECT_EQ(lines[14], "14\t\tData out of range\t\t\t\t\t\t\t\t\t");
+    std::string after;
+    ASSERT_TRUE(readWholeFile(programDir + "Quirlo.ini", after));
+    EXPECT_EQ(after, ini);
+}
+
+TEST_F(UnattendedRun, ARunWithoutAPortIsRefusedWithStatusOneAndItsMessagesOnStandardError)
+{
+    std::filesystem::copy_file(QUIRLO_EXAMPLES "/demo.run", programDir + "Run/demo.run");
+    // Nobody answers a message box in an unattended run: the reports go to standard error.
+    EXPECT_EQ(quirlo({"--program=Run/demo.run", "--run", "--log", machineDir + "/refused.log", "--exit"}),
+              ExitRunFailed);
+    EXPECT_NE(errors.find("quirlo: In Einstellungen-Portauswahl sind keine ComPorts zugewiesen!"), std::string::npos)
+        << errors;
+    // The log still tells what the run did: nothing.
+    EXPECT_TRUE(fileExists(machineDir + "/refused.log"));
+}
+
+TEST_F(UnattendedRun, ARunAbortedByTheEvaluatorEndsWithStatusOne)
+{
+    std::string device = startInstrument();
+    ASSERT_FALSE(device.empty());
+    std::ofstream(machineDir + "/divide.run") << "5\tLoop <i>,<i>,<i>\t0\t1;3;1\n"
+                                                 "7\tCellPos <i>,<i>\t0\t10/(#LI-2)+20;1\n"
+                                                 "1\t*IDN?\t0\t\n"
+                                                 "6\tLoopEnd\t0\t\n";
+    EXPECT_EQ(quirlo({"--port", device + "=" QUIRLO_EXAMPLES "/demo.set", "--program", "divide.run", "--run", "--exit"}),
+              ExitRunFailed)
+        << errors;
+    EXPECT_FALSE(errors.empty());
+}
+
+TEST_F(UnattendedRun, UnusableOptionsEndQuirloWithStatusTwoBeforeAnyWindow)
+{
+    EXPECT_EQ(quirlo({"--port", "ttyUSB0;reboot", "--run"}), 2);
+    EXPECT_NE(errors.find("Ungültiger Gerätename: ttyUSB0;reboot"), std::string::npos) << errors;
+    EXPECT_FALSE(fileExists(machineDir + "/tty.txt"));
+}
+
+} // namespace
