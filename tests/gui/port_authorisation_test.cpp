@@ -5,6 +5,7 @@
 #include <glib/gstdio.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "run/run_state.h"
 #include "serial/port_services.h"
@@ -141,6 +142,16 @@ TEST_F(PortAuthorisation, KernelLogTextNeverRunsAsACommand)
 TEST_F(PortAuthorisation, WithoutXtermTheUserIsToldAndNoPortIsFound)
 {
     g_remove((machineDir + "/bin/xterm").c_str());
+    // An xterm of the machine itself must not be found either: PATH keeps only the stand-ins
+    // and the tools they use.
+    std::filesystem::create_directory(machineDir + "/tools");
+    for (const char* tool : {"dirname", "basename", "cat"}) {
+        gchar* path = g_find_program_in_path(tool);
+        ASSERT_NE(path, nullptr);
+        std::filesystem::create_symlink(path, machineDir + "/tools/" + tool);
+        g_free(path);
+    }
+    g_setenv("PATH", (machineDir + "/bin:" + machineDir + "/tools").c_str(), TRUE);
     checkXterm();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "Zur Autorisierung der Schnittstellen\nmuss 'xterm' installiert sein!");

@@ -189,3 +189,38 @@ TEST(PortDiscovery, SysfsFallbackListsRealPortsAndReadsTheirFiles)
     }
     fs::remove_all(root);
 }
+
+TEST(PortDiscovery, NamedDevicesJoinBehindTheFoundPortsOnceEachWithTheirAccess)
+{
+    gchar* made = g_dir_make_tmp("quirlo-dev-XXXXXX", nullptr);
+    ASSERT_NE(made, nullptr);
+    std::string dev = made;
+    g_free(made);
+    std::filesystem::create_directories(dev + "/pts");
+    std::ofstream(dev + "/pts/7") << "";
+    std::ofstream(dev + "/ttyUSB3") << "";
+    chmod((dev + "/ttyUSB3").c_str(), 0);
+
+    std::vector<PortEntry> table(3);
+    table[0].name = "ttyS0";
+    table[0].tag = "at I/O";
+    table[1].name = "old";
+    table[1].settings.baud = 4800;
+    int64_t count = 1;
+    addManualPorts(table, count, {"ttyS0", "pts/7", "ttyUSB3", "pts/7", "ttyUSB9"}, dev, "anna");
+    ASSERT_EQ(count, 4);
+    EXPECT_EQ(table[0].tag, "at I/O");
+    EXPECT_EQ(table[1].name, "pts/7");
+    EXPECT_EQ(table[1].tag, "manuell");
+    EXPECT_EQ(table[1].access, "anna");
+    EXPECT_EQ(table[1].accessible, 2);
+    // The settings stay with their position, as after any discovery.
+    EXPECT_EQ(table[1].settings.baud, 4800);
+    EXPECT_EQ(table[2].name, "ttyUSB3");
+    // root may open any file: the mode alone decides only for other users.
+    EXPECT_EQ(table[2].access, geteuid() == 0 ? "anna" : "no");
+    EXPECT_EQ(table[3].name, "ttyUSB9");
+    EXPECT_EQ(table[3].access, "no");
+    EXPECT_EQ(table[3].accessible, 0);
+    std::filesystem::remove_all(dev);
+}
