@@ -5,6 +5,7 @@
 #include <clocale>
 #include <cstdio>
 
+#include <glib-unix.h>
 #include <unistd.h>
 
 #include "app/about_window.h"
@@ -21,6 +22,7 @@
 #include "protocol/protocol_state.h"
 #include "protocol/protocol_files.h"
 #include "protocol/protocol_window.h"
+#include "run/run_state.h"
 #include "run/runner.h"
 #include "serial/port_discovery.h"
 #include "serial/port_services.h"
@@ -138,6 +140,22 @@ int unattendedMessage(const MessageRequest& request)
     return ResultYes;
 }
 
+// SIGTERM, SIGHUP or SIGINT: Quirlo ends as through its quit question, so the ports are closed,
+// the settings kept and a run's autosave gets what the run has recorded so far.
+gboolean onTerminationSignal(gpointer)
+{
+    if (runState.running) {
+        protocolAutosave(1);
+        protocolAutosave(2);
+    }
+    if (startRunPending) {
+        startRunPending = false;
+        exitStatus = ExitRunFailed;
+    }
+    shell.quitRequested = true;
+    return G_SOURCE_CONTINUE;
+}
+
 } // namespace
 
 void startUp(int* argc, char*** argv, const std::string& programDir)
@@ -151,6 +169,8 @@ void startUp(int* argc, char*** argv, const std::string& programDir)
                         "class \"GtkButton\" style \"quirlo-button\"\n");
     // Serial devices that vanish must not end Quirlo through a broken pipe.
     signal(SIGPIPE, SIG_IGN);
+    for (int number : {SIGTERM, SIGHUP, SIGINT})
+        g_unix_signal_add(number, onTerminationSignal, nullptr);
 
     initShellState(programDir);
     createPortTable();

@@ -306,6 +306,9 @@ void sendQuery(const std::string& text)
             sendBytes(currentPort, lineToSend("SYST:CLE", s.outTerminator));
             waitMs(s.delayLong);
         }
+        // What waits now came before the query was sent, so it cannot be its answer: a late
+        // answer to an earlier query or unsolicited data. An empty query reads what waits.
+        serialDiscardInput(currentPort);
         std::string shown = sendForProtocol(text);
         if (mode({ModeDebug, ModeList}))
             protocolOut("Query:\n" + shown, TypeQuery, "");

@@ -15,18 +15,26 @@ bool endsWith(const std::string& text, const std::string& end)
     return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
-// One pass: reads byte by byte while bytes wait. True when the terminator's last character
-// came, which is left out. Beyond keep characters the bytes are read and dropped (cut).
-bool readPass(PortIndex port, char last, std::string& answer, size_t keep, bool& cut)
+// The most bytes of an overlong answer that one response drops while it looks for the
+// terminator: a device that floods the line cannot hold the runner in a read.
+constexpr size_t dropLimit = 65536;
+
+// One pass: reads byte by byte while bytes wait. True when the response is complete: the
+// terminator's last character came (it is left out), or the dropped bytes of an overlong
+// answer (beyond keep characters, cut) reached dropLimit.
+bool readPass(PortIndex port, char last, std::string& answer, size_t keep, bool& cut, size_t& dropped)
 {
     char byte = 0;
     while (serialAvailable(port) > 0 && serialRead(port, &byte, 1) == 1) {
         if (byte == last)
             return true;
-        if (answer.size() < keep)
+        if (answer.size() < keep) {
             answer += byte;
-        else
+        } else {
             cut = true;
+            if (++dropped >= dropLimit)
+                return true;
+        }
     }
     return false;
 }
@@ -65,8 +73,9 @@ Response readResponse(PortIndex port, const DeviceSettings& settings, bool moreP
     Response response;
     std::string answer;
     bool cut = false;
+    size_t dropped = 0;
     for (;;) {
-        bool ended = readPass(port, last, answer, keep, cut);
+        bool ended = readPass(port, last, answer, keep, cut, dropped);
         if (ended || !morePasses || response.retries >= settings.inRetry)
             break;
         ++response.retries;

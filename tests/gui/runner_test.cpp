@@ -168,6 +168,24 @@ TEST_F(Runner, SubStringsSlowAnswersAndAnEmptyQuery)
     EXPECT_EQ(lines()[2], "Return:||10x ");
 }
 
+TEST_F(Runner, AnAnswerThatComesAfterItsQueryGaveUpIsNotTakenForTheNext)
+{
+    stopInstrument();
+    startInstrument({"--delay", "150"});
+    openInstrumentPort();
+    PortTable[0].settings.inRetry = 0;
+    row(1, "*IDN?");
+    // The late "*IDN?" answer arrives during this row's pause.
+    row(0, "*CLS", "", "1000");
+    row(1, "VOLT?");
+    // Its own answer is still read by an empty query, which reads what waits.
+    row(0, "*CLS", "", "1000");
+    row(1, "");
+    run();
+    EXPECT_EQ(lines(), (std::vector<std::string>{"Query:|*IDN?|", "Return:||", "Comnd:|*CLS|", "Query:|VOLT?|",
+                                                 "Return:||", "Comnd:|*CLS|", "Return:|0.0000|"}));
+}
+
 TEST_F(Runner, ALoopWritesIntoTheTableAndADivisionByZeroEndsTheRun)
 {
     setToggleState(WinSettings, IdSetAsTable, true);

@@ -38,11 +38,13 @@ protected:
         QuirloTest::TearDown();
     }
 
-    std::string startInstrument()
+    std::string startInstrument(std::vector<const char*> options = {})
     {
-        const char* argv[] = {QUIRLO_SIM_INSTRUMENT, nullptr};
+        std::vector<const char*> argv = {QUIRLO_SIM_INSTRUMENT};
+        argv.insert(argv.end(), options.begin(), options.end());
+        argv.push_back(nullptr);
         gint out = -1;
-        EXPECT_TRUE(g_spawn_async_with_pipes(nullptr, const_cast<gchar**>(argv), nullptr, G_SPAWN_DO_NOT_REAP_CHILD,
+        EXPECT_TRUE(g_spawn_async_with_pipes(nullptr, const_cast<gchar**>(argv.data()), nullptr, G_SPAWN_DO_NOT_REAP_CHILD,
                                              nullptr, nullptr, &instrument, nullptr, &out, nullptr, nullptr));
         GIOChannel* channel = g_io_channel_unix_new(out);
         gchar* line = nullptr;
@@ -139,6 +141,40 @@ TEST_F(UnattendedRun, ARunAbortedByTheEvaluatorEndsWithStatusOne)
               ExitRunFailed)
         << errors;
     EXPECT_FALSE(errors.empty());
+}
+
+TEST_F(UnattendedRun, SigtermDuringARunEndsQuirloCleanlyWithTheAutosaveWritten)
+{
+    std::string heard = machineDir + "/heard.log";
+    std::string device = startInstrument({"--log", heard.c_str()});
+    ASSERT_FALSE(device.empty());
+    std::ofstream(programDir + "Quirlo.ini", std::ios::app) << "ProtAutoSaveOn=1\n";
+    std::vector<std::string> arguments = {programDir + "quirlo", "--port", device + "=" QUIRLO_EXAMPLES "/demo.set",
+                                          "--program", QUIRLO_EXAMPLES "/demo.run", "--run", "--exit"};
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    GPid pid = 0;
+    ASSERT_TRUE(g_spawn_async(machineDir.c_str(), argv.data(), nullptr, G_SPAWN_DO_NOT_REAP_CHILD, nullptr, nullptr,
+                              &pid, nullptr));
+    // The instrument has heard the loop's first measurement: the run is under way.
+    std::string text;
+    for (int tries = 0; tries < 3000 && text.find("MEAS:ALL?") == std::string::npos; ++tries) {
+        g_usleep(10000);
+        readWholeFile(heard, text);
+    }
+    ASSERT_NE(text.find("MEAS:ALL?"), std::string::npos);
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    g_spawn_close_pid(pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), ExitRunFailed);
+    std::string autosave;
+    for (const auto& file : std::filesystem::directory_iterator(programDir + "Log"))
+        readWholeFile(file.path().string(), autosave);
+    EXPECT_NE(autosave.find("QUIRLO"), std::string::npos) << autosave;
 }
 
 TEST_F(UnattendedRun, UnusableOptionsEndQuirloWithStatusTwoBeforeAnyWindow)

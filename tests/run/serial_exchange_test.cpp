@@ -1,6 +1,7 @@
 // Sending lines and reading responses in passes, against a peer on a pseudo-terminal.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 #include "run/serial_exchange.h"
@@ -95,6 +96,28 @@ TEST_F(SerialExchange, AnOverlongAnswerIsCutAndLeavesNothingForTheNext)
     // Its rest may come late; it is still dropped before the next answer.
     EXPECT_EQ(answer("123456", 40, "789\r\n").text, "1234");
     EXPECT_EQ(answer("XY\r\n").text, "XY");
+}
+
+TEST_F(SerialExchange, AFloodWithoutTerminatorEndsTheReadAfterABoundedAmount)
+{
+    settings.inMaxSigns = 10;
+    const size_t flood = 4 << 20;
+    std::atomic<size_t> written{0};
+    std::thread writer([&] {
+        const std::string chunk(4096, 'x');
+        while (written < flood) {
+            peer.send(chunk);
+            written += chunk.size();
+        }
+    });
+    waitForAvailable(port, 1);
+    Response response = readResponse(port, settings, true);
+    EXPECT_EQ(response.text, std::string(11, 'x'));
+    // The device was still sending when the read gave up.
+    EXPECT_LT(written.load(), flood);
+    while (written < flood)
+        serialDiscardInput(port);
+    writer.join();
 }
 
 TEST(ErrorQuery, TheProtocolLineNamesTheBitsAndTheQueue)
