@@ -6,9 +6,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # The fonts are those the windows ask for: DejaVu (with its condensed faces) and FreeSans. groff
-# (with perl for its PDF output) typesets the manual.
+# (with perl for its PDF output) typesets the manual; clang with its runtime builds the fuzz
+# targets.
 packages=(g++ cmake ninja-build pkg-config libgtk2.0-dev libgtest-dev xvfb xauth xfonts-base
-          fonts-dejavu-core fonts-dejavu-extra fonts-freefont-ttf groff perl)
+          fonts-dejavu-core fonts-dejavu-extra fonts-freefont-ttf groff perl clang libclang-rt-14-dev)
 
 # Installs the packages and those given as arguments, where missing.
 install_missing() {
@@ -78,6 +79,29 @@ demo() {
         --program Run/demo.run "$@")
 }
 
+# Runs every coverage-guided fuzz target of build-fuzz for the given seconds, over its kept
+# corpus in tests/fuzz/corpus (found inputs stay there as regression cases) and a scratch corpus
+# of this run. Prints each target's executions and coverage; fails on a crash, a leak of the
+# sanitizers or an input that takes more than a second.
+fuzz() {
+    local seconds=$1 scratch target name status=0 line
+    scratch=$(mktemp -d)
+    for target in build-fuzz/tests/fuzz/*_fuzz; do
+        name=$(basename "$target" _fuzz)
+        mkdir -p "$scratch/$name"
+        if ! (cd "$scratch" && ASAN_OPTIONS=detect_leaks=0 "$OLDPWD/$target" -max_total_time="$seconds" -timeout=1 \
+                -rss_limit_mb=2048 -print_final_stats=1 "$scratch/$name" "$OLDPWD/tests/fuzz/corpus/$name" \
+                >"$scratch/$name.log" 2>&1); then
+            tail -n 40 "$scratch/$name.log"
+            status=1
+        fi
+        line=$(grep -E '^#[0-9]+[[:space:]]+DONE' "$scratch/$name.log" | tail -n 1 || true)
+        echo "fuzz $name: ${line:-no summary}"
+    done
+    rm -rf "$scratch"
+    return $status
+}
+
 case "${1:-}" in
 demo)
     install_missing xterm
@@ -104,12 +128,16 @@ test)
         export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
         run_tests build-sanitize
     )
+    # The fuzz targets need clang; they build only the logic.
+    CC=clang CXX=clang++ build build-fuzz -DQUIRLO_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    fuzz_failed=0
+    fuzz "${QUIRLO_FUZZ_SECONDS:-15}" || fuzz_failed=1
     read -r plain_passed plain_failed <build/.counts
     read -r sanitized_passed sanitized_failed <build-sanitize/.counts
     passed=$((plain_passed + sanitized_passed))
-    failed=$((plain_failed + sanitized_failed))
+    failed=$((plain_failed + sanitized_failed + fuzz_failed))
     echo "$passed passed, $failed failed (plain build: $plain_passed passed, $plain_failed failed;" \
-        "sanitizer build: $sanitized_passed passed, $sanitized_failed failed)"
+        "sanitizer build: $sanitized_passed passed, $sanitized_failed failed; fuzz targets: $fuzz_failed failed)"
     ((failed == 0))
     ;;
 *)

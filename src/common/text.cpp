@@ -4,6 +4,7 @@
 #include <glib.h>
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -131,16 +132,21 @@ int64_t intValue(std::string_view text)
         base = 2;
         ++pos;
     }
-    // Unsigned arithmetic wraps without undefined behaviour on overlong numbers.
+    // A number beyond the 64-bit range stands at the range's end: wrapped around, a large
+    // limit would turn into a negative one.
+    const uint64_t limit = negative ? uint64_t{1} << 63 : (uint64_t{1} << 63) - 1;
     uint64_t value = 0;
     for (; pos < text.size(); ++pos) {
         int digit = digitValue(text[pos]);
         if (digit >= base)
             break;
-        value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
+        if (value > (limit - static_cast<uint64_t>(digit)) / static_cast<uint64_t>(base))
+            value = limit;
+        else
+            value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
     }
     if (negative)
-        value = 0 - value;
+        return value == limit ? std::numeric_limits<int64_t>::min() : -static_cast<int64_t>(value);
     return static_cast<int64_t>(value);
 }
 

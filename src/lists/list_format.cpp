@@ -76,10 +76,11 @@ ProgramText parseProgram(const std::string& text)
 {
     ProgramText program;
     for (const std::string& line : textLines(text)) {
-        // The info line first: its text may hold any number of TABs.
+        // The info line first: its text may hold any number of TABs. A line "254" without
+        // any is an empty info; taken as a row, it would become the info at the next load.
         size_t tab = line.find('\t');
-        if (intValue(line) == infoLineType && tab != std::string::npos) {
-            program.info = line.substr(tab + 1);
+        if (intValue(line) == infoLineType) {
+            program.info = tab == std::string::npos ? "" : line.substr(tab + 1);
             continue;
         }
         std::vector<std::string> cells = split(line, '\t');

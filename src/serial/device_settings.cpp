@@ -128,7 +128,9 @@ void readSetFile(const std::string& text, SettingsForm& form)
     std::vector<std::string> values;
     std::istringstream lines(text);
     for (std::string line; values.size() < setFileLines && std::getline(lines, line);) {
-        if (!line.empty() && line.back() == '\r')
+        // CR LF line ends, and CRs that a value cannot keep: written again, one would be
+        // taken for the line end.
+        while (!line.empty() && line.back() == '\r')
             line.pop_back();
         size_t equals = line.find('=');
         values.push_back(equals == std::string::npos ? line : line.substr(equals + 1));

@@ -28,8 +28,11 @@ TEST(IntValue, GivesZeroWithoutDigitsAndNeverFailsOnHugeNumbers)
     EXPECT_EQ(intValue("$"), 0);
     EXPECT_EQ(intValue(" x5"), 0);
     EXPECT_EQ(intValue("9223372036854775807"), std::numeric_limits<int64_t>::max());
-    // Beyond 64 bits the value wraps; what matters is that it is defined.
-    intValue(std::string(10000, '9'));
+    // Beyond 64 bits a number stays at the end of the range, with its sign.
+    EXPECT_EQ(intValue(std::string(10000, '9')), std::numeric_limits<int64_t>::max());
+    EXPECT_EQ(intValue("-9223372036854775808"), std::numeric_limits<int64_t>::min());
+    EXPECT_EQ(intValue("-99999999999999999999"), std::numeric_limits<int64_t>::min());
+    EXPECT_EQ(intValue("$1ffffffffffffffff"), std::numeric_limits<int64_t>::max());
 }
 
 TEST(DecimalValue, ReadsPointDecimalsWhateverTheLocale)

@@ -27,6 +27,13 @@ TEST(ListFormat, ProgramsKeepTheirInfoAndTheSavedTypeOfDeactivatedEntries)
     EXPECT_EQ(program.rows[0].data, 1);
     EXPECT_EQ(program.rows[0].cells[0], "11");
     EXPECT_EQ(program.rows[1].data, 0);
+
+    // A line "254" without TABs is an empty info, not a row that the next load would take for
+    // the info line.
+    program = parseProgram("254\n1\t*IDN?\t10\t\n");
+    EXPECT_EQ(program.info, "");
+    ASSERT_EQ(program.rows.size(), 1u);
+    EXPECT_EQ(program.rows[0].cells[1], "*IDN?");
 }
 
 TEST(ListFormat, OldPortKeywordsAreCorrectedInTheirOwnRowsOnly)

@@ -1,6 +1,6 @@
-// A random driver for the expression evaluator, the preparation of one row and the INI reader: any text
-// must end in a value or an error, without a crash, a hang or a sanitizer report. Inputs that
-// once failed are kept in fuzz_regressions.txt and run first.
+// A random driver for the expression evaluator, the preparation of one row and the file readers:
+// any text must end in a value or an error, without a crash, a hang or a sanitizer report.
+// Inputs that once failed are kept in fuzz_regressions.txt and run first.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -9,10 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ini_file.h"
-#include "lists/list_format.h"
-#include "run/expression.h"
-#include "run/line_preparation.h"
+#include "fuzz/fuzz_checks.h"
 
 namespace {
 
@@ -20,70 +17,15 @@ using Clock = std::chrono::steady_clock;
 
 int failures = 0;
 
-void fail(const char* what, const std::string& input)
+void report(const std::string& problem, const std::string& input)
 {
+    if (problem.empty())
+        return;
     ++failures;
-    std::fprintf(stderr, "%s on input of %zu bytes:", what, input.size());
+    std::fprintf(stderr, "%s on input of %zu bytes:", problem.c_str(), input.size());
     for (unsigned char c : input.substr(0, 200))
         std::fprintf(stderr, " %02x", c);
     std::fprintf(stderr, "\n");
-}
-
-void checkExpression(const std::string& input)
-{
-    auto start = Clock::now();
-    for (bool cellMode : {false, true}) {
-        ExpressionResult result = evaluateExpressionText(input, cellMode, 5);
-        if (result.text.empty())
-            fail("empty result", input);
-        if (result.error == ExpressionError::DivisionByZero && result.text != "-9223372036854775808")
-            fail("wrong division result", input);
-    }
-    if (Clock::now() - start > std::chrono::seconds(1))
-        fail("slow evaluation", input);
-}
-
-void checkRow(const std::string& type, const std::string& blank, const std::string& parameters,
-              bool singleRow, bool quiet)
-{
-    PrepareEnvironment env;
-    env.singleRow = singleRow;
-    env.quiet = quiet;
-    env.loopActive = !quiet;
-    env.loopCounter = 3;
-    env.date = "07.12.2026";
-    env.time = "08:15:30";
-    bool aborted = false;
-    env.evaluate = [&](const std::string& text, bool cellMode, double base) {
-        ExpressionResult result = evaluateExpressionText(text, cellMode, base);
-        aborted = aborted || result.error != ExpressionError::None;
-        return result.text;
-    };
-    env.notify = [](PrepareNotice, int) {};
-    env.aborted = [&] { return aborted; };
-    ProgramRow row{type, blank, "250", parameters, ""};
-    auto start = Clock::now();
-    prepareRow(row, 0, env);
-    long long pause = std::atoll(row.pause.c_str());
-    if (pause < 10 || pause > 60000)
-        fail("pause out of range", blank + "|" + parameters);
-    if (Clock::now() - start > std::chrono::seconds(1))
-        fail("slow preparation", blank + "|" + parameters);
-}
-
-// Any text reads as an INI file and as every list format without a crash.
-void checkIni(const std::string& input)
-{
-    auto start = Clock::now();
-    IniFile ini(input);
-    parseCommandList(input);
-    parseProgram(input);
-    std::vector<std::vector<std::string>> entries;
-    parseRunList(input, entries);
-    ini.number("WINDOWPOS", "WinMainX", 0);
-    ini.text("AUTOLOAD", "CommandFile", "");
-    if (Clock::now() - start > std::chrono::seconds(1))
-        fail("slow INI or list reading", input);
 }
 
 std::string pick(std::mt19937& random, const std::vector<std::string>& parts, size_t count)
@@ -124,9 +66,9 @@ int main(int argc, char** argv)
             if (line.empty() || line[0] == '#')
                 continue;
             std::string input = fromHex(line);
-            checkExpression(input);
-            checkRow("7", "CellPos <i>,<i>", input, true, false);
-            checkRow("8", input, input, true, false);
+            report(checkExpression(input), input);
+            report(checkRow("7", "CellPos <i>,<i>", input, true, false), input);
+            report(checkRow("8", input, input, true, false), input);
         }
     }
 
@@ -155,12 +97,19 @@ int main(int argc, char** argv)
         for (int i = 0; i < 200; ++i, ++cases) {
             bool huge = random() % 500 == 0;
             size_t length = huge ? 20000 : random() % 40;
-            checkExpression(random() % 4 == 0 ? randomBytes(random, length) : pick(random, expressionParts, length));
+            std::string expression =
+                random() % 4 == 0 ? randomBytes(random, length) : pick(random, expressionParts, length);
+            report(checkExpression(expression), expression);
             std::string blank = pick(random, blankParts, huge ? 2000 : random() % 12);
             std::string parameters = random() % 4 == 0 ? randomBytes(random, length)
                                                        : pick(random, parameterParts, length);
-            checkRow(types[random() % types.size()], blank, parameters, random() % 2, random() % 2);
-            checkIni(random() % 2 ? randomBytes(random, length * 8) : "[" + blank + "]\n" + parameters + " = " + blank);
+            report(checkRow(types[random() % types.size()], blank, parameters, random() % 2, random() % 2),
+                   blank + "|" + parameters);
+            std::string ini = random() % 2 ? randomBytes(random, length * 8) : "[" + blank + "]\n" + parameters + " = " + blank;
+            report(checkFiles(ini), ini);
+            report(checkSetFile(ini), ini);
+            report(checkText(ini), ini);
+            report(checkStartOptions(parameters), parameters);
         }
     }
     std::printf("%lld cases in %.0f s, %d failures, seed %u\n", cases, seconds, failures, seed);

@@ -1,0 +1,167 @@
+// What every input of the random driver and the coverage-guided fuzz targets must satisfy.
+#include "fuzz/fuzz_checks.h"
+
+#include <glib.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <vector>
+
+#include "app/ini_file.h"
+#include "app/start_options.h"
+#include "common/text.h"
+#include "lists/list_format.h"
+#include "run/expression.h"
+#include "run/line_preparation.h"
+#include "serial/device_settings.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool slow(Clock::time_point start)
+{
+    return Clock::now() - start > std::chrono::seconds(1);
+}
+
+bool sameRows(const std::vector<ListRow>& a, const std::vector<ListRow>& b, size_t cells)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t r = 0; r < a.size(); ++r) {
+        for (size_t c = 0; c < cells; ++c) {
+            std::string left = c < a[r].cells.size() ? a[r].cells[c] : "";
+            std::string right = c < b[r].cells.size() ? b[r].cells[c] : "";
+            if (left != right)
+                return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool validUtf8(std::string text)
+{
+    // NUL is a character here; the protocol and the lists turn it into "?" themselves.
+    for (char& c : text) {
+        if (c == '\0')
+            c = ' ';
+    }
+    return g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr);
+}
+
+std::string checkExpression(const std::string& input)
+{
+    auto start = Clock::now();
+    for (bool cellMode : {false, true}) {
+        ExpressionResult result = evaluateExpressionText(input, cellMode, 5);
+        if (result.text.empty())
+            return "empty result";
+        if (result.error == ExpressionError::DivisionByZero && result.text != "-9223372036854775808")
+            return "wrong division result";
+    }
+    return slow(start) ? "slow evaluation" : "";
+}
+
+std::string checkRow(const std::string& type, const std::string& blank, const std::string& parameters,
+                     bool singleRow, bool quiet)
+{
+    PrepareEnvironment env;
+    env.singleRow = singleRow;
+    env.quiet = quiet;
+    env.loopActive = !quiet;
+    env.loopCounter = 3;
+    env.date = "07.12.2026";
+    env.time = "08:15:30";
+    bool aborted = false;
+    env.evaluate = [&](const std::string& text, bool cellMode, double base) {
+        ExpressionResult result = evaluateExpressionText(text, cellMode, base);
+        aborted = aborted || result.error != ExpressionError::None;
+        return result.text;
+    };
+    env.notify = [](PrepareNotice, int) {};
+    env.aborted = [&] { return aborted; };
+    ProgramRow row{type, blank, "250", parameters, ""};
+    auto start = Clock::now();
+    prepareRow(row, 0, env);
+    long long pause = std::atoll(row.pause.c_str());
+    if (pause < 10 || pause > 60000)
+        return "pause out of range";
+    return slow(start) ? "slow preparation" : "";
+}
+
+std::string checkFiles(const std::string& bytes)
+{
+    auto start = Clock::now();
+    // The readers get a file's bytes as text, converted as every load does.
+    std::string input = fileBytesToUtf8(bytes);
+    IniFile ini(input);
+    ini.number("WINDOWPOS", "WinMainX", 0);
+    ini.text("AUTOLOAD", "CommandFile", "");
+    std::vector<ListRow> commands = parseCommandList(input);
+    if (!sameRows(parseCommandList(commandListText(commands)), commands, 4))
+        return "command list changes when written and read again";
+    ProgramText program = parseProgram(input);
+    ProgramText again = parseProgram(programText(program.rows, program.info));
+    if (!sameRows(again.rows, program.rows, 4))
+        return "program changes when written and read again";
+    std::vector<std::vector<std::string>> entries;
+    parseRunList(input, entries);
+    return slow(start) ? "slow file reading" : "";
+}
+
+std::string checkSetFile(const std::string& input)
+{
+    SettingsForm form;
+    readSetFile(fileBytesToUtf8(input), form);
+    std::string written = setFileText(form);
+    SettingsForm again;
+    readSetFile(written, again);
+    if (setFileText(again) != written)
+        return "*.set file changes when written and read again";
+    std::string chars;
+    for (char c : input) {
+        if (c != '\0')
+            chars += c;
+    }
+    if (codeListToChars(charsToCodeList(chars)) != chars)
+        return "code list loses characters";
+    return "";
+}
+
+std::string checkText(const std::string& input)
+{
+    for (const std::string& text : {fileBytesToUtf8(input), latin1ToUtf8(input), safeText(input)}) {
+        if (!validUtf8(text))
+            return "invalid UTF-8";
+    }
+    if (safeText(input).find('\0') != std::string::npos)
+        return "NUL left in safe text";
+    if (utf8ToLatin1(latin1ToUtf8(input)) != input)
+        return "Latin-1 changes on the way to UTF-8 and back";
+    return "";
+}
+
+std::string checkStartOptions(const std::string& input)
+{
+    std::vector<std::string> arguments;
+    size_t start = 0;
+    for (size_t end; (end = input.find('\0', start)) != std::string::npos; start = end + 1)
+        arguments.push_back(input.substr(start, end - start));
+    arguments.push_back(input.substr(start));
+    StartOptions options;
+    if (!parseStartOptions(arguments, options).empty())
+        return options.ports.empty() && !options.run ? "" : "refused options leave options behind";
+    for (const PortOption& port : options.ports) {
+        const std::string& name = port.device;
+        if (name.empty() || name.front() == '/' || name.front() == '-' || name.find("..") != std::string::npos ||
+            name.find("//") != std::string::npos || name.back() == '/')
+            return "unsafe device name " + name;
+        for (char c : name) {
+            if (!g_ascii_isalnum(c) && c != '_' && c != '-' && c != '/')
+                return "unsafe device name " + name;
+        }
+    }
+    return "";
+}

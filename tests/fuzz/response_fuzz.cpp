@@ -1,0 +1,40 @@
+// Coverage-guided fuzzing of the response reader through a pseudo-terminal: the first bytes
+// choose the in-terminator, the length limit and the number of further passes, the rest is what
+// the device sends. The reader must end with at most inMaxSigns + 1 characters of valid text.
+#include <algorithm>
+
+#include "fuzz/fuzz_checks.h"
+#include "fuzz/fuzz_target.h"
+#include "run/serial_exchange.h"
+#include "serial/pty.h"
+#include "serial/serial_port.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size < 3)
+        return 0;
+    // A terminal of its own for each input: nothing of one input can reach the next.
+    PseudoTerminal peer;
+    if (!serialOpen(0, peer.devicePath().c_str(), 9600, 0, 8, 1.0f, 0, 1024, 1024))
+        return 0;
+    DeviceSettings settings;
+    const char terminators[][3] = {"", "\r", "\n", "\r\n", "\n\r", ";"};
+    settings.inTerminator = terminators[data[0] % 6];
+    settings.inMaxSigns = data[1];
+    settings.inRetry = data[2] % 3;
+    settings.delayShort = 0;
+    // The terminal's own buffer holds a few kilobytes; a device that sends more waits.
+    std::string sent(reinterpret_cast<const char*>(data + 3), std::min<size_t>(size - 3, 3000));
+    peer.send(sent);
+    waitForAvailable(0, static_cast<long long>(sent.size()));
+    Response response = readResponse(0, settings, true);
+    serialClose(0);
+    if (!validUtf8(response.text))
+        requireNoProblem("invalid UTF-8 in a response");
+    // Characters: every byte but the continuation bytes of UTF-8 (NUL counts too).
+    int64_t characters = std::count_if(response.text.begin(), response.text.end(),
+                                       [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
+    if (characters > settings.inMaxSigns + 1)
+        requireNoProblem("response longer than inMaxSigns + 1");
+    return 0;
+}
