@@ -36,17 +36,6 @@ void settle()
         gtk_main_iteration_do(FALSE);
 }
 
-long residentKiB(const char* key)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(key, 0) == 0)
-            return std::stol(line.substr(line.find(':') + 1));
-    }
-    return -1;
-}
-
 void useTable(int maxRows, int maxCols, int columns)
 {
     setToggleState(WinSettings, IdSetAsTable, true);

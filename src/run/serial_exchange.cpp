@@ -16,8 +16,9 @@ bool endsWith(const std::string& text, const std::string& end)
 }
 
 // The most bytes of an overlong answer that one response drops while it looks for the
-// terminator: a device that floods the line cannot hold the runner in a read.
-constexpr size_t dropLimit = 65536;
+// terminator: a device that floods the line cannot hold the runner in a read. What is left
+// then is dropped before the next query is sent.
+constexpr size_t dropLimit = 4096;
 
 // One pass: reads byte by byte while bytes wait. True when the response is complete: the
 // terminator's last character came (it is left out), or the dropped bytes of an overlong
