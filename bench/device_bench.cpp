@@ -153,6 +153,20 @@ size_t longestProtocolText()
     return longest;
 }
 
+// Runs rows of "*IDN?" and prints the run's time, the longest time the window could not take
+// an event, the protocol and the memory.
+void measuredRun(int rows)
+{
+    long before = residentKiB("VmRSS");
+    Lateness lateness;
+    double seconds = runQueries(rows, "*IDN?");
+    std::printf("  run: %.2f s (%.1f ms a row); longest time without events: %.1f ms\n", seconds,
+                seconds * 1000 / rows, lateness.worstMs);
+    std::printf("  protocol: %d lines, longest text %zu characters (max. Zeichen 60)\n",
+                rowCount(WinProtocol, IdPtkList), longestProtocolText());
+    std::printf("  memory: %ld MiB resident before, %ld MiB after\n", before / 1024, residentKiB("VmRSS") / 1024);
+}
+
 void flood()
 {
     Peer peer;
@@ -164,19 +178,9 @@ void flood()
         while (sent < total && peer.send(chunk))
             sent += chunk.size();
     });
-    long before = residentKiB("VmRSS");
-    double seconds = 0;
-    double worst = 0;
-    {
-        Lateness lateness;
-        seconds = runQueries(300, "*IDN?");
-        worst = lateness.worstMs;
-    }
     std::printf("10 MB of unsolicited data during 300 queries (pause 10 ms, answer after 20 ms)\n");
-    std::printf("  run: %.2f s; longest time without events: %.1f ms\n", seconds, worst);
-    std::printf("  device had sent %.1f MB when the run ended; longest protocol text %zu characters\n",
-                sent / 1048576.0, longestProtocolText());
-    std::printf("  memory: %ld MiB resident before, %ld MiB after\n", before / 1024, residentKiB("VmRSS") / 1024);
+    measuredRun(300);
+    std::printf("  device had sent %.1f MB when the run ended\n", sent / 1048576.0);
     peer.stopping = true;
     writer.join();
     portClose(0);
@@ -193,20 +197,8 @@ void overlongAnswers()
                 peer.send(answer);
         }
     });
-    long before = residentKiB("VmRSS");
-    double seconds = 0;
-    double worst = 0;
-    {
-        Lateness lateness;
-        seconds = runQueries(20, "*IDN?");
-        worst = lateness.worstMs;
-    }
     std::printf("20 queries, each answered with 1 MB without a terminator\n");
-    std::printf("  run: %.2f s (%.0f ms a query); longest time without events: %.1f ms\n", seconds,
-                seconds * 1000 / 20, worst);
-    std::printf("  protocol: %d lines, longest text %zu characters (max. Zeichen 60)\n",
-                rowCount(WinProtocol, IdPtkList), longestProtocolText());
-    std::printf("  memory: %ld MiB resident before, %ld MiB after\n", before / 1024, residentKiB("VmRSS") / 1024);
+    measuredRun(20);
     peer.stopping = true;
     device.join();
     portClose(0);
