@@ -2,6 +2,8 @@
 #include "common/files.h"
 
 #include <glib.h>
+#include <glib/gstdio.h>
+#include <sys/stat.h>
 
 #include "common/text.h"
 
@@ -26,6 +28,11 @@ bool hasExtension(const std::string& path, const char* extension)
 bool readWholeFile(const std::string& path, std::string& bytes)
 {
     bytes.clear();
+    // A FIFO would block the window until someone writes into it, a device such as /dev/zero
+    // never ends, and a file beyond any list's size would take the memory.
+    GStatBuf info;
+    if (g_stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > largestReadFile)
+        return false;
     gchar* contents = nullptr;
     gsize length = 0;
     if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr))

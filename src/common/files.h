@@ -9,7 +9,11 @@
 // the system's reason in reason when one is given.
 bool writeFileAtomic(const std::string& path, std::string_view bytes, std::string* reason = nullptr);
 
-// Reads the whole file into bytes. Returns false (and leaves bytes empty) when it cannot.
+// The largest file that Quirlo reads: 256 MiB.
+constexpr long long largestReadFile = 256LL << 20;
+
+// Reads the whole regular file of at most largestReadFile bytes into bytes. Returns false (and
+// leaves bytes empty) when it cannot, or for anything else: a directory, a FIFO, a device.
 bool readWholeFile(const std::string& path, std::string& bytes);
 
 bool fileExists(const std::string& path);

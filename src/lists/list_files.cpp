@@ -136,12 +136,13 @@ void loadList(int list, bool askFile, const std::string& file)
     }
     std::string text = fileBytesToUtf8(bytes);
     std::vector<ListRow> rows;
+    size_t cutLines = 0;
     if (list == IdPrgList) {
-        ProgramText program = parseProgram(text);
+        ProgramText program = parseProgram(text, &cutLines);
         rows = std::move(program.rows);
         programInfo = program.info;
     } else {
-        rows = parseCommandList(text);
+        rows = parseCommandList(text, &cutLines);
     }
     bool corrected = correctPortKeywords(rows);
     if (replace)
@@ -162,6 +163,11 @@ void loadList(int list, bool askFile, const std::string& file)
     }
     if (corrected)
         messageBox(kind.window, "Quirlo", kind.correctedMessage, IconInfo, ButtonsOk);
+    if (cutLines > 0)
+        messageBox(kind.window, "Quirlo",
+                   std::to_string(cutLines) + " Zeile(n) mit mehr als " + std::to_string(longestLine) +
+                       " Zeichen wurde(n) gekürzt!\nVor dem Speichern prüfen: gespeichert wird die gekürzte Liste.",
+                   IconWarning, ButtonsOk);
     if (!wasEmpty)
         setTitleMarker(list, !replace);
     if (list == IdPrgList && corrected && !replace)

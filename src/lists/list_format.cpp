@@ -37,13 +37,22 @@ void replaceAllIn(std::string& text, const std::string& from, const std::string&
 
 } // namespace
 
-std::vector<std::string> textLines(const std::string& text)
+std::vector<std::string> textLines(const std::string& text, size_t* cutLines)
 {
     std::vector<std::string> lines;
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find_first_of("\r\n", start);
         std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (line.size() > longestLine) {
+            // At the start of a character: the text stays valid UTF-8.
+            size_t cut = longestLine;
+            while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
+                --cut;
+            line.erase(cut);
+            if (cutLines)
+                ++*cutLines;
+        }
         if (!line.empty())
             lines.push_back(line);
         if (end == std::string::npos)
@@ -53,10 +62,10 @@ std::vector<std::string> textLines(const std::string& text)
     return lines;
 }
 
-std::vector<ListRow> parseCommandList(const std::string& text)
+std::vector<ListRow> parseCommandList(const std::string& text, size_t* cutLines)
 {
     std::vector<ListRow> rows;
-    for (const std::string& line : textLines(text)) {
+    for (const std::string& line : textLines(text, cutLines)) {
         std::vector<std::string> cells = split(line, '\t');
         cells.resize(4);
         rows.push_back({cells, 0});
@@ -72,10 +81,10 @@ std::string commandListText(const std::vector<ListRow>& rows)
     return text;
 }
 
-ProgramText parseProgram(const std::string& text)
+ProgramText parseProgram(const std::string& text, size_t* cutLines)
 {
     ProgramText program;
-    for (const std::string& line : textLines(text)) {
+    for (const std::string& line : textLines(text, cutLines)) {
         // The info line first: its text may hold any number of TABs. A line "254" without
         // any is an empty info; taken as a row, it would become the info at the next load.
         size_t tab = line.find('\t');

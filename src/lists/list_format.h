@@ -11,11 +11,16 @@ struct ListRow {
     int64_t data = 0; // a deactivated program entry's saved type
 };
 
-// The lines of a text ended by LF, CR or CR LF; empty lines are left out.
-std::vector<std::string> textLines(const std::string& text);
+// The longest line of a list file that is read whole: a longer one (no command needs it) is cut
+// there, since the list would take seconds to measure and draw it.
+constexpr size_t longestLine = 65536;
+
+// The lines of a text ended by LF, CR or CR LF; empty lines are left out, lines beyond
+// longestLine bytes are cut and counted in cutLines.
+std::vector<std::string> textLines(const std::string& text, size_t* cutLines = nullptr);
 
 // A command list: four cells a line, further fields dropped.
-std::vector<ListRow> parseCommandList(const std::string& text);
+std::vector<ListRow> parseCommandList(const std::string& text, size_t* cutLines = nullptr);
 std::string commandListText(const std::vector<ListRow>& rows);
 
 struct ProgramText {
@@ -24,7 +29,7 @@ struct ProgramText {
 };
 // A program: the info line "254" + TAB + info first, then entry lines of four cells and, for a
 // deactivated entry, its saved type as fifth field.
-ProgramText parseProgram(const std::string& text);
+ProgramText parseProgram(const std::string& text, size_t* cutLines = nullptr);
 // The rows' first four cells, the saved type of a type-11 row with row data, and the info line
 // first when there is info.
 std::string programText(const std::vector<ListRow>& rows, const std::string& info);

@@ -3,6 +3,7 @@
 
 #include <glib.h>
 #include <glib/gstdio.h>
+#include <sys/stat.h>
 
 #include "common/files.h"
 
@@ -43,4 +44,20 @@ TEST(AtomicWrite, FailsWithoutTouchingAnythingWhereItCannotWrite)
     EXPECT_FALSE(readWholeFile(dir.path + "/none", bytes));
     EXPECT_TRUE(bytes.empty());
     EXPECT_FALSE(fileExists(dir.path));
+}
+
+TEST(WholeFile, OnlyRegularFilesAreReadSoNothingBlocksOrNeverEnds)
+{
+    TempDir dir;
+    std::string fifo = dir.path + "/Quirlo.ini";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::string bytes = "old";
+    // Opening the FIFO would wait for a writer for ever.
+    EXPECT_FALSE(readWholeFile(fifo, bytes));
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_FALSE(readWholeFile("/dev/zero", bytes));
+    EXPECT_FALSE(readWholeFile(dir.path, bytes));
+    ASSERT_TRUE(writeFileAtomic(dir.path + "/a.run", "1\t*IDN?\n"));
+    ASSERT_TRUE(readWholeFile(dir.path + "/a.run", bytes));
+    EXPECT_EQ(bytes, "1\t*IDN?\n");
 }

@@ -4,10 +4,12 @@
 
 #include <glib.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 
@@ -56,18 +58,33 @@ protected:
         return device;
     }
 
-    // Runs Quirlo with the arguments until it ends; its exit status, its error output in errors.
-    int quirlo(std::vector<std::string> arguments)
+    // Runs Quirlo with the arguments until it ends, within half a minute, in the environment
+    // changed by the given variables ("NAME=value", or "NAME" alone to remove it), behind the
+    // command of prefix (e.g. another virtual X server); its exit status, its error output in
+    // errors.
+    int quirlo(std::vector<std::string> arguments, const std::vector<std::string>& variables = {},
+               std::vector<std::string> prefix = {})
     {
         arguments.insert(arguments.begin(), programDir + "quirlo");
+        prefix.insert(prefix.begin(), {"timeout", "30"});
+        arguments.insert(arguments.begin(), prefix.begin(), prefix.end());
         std::vector<char*> argv;
         for (std::string& argument : arguments)
             argv.push_back(argument.data());
         argv.push_back(nullptr);
+        gchar** environment = g_get_environ();
+        for (const std::string& variable : variables) {
+            size_t equals = variable.find('=');
+            environment = equals == std::string::npos
+                              ? g_environ_unsetenv(environment, variable.c_str())
+                              : g_environ_setenv(environment, variable.substr(0, equals).c_str(),
+                                                 variable.substr(equals + 1).c_str(), TRUE);
+        }
         gchar* err = nullptr;
         gint status = -1;
-        EXPECT_TRUE(g_spawn_sync(machineDir.c_str(), argv.data(), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr,
+        EXPECT_TRUE(g_spawn_sync(machineDir.c_str(), argv.data(), environment, G_SPAWN_SEARCH_PATH, nullptr, nullptr,
                                  nullptr, &err, &status, nullptr));
+        g_strfreev(environment);
         errors = err ? err : "";
         g_free(err);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -86,6 +103,8 @@ protected:
     std::string errors;
     GPid instrument = 0;
 };
+
+} // namespace
 
 TEST_F(UnattendedRun, TheDemoRunsToItsEndAndLeavesItsTableInTheLogWithoutTouchingTheSettings)
 {
@@ -184,4 +203,68 @@ TEST_F(UnattendedRun, UnusableOptionsEndQuirloWithStatusTwoBeforeAnyWindow)
     EXPECT_FALSE(fileExists(machineDir + "/tty.txt"));
 }
 
+
+namespace {
+
+// One start of the matrix: what is changed before Quirlo starts, and how.
+struct StartCase {
+    const char* name;
+    std::function<void(const std::string& machine, const std::string& program)> prepare;
+    std::vector<std::string> variables;
+    std::vector<std::string> prefix;
+};
+
+void makeFifo(const std::string& path)
+{
+    std::filesystem::remove_all(path);
+    mkfifo(path.c_str(), 0600);
+}
+
+const StartCase startCases[] = {
+    {"NoHome", nullptr, {"HOME"}, {}},
+    {"MissingHome", nullptr, {"HOME=/nonexistent/quirlo"}, {}},
+    {"HomeIsAFile",
+     [](const std::string& machine, const std::string&) { std::ofstream(machine + "/home-file") << "x"; },
+     {"HOME=home-file"}, {}},
+    {"ReadOnlyProgramDirectoryWithoutItsDirectories",
+     [](const std::string&, const std::string& program) {
+         for (const char* dir : {"Devices", "Cmd", "Run", "Log"})
+             std::filesystem::remove_all(program + dir);
+         chmod(program.c_str(), 0555);
+     },
+     {}, {}},
+    {"FifoAsSettingsFile", [](const std::string&, const std::string& program) { makeFifo(program + "Quirlo.ini"); },
+     {}, {}},
+    {"DirectoryAsSettingsFile",
+     [](const std::string&, const std::string& program) {
+         std::filesystem::remove(program + "Quirlo.ini");
+         std::filesystem::create_directory(program + "Quirlo.ini");
+     },
+     {}, {}},
+    {"FifoAsProgram", [](const std::string& machine, const std::string&) { makeFifo(machine + "/demo.run"); }, {}, {}},
+    {"PlainLocale", nullptr, {"LANG=C", "LC_ALL=C"}, {}},
+    {"GermanLocale", nullptr, {"LANG=de_DE.UTF-8", "LC_ALL=de_DE.UTF-8"}, {}},
+    {"TinyScreen", nullptr, {}, {"xvfb-run", "-a", "-s", "-screen 0 320x240x24"}},
+    {"HugeScreen", nullptr, {}, {"xvfb-run", "-a", "-s", "-screen 0 7680x4320x24"}},
+};
+
+class StartMatrix : public UnattendedRun, public ::testing::WithParamInterface<StartCase> {};
+
 } // namespace
+
+// Whatever the surroundings, Quirlo starts, reaches its run (refused here: there is no port)
+// and ends.
+TEST_P(StartMatrix, QuirloStartsRunsAndEnds)
+{
+    std::filesystem::copy_file(QUIRLO_EXAMPLES "/demo.run", machineDir + "/demo.run");
+    if (GetParam().prepare)
+        GetParam().prepare(machineDir, programDir);
+    int status = quirlo({"--program", "demo.run", "--run", "--exit"}, GetParam().variables, GetParam().prefix);
+    chmod(programDir.c_str(), 0755);
+    EXPECT_EQ(status, ExitRunFailed) << errors;
+    EXPECT_NE(errors.find("In Einstellungen-Portauswahl sind keine ComPorts zugewiesen!"), std::string::npos)
+        << errors;
+}
+
+INSTANTIATE_TEST_SUITE_P(Surroundings, StartMatrix, ::testing::ValuesIn(startCases),
+                         [](const ::testing::TestParamInfo<StartCase>& info) { return std::string(info.param.name); });

@@ -1,0 +1,122 @@
+// Files that are damaged, huge, binary or not files at all: each load gives a clear message or
+// the format's silent default, within a bounded time, and never costs the user a list.
+#include "gui/harness.h"
+
+#include <glib.h>
+
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+#include "app/settings_ini.h"
+#include "common/files.h"
+#include "lists/list_files.h"
+#include "lists/list_format.h"
+#include "serial/port_services.h"
+#include "ui/controls.h"
+#include "ui/ids.h"
+#include "ui/list_access.h"
+#include "ui/windows.h"
+
+using namespace std::string_literals;
+
+namespace {
+
+class DamagedFiles : public QuirloTest {
+protected:
+    void SetUp() override
+    {
+        QuirloTest::SetUp();
+        send(EvControl, WinMain, IdMainCommandListButton);
+        send(EvControl, WinMain, IdMainProgramButton);
+    }
+    std::string file(const std::string& name, const std::string& bytes)
+    {
+        std::string path = machineDir + "/" + name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+    // Loads into the list with its rows as they were; the rows afterwards.
+    int load(int list, const std::string& path)
+    {
+        int window = list == IdCmdList ? WinCommandList : WinProgram;
+        auto start = std::chrono::steady_clock::now();
+        loadList(list, false, path);
+        pumpUntilIdle();
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        return rowCount(window, list);
+    }
+    double seconds = 0;
+};
+
+std::string binary(size_t size)
+{
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 7919 + i / 13) & 0xFF);
+    return bytes;
+}
+
+} // namespace
+
+TEST_F(DamagedFiles, ListsThatCannotBeReadKeepTheRowsTheyWouldReplace)
+{
+    ASSERT_EQ(load(IdCmdList, file("good.cml", "1\t*IDN?\t100\tIdentifikation\n")), 1);
+    std::filesystem::create_directory(machineDir + "/folder.cml");
+    for (const std::string& path : {machineDir + "/folder.cml", machineDir + "/missing.cml"}) {
+        messages.clear();
+        messageAnswers = {ResultYes};
+        EXPECT_EQ(load(IdCmdList, path), 1) << path;
+        ASSERT_EQ(messages.size(), 2u) << path;
+        EXPECT_EQ(messages[1].text, "Datei konnte nicht geladen werden!\n" + path);
+    }
+}
+
+TEST_F(DamagedFiles, EmptyBinaryTruncatedAndMixedListsLoadWhatTheyHold)
+{
+    EXPECT_EQ(load(IdPrgList, file("empty.run", "")), 0);
+    // Binary bytes, NUL included, become rows of valid text, quickly.
+    int rows = load(IdPrgList, file("binary.run", binary(64 * 1024)));
+    EXPECT_GT(rows, 0);
+    EXPECT_LT(seconds, 2.0);
+    for (int row = 0; row < rows; ++row)
+        ASSERT_TRUE(g_utf8_validate(cellText(WinProgram, IdPrgList, row, 1).c_str(), -1, nullptr));
+    removeAllRows(WinProgram, IdPrgList);
+    // A file cut in the middle of its last line keeps that line's start.
+    EXPECT_EQ(load(IdPrgList, file("cut.run", "1\t*IDN?\t100\t\n0\tVOLT <f>\t5")), 2);
+    EXPECT_EQ(cellText(WinProgram, IdPrgList, 1, 1), "VOLT <f>");
+    EXPECT_EQ(cellText(WinProgram, IdPrgList, 1, 2), "5");
+    removeAllRows(WinProgram, IdPrgList);
+    // Latin-1 and UTF-8 in one file: not valid UTF-8, so all of it is Latin-1.
+    EXPECT_EQ(load(IdCmdList, file("mixed.cml", "0\tSTROM \xB5" "A\t10\tGr\xC3\xB6\xC3\x9F" "e\n")), 1);
+    EXPECT_EQ(cellText(WinCommandList, IdCmdList, 0, 1), "STROM µA");
+    EXPECT_EQ(cellText(WinCommandList, IdCmdList, 0, 3), "GrÃ¶Ã\u009Fe");
+}
+
+TEST_F(DamagedFiles, ATenMegabyteLineIsCutWithAWarningAndTheLinesAfterItStay)
+{
+    std::string huge = "0\tDATA " + std::string(10u << 20, '7') + "\t10\tlang\n1\t*IDN?\t100\t\n";
+    ASSERT_EQ(load(IdCmdList, file("huge.cml", huge)), 2);
+    // Drawing the whole line took ten seconds.
+    EXPECT_LT(seconds, 2.0);
+    EXPECT_EQ(cellText(WinCommandList, IdCmdList, 0, 1).size(), longestLine - 2);
+    EXPECT_EQ(cellText(WinCommandList, IdCmdList, 1, 1), "*IDN?");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text.substr(0, 49), "1 Zeile(n) mit mehr als 65536 Zeichen wurde(n) ge");
+}
+
+TEST_F(DamagedFiles, SettingsFilesOfBinaryBytesOrHugeLinesFillTheFormQuickly)
+{
+    for (const std::string& bytes : {binary(64 * 1024), "VER=3\nDEVICE=" + std::string(10u << 20, 'N') + "\nBAUD=9600\n",
+                                     "VER=3\nDEVICE=\0\0x\nBAUD=\xff\xfe\n"s, std::string()}) {
+        auto start = std::chrono::steady_clock::now();
+        ASSERT_TRUE(loadSettingsFrom(file("damaged.set", bytes)));
+        pumpUntilIdle();
+        EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 2.0);
+        EXPECT_TRUE(g_utf8_validate(controlText(WinSettings, IdSetDevice).c_str(), -1, nullptr));
+    }
+    std::filesystem::create_directory(machineDir + "/folder.set");
+    EXPECT_FALSE(loadSettingsFrom(machineDir + "/folder.set"));
+}
