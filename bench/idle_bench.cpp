@@ -1,0 +1,97 @@
+// An idle Quirlo uses no CPU: all windows open, a port open on a silent device, for a minute
+// (or the seconds given); then the same after the device has vanished. Prints the CPU time
+// spent in each minute, in clock ticks of the system (1/100 s), and the wake-ups of the loop.
+//   xvfb-run -a build/bench/idle_bench [seconds]
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <gtk/gtk.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "app/main_loop.h"
+#include "app/shell_state.h"
+#include "app/startup.h"
+#include "serial/port_services.h"
+#include "serial/port_table.h"
+#include "ui/ids.h"
+#include "ui/message_dialog.h"
+#include "ui/windows.h"
+
+namespace {
+
+long cpuTicks()
+{
+    rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    long micros = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000000L + usage.ru_utime.tv_usec +
+                  usage.ru_stime.tv_usec;
+    return micros / 10000;
+}
+
+long contextSwitches()
+{
+    rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_nvcsw + usage.ru_nivcsw;
+}
+
+// Runs the main loop for the seconds and prints what it cost.
+void idleFor(int seconds, const char* what)
+{
+    shell.quitRequested = false;
+    g_timeout_add_seconds(static_cast<guint>(seconds), [](gpointer) -> gboolean {
+        shell.quitRequested = true;
+        return G_SOURCE_REMOVE;
+    }, nullptr);
+    long ticks = cpuTicks();
+    long switches = contextSwitches();
+    runMainLoop();
+    std::printf("%s: %ld CPU ticks in %d s, %ld wake-ups\n", what, cpuTicks() - ticks, seconds,
+                contextSwitches() - switches);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int seconds = argc > 1 ? std::atoi(argv[1]) : 60;
+    setMessageResponder([](const MessageRequest& request) {
+        std::printf("  message: %s\n", request.text.c_str());
+        return static_cast<int>(ResultYes);
+    });
+    gchar* dir = g_dir_make_tmp("quirlo-idle-bench-XXXXXX", nullptr);
+    std::string programDir = std::string(dir) + "/";
+    g_free(dir);
+    startUp(&argc, &argv, programDir);
+    for (int window : {WinCommandList, WinProgram, WinProtocol, WinAbout})
+        showOrToggleWindow(window);
+    showOrToggleWindow(WinSettings);
+    showOrToggleWindow(WinSettings);
+    showOrToggleWindow(WinProgramInfo);
+
+    int master = posix_openpt(O_RDWR | O_NOCTTY);
+    grantpt(master);
+    unlockpt(master);
+    portCount = 1;
+    PortEntry& entry = PortTable[0];
+    entry = PortEntry{};
+    entry.name = std::string(ptsname(master)).substr(5);
+    entry.configured = 1;
+    entry.settings.baud = 9600;
+    entry.settings.dataBits = 8;
+    currentPort = 0;
+    portOpen(0);
+    std::printf("port %s open: %s\n", entry.name.c_str(), PortTable[0].isOpen ? "yes" : "no");
+    idleFor(seconds, "all windows open, port open, device silent");
+    close(master);
+    idleFor(seconds, "after the device vanished");
+    std::printf("port open afterwards: %s\n", PortTable[0].isOpen ? "yes" : "no");
+    exitSequence();
+    std::filesystem::remove_all(programDir);
+    return 0;
+}
