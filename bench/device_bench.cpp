@@ -18,17 +18,12 @@
 #include <string>
 #include <thread>
 
+#include "quirlo_bench.h"
 #include "timing.h"
 
-#include "app/main_loop.h"
-#include "app/startup.h"
-#include "run/run_state.h"
-#include "serial/port_services.h"
-#include "serial/port_table.h"
 #include "ui/ids.h"
 #include "ui/list_access.h"
 #include "ui/message_dialog.h"
-#include "ui/timers.h"
 #include "ui/windows.h"
 
 namespace {
@@ -104,21 +99,7 @@ struct Lateness {
 
 void useDevice(const Peer& peer)
 {
-    portCount = 1;
-    PortEntry& entry = PortTable[0];
-    entry = PortEntry{};
-    entry.name = peer.device;
-    entry.configured = 1;
-    entry.settings.baud = 9600;
-    entry.settings.dataBits = 8;
-    entry.settings.outTerminator = "\r\n";
-    entry.settings.inTerminator = "\r\n";
-    entry.settings.delayLong = 20;
-    entry.settings.delayShort = 5;
-    entry.settings.inRetry = 3;
-    entry.settings.inMaxSigns = 60;
-    currentPort = 0;
-    portOpen(0);
+    useDevicePort(peer.device, 20, 5, 3);
 }
 
 // Runs rows of one query to the end; the run's wall-clock time in seconds.
@@ -132,16 +113,7 @@ double runQueries(int rows, const char* query)
             insertRow(WinProgram, IdPrgList, -1, {"1", query, "10", "", ""});
     }
     auto start = Clock::now();
-    postEvent(EvControl, WinProgram, IdPrgRun);
-    Event event;
-    while (takeEvent(event))
-        dispatchEvent(event);
-    while (runState.running || timerActive(WinProgram, TimerRun)) {
-        if (takeEvent(event))
-            dispatchEvent(event);
-        else
-            gtk_main_iteration();
-    }
+    runProgramToEnd();
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
@@ -233,11 +205,7 @@ int main(int argc, char** argv)
             std::printf("  message: %s\n", request.text.c_str());
         return static_cast<int>(ResultYes);
     });
-    // A program directory of its own: no Quirlo.ini of an earlier start decides the protocol.
-    gchar* dir = g_dir_make_tmp("quirlo-device-bench-XXXXXX", nullptr);
-    std::string programDir = std::string(dir) + "/";
-    g_free(dir);
-    startUp(&argc, &argv, programDir);
+    std::string programDir = startInTemporaryDirectory(argc, argv);
     showOrToggleWindow(WinProgram);
     showOrToggleWindow(WinProtocol);
     flood();

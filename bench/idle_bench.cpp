@@ -13,11 +13,10 @@
 #include <filesystem>
 #include <string>
 
+#include "quirlo_bench.h"
+
 #include "app/main_loop.h"
 #include "app/shell_state.h"
-#include "app/startup.h"
-#include "serial/port_services.h"
-#include "serial/port_table.h"
 #include "ui/ids.h"
 #include "ui/message_dialog.h"
 #include "ui/windows.h"
@@ -64,10 +63,7 @@ int main(int argc, char** argv)
         std::printf("  message: %s\n", request.text.c_str());
         return static_cast<int>(ResultYes);
     });
-    gchar* dir = g_dir_make_tmp("quirlo-idle-bench-XXXXXX", nullptr);
-    std::string programDir = std::string(dir) + "/";
-    g_free(dir);
-    startUp(&argc, &argv, programDir);
+    std::string programDir = startInTemporaryDirectory(argc, argv);
     for (int window : {WinCommandList, WinProgram, WinProtocol, WinAbout})
         showOrToggleWindow(window);
     showOrToggleWindow(WinSettings);
@@ -77,16 +73,8 @@ int main(int argc, char** argv)
     int master = posix_openpt(O_RDWR | O_NOCTTY);
     grantpt(master);
     unlockpt(master);
-    portCount = 1;
-    PortEntry& entry = PortTable[0];
-    entry = PortEntry{};
-    entry.name = std::string(ptsname(master)).substr(5);
-    entry.configured = 1;
-    entry.settings.baud = 9600;
-    entry.settings.dataBits = 8;
-    currentPort = 0;
-    portOpen(0);
-    std::printf("port %s open: %s\n", entry.name.c_str(), PortTable[0].isOpen ? "yes" : "no");
+    useDevicePort(std::string(ptsname(master)).substr(5), 300, 15, 5);
+    std::printf("port %s open: %s\n", PortTable[0].name.c_str(), PortTable[0].isOpen ? "yes" : "no");
     idleFor(seconds, "all windows open, port open, device silent");
     close(master);
     idleFor(seconds, "after the device vanished");

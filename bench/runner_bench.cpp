@@ -18,6 +18,8 @@
 #include <thread>
 #include <vector>
 
+#include "quirlo_bench.h"
+
 #include "app/main_loop.h"
 #include "app/paths.h"
 #include "app/startup.h"
@@ -88,36 +90,14 @@ double percentile(const std::vector<double>& sorted, double p)
 
 void runInQuirlo(const Instrument& instrument, int type, const char* text, int rows)
 {
-    portCount = 1;
-    PortEntry& entry = PortTable[0];
-    entry = PortEntry{};
-    entry.name = instrument.device;
-    entry.configured = 1;
-    entry.settings.baud = 9600;
-    entry.settings.dataBits = 8;
-    entry.settings.outTerminator = "\r\n";
-    entry.settings.inTerminator = "\r\n";
-    entry.settings.delayLong = delayLongMs;
-    entry.settings.delayShort = 5;
-    entry.settings.inRetry = 3;
-    currentPort = 0;
-    portOpen(0);
+    useDevicePort(instrument.device, delayLongMs, 5, 3);
     removeAllRows(WinProgram, IdPrgList);
     {
         BulkListChange bulk(WinProgram, IdPrgList);
         for (int row = 0; row < rows; ++row)
             insertRow(WinProgram, IdPrgList, -1, {std::to_string(type), text, std::to_string(pauseMs), "", ""});
     }
-    postEvent(EvControl, WinProgram, IdPrgRun);
-    Event event;
-    while (takeEvent(event))
-        dispatchEvent(event);
-    while (runState.running || timerActive(WinProgram, TimerRun)) {
-        if (takeEvent(event))
-            dispatchEvent(event);
-        else
-            gtk_main_iteration();
-    }
+    runProgramToEnd();
     portClose(0);
 }
 

@@ -62,7 +62,7 @@ std::string sentForProtocol(const std::string& bytes, const std::string& outTerm
 
 bool sendBytes(PortIndex port, const std::string& bytes)
 {
-    return !bytes.empty() && serialWrite(port, bytes) > 0;
+    return !bytes.empty() && serialWrite(port, bytes) == static_cast<int64_t>(bytes.size());
 }
 
 Response readResponse(PortIndex port, const DeviceSettings& settings, bool morePasses)

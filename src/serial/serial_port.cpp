@@ -18,6 +18,10 @@ std::map<int64_t, int> openPorts;
 // Handles whose device has gone away (unplugged, or the other end of a terminal closed).
 std::map<int64_t, bool> lostPorts;
 
+// How long a write waits for a line that takes no more bytes (handshake held, buffer full)
+// before it gives up.
+constexpr int stalledWriteMs = 1000;
+
 // Errors that mean the device is no longer there, not that nothing waits.
 bool deviceGone(int error)
 {
@@ -124,7 +128,11 @@ int serialOpen(int64_t handle, const char* devicePath, int64_t baud, int64_t par
     }
     ioctl(fd, TIOCEXCL);
     tcflush(fd, TCIFLUSH);
-    tcsetattr(fd, TCSANOW, &config);
+    // A port whose line settings the driver refused would talk at the wrong speed: not open.
+    if (tcsetattr(fd, TCSANOW, &config) != 0) {
+        close(fd);
+        return 0;
+    }
     openPorts[handle] = fd;
     lostPorts.erase(handle);
     return 1;
@@ -140,13 +148,26 @@ int64_t serialWrite(int64_t handle, std::string_view bytes)
     int fd = descriptorOf(handle);
     if (fd < 0 || bytes.empty())
         return 0;
-    ssize_t written;
-    do {
-        written = write(fd, bytes.data(), bytes.size());
-    } while (written < 0 && errno == EINTR);
-    if (written < 0)
-        noteFailure(handle);
-    return written < 0 ? 0 : written;
+    // The descriptor does not block: a full output buffer takes part of the bytes, or none, and
+    // the rest waits until the line has room again, as long as it keeps taking bytes.
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t written = write(fd, bytes.data() + done, bytes.size() - done);
+        if (written > 0) {
+            done += static_cast<size_t>(written);
+            continue;
+        }
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0 && errno != EAGAIN) {
+            noteFailure(handle);
+            break;
+        }
+        pollfd watch{fd, POLLOUT, 0};
+        if (poll(&watch, 1, stalledWriteMs) <= 0 || (watch.revents & (POLLERR | POLLHUP | POLLNVAL)))
+            break;
+    }
+    return static_cast<int64_t>(done);
 }
 
 int64_t serialAvailable(int64_t handle)

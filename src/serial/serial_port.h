@@ -24,7 +24,8 @@ int serialOpen(int64_t handle, const char* devicePath, int64_t baud, int64_t par
                int64_t dataBits, float stopBits, int64_t handshake, int64_t inBufferSize,
                int64_t outBufferSize);
 bool serialIsOpen(int64_t handle);
-// One write of all bytes as they are; the count written, 0 on failure or when not open.
+// Writes all bytes as they are, waiting while the line takes no more for up to a second at a
+// time; the count written, less than all on failure, 0 when not open.
 int64_t serialWrite(int64_t handle, std::string_view bytes);
 // Received bytes waiting to be read; 0 when not open or when the device vanished.
 int64_t serialAvailable(int64_t handle);

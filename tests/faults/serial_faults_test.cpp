@@ -1,0 +1,107 @@
+// The serial port layer when its system calls fail: each failure gives the layer's result for
+// it (0, an empty read, a lost device), a write that is cut short or interrupted still sends
+// every byte, and no port is ever left half open.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "faults/system_call_shim.h"
+#include "serial/pty.h"
+#include "serial/serial_port.h"
+
+namespace {
+
+long openDescriptors()
+{
+    long count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+        ++count;
+    return count;
+}
+
+class SerialFaults : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        clearFault();
+        serialCloseAll();
+    }
+    int open() { return serialOpen(0, peer.devicePath().c_str(), 9600, 0, 8, 1.0f, 0, 1024, 1024); }
+    PseudoTerminal peer;
+};
+
+} // namespace
+
+TEST_F(SerialFaults, AnOpeningThatFailsLeavesNothingOpen)
+{
+    struct {
+        const char* call;
+        int nth;
+        int error;
+    } refused[] = {{"open", 1, EBUSY},      {"open", 1, ENXIO},      {"open", 1, EMFILE}, {"open", 1, EIO},
+                   {"open", 1, EINTR},      {"open", 1, EAGAIN},     {"tcsetattr", 1, EIO},
+                   {"tcsetattr", 1, EINTR}, {"tcsetattr", 1, EINVAL}};
+    for (const auto& fault : refused) {
+        long before = openDescriptors();
+        injectFault({fault.call, fault.nth, fault.error});
+        EXPECT_EQ(open(), 0) << fault.call << " " << fault.error;
+        EXPECT_TRUE(faultStruck()) << fault.call;
+        EXPECT_FALSE(serialIsOpen(0));
+        EXPECT_EQ(openDescriptors(), before) << fault.call << " " << fault.error;
+        clearFault();
+    }
+    // The exclusive use and the first flush are wishes: without them the port still works.
+    for (const char* call : {"ioctl", "tcflush"}) {
+        injectFault({call, 1, EIO});
+        EXPECT_EQ(open(), 1) << call;
+        EXPECT_TRUE(faultStruck());
+        EXPECT_TRUE(serialIsOpen(0));
+        serialClose(0);
+    }
+}
+
+TEST_F(SerialFaults, AWriteCutShortOrInterruptedStillSendsEveryByteAndAGoneDeviceIsLost)
+{
+    ASSERT_EQ(open(), 1);
+    const std::string line = "VOLT 12.5\r\n";
+    for (InjectedFault fault : {InjectedFault{"write", 1, 0, true}, InjectedFault{"write", 1, EINTR},
+                                InjectedFault{"write", 1, EAGAIN}}) {
+        injectFault(fault);
+        EXPECT_EQ(serialWrite(0, line), static_cast<int64_t>(line.size()));
+        EXPECT_TRUE(faultStruck());
+        EXPECT_EQ(peer.receive(line.size()), line);
+        EXPECT_FALSE(serialLost(0));
+    }
+    injectFault({"write", 1, EIO});
+    EXPECT_LT(serialWrite(0, line), static_cast<int64_t>(line.size()));
+    EXPECT_TRUE(serialLost(0));
+}
+
+TEST_F(SerialFaults, FailedReadsAreEmptyAndOnlyAGoneDeviceIsLost)
+{
+    ASSERT_EQ(open(), 1);
+    peer.send("AB");
+    ASSERT_TRUE(waitForAvailable(0, 2));
+    char byte = 0;
+    injectFault({"read", 1, EAGAIN});
+    EXPECT_EQ(serialRead(0, &byte, 1), 0);
+    EXPECT_FALSE(serialLost(0));
+    injectFault({"read", 1, EINTR});
+    EXPECT_EQ(serialRead(0, &byte, 1), 1);
+    EXPECT_EQ(byte, 'A');
+    injectFault({"ioctl", 1, EIO});
+    EXPECT_EQ(serialAvailable(0), 0);
+    EXPECT_TRUE(serialLost(0));
+    serialClose(0);
+
+    ASSERT_EQ(open(), 1);
+    injectFault({"read", 1, ENXIO});
+    EXPECT_EQ(serialRead(0, &byte, 1), 0);
+    EXPECT_TRUE(serialLost(0));
+    // A flush that fails leaves the port as it was.
+    injectFault({"tcflush", 1, EIO});
+    serialDiscardInput(0);
+    EXPECT_TRUE(faultStruck());
+    EXPECT_TRUE(serialIsOpen(0));
+}
