@@ -164,6 +164,8 @@ void startUp(int* argc, char*** argv, const std::string& programDir)
     gtk_init(argc, argv);
     // The controls sit at fixed pixel places sized for a compact font.
     g_object_set(gtk_settings_get_default(), "gtk-font-name", "Sans 9", nullptr);
+    // A blinking cursor wakes an idle Quirlo twice a second for ever; it rests after 10 s.
+    g_object_set(gtk_settings_get_default(), "gtk-cursor-blink-timeout", 10, nullptr);
     gtk_rc_parse_string("style \"quirlo-button\" { GtkButton::inner-border = { 2, 2, 1, 1 } "
                         "GtkWidget::focus-padding = 0 }\n"
                         "class \"GtkButton\" style \"quirlo-button\"\n");

@@ -196,6 +196,53 @@ TEST_F(UnattendedRun, SigtermDuringARunEndsQuirloCleanlyWithTheAutosaveWritten)
     EXPECT_NE(autosave.find("QUIRLO"), std::string::npos) << autosave;
 }
 
+TEST_F(UnattendedRun, LosingTheXServerEndsQuirloWithoutTouchingItsFiles)
+{
+    const char* server[] = {"Xvfb", "-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp", nullptr};
+    GPid xserver = 0;
+    gint out = -1;
+    ASSERT_TRUE(g_spawn_async_with_pipes(nullptr, const_cast<gchar**>(server), nullptr,
+                                         GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD |
+                                                     G_SPAWN_STDERR_TO_DEV_NULL),
+                                         nullptr, nullptr, &xserver, nullptr, &out, nullptr, nullptr));
+    char number[16] = {};
+    ASSERT_GT(read(out, number, sizeof number - 1), 0);
+    close(out);
+    std::string ini;
+    ASSERT_TRUE(readWholeFile(programDir + "Quirlo.ini", ini));
+    forgetStandInCalls();
+    std::string display = std::string(":") + g_strstrip(number);
+    std::vector<std::string> arguments = {programDir + "quirlo", "--program", QUIRLO_EXAMPLES "/demo.run"};
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    gchar** environment = g_environ_setenv(g_get_environ(), "DISPLAY", display.c_str(), TRUE);
+    GPid pid = 0;
+    ASSERT_TRUE(g_spawn_async(machineDir.c_str(), argv.data(), environment, G_SPAWN_DO_NOT_REAP_CHILD, nullptr,
+                              nullptr, &pid, nullptr));
+    g_strfreev(environment);
+    // Quirlo has its windows when it asks whether xterm is there.
+    for (int tries = 0; tries < 3000 && standInCalls().empty(); ++tries)
+        g_usleep(10000);
+    ASSERT_FALSE(standInCalls().empty());
+    kill(xserver, SIGTERM);
+    waitpid(xserver, nullptr, 0);
+    g_spawn_close_pid(xserver);
+    int status = 0;
+    for (int tries = 0; tries < 3000 && waitpid(pid, &status, WNOHANG) == 0; ++tries)
+        g_usleep(10000);
+    EXPECT_TRUE(WIFEXITED(status) || WIFSIGNALED(status));
+    if (!WIFEXITED(status) && !WIFSIGNALED(status)) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    g_spawn_close_pid(pid);
+    std::string after;
+    ASSERT_TRUE(readWholeFile(programDir + "Quirlo.ini", after));
+    EXPECT_EQ(after, ini);
+}
+
 TEST_F(UnattendedRun, UnusableOptionsEndQuirloWithStatusTwoBeforeAnyWindow)
 {
     EXPECT_EQ(quirlo({"--port", "ttyUSB0;reboot", "--run"}), 2);
