@@ -85,6 +85,12 @@ int versionOf(const SaveKind& kind, const std::string& bytes)
     return -1;
 }
 
+// Test lists name a kind by its name, not by its bytes.
+void PrintTo(const SaveKind& kind, std::ostream* out)
+{
+    *out << kind.name;
+}
+
 class SaveKill : public ::testing::TestWithParam<SaveKind> {};
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <fstream>
 #include <sstream>
 
@@ -17,6 +18,37 @@
 #include "common/files.h"
 
 namespace {
+
+// A virtual X server of its own, on a display number it chose itself (no race with other
+// servers of the test run); it ends with the object unless it was ended before.
+struct XServer {
+    GPid pid = 0;
+    gint out = -1; // the server's standard output, open while it runs: it may write there again
+    std::string display; // ":N"
+    explicit XServer(const char* screen)
+    {
+        const char* argv[] = {"Xvfb", "-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp", nullptr};
+        if (!g_spawn_async_with_pipes(nullptr, const_cast<gchar**>(argv), nullptr,
+                                      GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD |
+                                                  G_SPAWN_STDERR_TO_DEV_NULL),
+                                      nullptr, nullptr, &pid, nullptr, &out, nullptr, nullptr))
+            return;
+        char number[16] = {};
+        if (read(out, number, sizeof number - 1) > 0)
+            display = std::string(":") + g_strstrip(number);
+    }
+    ~XServer() { end(); }
+    void end()
+    {
+        if (pid <= 0)
+            return;
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+        g_spawn_close_pid(pid);
+        close(out);
+        pid = 0;
+    }
+};
 
 // The stand-ins and the home directory of the harness's machine serve the started Quirlo too.
 class UnattendedRun : public QuirloTest {
@@ -59,15 +91,11 @@ protected:
     }
 
     // Runs Quirlo with the arguments until it ends, within half a minute, in the environment
-    // changed by the given variables ("NAME=value", or "NAME" alone to remove it), behind the
-    // command of prefix (e.g. another virtual X server); its exit status, its error output in
-    // errors.
-    int quirlo(std::vector<std::string> arguments, const std::vector<std::string>& variables = {},
-               std::vector<std::string> prefix = {})
+    // changed by the given variables ("NAME=value", or "NAME" alone to remove it); its exit
+    // status, its error output in errors.
+    int quirlo(std::vector<std::string> arguments, const std::vector<std::string>& variables = {})
     {
-        arguments.insert(arguments.begin(), programDir + "quirlo");
-        prefix.insert(prefix.begin(), {"timeout", "30"});
-        arguments.insert(arguments.begin(), prefix.begin(), prefix.end());
+        arguments.insert(arguments.begin(), {"timeout", "30", programDir + "quirlo"});
         std::vector<char*> argv;
         for (std::string& argument : arguments)
             argv.push_back(argument.data());
@@ -198,42 +226,36 @@ TEST_F(UnattendedRun, SigtermDuringARunEndsQuirloCleanlyWithTheAutosaveWritten)
 
 TEST_F(UnattendedRun, LosingTheXServerEndsQuirloWithoutTouchingItsFiles)
 {
-    const char* server[] = {"Xvfb", "-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp", nullptr};
-    GPid xserver = 0;
-    gint out = -1;
-    ASSERT_TRUE(g_spawn_async_with_pipes(nullptr, const_cast<gchar**>(server), nullptr,
-                                         GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD |
-                                                     G_SPAWN_STDERR_TO_DEV_NULL),
-                                         nullptr, nullptr, &xserver, nullptr, &out, nullptr, nullptr));
-    char number[16] = {};
-    ASSERT_GT(read(out, number, sizeof number - 1), 0);
-    close(out);
+    XServer server("800x600x24");
+    ASSERT_FALSE(server.display.empty());
     std::string ini;
     ASSERT_TRUE(readWholeFile(programDir + "Quirlo.ini", ini));
     forgetStandInCalls();
-    std::string display = std::string(":") + g_strstrip(number);
     std::vector<std::string> arguments = {programDir + "quirlo", "--program", QUIRLO_EXAMPLES "/demo.run"};
     std::vector<char*> argv;
     for (std::string& argument : arguments)
         argv.push_back(argument.data());
     argv.push_back(nullptr);
-    gchar** environment = g_environ_setenv(g_get_environ(), "DISPLAY", display.c_str(), TRUE);
+    gchar** environment = g_environ_setenv(g_get_environ(), "DISPLAY", server.display.c_str(), TRUE);
     GPid pid = 0;
-    ASSERT_TRUE(g_spawn_async(machineDir.c_str(), argv.data(), environment, G_SPAWN_DO_NOT_REAP_CHILD, nullptr,
-                              nullptr, &pid, nullptr));
+    bool started = g_spawn_async(machineDir.c_str(), argv.data(), environment, G_SPAWN_DO_NOT_REAP_CHILD, nullptr,
+                                 nullptr, &pid, nullptr);
     g_strfreev(environment);
+    ASSERT_TRUE(started);
     // Quirlo has its windows when it asks whether xterm is there.
     for (int tries = 0; tries < 3000 && standInCalls().empty(); ++tries)
         g_usleep(10000);
-    ASSERT_FALSE(standInCalls().empty());
-    kill(xserver, SIGTERM);
-    waitpid(xserver, nullptr, 0);
-    g_spawn_close_pid(xserver);
+    EXPECT_FALSE(standInCalls().empty());
+    server.end();
     int status = 0;
-    for (int tries = 0; tries < 3000 && waitpid(pid, &status, WNOHANG) == 0; ++tries)
-        g_usleep(10000);
-    EXPECT_TRUE(WIFEXITED(status) || WIFSIGNALED(status));
-    if (!WIFEXITED(status) && !WIFSIGNALED(status)) {
+    bool ended = false;
+    for (int tries = 0; tries < 3000 && !ended; ++tries) {
+        ended = waitpid(pid, &status, WNOHANG) == pid;
+        if (!ended)
+            g_usleep(10000);
+    }
+    EXPECT_TRUE(ended);
+    if (!ended) {
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
     }
@@ -258,7 +280,7 @@ struct StartCase {
     const char* name;
     std::function<void(const std::string& machine, const std::string& program)> prepare;
     std::vector<std::string> variables;
-    std::vector<std::string> prefix;
+    const char* screen; // an X server of this size of its own, or nullptr
 };
 
 void makeFifo(const std::string& path)
@@ -268,32 +290,38 @@ void makeFifo(const std::string& path)
 }
 
 const StartCase startCases[] = {
-    {"NoHome", nullptr, {"HOME"}, {}},
-    {"MissingHome", nullptr, {"HOME=/nonexistent/quirlo"}, {}},
+    {"NoHome", nullptr, {"HOME"}, nullptr},
+    {"MissingHome", nullptr, {"HOME=/nonexistent/quirlo"}, nullptr},
     {"HomeIsAFile",
      [](const std::string& machine, const std::string&) { std::ofstream(machine + "/home-file") << "x"; },
-     {"HOME=home-file"}, {}},
+     {"HOME=home-file"}, nullptr},
     {"ReadOnlyProgramDirectoryWithoutItsDirectories",
      [](const std::string&, const std::string& program) {
          for (const char* dir : {"Devices", "Cmd", "Run", "Log"})
              std::filesystem::remove_all(program + dir);
          chmod(program.c_str(), 0555);
      },
-     {}, {}},
+     {}, nullptr},
     {"FifoAsSettingsFile", [](const std::string&, const std::string& program) { makeFifo(program + "Quirlo.ini"); },
-     {}, {}},
+     {}, nullptr},
     {"DirectoryAsSettingsFile",
      [](const std::string&, const std::string& program) {
          std::filesystem::remove(program + "Quirlo.ini");
          std::filesystem::create_directory(program + "Quirlo.ini");
      },
-     {}, {}},
-    {"FifoAsProgram", [](const std::string& machine, const std::string&) { makeFifo(machine + "/demo.run"); }, {}, {}},
-    {"PlainLocale", nullptr, {"LANG=C", "LC_ALL=C"}, {}},
-    {"GermanLocale", nullptr, {"LANG=de_DE.UTF-8", "LC_ALL=de_DE.UTF-8"}, {}},
-    {"TinyScreen", nullptr, {}, {"xvfb-run", "-a", "-s", "-screen 0 320x240x24"}},
-    {"HugeScreen", nullptr, {}, {"xvfb-run", "-a", "-s", "-screen 0 7680x4320x24"}},
+     {}, nullptr},
+    {"FifoAsProgram", [](const std::string& machine, const std::string&) { makeFifo(machine + "/demo.run"); }, {}, nullptr},
+    {"PlainLocale", nullptr, {"LANG=C", "LC_ALL=C"}, nullptr},
+    {"GermanLocale", nullptr, {"LANG=de_DE.UTF-8", "LC_ALL=de_DE.UTF-8"}, nullptr},
+    {"TinyScreen", nullptr, {}, "320x240x24"},
+    {"HugeScreen", nullptr, {}, "7680x4320x24"},
 };
+
+// Test lists name a case by its name, not by its bytes.
+void PrintTo(const StartCase& start, std::ostream* out)
+{
+    *out << start.name;
+}
 
 class StartMatrix : public UnattendedRun, public ::testing::WithParamInterface<StartCase> {};
 
@@ -306,7 +334,14 @@ TEST_P(StartMatrix, QuirloStartsRunsAndEnds)
     std::filesystem::copy_file(QUIRLO_EXAMPLES "/demo.run", machineDir + "/demo.run");
     if (GetParam().prepare)
         GetParam().prepare(machineDir, programDir);
-    int status = quirlo({"--program", "demo.run", "--run", "--exit"}, GetParam().variables, GetParam().prefix);
+    std::vector<std::string> variables = GetParam().variables;
+    std::optional<XServer> screen;
+    if (GetParam().screen) {
+        screen.emplace(GetParam().screen);
+        ASSERT_FALSE(screen->display.empty());
+        variables.push_back("DISPLAY=" + screen->display);
+    }
+    int status = quirlo({"--program", "demo.run", "--run", "--exit"}, variables);
     chmod(programDir.c_str(), 0755);
     EXPECT_EQ(status, ExitRunFailed) << errors;
     EXPECT_NE(errors.find("In Einstellungen-Portauswahl sind keine ComPorts zugewiesen!"), std::string::npos)
