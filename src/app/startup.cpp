@@ -98,8 +98,6 @@ void applyStartPorts()
     for (const PortOption& option : startOptions.ports) {
         if (option.setFile.empty())
             continue;
-        // The program window shows the opened port only when it exists at the opening.
-        showWindow(WinProgram);
         for (int64_t index = 0; index < portCount; ++index) {
             if (PortTable[index].name == option.device)
                 applySettingsFileToPort(index, option.setFile);
@@ -183,7 +181,11 @@ void startUp(int* argc, char*** argv, const std::string& programDir)
     findMonitors();
     gtk_window_set_default_icon(quirloImage(0));
     setWindowBuilder(WinCommandList, createCommandListWindow);
-    setWindowBuilder(WinProgram, createProgramWindow);
+    // A program window opened after a port shows that port, or the runner takes it for none.
+    setWindowBuilder(WinProgram, [] {
+        createProgramWindow();
+        showCurrentPortState();
+    });
     setWindowBuilder(WinSettings, createSettingsWindow);
     setWindowBuilder(WinProtocol, createProtocolWindow);
     setWindowBuilder(WinAbout, createAboutWindow);

@@ -45,7 +45,8 @@ bool validPort(int64_t index)
     return index >= 0 && index < portCount && index < static_cast<int64_t>(PortTable.size());
 }
 
-// The program window's toggle and label show whether the current port is open.
+} // namespace
+
 void showCurrentPortState()
 {
     if (!windowExists(WinProgram) || !validPort(currentPort))
@@ -54,6 +55,8 @@ void showCurrentPortState()
     setToggleState(WinProgram, IdPrgPortButton, !open);
     setControlText(WinProgram, IdPrgPortLabel, open ? PortTable[currentPort].name : " - ");
 }
+
+namespace {
 
 // The option "DTR/RTS bei OpenCom 'low' setzen" of the page "Applikation", ticked unless the
 // page says otherwise.

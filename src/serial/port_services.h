@@ -36,6 +36,8 @@ void showSettingsOfPort(int64_t index);
 // Applies the settings form to the chosen port, which becomes current, and opens it; a port
 // that does not open loses its settings and the user is told.
 void applyPortSettings();
+// The program window's port button and label show whether the current port is open.
+void showCurrentPortState();
 // Opens or closes a configured port (-1: every port), writing the port-control protocol
 // lines; nothing happens while no port is current.
 void portOpen(int64_t index);

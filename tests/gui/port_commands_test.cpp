@@ -32,8 +32,10 @@ protected:
             PortTable[k].name = terminals[k]->devicePath().substr(5);
         }
         refreshPortIndicators(true);
-        send(EvControl, WinMain, IdMainProgramButton);
+        if (programWindowFirst)
+            send(EvControl, WinMain, IdMainProgramButton);
     }
+    bool programWindowFirst = true;
 
     void chooseList(int id, int item) { gtk_combo_box_set_active(GTK_COMBO_BOX(controlWidget(WinSettings, id)), item); }
     // Chooses the port and types a complete form for 9600 8N1 into the settings page.
@@ -238,4 +240,27 @@ TEST_F(PortCommands, AVanishedDeviceIsClosedAndReopensWhenApplied)
     refreshPortIndicators(true);
     apply(1);
     EXPECT_TRUE(PortTable[1].isOpen);
+}
+
+namespace {
+
+class PortBeforeProgramWindow : public PortCommands {
+public:
+    PortBeforeProgramWindow() { programWindowFirst = false; }
+};
+
+} // namespace
+
+TEST_F(PortBeforeProgramWindow, AProgramWindowOpenedLaterShowsTheOpenPortAndRuns)
+{
+    // Without a protocol no port line opens the program window on the way.
+    setToggleState(WinSettings, IdSetProtocolOn, false);
+    send(EvControl, WinSettings, IdSetApplyProtocol);
+    apply(1);
+    ASSERT_TRUE(PortTable[1].isOpen);
+    ASSERT_FALSE(windowExists(WinProgram));
+    send(EvControl, WinMain, IdMainProgramButton);
+    // "Close" would tell the runner that no port was opened, and it would refuse the run.
+    EXPECT_EQ(controlText(WinProgram, IdPrgPortLabel), PortTable[1].name);
+    EXPECT_FALSE(toggleState(WinProgram, IdPrgPortButton));
 }
