@@ -138,8 +138,9 @@ int unattendedMessage(const MessageRequest& request)
     return ResultYes;
 }
 
-// SIGTERM, SIGHUP or SIGINT: Quirlo ends as through its quit question, so the ports are closed,
-// the settings kept and a run's autosave gets what the run has recorded so far.
+// SIGTERM, SIGHUP or SIGINT: Quirlo ends as through its quit question, also from an open
+// dialog, so the ports are closed, the settings kept and a run's autosave gets what the run has
+// recorded so far.
 gboolean onTerminationSignal(gpointer)
 {
     if (runState.running) {
@@ -151,6 +152,8 @@ gboolean onTerminationSignal(gpointer)
         exitStatus = ExitRunFailed;
     }
     shell.quitRequested = true;
+    // A dialog waiting for an answer would keep Quirlo from ending.
+    closeOpenDialogs();
     return G_SOURCE_CONTINUE;
 }
 

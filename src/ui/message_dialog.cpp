@@ -1,6 +1,8 @@
 // The one modal dialog for messages, warnings and questions, and the one file chooser.
 #include "ui/message_dialog.h"
 
+#include <vector>
+
 #include "ui/controls.h"
 
 namespace {
@@ -32,6 +34,17 @@ std::string escaped(const std::string& text)
     return result;
 }
 
+// The dialogs whose modal loop runs now, the innermost last.
+std::vector<GtkWidget*> runningDialogs;
+
+int runDialog(GtkWidget* dialog)
+{
+    runningDialogs.push_back(dialog);
+    int response = gtk_dialog_run(GTK_DIALOG(dialog));
+    runningDialogs.pop_back();
+    return response;
+}
+
 } // namespace
 
 int messageBox(int parentWindow, const std::string& title, const std::string& text, int icon,
@@ -52,7 +65,7 @@ int showMessageDialog(const MessageRequest& request)
     gtk_message_dialog_set_markup(GTK_MESSAGE_DIALOG(dialog), markup.c_str());
     if (yesNo)
         gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_YES);
-    int response = gtk_dialog_run(GTK_DIALOG(dialog));
+    int response = runDialog(dialog);
     gtk_widget_destroy(dialog);
     switch (response) {
     case GTK_RESPONSE_OK:
@@ -96,13 +109,19 @@ std::string fileDialog(int parentWindow, bool save, const std::string& title,
     }
 
     std::string chosen;
-    if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+    if (runDialog(dialog) == GTK_RESPONSE_ACCEPT) {
         gchar* file = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog));
         chosen = file ? file : "";
         g_free(file);
     }
     gtk_widget_destroy(dialog);
     return chosen;
+}
+
+void closeOpenDialogs()
+{
+    for (GtkWidget* dialog : runningDialogs)
+        gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_DELETE_EVENT);
 }
 
 void setMessageResponder(std::function<int(const MessageRequest&)> responder)

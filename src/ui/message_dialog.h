@@ -38,6 +38,10 @@ struct FileRequest {
 std::string fileDialog(int parentWindow, bool save, const std::string& title,
                        const std::string& filter, const std::string& startPath);
 
+// Closes the dialogs that wait for an answer now, as their close button would (result 2, no
+// file): Quirlo is ending.
+void closeOpenDialogs();
+
 // A responder answers every following dialog instead of showing it; an empty one restores
 // the real dialogs.
 void setMessageResponder(std::function<int(const MessageRequest&)> responder);

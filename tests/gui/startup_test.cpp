@@ -3,6 +3,8 @@
 
 #include <gtk/gtk.h>
 
+#include <csignal>
+
 #include "app/shell_state.h"
 #include "protocol/protocol_files.h"
 #include "serial/device_settings.h"
@@ -96,4 +98,18 @@ TEST_F(StartUp, ToggleButtonsOpenTheirWindowsAndFollowTheirVisibility)
     send(EvControl, WinMain, IdMainSettingsButton);
     EXPECT_TRUE(windowVisible(WinSettings));
     EXPECT_TRUE(toggleState(WinMain, IdMainSettingsButton));
+}
+
+TEST_F(StartUp, ATerminationSignalClosesAnOpenDialogAndEndsTheLoop)
+{
+    // The real dialog, which waits in its own loop until someone answers.
+    setMessageResponder(nullptr);
+    g_idle_add(
+        [](gpointer) -> gboolean {
+            raise(SIGTERM);
+            return G_SOURCE_REMOVE;
+        },
+        nullptr);
+    EXPECT_EQ(messageBox(WinMain, "Quirlo", "Applikation beenden?", IconQuestion, ButtonsYesNo), ResultClosed);
+    EXPECT_TRUE(shell.quitRequested);
 }
