@@ -15,6 +15,17 @@ const std::string& cellOf(const std::vector<std::string>& row, size_t column)
     return column < row.size() ? row[column] : empty;
 }
 
+// Appends a cell as the exports write it: a TAB or a line end that a device sent inside an
+// answer (a CR before an LF terminator, say) would split the cell into columns or lines, so
+// each becomes a blank.
+void appendCell(std::string& text, const std::string& cell)
+{
+    size_t start = text.size();
+    text += cell;
+    std::replace_if(text.begin() + static_cast<std::ptrdiff_t>(start), text.end(),
+                    [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
+}
+
 std::string tableText(const ProtocolRows& rows, size_t firstRow, size_t firstColumn, int colCount, const char* end)
 {
     std::string text;
@@ -22,7 +33,7 @@ std::string tableText(const ProtocolRows& rows, size_t firstRow, size_t firstCol
         for (size_t column = firstColumn; column <= static_cast<size_t>(std::max(colCount, 0)); ++column) {
             if (column > firstColumn)
                 text += '\t';
-            text += cellOf(rows[row], column);
+            appendCell(text, cellOf(rows[row], column));
         }
         text += end;
     }
@@ -45,10 +56,10 @@ std::string listClipboardText(const ProtocolRows& rows, int layout)
         const std::string& type = cellOf(row, 0);
         const std::string& value = cellOf(row, 1);
         if (type == "Query:" && queries) {
-            text += value;
+            appendCell(text, value);
             text += '\t';
         } else if (type == "Return:") {
-            text += numbers ? cellNumber(value) : value;
+            appendCell(text, numbers ? cellNumber(value) : value);
             text += "\r\n";
         }
     }
@@ -67,7 +78,7 @@ std::string listLogText(const ProtocolRows& rows, bool titleLine)
     std::string text = titleLine ? "Typ\tSenden / Empfangen\tPause\tFehlercode / Steuerkommando:\n" : "";
     for (const auto& row : rows) {
         for (size_t column = 0; column < 4; ++column) {
-            text += cellOf(row, column);
+            appendCell(text, cellOf(row, column));
             text += column < 3 ? '\t' : '\n';
         }
     }

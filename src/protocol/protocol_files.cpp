@@ -60,6 +60,9 @@ void startAutosave()
     bool toTemp = !tempDir.empty() && controlEnabled(WinSettings, IdSetAutosaveTemp) &&
                   toggleState(WinSettings, IdSetAutosaveTemp);
     autosave.path = toTemp ? tempDir + "/" : logDir;
+    // A program directory set up by hand may lack its Log/: the run's record must not be lost
+    // for that.
+    g_mkdir_with_parents(autosave.path.c_str(), 0755);
     std::string reason;
     if (writeFileAtomic(autosave.path + autosave.fileName, "", &reason)) {
         autosave.active = true;

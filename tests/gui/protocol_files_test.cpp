@@ -4,6 +4,8 @@
 #include <glib.h>
 #include <gtk/gtk.h>
 
+#include <fstream>
+
 #include "common/files.h"
 #include "protocol/protocol_files.h"
 #include "protocol/protocol_state.h"
@@ -140,9 +142,17 @@ TEST_F(ProtocolFiles, AutosaveGoesToTheChosenDirectoryOrWarns)
     protocolAutosave(2);
     EXPECT_FALSE(timerActive(WinProtocol, TimerAutosave));
 
-    // A directory that cannot take the file: one warning, no timer.
+    // A missing Log/ is made.
     setToggleState(WinSettings, IdSetAutosaveTemp, false);
-    logDir = machineDir + "/fehlt/";
+    logDir = machineDir + "/Log/";
+    protocolAutosave(0);
+    EXPECT_TRUE(fileExists(logDir + controlText(WinProtocol, IdPtkFileField)));
+    EXPECT_TRUE(messages.empty());
+    protocolAutosave(2);
+
+    // A directory that cannot be: one warning, no timer.
+    std::ofstream(machineDir + "/datei") << "x";
+    logDir = machineDir + "/datei/Log/";
     protocolAutosave(0);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].title, "Quirlo");

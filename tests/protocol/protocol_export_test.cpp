@@ -60,6 +60,10 @@ TEST(ProtocolExport, LogFormsAreLatin1WithLfLines)
     EXPECT_EQ(fileBytesOf(list).find("Gr\xFC\xDF" "e?"), list.find("Grüße?"));
     EXPECT_EQ(listLogText({{"Info:", "x", "5", "PauseOn"}}, false), "Info:\tx\t5\tPauseOn\n");
     EXPECT_EQ(tableLogText(tableRows, 3), "\t1\t2\t3\n1\t1.5\t\tÜber\n2\t2.5\t3\t4\n");
+    // A TAB or a line end from a device stays inside its cell in every export.
+    EXPECT_EQ(listLogText({{"Return:", "1\t2\r", "", ""}}, false), "Return:\t1 2 \t\t\n");
+    EXPECT_EQ(tableLogText({{"", "1"}, {"1", "a\r\nb"}}, 1), "\t1\n1\ta  b\n");
+    EXPECT_EQ(listClipboardText({{"Query:", "A?\t"}, {"Return:", "5\r"}}, QueriesAndStrings), "A? \t5 \r\n");
 }
 
 TEST(ProtocolExport, AutosaveNameFromTheLocalStartTime)
