@@ -162,10 +162,12 @@ std::string answer(Instrument& device, const std::string& line)
     return "";
 }
 
+// Writes the bytes, waiting while the terminal is full; a signal to end stops the wait, so the
+// instrument ends even while nobody reads its answers.
 void writeAll(int fd, const std::string& bytes)
 {
     size_t done = 0;
-    while (done < bytes.size()) {
+    while (done < bytes.size() && !stopping) {
         ssize_t written = write(fd, bytes.data() + done, bytes.size() - done);
         if (written < 0 && errno != EINTR && errno != EAGAIN)
             return;
@@ -218,8 +220,11 @@ int main(int argc, char** argv)
     tcsetattr(keepAlive, TCSANOW, &raw);
     std::printf("%s\n", path + 5);
     std::fflush(stdout);
-    std::signal(SIGTERM, onSignal);
-    std::signal(SIGINT, onSignal);
+    // Without SA_RESTART: a write blocked on a full terminal returns, and the instrument ends.
+    struct sigaction ending = {};
+    ending.sa_handler = onSignal;
+    sigaction(SIGTERM, &ending, nullptr);
+    sigaction(SIGINT, &ending, nullptr);
 
     std::ofstream log;
     if (!options.logFile.empty())
@@ -228,8 +233,10 @@ int main(int argc, char** argv)
     std::string pending;
     char buffer[4096];
     while (!stopping) {
+        // A signal that comes between the check above and the wait would be missed by a wait
+        // without end; this one looks again ten times a second.
         pollfd watch{master, POLLIN, 0};
-        if (poll(&watch, 1, -1) < 0)
+        if (poll(&watch, 1, 100) <= 0)
             continue;
         ssize_t count = read(master, buffer, sizeof buffer);
         if (count <= 0)

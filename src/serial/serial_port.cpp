@@ -2,6 +2,7 @@
 #include "serial/serial_port.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <map>
 
@@ -149,12 +150,18 @@ int64_t serialWrite(int64_t handle, std::string_view bytes)
     if (fd < 0 || bytes.empty())
         return 0;
     // The descriptor does not block: a full output buffer takes part of the bytes, or none, and
-    // the rest waits until the line has room again, as long as it keeps taking bytes.
+    // the rest waits until the line has room again, as long as it keeps taking bytes. The wait
+    // ends by the clock, not by poll alone: a line stopped by flow control is reported writable
+    // while it takes nothing.
+    using Clock = std::chrono::steady_clock;
+    const auto stalled = std::chrono::milliseconds(stalledWriteMs);
+    auto progress = Clock::now();
     size_t done = 0;
     while (done < bytes.size()) {
         ssize_t written = write(fd, bytes.data() + done, bytes.size() - done);
         if (written > 0) {
             done += static_cast<size_t>(written);
+            progress = Clock::now();
             continue;
         }
         if (written < 0 && errno == EINTR)
@@ -163,8 +170,12 @@ int64_t serialWrite(int64_t handle, std::string_view bytes)
             noteFailure(handle);
             break;
         }
+        auto waited = Clock::now() - progress;
+        if (waited >= stalled)
+            break;
         pollfd watch{fd, POLLOUT, 0};
-        if (poll(&watch, 1, stalledWriteMs) <= 0 || (watch.revents & (POLLERR | POLLHUP | POLLNVAL)))
+        int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(stalled - waited).count()) + 1;
+        if (poll(&watch, 1, left) < 0 || (watch.revents & (POLLERR | POLLHUP | POLLNVAL)))
             break;
     }
     return static_cast<int64_t>(done);
