@@ -3,7 +3,12 @@
 
 #include <glib.h>
 
-namespace {
+std::string withTrailingSlash(const std::string& directory)
+{
+    if (!directory.empty() && directory.back() == '/')
+        return directory;
+    return directory + "/";
+}
 
 std::string currentDir()
 {
@@ -11,15 +16,6 @@ std::string currentDir()
     std::string result = withTrailingSlash(dir ? dir : ".");
     g_free(dir);
     return result;
-}
-
-} // namespace
-
-std::string withTrailingSlash(const std::string& directory)
-{
-    if (!directory.empty() && directory.back() == '/')
-        return directory;
-    return directory + "/";
 }
 
 std::string findProgramDir()

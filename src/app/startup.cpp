@@ -1,6 +1,7 @@
 // Start-up, start-up completion and exit of Quirlo.
 #include "app/startup.h"
 
+#include <algorithm>
 #include <csignal>
 #include <clocale>
 #include <cstdio>
@@ -62,6 +63,16 @@ void findMonitors()
     }
 }
 
+// Loads a list at the start-up completion, or says that its file is missing.
+void loadListAtStart(int window, int list, const std::string& file)
+{
+    if (fileExists(file))
+        loadList(list, false, file);
+    else
+        messageBox(WinMain, "", file + " existiert nicht!", IconInfo, ButtonsOk);
+    postEvent(EvResize, window, 0);
+}
+
 // Auto-loads one list at the start-up completion, then hides its window when it was closed
 // at the last exit.
 void autoLoad(int window, int list, int box, int fileField)
@@ -69,26 +80,10 @@ void autoLoad(int window, int list, int box, int fileField)
     if (!windowExists(WinSettings) || !windowExists(window) || !controlExists(WinSettings, fileField))
         return;
     std::string fileName = controlText(WinSettings, fileField);
-    if (toggleState(WinSettings, box) && !fileName.empty()) {
-        if (fileExists(fileName))
-            loadList(list, false, fileName);
-        else
-            messageBox(WinMain, "", fileName + " existiert nicht!", IconInfo, ButtonsOk);
-        postEvent(EvResize, window, 0);
-    }
+    if (toggleState(WinSettings, box) && !fileName.empty())
+        loadListAtStart(window, list, fileName);
     if (!savedWindowVisible(window))
         postEvent(EvClose, window, 0);
-}
-
-// A list named on the command line, in place of its auto-load.
-void loadStartList(int window, int list, const std::string& file)
-{
-    showWindow(window);
-    if (fileExists(file))
-        loadList(list, false, file);
-    else
-        messageBox(WinMain, "", file + " existiert nicht!", IconInfo, ButtonsOk);
-    postEvent(EvResize, window, 0);
 }
 
 // The ports named on the command line with a *.set file are configured and opened, in their
@@ -129,10 +124,7 @@ int unattendedMessage(const MessageRequest& request)
     if (request.buttons != ButtonsOk)
         return showMessageDialog(request);
     std::string text = request.text;
-    for (char& c : text) {
-        if (c == '\n')
-            c = ' ';
-    }
+    std::replace(text.begin(), text.end(), '\n', ' ');
     std::string title = request.title == "Quirlo" ? "" : request.title + " ";
     std::fprintf(stderr, "quirlo: %s%s\n", title.c_str(), text.c_str());
     return ResultYes;
@@ -223,14 +215,19 @@ void completeStartUp()
         if (!savedWindowVisible(WinProtocol))
             postEvent(EvClose, WinProtocol, 0);
     }
-    if (startOptions.commandsFile.empty())
+    // A list named on the command line takes the place of its auto-load, in a shown window.
+    if (startOptions.commandsFile.empty()) {
         autoLoad(WinCommandList, IdCmdList, IdSetAutoLoadCommands, IdSetAutoLoadCommandsFile);
-    else
-        loadStartList(WinCommandList, IdCmdList, startOptions.commandsFile);
-    if (startOptions.programFile.empty())
+    } else {
+        showWindow(WinCommandList);
+        loadListAtStart(WinCommandList, IdCmdList, startOptions.commandsFile);
+    }
+    if (startOptions.programFile.empty()) {
         autoLoad(WinProgram, IdPrgList, IdSetAutoLoadProgram, IdSetAutoLoadProgramFile);
-    else
-        loadStartList(WinProgram, IdPrgList, startOptions.programFile);
+    } else {
+        showWindow(WinProgram);
+        loadListAtStart(WinProgram, IdPrgList, startOptions.programFile);
+    }
     removeTimer(WinMain, TimerStartup);
     if (startOptions.run) {
         showWindow(WinProgram);
@@ -280,14 +277,12 @@ int quirloMain(int argc, char** argv)
     }
     std::string programDir = findProgramDir();
     // Relative paths are read before the start-up enters the program directory.
-    gchar* current = g_get_current_dir();
-    std::string currentDir = withTrailingSlash(current);
-    g_free(current);
+    std::string current = currentDir();
     for (PortOption& option : startOptions.ports)
-        option.setFile = startPath(option.setFile, false, currentDir, programDir);
-    startOptions.commandsFile = startPath(startOptions.commandsFile, false, currentDir, programDir);
-    startOptions.programFile = startPath(startOptions.programFile, false, currentDir, programDir);
-    startOptions.logFile = startPath(startOptions.logFile, true, currentDir, programDir);
+        option.setFile = startPath(option.setFile, false, current, programDir);
+    startOptions.commandsFile = startPath(startOptions.commandsFile, false, current, programDir);
+    startOptions.programFile = startPath(startOptions.programFile, false, current, programDir);
+    startOptions.logFile = startPath(startOptions.logFile, true, current, programDir);
     if (startOptions.exitAfterRun)
         setMessageResponder(unattendedMessage);
 

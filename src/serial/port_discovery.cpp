@@ -211,7 +211,8 @@ void addManualPorts(std::vector<PortEntry>& table, int64_t& count, const std::ve
                     const std::string& devRoot, const std::string& login)
 {
     for (const std::string& name : names) {
-        if (std::any_of(table.begin(), table.begin() + std::min<int64_t>(count, static_cast<int64_t>(table.size())), [&](const PortEntry& entry) { return entry.name == name; }))
+        auto counted = table.begin() + std::min<int64_t>(count, static_cast<int64_t>(table.size()));
+        if (std::any_of(table.begin(), counted, [&](const PortEntry& entry) { return entry.name == name; }))
             continue;
         if (table.size() <= static_cast<size_t>(count))
             table.resize(static_cast<size_t>(count) + 1);

@@ -90,12 +90,12 @@ protected:
         return device;
     }
 
-    // Runs Quirlo with the arguments until it ends, within half a minute, in the environment
-    // changed by the given variables ("NAME=value", or "NAME" alone to remove it); its exit
-    // status, its error output in errors.
-    int quirlo(std::vector<std::string> arguments, const std::vector<std::string>& variables = {})
+    // Starts the command line (Quirlo's path first, or a command that runs Quirlo) in the
+    // environment changed by the given variables ("NAME=value", or "NAME" alone to remove it);
+    // with errorOutput, the standard error output comes through that pipe.
+    GPid startQuirlo(std::vector<std::string> arguments, const std::vector<std::string>& variables = {},
+                     gint* errorOutput = nullptr)
     {
-        arguments.insert(arguments.begin(), {"timeout", "30", programDir + "quirlo"});
         std::vector<char*> argv;
         for (std::string& argument : arguments)
             argv.push_back(argument.data());
@@ -108,13 +108,31 @@ protected:
                               : g_environ_setenv(environment, variable.substr(0, equals).c_str(),
                                                  variable.substr(equals + 1).c_str(), TRUE);
         }
-        gchar* err = nullptr;
-        gint status = -1;
-        EXPECT_TRUE(g_spawn_sync(machineDir.c_str(), argv.data(), environment, G_SPAWN_SEARCH_PATH, nullptr, nullptr,
-                                 nullptr, &err, &status, nullptr));
+        GPid pid = 0;
+        bool started = g_spawn_async_with_pipes(machineDir.c_str(), argv.data(), environment,
+                                                GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD),
+                                                nullptr, nullptr, &pid, nullptr, nullptr, errorOutput, nullptr);
         g_strfreev(environment);
-        errors = err ? err : "";
-        g_free(err);
+        EXPECT_TRUE(started);
+        return pid;
+    }
+
+    // Runs Quirlo with the arguments until it ends, within half a minute; its exit status, its
+    // error output in errors.
+    int quirlo(std::vector<std::string> arguments, const std::vector<std::string>& variables = {})
+    {
+        arguments.insert(arguments.begin(), {"timeout", "30", programDir + "quirlo"});
+        gint err = -1;
+        GPid pid = startQuirlo(arguments, variables, &err);
+        errors.clear();
+        char buffer[4096];
+        for (ssize_t count; err >= 0 && (count = read(err, buffer, sizeof buffer)) > 0;)
+            errors.append(buffer, static_cast<size_t>(count));
+        if (err >= 0)
+            close(err);
+        int status = -1;
+        waitpid(pid, &status, 0);
+        g_spawn_close_pid(pid);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
@@ -196,15 +214,9 @@ TEST_F(UnattendedRun, SigtermDuringARunEndsQuirloCleanlyWithTheAutosaveWritten)
     std::string device = startInstrument({"--log", heard.c_str()});
     ASSERT_FALSE(device.empty());
     std::ofstream(programDir + "Quirlo.ini", std::ios::app) << "ProtAutoSaveOn=1\n";
-    std::vector<std::string> arguments = {programDir + "quirlo", "--port", device + "=" QUIRLO_EXAMPLES "/demo.set",
-                                          "--program", QUIRLO_EXAMPLES "/demo.run", "--run", "--exit"};
-    std::vector<char*> argv;
-    for (std::string& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    GPid pid = 0;
-    ASSERT_TRUE(g_spawn_async(machineDir.c_str(), argv.data(), nullptr, G_SPAWN_DO_NOT_REAP_CHILD, nullptr, nullptr,
-                              &pid, nullptr));
+    GPid pid = startQuirlo({programDir + "quirlo", "--port", device + "=" QUIRLO_EXAMPLES "/demo.set", "--program",
+                            QUIRLO_EXAMPLES "/demo.run", "--run", "--exit"});
+    ASSERT_GT(pid, 0);
     // The instrument has heard the loop's first measurement: the run is under way.
     std::string text;
     for (int tries = 0; tries < 3000 && text.find("MEAS:ALL?") == std::string::npos; ++tries) {
@@ -231,17 +243,9 @@ TEST_F(UnattendedRun, LosingTheXServerEndsQuirloWithoutTouchingItsFiles)
     std::string ini;
     ASSERT_TRUE(readWholeFile(programDir + "Quirlo.ini", ini));
     forgetStandInCalls();
-    std::vector<std::string> arguments = {programDir + "quirlo", "--program", QUIRLO_EXAMPLES "/demo.run"};
-    std::vector<char*> argv;
-    for (std::string& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    gchar** environment = g_environ_setenv(g_get_environ(), "DISPLAY", server.display.c_str(), TRUE);
-    GPid pid = 0;
-    bool started = g_spawn_async(machineDir.c_str(), argv.data(), environment, G_SPAWN_DO_NOT_REAP_CHILD, nullptr,
-                                 nullptr, &pid, nullptr);
-    g_strfreev(environment);
-    ASSERT_TRUE(started);
+    GPid pid = startQuirlo({programDir + "quirlo", "--program", QUIRLO_EXAMPLES "/demo.run"},
+                           {"DISPLAY=" + server.display});
+    ASSERT_GT(pid, 0);
     // Quirlo has its windows when it asks whether xterm is there.
     for (int tries = 0; tries < 3000 && standInCalls().empty(); ++tries)
         g_usleep(10000);
