@@ -101,6 +101,15 @@ void QuirloTest::SetUp()
     static char name[] = "quirlo-test";
     static char* args[] = {name, nullptr};
     static char** argv = args;
+    // A virtual X server without clients resets and refuses connections for a moment, as it
+    // may between two test processes: the display is opened as soon as it takes one, and the
+    // start-up uses it.
+    gtk_parse_args(&argc, &argv);
+    GdkDisplay* display = nullptr;
+    for (int tries = 0; tries < 500 && !(display = gdk_display_open(nullptr)); ++tries)
+        g_usleep(10000);
+    ASSERT_NE(display, nullptr);
+    gdk_display_manager_set_default_display(gdk_display_manager_get(), display);
     startUp(&argc, &argv, machineDir + "/");
     // Test processes share one virtual screen: the pointer waits in a corner no window covers,
     // and no tooltip timers run, so no test reacts to another one's windows.
