@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine for Quirlo (as root), builds it, and starts it with the simulated
-# instrument and a demo measurement ("demo"), starts it for real hardware ("run"), or runs every
-# test under a virtual X server, plainly and with the sanitizers ("test").
+# instrument and a demo measurement ("demo"), starts it for real hardware ("run"), runs every
+# test under a virtual X server, plainly and with the sanitizers ("test"), or runs the
+# timing-sensitive tests many times on a loaded machine ("stress").
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -102,6 +103,26 @@ fuzz() {
     return $status
 }
 
+# Runs the tests that match the pattern the given number of times each, several at once, while
+# two busy processes per core load the machine; prints every hang and failure, and fails on one.
+stress() {
+    local runs=$1 pattern=$2 cores load=() status=0 log
+    cores=$(nproc)
+    for _ in $(seq $((2 * cores))); do
+        (while :; do :; done) &
+        load+=($!)
+    done
+    trap 'kill "${load[@]}" 2>/dev/null' EXIT
+    log=$(cd build && xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" \
+        ctest -R "$pattern" -j $((2 * cores)) --repeat until-fail:"$runs" 2>&1) || status=1
+    kill "${load[@]}" 2>/dev/null
+    trap - EXIT
+    printf '%s\n' "$log" | grep -E '\*\*\*|Failed|Timeout|tests passed|Total Test time' || true
+    echo "stress: $(printf '%s\n' "$log" | grep -c 'Test *#') runs under load;" \
+        "$(printf '%s\n' "$log" | grep -c '\*\*\*Timeout') hung, $(printf '%s\n' "$log" | grep -c '\*\*\*Failed') failed"
+    return $status
+}
+
 case "${1:-}" in
 demo)
     install_missing xterm
@@ -140,8 +161,15 @@ test)
         "sanitizer build: $sanitized_passed passed, $sanitized_failed failed; fuzz targets: $fuzz_failed failed)"
     ((failed == 0))
     ;;
+stress)
+    install_missing
+    build build
+    # The runner, the serial layer and the harness by default: the tests that wait for devices
+    # and timers.
+    stress "${2:-20}" "${3:-^(Runner|RunControl|SerialExchange|SerialPort|SerialFaults|QuirloTest|Timers)\.}"
+    ;;
 *)
-    echo "usage: $0 demo|run|test" >&2
+    echo "usage: $0 demo|run|test|stress [RUNS [PATTERN]]" >&2
     exit 2
     ;;
 esac

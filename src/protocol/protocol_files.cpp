@@ -46,6 +46,8 @@ void writeAutosave()
     // Replaced whole, so that a crash during the write still leaves the last complete protocol.
     writeFileAtomic(autosave.path + autosave.fileName, fileBytesOf(logText(false)));
     setControlText(WinProtocol, IdPtkFileField, autosave.fileName);
+    // The next write comes an interval after this one.
+    addTimer(WinProtocol, TimerAutosave, autosave.intervalMs);
 }
 
 void startAutosave()

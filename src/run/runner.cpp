@@ -516,6 +516,9 @@ void RunTick()
             runState.running = false;
             removeTimer(WinProgram, TimerRun);
             runEnded(false);
+        } else {
+            // A stopped run whose port went away meanwhile ends here like any stopped run.
+            endRun(false);
         }
         return;
     }

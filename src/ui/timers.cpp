@@ -1,4 +1,4 @@
-// Window timers as GLib time-outs that post timer events.
+// Window timers as one-shot GLib time-outs that post timer events.
 #include "ui/timers.h"
 
 #include <glib.h>
@@ -14,27 +14,33 @@ namespace {
 using TimerKey = std::pair<int, int>;
 
 struct Timer {
-    int window;
-    int timerId;
-    int interval;
-    guint source;
+    int interval = 0;
+    // The GLib source while armed, 0 once the tick has come.
+    guint source = 0;
 };
 
-std::map<TimerKey, Timer*> timers;
+std::map<TimerKey, Timer> timers;
 
 gboolean tick(gpointer data)
 {
-    const Timer* timer = static_cast<const Timer*>(data);
-    // A tick that still waits in the queue is enough: a handler that blocks the loop for
-    // longer than the interval must not find a backlog of ticks afterwards.
-    if (!eventQueued(EvTimer, timer->window, timer->timerId))
-        postEvent(EvTimer, timer->window, timer->timerId);
-    return G_SOURCE_CONTINUE;
+    const auto* key = static_cast<const TimerKey*>(data);
+    auto found = timers.find(*key);
+    if (found != timers.end())
+        found->second.source = 0;
+    postEvent(EvTimer, key->first, key->second);
+    return G_SOURCE_REMOVE;
 }
 
-void freeTimer(gpointer data)
+void freeKey(gpointer data)
 {
-    delete static_cast<Timer*>(data);
+    delete static_cast<TimerKey*>(data);
+}
+
+void disarm(Timer& timer)
+{
+    if (timer.source != 0)
+        g_source_remove(timer.source);
+    timer.source = 0;
 }
 
 } // namespace
@@ -42,17 +48,17 @@ void freeTimer(gpointer data)
 void addTimer(int window, int timerId, int intervalMs)
 {
     removeTimer(window, timerId);
-    auto* timer = new Timer{window, timerId, intervalMs < 0 ? 0 : intervalMs, 0};
-    timer->source = g_timeout_add_full(G_PRIORITY_DEFAULT, static_cast<guint>(timer->interval),
-                                       tick, timer, freeTimer);
-    timers[{window, timerId}] = timer;
+    Timer& timer = timers[{window, timerId}];
+    timer.interval = intervalMs < 0 ? 0 : intervalMs;
+    timer.source = g_timeout_add_full(G_PRIORITY_DEFAULT, static_cast<guint>(timer.interval), tick,
+                                      new TimerKey(window, timerId), freeKey);
 }
 
 void removeTimer(int window, int timerId)
 {
     auto found = timers.find({window, timerId});
     if (found != timers.end()) {
-        g_source_remove(found->second->source);
+        disarm(found->second);
         timers.erase(found);
     }
     dropQueuedEvents(EvTimer, window, timerId);
@@ -66,12 +72,12 @@ bool timerActive(int window, int timerId)
 int timerInterval(int window, int timerId)
 {
     auto found = timers.find({window, timerId});
-    return found == timers.end() ? -1 : found->second->interval;
+    return found == timers.end() ? -1 : found->second.interval;
 }
 
 void removeAllTimers()
 {
-    for (const auto& [key, timer] : timers)
-        g_source_remove(timer->source);
+    for (auto& [key, timer] : timers)
+        disarm(timer);
     timers.clear();
 }

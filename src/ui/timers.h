@@ -2,11 +2,15 @@
 // events in the main loop.
 #pragma once
 
-// Starts the timer or, when it runs already, replaces its interval; a tick of it that waits in
-// the queue is dropped, so that the new interval counts from now.
+// Arms the timer for one tick after the interval, replacing an earlier arming of it and dropping
+// a tick of it that waits in the queue, so that the new interval counts from now. A timer never
+// repeats by itself: the handler of its tick arms it again or removes it, so nothing fires while
+// a handler or a modal dialog keeps the loop from taking the tick.
 void addTimer(int window, int timerId, int intervalMs);
 // Stops the timer and drops a tick of it that waits in the queue.
 void removeTimer(int window, int timerId);
+// True from addTimer until removeTimer: the timer is armed, or its tick has come and its owner
+// has not yet armed it again.
 bool timerActive(int window, int timerId);
 // The interval of an active timer in milliseconds, -1 when the timer is not active.
 int timerInterval(int window, int timerId);

@@ -5,6 +5,8 @@
 #include <gtk/gtk.h>
 
 #include <filesystem>
+#include <map>
+#include <tuple>
 #include <fstream>
 #include <sstream>
 
@@ -141,39 +143,57 @@ void QuirloTest::handle(const Event& event)
 
 void QuirloTest::pumpUntilIdle()
 {
-    bool worked = true;
-    while (worked) {
-        worked = false;
-        while (gtk_events_pending()) {
-            gtk_main_iteration_do(FALSE);
-            worked = true;
-        }
+    std::string busy;
+    if (!pump(g_get_monotonic_time() + busyLimitMs * 1000, busy))
+        ADD_FAILURE() << "The loop was still busy after " << busyLimitMs << " ms: " << busy;
+}
+
+bool QuirloTest::pump(gint64 deadline, std::string& busy)
+{
+    std::map<std::tuple<int, int, int>, int> handled;
+    int toolkitIterations = 0;
+    while (g_get_monotonic_time() < deadline) {
+        // Quirlo's queue first, as the main loop takes it: a toolkit source that is ready at
+        // every iteration must not keep a waiting tick from being handled.
         Event event;
-        while (takeEvent(event)) {
+        if (takeEvent(event)) {
             handle(event);
-            worked = true;
+            ++handled[{event.kind, event.window, event.object}];
+        } else if (gtk_events_pending()) {
+            gtk_main_iteration_do(FALSE);
+            ++toolkitIterations;
+        } else {
+            return true;
         }
     }
+    std::ostringstream report;
+    report << toolkitIterations << " toolkit iterations";
+    if (handled.empty())
+        report << " and no event of Quirlo's queue: a toolkit source was ready at every one";
+    for (const auto& [key, count] : handled) {
+        const auto& [kind, window, object] = key;
+        report << "; event kind " << kind << " window " << window << " object " << object << ": " << count
+               << " times";
+    }
+    busy = report.str();
+    return false;
 }
 
 bool QuirloTest::pumpUntil(const std::function<bool()>& condition)
 {
-    bool expired = false;
-    guint deadline = g_timeout_add(5000, [](gpointer flag) -> gboolean {
-        *static_cast<bool*>(flag) = true;
-        return G_SOURCE_REMOVE;
-    }, &expired);
-    // Conditions that no toolkit event announces (a file another process writes) are looked
-    // at again every 20 ms as well.
+    const gint64 deadline = g_get_monotonic_time() + 5 * G_USEC_PER_SEC;
+    // The blocking wait wakes at least every 20 ms, for the deadline and for conditions that no
+    // toolkit event announces (a file another process writes).
     guint wake = g_timeout_add(20, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
-    pumpUntilIdle();
-    while (!condition() && !expired) {
+    std::string busy;
+    bool idle = pump(deadline, busy);
+    while (!condition() && g_get_monotonic_time() < deadline) {
         gtk_main_iteration();
-        pumpUntilIdle();
+        idle = pump(deadline, busy);
     }
     g_source_remove(wake);
-    if (!expired)
-        g_source_remove(deadline);
+    if (!idle)
+        ADD_FAILURE() << "The loop never became idle while waiting: " << busy;
     return condition();
 }
 

@@ -6,6 +6,7 @@
 // "NAME MODE GROUP"), groups prints the file "groups", all in machineDir.
 #pragma once
 
+#include <glib.h>
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -31,11 +32,14 @@ protected:
     void forgetStandInCalls();
     std::string machineDir;
 
-    // Handles every queued event and every pending toolkit event, until there is none.
+    // Handles every queued event and every pending toolkit event, until there is none. A loop
+    // still busy after busyLimitMs fails the test, naming what kept it busy.
     void pumpUntilIdle();
-    // Handles events as they arrive, blocking while there are none, until the condition holds;
-    // false when it still does not after five seconds, which is a failure, not a wait.
+    // Handles events as they arrive, blocking while there are none, until the condition holds
+    // when the loop is idle; false when it still does not after five seconds, which is a
+    // failure, not a wait.
     bool pumpUntil(const std::function<bool()>& condition);
+    int busyLimitMs = 10000;
     // Pumps until the window system has given the window this inner size.
     bool waitForSize(int window, int width, int height);
     void post(int kind, int window, int object, int type = 0);
@@ -56,5 +60,7 @@ protected:
 
 private:
     void handle(const Event& event);
+    // Pumps until idle (true) or until the deadline (false, with what kept the loop busy).
+    bool pump(gint64 deadline, std::string& busy);
     int postedTicks = 0;
 };

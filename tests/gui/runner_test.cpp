@@ -259,6 +259,33 @@ TEST_F(Runner, MessageBoxesPausesAndStop)
     EXPECT_TRUE(controlEnabled(WinProgram, IdPrgRun));
 }
 
+// While a message box waits, its own loop runs whatever is due: the run timer must not be
+// among it, however long the user takes (here: until a time-out five times the rows' pause).
+TEST_F(Runner, NoTickComesWhileAMessageBoxWaits)
+{
+    row(0, "*CLS");
+    row(14, "MsgBox <s>,<i>", "Weiter?;1");
+    row(0, "*RST");
+    int dialogs = 0;
+    bool tickDuringDialog = false;
+    setMessageResponder([&](const MessageRequest&) {
+        ++dialogs;
+        bool answered = false;
+        g_timeout_add(50, [](gpointer flag) -> gboolean {
+            *static_cast<bool*>(flag) = true;
+            return G_SOURCE_REMOVE;
+        }, &answered);
+        while (!answered)
+            g_main_context_iteration(nullptr, TRUE);
+        tickDuringDialog = tickDuringDialog || eventQueued(EvTimer, WinProgram, TimerRun);
+        return static_cast<int>(ResultYes);
+    });
+    run();
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_FALSE(tickDuringDialog);
+    EXPECT_EQ(lines(), (std::vector<std::string>{"Comnd:|*CLS|", "Comnd:|*RST|"}));
+}
+
 TEST_F(Runner, AutosaveWritesDuringTheRunAndAtItsEnd)
 {
     autosaveMinuteMs = 20;
