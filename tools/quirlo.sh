@@ -123,6 +123,14 @@ stress() {
     return $status
 }
 
+# Runs a step and says how long it took.
+timed() {
+    local start=$SECONDS status=0
+    "$@" || status=$?
+    echo "time: $1 $2: $((SECONDS - start)) s"
+    return $status
+}
+
 case "${1:-}" in
 demo)
     install_missing xterm
@@ -137,22 +145,22 @@ run)
     exec ./build/quirlo
     ;;
 test)
-    install_missing
-    build build
+    timed install_missing
+    timed build build
     # Light optimisation and line tables only: the sanitizers find the same faults, with file and
     # line in their reports, at half the compile time.
-    build build-sanitize -DQUIRLO_SANITIZE=ON -DQUIRLO_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug \
+    timed build build-sanitize -DQUIRLO_SANITIZE=ON -DQUIRLO_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug \
         -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1"
-    run_tests build
+    timed run_tests build
     # GTK keeps its own allocations until exit, so leak reports would be noise.
     (
         export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-        run_tests build-sanitize
+        timed run_tests build-sanitize
     )
     # The fuzz targets need clang; they build only the logic.
-    CC=clang CXX=clang++ build build-fuzz -DQUIRLO_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    CC=clang CXX=clang++ timed build build-fuzz -DQUIRLO_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
     fuzz_failed=0
-    fuzz "${QUIRLO_FUZZ_SECONDS:-15}" || fuzz_failed=1
+    timed fuzz "${QUIRLO_FUZZ_SECONDS:-15}" || fuzz_failed=1
     read -r plain_passed plain_failed <build/.counts
     read -r sanitized_passed sanitized_failed <build-sanitize/.counts
     passed=$((plain_passed + sanitized_passed))
