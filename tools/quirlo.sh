@@ -127,7 +127,7 @@ stress() {
 timed() {
     local start=$SECONDS status=0
     "$@" || status=$?
-    echo "time: $1 $2: $((SECONDS - start)) s"
+    echo "time: $1${2:+ $2}: $((SECONDS - start)) s"
     return $status
 }
 
