@@ -85,14 +85,26 @@ demo() {
 # of this run. Prints each target's executions and coverage; fails on a crash, a leak of the
 # sanitizers or an input that takes more than a second.
 fuzz() {
-    local seconds=$1 scratch target name status=0 line
+    local seconds=$1 scratch target name status=0 line top=$PWD
     scratch=$(mktemp -d)
+    # One target per core at a time.
     for target in build-fuzz/tests/fuzz/*_fuzz; do
         name=$(basename "$target" _fuzz)
         mkdir -p "$scratch/$name"
-        if ! (cd "$scratch" && ASAN_OPTIONS=detect_leaks=0 "$OLDPWD/$target" -max_total_time="$seconds" -timeout=1 \
-                -rss_limit_mb=2048 -print_final_stats=1 "$scratch/$name" "$OLDPWD/tests/fuzz/corpus/$name" \
-                >"$scratch/$name.log" 2>&1); then
+        (
+            cd "$scratch" && ASAN_OPTIONS=detect_leaks=0 "$top/$target" -max_total_time="$seconds" -timeout=1 \
+                -rss_limit_mb=2048 -print_final_stats=1 "$scratch/$name" "$top/tests/fuzz/corpus/$name" \
+                >"$scratch/$name.log" 2>&1
+            echo $? >"$scratch/$name.status"
+        ) &
+        while (($(jobs -rp | wc -l) >= $(nproc))); do
+            wait -n
+        done
+    done
+    wait
+    for target in build-fuzz/tests/fuzz/*_fuzz; do
+        name=$(basename "$target" _fuzz)
+        if [ "$(cat "$scratch/$name.status")" != 0 ]; then
             tail -n 40 "$scratch/$name.log"
             status=1
         fi
