@@ -331,12 +331,26 @@ bool portIndicator(int id)
     return id >= IdSetPortIndicatorFirst && id <= IdSetPortIndicatorLast;
 }
 
+// Settings a running program depends on are not changed under it: true, with the user told,
+// while a program runs.
+bool refusedWhileRunning(const char* refusal)
+{
+    if (runState.running)
+        messageBox(WinSettings, "Quirlo", refusal, IconWarning, ButtonsOk);
+    return runState.running;
+}
+
+const char* const protocolRefusal = "Programm darf nicht gestartet sein!\nÜbernahme erst nach 'Stop' aufrufen.";
+
 void settingsClicked(int id)
 {
     switch (id) {
     case IdSetLoadDevice: loadSettingsFile(); break;
     case IdSetSaveDevice: saveSettingsFile(); break;
-    case IdSetApplyPort: applyPortSettings(); break;
+    case IdSetApplyPort:
+        if (!refusedWhileRunning("Neue Initialsierung während Programm-Lauf nicht möglich!"))
+            applyPortSettings();
+        break;
     case IdSetPortBox: showSettingsOfPort(selectedPortChoice()); break;
     case IdSetAuthorisation:
         if (!runState.running)
@@ -352,8 +366,14 @@ void settingsClicked(int id)
     case IdSetErrQuery: enableErrorQueryFields(); break;
     case IdSetProtocolOn:
     case IdSetAsTable:
-    case IdSetAsList: validateProtocolSettings(); break;
-    case IdSetApplyProtocol: applyProtocolSettings(); break;
+    case IdSetAsList:
+        if (!refusedWhileRunning(protocolRefusal))
+            validateProtocolSettings();
+        break;
+    case IdSetApplyProtocol:
+        if (!refusedWhileRunning(protocolRefusal))
+            applyProtocolSettings();
+        break;
     case IdSetAutosave:
         if (!tempDir.empty())
             setControlEnabled(WinSettings, IdSetAutosaveTemp, toggleState(WinSettings, IdSetAutosave));

@@ -183,6 +183,7 @@ void startUp(int* argc, char*** argv, const std::string& programDir)
     });
     setWindowBuilder(WinSettings, createSettingsWindow);
     setWindowBuilder(WinProtocol, createProtocolWindow);
+    setLineContextSource(protocolLineContext);
     setWindowBuilder(WinAbout, createAboutWindow);
     setWindowBuilder(WinProgramInfo, createProgramInfoWindow);
     createMainWindow();

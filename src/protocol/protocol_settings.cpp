@@ -6,7 +6,6 @@
 #include "common/text.h"
 #include "protocol/protocol_state.h"
 #include "protocol/protocol_window.h"
-#include "run/run_state.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
 #include "ui/message_dialog.h"
@@ -131,11 +130,6 @@ void buildProtocolTypeGroup(GtkWidget* page)
 
 bool validateProtocolSettings()
 {
-    if (runState.running) {
-        messageBox(WinSettings, "Quirlo", "Programm darf nicht gestartet sein!\nÜbernahme erst nach 'Stop' aufrufen.",
-                   IconWarning, ButtonsOk);
-        return false;
-    }
     bool on = toggleState(WinSettings, IdSetProtocolOn);
     setControlEnabled(WinSettings, IdSetAsList, on);
     setControlEnabled(WinSettings, IdSetAsTable, on);

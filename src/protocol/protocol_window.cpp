@@ -1,12 +1,11 @@
 // The protocol window and the protocol control in its list and table forms.
 #include "protocol/protocol_window.h"
 
+#include <utility>
 #include <vector>
 
 #include "common/text.h"
 #include "protocol/protocol_state.h"
-#include "run/run_state.h"
-#include "serial/port_table.h"
 #include "ui/controls.h"
 #include "ui/events.h"
 #include "ui/ids.h"
@@ -26,6 +25,8 @@ constexpr int kindQuery = 1;
 constexpr int kindResponse = 255;
 const char* const frameBlue = "#0000aa";
 const char* const addedGreen = "#cdfbde";
+
+std::function<LineContext(int)> lineContext;
 
 // For each table column added to a table that had rows: the last row it shaded. The colours
 // of the table follow from the position, so memory grows with the content only.
@@ -177,16 +178,11 @@ void writeTableCell(const std::string& value)
     showRow(protocol.cellRow);
 }
 
-void appendListLine(const std::string& text, int kind, const std::string& extra)
+void appendListLine(const std::string& text, int kind, const std::string& extra, const std::string& pause)
 {
     showWindow(WinProtocol);
     showWindow(WinProgram);
     if (!text.empty()) {
-        std::string pause;
-        if (runState.running && kind < kindResponse)
-            pause = cellText(WinProgram, IdPrgList, runState.lastExecutedRow, 2);
-        else if (runState.running)
-            pause = controlText(WinSettings, IdSetDelayLong);
         int row = insertRow(WinProtocol, IdPtkList, -1, protocolListCells(text, pause, extra), kind);
         clearSelection(WinProtocol, IdPtkList);
         selectRow(WinProtocol, IdPtkList, row, false);
@@ -249,13 +245,19 @@ void createProtocolWindow()
 
 void protocolOut(const std::string& text, int kind, const std::string& extra)
 {
-    if (currentPort < 0)
+    LineContext context = lineContext ? lineContext(kind) : LineContext{};
+    if (!context.portCurrent)
         return;
     // Responses carry whatever bytes a device sent.
     if (protocol.protocolMode == ModeList)
-        appendListLine(safeText(text), kind, safeText(extra));
+        appendListLine(safeText(text), kind, safeText(extra), context.pause);
     else if (protocol.protocolMode == ModeTable)
         outputTable(safeText(text), kind);
+}
+
+void setLineContextSource(std::function<LineContext(int kind)> source)
+{
+    lineContext = std::move(source);
 }
 
 void relayoutProtocolWindow()

@@ -2,6 +2,7 @@
 // one way into the protocol.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "protocol/protocol_export.h"
@@ -13,6 +14,15 @@ void relayoutProtocolWindow();
 // Records a line: text's "\n" parts fill the list columns; kind is the line type code, 255
 // for a response, -1 for information; extra goes to column 3. Nothing without a current port.
 void protocolOut(const std::string& text, int kind, const std::string& extra);
+
+// What a line needs to know of the ports and the run, which the protocol does not see: whether
+// a port is current, and the pause that the list shows beside a line of this kind.
+struct LineContext {
+    bool portCurrent = false;
+    std::string pause;
+};
+// The start-up names the function that tells it.
+void setLineContextSource(std::function<LineContext(int kind)> source);
 // Empties the protocol control and gives it the columns of the form (4 list, 8 table).
 void buildProtocolLayout(int mode);
 void clearProtocol(bool ask);

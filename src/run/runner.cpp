@@ -382,6 +382,16 @@ void refuseClosedPort()
 
 } // namespace
 
+LineContext protocolLineContext(int kind)
+{
+    LineContext context;
+    context.portCurrent = currentPort >= 0;
+    if (runState.running)
+        context.pause = kind < kindResponse ? cell(runState.lastExecutedRow, columnPause)
+                                            : controlText(WinSettings, IdSetDelayLong);
+    return context;
+}
+
 void setRunEndListener(std::function<void(bool completed)> listener)
 {
     runEndListener = std::move(listener);

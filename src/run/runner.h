@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+#include "protocol/protocol_window.h"
+
 // One step of the runner, at each tick of the run timer while not paused.
 void RunTick();
 // Executes one row kind with its send string; kind 255 reads the pending response.
@@ -13,3 +15,6 @@ int ShowProgramMessage();
 // Told at the end of every run, also of one refused at its start: true when the run went
 // through to its last row and no row was refused for a closed port.
 void setRunEndListener(std::function<void(bool completed)> listener);
+// What a protocol line needs of the ports and the run: a port is current, and during a run the
+// pause of the row that wrote it (for an answer, the port's "vor Antwort" delay).
+LineContext protocolLineContext(int kind);

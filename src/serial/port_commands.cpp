@@ -9,7 +9,6 @@
 
 #include "common/text.h"
 #include "protocol/protocol_window.h"
-#include "run/run_state.h"
 #include "serial/device_settings.h"
 #include "serial/port_services.h"
 #include "serial/port_table.h"
@@ -199,11 +198,6 @@ void refreshPortIndicators(bool full)
 
 void applyPortSettings()
 {
-    if (runState.running) {
-        messageBox(WinSettings, "Quirlo", "Neue Initialsierung während Programm-Lauf nicht möglich!", IconWarning,
-                   ButtonsOk);
-        return;
-    }
     int64_t chosen = intValue(controlText(WinSettings, IdSetPortNumber));
     SettingsForm form = readForm();
     bool complete = formComplete(form);

@@ -34,7 +34,8 @@ void saveSettingsFile();
 // form (the reset values for a port without settings).
 void showSettingsOfPort(int64_t index);
 // Applies the settings form to the chosen port, which becomes current, and opens it; a port
-// that does not open loses its settings and the user is told.
+// that does not open loses its settings and the user is told. The main loop refuses it while a
+// program runs.
 void applyPortSettings();
 // The program window's port button and label show whether the current port is open.
 void showCurrentPortState();

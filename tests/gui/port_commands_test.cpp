@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "protocol/protocol_state.h"
+#include "run/run_state.h"
 #include "serial/port_services.h"
 #include "serial/port_table.h"
 #include "serial/pty.h"
@@ -94,8 +95,16 @@ TEST_F(PortCommands, ApplyOpensThePortAndShowsItEverywhere)
     EXPECT_EQ(currentPort, -1);
 
     setControlText(WinSettings, IdSetInBuffer, "4096");
+    runState.running = true;
     send(EvControl, WinSettings, IdSetApplyPort);
-    EXPECT_EQ(messages.size(), 1u);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1].text, "Neue Initialsierung während Programm-Lauf nicht möglich!");
+    EXPECT_EQ(currentPort, -1);
+    runState.running = false;
+
+    messages.clear();
+    send(EvControl, WinSettings, IdSetApplyPort);
+    EXPECT_TRUE(messages.empty());
     EXPECT_EQ(currentPort, 1);
     EXPECT_TRUE(PortTable[1].configured);
     EXPECT_TRUE(PortTable[1].isOpen);
