@@ -80,13 +80,6 @@ gboolean onHangUp(gint, GIOCondition, gpointer data)
     return G_SOURCE_REMOVE;
 }
 
-// Watches the open port's device for a hang-up; nothing runs while it stays.
-void watchForHangUp(int64_t index)
-{
-    hangUpWatches[index] = g_unix_fd_add(serialDescriptor(index), GIOCondition(G_IO_HUP | G_IO_ERR), onHangUp,
-                                         GINT_TO_POINTER(static_cast<int>(index)));
-}
-
 void stopWatching(int64_t index)
 {
     auto found = hangUpWatches.find(index);
@@ -94,6 +87,15 @@ void stopWatching(int64_t index)
         return;
     g_source_remove(found->second);
     hangUpWatches.erase(found);
+}
+
+// Watches the open port's device for a hang-up; nothing runs while it stays. A watch left from
+// a device the layer closed directly goes first: it would report that device's descriptor.
+void watchForHangUp(int64_t index)
+{
+    stopWatching(index);
+    hangUpWatches[index] = g_unix_fd_add(serialDescriptor(index), GIOCondition(G_IO_HUP | G_IO_ERR), onHangUp,
+                                         GINT_TO_POINTER(static_cast<int>(index)));
 }
 
 void openOne(int64_t index)
@@ -224,8 +226,8 @@ void applyPortSettings()
     if (!entry.isOpen) {
         entry.configured = 0;
         messageBox(WinSettings, "Quirlo",
-                   entry.name + " konnte nicht initialisiert werden!\nBitte die Geräte-COM-Einstellungen prüfen.\n"
-                                "Der Port könnte auch bereits von einem\nweiteren Programm geöffnet sein!",
+                   entry.name + " konnte nicht initialisiert werden!\nGrund: " +
+                       openFailureText(serialOpenFailure(currentPort)) + "\nBitte die Geräte-COM-Einstellungen prüfen.",
                    IconWarning, ButtonsOk);
     } else {
         setControlEnabled(WinProgram, IdPrgRun, true);

@@ -12,6 +12,8 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <glib.h>
+
 namespace {
 
 // Handle number to open descriptor; an absent handle is a closed port.
@@ -110,33 +112,85 @@ bool buildSerialConfig(int64_t baud, int64_t parity, int64_t dataBits, float sto
     return true;
 }
 
+namespace {
+
+std::map<int64_t, OpenFailureReason> openFailures;
+
+OpenFailure kindOfOpenError(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS: return OpenFailure::Access;
+    case ENOENT:
+    case ENODEV:
+    case ENXIO: return OpenFailure::Missing;
+    case EBUSY: return OpenFailure::Busy;
+    default: return OpenFailure::Other;
+    }
+}
+
+// Records why the open failed, closes what it had opened, and gives the failed result.
+int refuseOpen(int64_t handle, OpenFailure kind, int error, int fd = -1)
+{
+    openFailures[handle] = {kind, error};
+    if (fd >= 0)
+        close(fd);
+    return 0;
+}
+
+} // namespace
+
 int serialOpen(int64_t handle, const char* devicePath, int64_t baud, int64_t parity,
                int64_t dataBits, float stopBits, int64_t handshake, int64_t, int64_t)
 {
     termios config;
     if (!buildSerialConfig(baud, parity, dataBits, stopBits, handshake, config))
-        return 0;
-    if (!devicePath || openPorts.count(handle))
-        return 0;
+        return refuseOpen(handle, OpenFailure::Settings, 0);
+    if (openPorts.count(handle))
+        return refuseOpen(handle, OpenFailure::AlreadyOpen, 0);
+    if (!devicePath)
+        return refuseOpen(handle, OpenFailure::Missing, ENOENT);
     int fd = open(devicePath, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return 0;
+        return refuseOpen(handle, kindOfOpenError(errno), errno);
+    if (!isatty(fd))
+        return refuseOpen(handle, OpenFailure::NotATerminal, ENOTTY, fd);
     // One program at a time: the device is taken exclusively, and a lock that other programs
     // check tells them it is in use; a device locked by another program is refused.
-    if (!isatty(fd) || flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        close(fd);
-        return 0;
-    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return refuseOpen(handle, OpenFailure::Busy, errno, fd);
     ioctl(fd, TIOCEXCL);
     tcflush(fd, TCIFLUSH);
     // A port whose line settings the driver refused would talk at the wrong speed: not open.
-    if (tcsetattr(fd, TCSANOW, &config) != 0) {
-        close(fd);
-        return 0;
-    }
+    if (tcsetattr(fd, TCSANOW, &config) != 0)
+        return refuseOpen(handle, OpenFailure::DriverRefused, errno, fd);
     openPorts[handle] = fd;
     lostPorts.erase(handle);
+    openFailures.erase(handle);
     return 1;
+}
+
+OpenFailureReason serialOpenFailure(int64_t handle)
+{
+    auto found = openFailures.find(handle);
+    return found == openFailures.end() ? OpenFailureReason{} : found->second;
+}
+
+std::string openFailureText(const OpenFailureReason& reason)
+{
+    switch (reason.kind) {
+    case OpenFailure::None: return "";
+    case OpenFailure::Settings: return "Baudrate, Datenbits oder Handshake werden nicht unterstützt";
+    case OpenFailure::AlreadyOpen: return "Port ist bereits geöffnet";
+    case OpenFailure::Access: return "Zugriff verweigert (keine Rechte am Gerät)";
+    case OpenFailure::Missing: return "Gerät nicht vorhanden";
+    case OpenFailure::Busy: return "Gerät belegt: ein weiteres Programm hat den Port geöffnet";
+    case OpenFailure::NotATerminal: return "kein serielles Gerät";
+    case OpenFailure::DriverRefused: return "Baudrate oder Leitungseinstellungen vom Treiber abgelehnt";
+    case OpenFailure::Other: break;
+    }
+    return std::string("Systemfehler: ") + g_strerror(reason.error);
 }
 
 bool serialIsOpen(int64_t handle)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include <termios.h>
@@ -18,11 +19,30 @@ bool buildSerialConfig(int64_t baud, int64_t parity, int64_t dataBits, float sto
 
 // Opens and configures the device under the handle, exclusively: non-zero on success, 0 when
 // the codes are not accepted, the device cannot be opened as a terminal, or another program
-// holds it (nothing stays open then).
+// holds it (nothing stays open then; serialOpenFailure tells why).
 // The buffer sizes are accepted for the callers' sake; the system's own buffers apply.
 int serialOpen(int64_t handle, const char* devicePath, int64_t baud, int64_t parity,
                int64_t dataBits, float stopBits, int64_t handshake, int64_t inBufferSize,
                int64_t outBufferSize);
+// Why the last serialOpen of a handle failed.
+enum class OpenFailure {
+    None,
+    Settings,      // baud rate, data bits or handshake the layer cannot express
+    AlreadyOpen,   // the handle holds an open device
+    Access,        // no right to the device
+    Missing,       // no such device
+    Busy,          // another program holds the device
+    NotATerminal,  // not a serial device
+    DriverRefused, // the driver refused the line settings
+    Other          // any other system error, in error
+};
+struct OpenFailureReason {
+    OpenFailure kind = OpenFailure::None;
+    int error = 0; // the system's errno, 0 where there was none
+};
+OpenFailureReason serialOpenFailure(int64_t handle);
+// The reason in German words, for the user.
+std::string openFailureText(const OpenFailureReason& reason);
 bool serialIsOpen(int64_t handle);
 // Writes all bytes as they are, waiting while the line takes no more for up to a second at a
 // time; the count written, less than all on failure, 0 when not open.

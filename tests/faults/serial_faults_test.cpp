@@ -35,13 +35,18 @@ protected:
 
 TEST_F(SerialFaults, AnOpeningThatFailsLeavesNothingOpen)
 {
+    // Each failure keeps its reason for the user.
     struct {
         const char* call;
         int nth;
         int error;
-    } refused[] = {{"open", 1, EBUSY},      {"open", 1, ENXIO},      {"open", 1, EMFILE}, {"open", 1, EIO},
-                   {"open", 1, EINTR},      {"open", 1, EAGAIN},     {"tcsetattr", 1, EIO},
-                   {"tcsetattr", 1, EINTR}, {"tcsetattr", 1, EINVAL}};
+        OpenFailure kind;
+    } refused[] = {{"open", 1, EBUSY, OpenFailure::Busy},        {"open", 1, ENXIO, OpenFailure::Missing},
+                   {"open", 1, EACCES, OpenFailure::Access},     {"open", 1, EMFILE, OpenFailure::Other},
+                   {"open", 1, EIO, OpenFailure::Other},         {"open", 1, EINTR, OpenFailure::Other},
+                   {"open", 1, EAGAIN, OpenFailure::Other},      {"tcsetattr", 1, EIO, OpenFailure::DriverRefused},
+                   {"tcsetattr", 1, EINTR, OpenFailure::DriverRefused},
+                   {"tcsetattr", 1, EINVAL, OpenFailure::DriverRefused}};
     for (const auto& fault : refused) {
         long before = openDescriptors();
         injectFault({fault.call, fault.nth, fault.error});
@@ -49,14 +54,22 @@ TEST_F(SerialFaults, AnOpeningThatFailsLeavesNothingOpen)
         EXPECT_TRUE(faultStruck()) << fault.call;
         EXPECT_FALSE(serialIsOpen(0));
         EXPECT_EQ(openDescriptors(), before) << fault.call << " " << fault.error;
+        OpenFailureReason reason = serialOpenFailure(0);
+        EXPECT_EQ(reason.kind, fault.kind) << fault.call << " " << fault.error;
+        EXPECT_EQ(reason.error, fault.error) << fault.call;
         clearFault();
     }
+    EXPECT_EQ(openFailureText({OpenFailure::Access, EACCES}), "Zugriff verweigert (keine Rechte am Gerät)");
+    EXPECT_NE(openFailureText({OpenFailure::Other, EMFILE}).find("Systemfehler: "), std::string::npos);
+    EXPECT_EQ(serialOpen(0, peer.devicePath().c_str(), 12345, 0, 8, 1.0f, 0, 0, 0), 0);
+    EXPECT_EQ(serialOpenFailure(0).kind, OpenFailure::Settings);
     // The exclusive use and the first flush are wishes: without them the port still works.
     for (const char* call : {"ioctl", "tcflush"}) {
         injectFault({call, 1, EIO});
         EXPECT_EQ(open(), 1) << call;
         EXPECT_TRUE(faultStruck());
         EXPECT_TRUE(serialIsOpen(0));
+        EXPECT_EQ(serialOpenFailure(0).kind, OpenFailure::None);
         serialClose(0);
     }
 }

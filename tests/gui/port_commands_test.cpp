@@ -125,13 +125,13 @@ TEST_F(PortCommands, ApplyOpensThePortAndShowsItEverywhere)
 
 TEST_F(PortCommands, APortThatDoesNotOpenLosesItsSettings)
 {
-    // Another program holds the device: the user hears the Part's reason.
+    // Another program holds the device: the user is told so.
     ASSERT_NE(serialOpen(9, terminals[2]->devicePath().c_str(), 9600, 0, 8, 1.0f, 0, 64, 64), 0);
     apply(2);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text, PortTable[2].name + " konnte nicht initialisiert werden!\nBitte die "
-                                                    "Geräte-COM-Einstellungen prüfen.\nDer Port könnte auch bereits "
-                                                    "von einem\nweiteren Programm geöffnet sein!");
+    EXPECT_EQ(messages[0].text, PortTable[2].name + " konnte nicht initialisiert werden!\nGrund: Gerät belegt: ein "
+                                                    "weiteres Programm hat den Port geöffnet\nBitte die "
+                                                    "Geräte-COM-Einstellungen prüfen.");
     EXPECT_FALSE(PortTable[2].configured);
     EXPECT_FALSE(PortTable[2].isOpen);
     EXPECT_EQ(indicatorColour(2), "");
