@@ -321,8 +321,14 @@ void saveIniFile()
         else
             ini.add(setting.key, controlText(WinSettings, setting.id));
     }
-    // Replaced whole or not at all; a file that cannot be written ends the program all the same.
-    writeFileAtomic(iniPath(), ini.text());
+    // Replaced whole or not at all; a file that cannot be written ends the program all the same,
+    // but the user learns that this session's settings are lost.
+    std::string reason;
+    if (!writeFileAtomic(iniPath(), ini.text(), &reason))
+        messageBox(WinMain, "Quirlo",
+                   "Quirlo.ini konnte nicht gespeichert werden, die Einstellungen dieser Sitzung gehen verloren!\n" +
+                       iniPath() + "\n" + reason,
+                   IconWarning, ButtonsOk);
 }
 
 void chooseAutoLoadFile(int buttonId)

@@ -106,9 +106,10 @@ void startRunEnded(bool completed)
     if (!startRunPending)
         return;
     startRunPending = false;
-    if (!startOptions.logFile.empty() && !writeProtocolLog(startOptions.logFile)) {
-        messageBox(WinProtocol, "Quirlo Protokoll-Daten:",
-                   startOptions.logFile + "\nDatei konnte nicht gespeichert werden!", IconWarning, ButtonsOk);
+    std::string reason;
+    if (!startOptions.logFile.empty() && !writeProtocolLog(startOptions.logFile, &reason)) {
+        messageBox(WinProtocol, "Quirlo Protokoll-Daten:", notSavedText(startOptions.logFile, reason), IconWarning,
+                   ButtonsOk);
         completed = false;
     }
     if (startOptions.exitAfterRun) {
@@ -117,12 +118,9 @@ void startRunEnded(bool completed)
     }
 }
 
-// Nobody watches an unattended run: what only asks for OK goes to the standard error output
-// instead of waiting for a click; questions still wait for an answer.
-int unattendedMessage(const MessageRequest& request)
+// A message on one line of the standard error output, answered with OK or Yes.
+int printMessage(const MessageRequest& request)
 {
-    if (request.buttons != ButtonsOk)
-        return showMessageDialog(request);
     std::string text = request.text;
     std::replace(text.begin(), text.end(), '\n', ' ');
     std::string title = request.title == "Quirlo" ? "" : request.title + " ";
@@ -130,11 +128,21 @@ int unattendedMessage(const MessageRequest& request)
     return ResultYes;
 }
 
+// Nobody watches an unattended run: what only asks for OK goes to the standard error output
+// instead of waiting for a click; questions still wait for an answer.
+int unattendedMessage(const MessageRequest& request)
+{
+    return request.buttons == ButtonsOk ? printMessage(request) : showMessageDialog(request);
+}
+
 // SIGTERM, SIGHUP or SIGINT: Quirlo ends as through its quit question, also from an open
 // dialog, so the ports are closed, the settings kept and a run's autosave gets what the run has
 // recorded so far.
 gboolean onTerminationSignal(gpointer)
 {
+    // Quirlo ends now: a warning on the way out (a failed autosave, a Quirlo.ini that cannot be
+    // written) must not wait for a click.
+    setMessageResponder(printMessage);
     if (runState.running) {
         protocolAutosave(1);
         protocolAutosave(2);

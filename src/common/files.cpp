@@ -7,6 +7,11 @@
 
 #include "common/text.h"
 
+std::string notSavedText(const std::string& path, const std::string& reason)
+{
+    return "Datei konnte nicht gespeichert werden!\n" + path + (reason.empty() ? "" : "\n" + reason);
+}
+
 bool writeFileAtomic(const std::string& path, std::string_view bytes, std::string* reason)
 {
     GError* error = nullptr;

@@ -9,6 +9,9 @@
 // the system's reason in reason when one is given.
 bool writeFileAtomic(const std::string& path, std::string_view bytes, std::string* reason = nullptr);
 
+// The message of a save that failed: what happened, the file, and the system's reason.
+std::string notSavedText(const std::string& path, const std::string& reason);
+
 // The largest file that Quirlo reads: 256 MiB.
 constexpr long long largestReadFile = 256LL << 20;
 

@@ -198,8 +198,9 @@ void saveList(int list)
         restoreUnsortedOrder();
     std::vector<ListRow> rows = readRows(kind);
     std::string text = list == IdPrgList ? programText(rows, programInfo) : commandListText(rows);
-    if (!writeFileAtomic(path, fileBytesOf(text))) {
-        messageBox(kind.window, kind.saveErrorTitle, "Datei konnte nicht gespeichert werden!", IconWarning, ButtonsOk);
+    std::string reason;
+    if (!writeFileAtomic(path, fileBytesOf(text), &reason)) {
+        messageBox(kind.window, kind.saveErrorTitle, notSavedText(path, reason), IconWarning, ButtonsOk);
         return;
     }
     setTitleMarker(list, false);

@@ -24,6 +24,8 @@ namespace {
 
 struct AutosaveState {
     bool active = false;
+    // A write failed and the user was told: once a run is enough.
+    bool warned = false;
     int intervalMs = 0;
     std::string fileName;
     std::string path;
@@ -44,8 +46,17 @@ void writeAutosave()
         return;
     setControlText(WinProtocol, IdPtkFileField, "Autosave now");
     // Replaced whole, so that a crash during the write still leaves the last complete protocol.
-    writeFileAtomic(autosave.path + autosave.fileName, fileBytesOf(logText(false)));
-    setControlText(WinProtocol, IdPtkFileField, autosave.fileName);
+    std::string reason;
+    bool saved = writeFileAtomic(autosave.path + autosave.fileName, fileBytesOf(logText(false)), &reason);
+    // The field names the file only while it holds the protocol.
+    setControlText(WinProtocol, IdPtkFileField, saved ? autosave.fileName : "Autosave fehlgeschlagen");
+    if (!saved && !autosave.warned) {
+        autosave.warned = true;
+        messageBox(WinProtocol, "Quirlo",
+                   "Autosave-Datei konnte nicht geschrieben werden, das Protokoll ist dort nicht gesichert!\n" +
+                       autosave.path + autosave.fileName + "\n" + reason,
+                   IconWarning, ButtonsOk);
+    }
     // The next write comes an interval after this one.
     addTimer(WinProtocol, TimerAutosave, autosave.intervalMs);
 }
@@ -108,9 +119,9 @@ void exportBeforeMessageBox()
         exportProtocolToClipboard((table ? MenuPtkTableFrame : MenuPtkStrings) + choice - 1);
 }
 
-bool writeProtocolLog(const std::string& path)
+bool writeProtocolLog(const std::string& path, std::string* reason)
 {
-    return writeFileAtomic(path, fileBytesOf(logText(true)));
+    return writeFileAtomic(path, fileBytesOf(logText(true)), reason);
 }
 
 void saveProtocolLog()
@@ -127,9 +138,9 @@ void saveProtocolLog()
     if (fileExists(path) && messageBox(WinProtocol, "Quirlo", "Datei existiert bereits!\nÜberschreiben?",
                                        IconQuestion, ButtonsYesNo) != ResultYes)
         return;
-    if (!writeProtocolLog(path)) {
-        messageBox(WinProtocol, "Quirlo Protokoll-Daten:", "Datei konnte nicht gespeichert werden!", IconWarning,
-                   ButtonsOk);
+    std::string reason;
+    if (!writeProtocolLog(path, &reason)) {
+        messageBox(WinProtocol, "Quirlo Protokoll-Daten:", notSavedText(path, reason), IconWarning, ButtonsOk);
         return;
     }
     setControlText(WinProtocol, IdPtkFileField, fileName(path));

@@ -376,9 +376,9 @@ void saveSettingsFile()
     if (fileExists(path) && messageBox(WinSettings, "Quirlo", "Datei existiert bereits!\nÜberschreiben?",
                                        IconQuestion, ButtonsYesNo) != ResultYes)
         return;
-    if (!writeFileAtomic(path, fileBytesOf(setFileText(readForm())))) {
-        messageBox(WinSettings, "Quirlo Settings-Daten:", "Datei konnte nicht gespeichert werden!", IconWarning,
-                   ButtonsOk);
+    std::string reason;
+    if (!writeFileAtomic(path, fileBytesOf(setFileText(readForm())), &reason)) {
+        messageBox(WinSettings, "Quirlo Settings-Daten:", notSavedText(path, reason), IconWarning, ButtonsOk);
         return;
     }
     setControlText(WinSettings, IdSetFileName, fileName(path));

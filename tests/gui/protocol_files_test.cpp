@@ -117,7 +117,8 @@ TEST_F(ProtocolFiles, LogSavesAskBeforeOverwritingAndReportFailures)
     send(EvMenu, WinProtocol, MenuPtkCtrlS);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].title, "Quirlo Protokoll-Daten:");
-    EXPECT_EQ(messages[0].text, "Datei konnte nicht gespeichert werden!");
+    EXPECT_EQ(messages[0].text.rfind("Datei konnte nicht gespeichert werden!\n" + machineDir + "/fehlt/messung.log\n", 0),
+              0u) << messages[0].text;
     EXPECT_EQ(logDir, machineDir + "/");
 }
 
@@ -139,6 +140,17 @@ TEST_F(ProtocolFiles, AutosaveGoesToTheChosenDirectoryOrWarns)
     protocolOut("Query:\nX?", 0, "");
     send(EvTimer, WinProtocol, TimerAutosave);
     EXPECT_EQ(file(tempDir + "/" + name), "Query:\tX?\t\t\n");
+    // A write that fails is told once, and the field no longer names the file.
+    ASSERT_EQ(g_rename(tempDir.c_str(), (tempDir + "-weg").c_str()), 0);
+    protocolAutosave(1);
+    protocolAutosave(1);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text.rfind("Autosave-Datei konnte nicht geschrieben werden", 0), 0u);
+    EXPECT_EQ(controlText(WinProtocol, IdPtkFileField), "Autosave fehlgeschlagen");
+    ASSERT_EQ(g_rename((tempDir + "-weg").c_str(), tempDir.c_str()), 0);
+    protocolAutosave(1);
+    EXPECT_EQ(controlText(WinProtocol, IdPtkFileField), name);
+    messages.clear();
     protocolAutosave(2);
     EXPECT_FALSE(timerActive(WinProtocol, TimerAutosave));
 

@@ -90,11 +90,15 @@ TEST_F(SettingsIni, TheExitWritesTheLayoutAndTheFileSurvivesAFailedWrite)
     EXPECT_NE(bytes.find("\n\n[PORTDEFAULT]\n"), std::string::npos);
     EXPECT_EQ(bytes.substr(bytes.rfind('\n', bytes.size() - 2) + 1), "ProgrammFile = \n");
 
-    // A Quirlo.ini that cannot be written is passed over without harm.
+    // A Quirlo.ini that cannot be written is passed over without harm, with one warning.
     g_remove((machineDir + "/Quirlo.ini").c_str());
     g_mkdir((machineDir + "/Quirlo.ini").c_str(), 0755);
+    messages.clear();
     saveIniFile();
     EXPECT_TRUE(g_file_test((machineDir + "/Quirlo.ini").c_str(), G_FILE_TEST_IS_DIR));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text.rfind("Quirlo.ini konnte nicht gespeichert werden, die Einstellungen dieser Sitzung "
+                                     "gehen verloren!\n" + machineDir + "/Quirlo.ini\n", 0), 0u) << messages[0].text;
     g_rmdir((machineDir + "/Quirlo.ini").c_str());
 }
 

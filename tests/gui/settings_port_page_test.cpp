@@ -137,7 +137,8 @@ TEST_F(SettingsPortPage, SavingAppendsTheExtensionAsksBeforeReplacingAndNeverTea
     send(EvControl, WinSettings, IdSetSaveDevice);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].title, "Quirlo Settings-Daten:");
-    EXPECT_EQ(messages[0].text, "Datei konnte nicht gespeichert werden!");
+    EXPECT_EQ(messages[0].text.rfind("Datei konnte nicht gespeichert werden!\n" + machineDir + "/missing/dir/x.SET\n", 0),
+              0u) << messages[0].text;
     EXPECT_EQ(text(IdSetFileName), "multi.set");
     EXPECT_EQ(devicesDir, before);
 }
