@@ -187,6 +187,19 @@ std::string formatDecimal(double value)
     return result;
 }
 
+std::vector<std::string> splitText(std::string_view text, std::string_view separator)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+        size_t end = separator.empty() ? std::string_view::npos : text.find(separator, start);
+        parts.emplace_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        if (end == std::string_view::npos)
+            return parts;
+        start = end + separator.size();
+    }
+}
+
 std::string latin1ToUtf8(std::string_view bytes)
 {
     std::string result;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Integer value of a text: leading blanks and tabs skipped, an optional sign, then "$" with
 // hexadecimal digits, "%" with binary digits, or decimal digits, read up to the first other
@@ -24,6 +25,9 @@ std::string formatDecimal(double value);
 
 // Latin-1 bytes to UTF-8 text.
 std::string latin1ToUtf8(std::string_view bytes);
+// The parts of text between the separators, empty ones included: one part more than there are
+// separators, the whole text when the separator is empty.
+std::vector<std::string> splitText(std::string_view text, std::string_view separator);
 
 // UTF-8 text to Latin-1 bytes; characters outside Latin-1 and invalid bytes become "?", NUL
 // stays NUL.

@@ -8,19 +8,6 @@ namespace {
 constexpr int64_t infoLineType = 254;
 constexpr int64_t deactivatedType = 11;
 
-std::vector<std::string> split(const std::string& text, char separator)
-{
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (;;) {
-        size_t end = text.find(separator, start);
-        parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
-        if (end == std::string::npos)
-            return parts;
-        start = end + 1;
-    }
-}
-
 std::string joined(const std::vector<std::string>& cells, size_t count, char separator)
 {
     std::string line;
@@ -66,7 +53,7 @@ std::vector<ListRow> parseCommandList(const std::string& text, size_t* cutLines)
 {
     std::vector<ListRow> rows;
     for (const std::string& line : textLines(text, cutLines)) {
-        std::vector<std::string> cells = split(line, '\t');
+        std::vector<std::string> cells = splitText(line, "\t");
         cells.resize(4);
         rows.push_back({cells, 0});
     }
@@ -92,7 +79,7 @@ ProgramText parseProgram(const std::string& text, size_t* cutLines)
             program.info = tab == std::string::npos ? "" : line.substr(tab + 1);
             continue;
         }
-        std::vector<std::string> cells = split(line, '\t');
+        std::vector<std::string> cells = splitText(line, "\t");
         int64_t saved = 0;
         if (cells.size() == 5) {
             saved = intValue(cells[4]);
@@ -135,7 +122,7 @@ bool parseRunList(const std::string& text, std::vector<std::vector<std::string>>
         return true;
     start += 2;
     for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-        std::vector<std::string> cells = split(text.substr(start, end - start), '\n');
+        std::vector<std::string> cells = splitText(std::string_view(text).substr(start, end - start), "\n");
         cells.resize(5);
         entries.push_back(cells);
     }

@@ -13,16 +13,7 @@ void resetProtocolState()
 std::vector<std::string> protocolListCells(const std::string& text, const std::string& pause,
                                            const std::string& extra)
 {
-    const std::string line = text + "\n" + pause + "\n" + extra;
-    std::vector<std::string> cells;
-    size_t start = 0;
-    while (cells.size() < 4) {
-        size_t end = line.find('\n', start);
-        cells.push_back(line.substr(start, end == std::string::npos ? std::string::npos : end - start));
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
-    }
+    std::vector<std::string> cells = splitText(text + "\n" + pause + "\n" + extra, "\n");
     cells.resize(4);
     return cells;
 }

@@ -40,19 +40,6 @@ std::string stripBlanks(const std::string& text)
     return text.substr(first, last - first + 1);
 }
 
-std::vector<std::string> fields(const std::string& text)
-{
-    std::vector<std::string> list;
-    size_t start = 0;
-    for (;;) {
-        size_t end = text.find(';', start);
-        list.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
-        if (end == std::string::npos)
-            return list;
-        start = end + 1;
-    }
-}
-
 void replaceValuePlaceholders(std::string& field, const PrepareEnvironment& env)
 {
     replaceAll(field, "#LI", env.loopActive ? std::to_string(env.loopCounter) : "0");
@@ -194,7 +181,7 @@ bool prepareRow(ProgramRow& row, int rowIndex, PrepareEnvironment& env)
     int type = static_cast<int>(intValue(row.type));
     if (type != TypeWrite && type != TypeMsgBox && type != TypePauseOn)
         parameters = upperText(stripBlanks(parameters));
-    std::vector<std::string> values = parameters.empty() ? std::vector<std::string>{} : fields(parameters);
+    std::vector<std::string> values = parameters.empty() ? std::vector<std::string>{} : splitText(parameters, ";");
     int count = static_cast<int>(values.size());
 
     bool passed = true;

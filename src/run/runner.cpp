@@ -150,15 +150,7 @@ void beginLoop()
         }
         return;
     }
-    std::string parameters = cell(row, columnParameters);
-    std::vector<std::string> fields;
-    for (size_t start = 0;;) {
-        size_t end = parameters.find(';', start);
-        fields.push_back(parameters.substr(start, end == std::string::npos ? std::string::npos : end - start));
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
-    }
+    std::vector<std::string> fields = splitText(cell(row, columnParameters), ";");
     if (fields.size() != 3) {
         messageBox(WinProgram, loopTitle, "Schleifenparameter nicht korrekt!", IconWarning, ButtonsOk);
         return;
@@ -323,16 +315,7 @@ void readAnswer()
     runState.responsePending = false;
     std::string retries = response.retries >= 1 ? std::to_string(response.retries) + "x " : "";
     if (s.inSubStrings) {
-        std::string separator = latin1ToUtf8(s.inSubTerminator);
-        std::vector<std::string> fields;
-        for (size_t start = 0;;) {
-            size_t end = separator.empty() ? std::string::npos : response.text.find(separator, start);
-            fields.push_back(response.text.substr(start, end == std::string::npos ? std::string::npos : end - start));
-            if (end == std::string::npos)
-                break;
-            start = end + separator.size();
-        }
-        for (const std::string& field : fields) {
+        for (const std::string& field : splitText(response.text, latin1ToUtf8(s.inSubTerminator))) {
             if (mode({ModeDebug, ModeList, ModeExcel}))
                 protocolOut("Return:\n" + field, kindResponse, "");
             else if (mode({ModeTable, 32}))

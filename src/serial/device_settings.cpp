@@ -69,16 +69,12 @@ SettingsForm resetForm()
 std::string codeListToChars(const std::string& text)
 {
     std::string chars;
-    size_t start = 0;
-    for (;;) {
-        size_t end = text.find(';', start);
-        int64_t code = intValue(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    for (const std::string& part : splitText(text, ";")) {
+        int64_t code = intValue(part);
         if (code != 0)
             chars += static_cast<char>(code);
-        if (end == std::string::npos)
-            return chars;
-        start = end + 1;
     }
+    return chars;
 }
 
 std::string charsToCodeList(const std::string& chars)

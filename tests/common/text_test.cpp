@@ -113,3 +113,12 @@ TEST(NumberText, TellsSignedNumbersFromExpressions)
     for (const char* other : {"", "-", ".", "1-2", "2*3", "1e", "1E-", "-(2)", "1,5"})
         EXPECT_FALSE(isNumberText(other)) << other;
 }
+
+TEST(Text, SplitKeepsEmptyPartsAndTakesLongSeparators)
+{
+    using Parts = std::vector<std::string>;
+    EXPECT_EQ(splitText("", ";"), Parts{""});
+    EXPECT_EQ(splitText(";1;;2;", ";"), (Parts{"", "1", "", "2", ""}));
+    EXPECT_EQ(splitText("1.0, 2.0,3", ", "), (Parts{"1.0", "2.0,3"}));
+    EXPECT_EQ(splitText("a;b", ""), Parts{"a;b"});
+}
