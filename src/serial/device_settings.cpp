@@ -2,6 +2,7 @@
 #include "serial/device_settings.h"
 
 #include <algorithm>
+#include <iterator>
 #include <sstream>
 
 #include "common/text.h"
@@ -19,7 +20,6 @@ std::string devicesDir;
 
 namespace {
 
-constexpr int setFileLines = 22;
 constexpr int minimumBuffer = 64;
 
 bool isChoice(const std::vector<std::string>& choices, const std::string& text)
@@ -87,43 +87,124 @@ std::string charsToCodeList(const std::string& chars)
     return list;
 }
 
+namespace {
+
+// How the lines of a *.set file take their values from the form and give them back.
+template <std::string SettingsForm::*member>
+std::string textOf(const SettingsForm& form)
+{
+    return form.*member;
+}
+
+template <std::string SettingsForm::*member>
+void setText(SettingsForm& form, const std::string& value)
+{
+    form.*member = value;
+}
+
+template <std::string SettingsForm::*member>
+std::string numberOf(const SettingsForm& form)
+{
+    return number(form.*member);
+}
+
+template <std::string SettingsForm::*member>
+void setDigits(SettingsForm& form, const std::string& value)
+{
+    form.*member = digitsOf(value);
+}
+
+template <std::string SettingsForm::*member, const std::vector<std::string>* choices>
+void setChoice(SettingsForm& form, const std::string& value)
+{
+    chooseText(form.*member, value, *choices);
+}
+
+template <int SettingsForm::*member>
+std::string indexOf(const SettingsForm& form)
+{
+    return std::to_string(form.*member);
+}
+
+template <int SettingsForm::*member, const std::vector<std::string>* choices>
+void setIndex(SettingsForm& form, const std::string& value)
+{
+    chooseIndex(form.*member, value, choices->size());
+}
+
+template <bool SettingsForm::*member>
+std::string flagOf(const SettingsForm& form)
+{
+    return form.*member ? "1" : "0";
+}
+
+template <bool SettingsForm::*member>
+void setFlag(SettingsForm& form, const std::string& value)
+{
+    form.*member = intValue(value) != 0;
+}
+
+std::string version(const SettingsForm&)
+{
+    return "3";
+}
+
+// The data bits are a number in the file ("08" is 8) and a list item in the form.
+void setDataBits(SettingsForm& form, const std::string& value)
+{
+    if (!value.empty())
+        chooseText(form.dataBits, std::to_string(intValue(value)), dataBitsChoices);
+}
+
+struct SetFileLine {
+    const char* key;
+    std::string (*write)(const SettingsForm&);
+    void (*read)(SettingsForm&, const std::string&); // nullptr for the version line
+    int64_t fromVersion = 0;                          // older files do not have the line
+};
+
+// The lines of a *.set file in their order; a file is read by the position of its lines.
+const SetFileLine setFileLines[] = {
+    {"VER", version, nullptr},
+    {"DEVICE", textOf<&SettingsForm::device>, setText<&SettingsForm::device>},
+    {"BAUD", textOf<&SettingsForm::baud>, setChoice<&SettingsForm::baud, &baudChoices>},
+    {"DATA", textOf<&SettingsForm::dataBits>, setDataBits},
+    {"STOP", textOf<&SettingsForm::stopBits>, setChoice<&SettingsForm::stopBits, &stopBitsChoices>},
+    {"PARITY", indexOf<&SettingsForm::parity>, setIndex<&SettingsForm::parity, &parityChoices>},
+    {"HANDSHAKE", indexOf<&SettingsForm::handshake>, setIndex<&SettingsForm::handshake, &handshakeChoices>},
+    {"INBUFFER", numberOf<&SettingsForm::inBuffer>, setDigits<&SettingsForm::inBuffer>},
+    {"OUTBUFFER", numberOf<&SettingsForm::outBuffer>, setDigits<&SettingsForm::outBuffer>},
+    {"INMAXSIGNS", numberOf<&SettingsForm::inMaxSigns>, setDigits<&SettingsForm::inMaxSigns>},
+    {"INTERM", textOf<&SettingsForm::inTerminator>, setText<&SettingsForm::inTerminator>},
+    {"INRETRY", numberOf<&SettingsForm::inRetry>, setDigits<&SettingsForm::inRetry>},
+    {"OUTTERM", textOf<&SettingsForm::outTerminator>, setText<&SettingsForm::outTerminator>},
+    {"DELAYSHORT", numberOf<&SettingsForm::delayShort>, setDigits<&SettingsForm::delayShort>},
+    {"DELAYLONG", numberOf<&SettingsForm::delayLong>, setDigits<&SettingsForm::delayLong>},
+    {"DELAYERR", numberOf<&SettingsForm::delayErr>, setDigits<&SettingsForm::delayErr>},
+    {"ERRQUERY", flagOf<&SettingsForm::errQuery>, setFlag<&SettingsForm::errQuery>},
+    {"ERRQUERAS", textOf<&SettingsForm::errQueryClear>, setText<&SettingsForm::errQueryClear>},
+    {"ERRGETCMD", textOf<&SettingsForm::errGetCmd>, setText<&SettingsForm::errGetCmd>},
+    {"ERRGETSESR", textOf<&SettingsForm::errGetSesr>, setText<&SettingsForm::errGetSesr>},
+    {"INSUBSTRINGS", flagOf<&SettingsForm::inSubStrings>, setFlag<&SettingsForm::inSubStrings>, 3},
+    {"INSUBTERM", textOf<&SettingsForm::inSubTerminator>, setText<&SettingsForm::inSubTerminator>, 3},
+};
+
+} // namespace
+
 std::string setFileText(const SettingsForm& form)
 {
-    const std::pair<const char*, std::string> lines[setFileLines] = {
-        {"VER", "3"},
-        {"DEVICE", form.device},
-        {"BAUD", form.baud},
-        {"DATA", form.dataBits},
-        {"STOP", form.stopBits},
-        {"PARITY", std::to_string(form.parity)},
-        {"HANDSHAKE", std::to_string(form.handshake)},
-        {"INBUFFER", number(form.inBuffer)},
-        {"OUTBUFFER", number(form.outBuffer)},
-        {"INMAXSIGNS", number(form.inMaxSigns)},
-        {"INTERM", form.inTerminator},
-        {"INRETRY", number(form.inRetry)},
-        {"OUTTERM", form.outTerminator},
-        {"DELAYSHORT", number(form.delayShort)},
-        {"DELAYLONG", number(form.delayLong)},
-        {"DELAYERR", number(form.delayErr)},
-        {"ERRQUERY", form.errQuery ? "1" : "0"},
-        {"ERRQUERAS", form.errQueryClear},
-        {"ERRGETCMD", form.errGetCmd},
-        {"ERRGETSESR", form.errGetSesr},
-        {"INSUBSTRINGS", form.inSubStrings ? "1" : "0"},
-        {"INSUBTERM", form.inSubTerminator},
-    };
     std::string text;
-    for (const auto& [key, value] : lines)
-        text += std::string(key) + "=" + value + "\n";
+    for (const SetFileLine& line : setFileLines)
+        text += std::string(line.key) + "=" + line.write(form) + "\n";
     return text;
 }
 
 void readSetFile(const std::string& text, SettingsForm& form)
 {
+    const size_t count = std::size(setFileLines);
     std::vector<std::string> values;
     std::istringstream lines(text);
-    for (std::string line; values.size() < setFileLines && std::getline(lines, line);) {
+    for (std::string line; values.size() < count && std::getline(lines, line);) {
         // CR LF line ends, and CRs that a value cannot keep: written again, one would be
         // taken for the line end.
         while (!line.empty() && line.back() == '\r')
@@ -131,31 +212,12 @@ void readSetFile(const std::string& text, SettingsForm& form)
         size_t equals = line.find('=');
         values.push_back(equals == std::string::npos ? line : line.substr(equals + 1));
     }
-    values.resize(setFileLines);
-    int64_t version = intValue(values[0]);
-    form.device = values[1];
-    chooseText(form.baud, values[2], baudChoices);
-    if (!values[3].empty())
-        chooseText(form.dataBits, std::to_string(intValue(values[3])), dataBitsChoices);
-    chooseText(form.stopBits, values[4], stopBitsChoices);
-    chooseIndex(form.parity, values[5], parityChoices.size());
-    chooseIndex(form.handshake, values[6], handshakeChoices.size());
-    form.inBuffer = digitsOf(values[7]);
-    form.outBuffer = digitsOf(values[8]);
-    form.inMaxSigns = digitsOf(values[9]);
-    form.inTerminator = values[10];
-    form.inRetry = digitsOf(values[11]);
-    form.outTerminator = values[12];
-    form.delayShort = digitsOf(values[13]);
-    form.delayLong = digitsOf(values[14]);
-    form.delayErr = digitsOf(values[15]);
-    form.errQuery = intValue(values[16]) != 0;
-    form.errQueryClear = values[17];
-    form.errGetCmd = values[18];
-    form.errGetSesr = values[19];
-    if (version >= 3) {
-        form.inSubStrings = intValue(values[20]) != 0;
-        form.inSubTerminator = values[21];
+    values.resize(count);
+    int64_t fileVersion = intValue(values[0]);
+    for (size_t k = 0; k < count; ++k) {
+        const SetFileLine& line = setFileLines[k];
+        if (line.read && fileVersion >= line.fromVersion)
+            line.read(form, values[k]);
     }
 }
 
