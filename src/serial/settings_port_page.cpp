@@ -118,54 +118,60 @@ void putColumnHeading(GtkWidget* fixed, const char* text, int x)
 
 void buildComGroup(GtkWidget* page)
 {
+    // The form starts with the values of a fresh form.
+    const SettingsForm fresh;
     GtkWidget* group = putGroup(page, " Geräte-COM-Einstellungen... ", 98, 108, "#ffff7f");
     putLabelFor(group, "Datei:", 285, 190, 2);
-    putReadOnlyField(group, IdSetFileName, " -", 285, 2, 255, "Der Name der verwendeten Settings-Datei.");
+    putReadOnlyField(group, IdSetFileName, fresh.file.c_str(), 285, 2, 255, "Der Name der verwendeten Settings-Datei.");
     putList(group, IdSetBaud, "BAUD-Rate:", baudChoices, 105, 10, 26, "Auswahl der Baudrate");
     putList(group, IdSetDataBits, "Data-Bits:", dataBitsChoices, 105, 10, 52, "Auswahl der Anzahl an Data-Bits");
     putList(group, IdSetStopBits, "Stop-Bits:", stopBitsChoices, 105, 10, 78, "Auswahl der Anzahl an Stop-Bits");
-    putTextField(group, IdSetDevice, "Gerätetyp:", " -", 285, 190, 27, 255, "Beschreibung des aktuellen Gerätes");
+    putTextField(group, IdSetDevice, "Gerätetyp:", fresh.device.c_str(), 285, 190, 27, 255, "Beschreibung des aktuellen Gerätes");
     GdkColor paper = {0, 0xFFFF, 0xFFFF, 0xB9B9};
     gtk_widget_modify_base(controlWidget(WinSettings, IdSetDevice), GTK_STATE_NORMAL, &paper);
     putList(group, IdSetParity, "Parity:", parityChoices, 285, 190, 52, "Auswahl der Parity");
     putList(group, IdSetHandshake, "Handshake:", handshakeChoices, 285, 190, 78, "Auswahl des Handshake");
     const char* bufferTip = "Buffergröße in Byte für den Dateneingang. Absturzgefahr bei zu niedrigen Settings!";
-    putDigitsField(group, IdSetInBuffer, "In-Buffer:", "1024", 490, 370, 53, bufferTip);
-    putDigitsField(group, IdSetOutBuffer, "Out-Buffer:", "1024", 490, 370, 79, bufferTip);
+    putDigitsField(group, IdSetInBuffer, "In-Buffer:", fresh.inBuffer.c_str(), 490, 370, 53, bufferTip);
+    putDigitsField(group, IdSetOutBuffer, "Out-Buffer:", fresh.outBuffer.c_str(), 490, 370, 79, bufferTip);
 }
 
 void buildHandlingGroup(GtkWidget* page)
 {
+    const SettingsForm fresh;
     GtkWidget* group = putGroup(page, " Geräte-Schnittstellen-Handhabung... ", 210, 166, "#7fffff");
     putColumnHeading(group, "Input:", 10);
     putColumnHeading(group, "Output:", 190);
     putColumnHeading(group, "Pause: [ms]", 370);
-    putDigitsField(group, IdSetInMaxSigns, "max. Zeichen:", "60", 105, 0, 42,
+    putDigitsField(group, IdSetInMaxSigns, "max. Zeichen:", fresh.inMaxSigns.c_str(), 105, 0, 42,
                    "Max. Länge der Zeichenketten im Dateneingang. Darüber bricht Routine ab.");
-    putEditableList(group, IdSetInTerminator, "Zeilenende:", terminatorChoices, "13", 105, 0, 65,
+    putEditableList(group, IdSetInTerminator, "Zeilenende:", terminatorChoices, fresh.inTerminator.c_str(), 105, 0, 65,
                     "Terminierung der ankommenden Zeichenketten. 'Werte' der Zeichen, ';'-getrennt.");
-    putDigitsField(group, IdSetInRetry, "Wiederholg.:", "5", 105, 0, 90,
+    putDigitsField(group, IdSetInRetry, "Wiederholg.:", fresh.inRetry.c_str(), 105, 0, 90,
                    "Anzahl Wiederholungen nach leeren Zeichenketten. Nach 'Pause kurz'-Wartezeit.");
     putLabelFor(group, "String-Unterteilung:", 105, 0, 113);
-    putCheck(group, WinSettings, IdSetSubStrings, "", 105, 113, 24, false,
+    putCheck(group, WinSettings, IdSetSubStrings, "", 105, 113, 24, fresh.inSubStrings,
              "Bei unterteilten Sammel-Strings aktivieren, z.B. cvs-Format, etc...");
-    putEditableList(group, IdSetSubTerminator, "Sub-Terminat.:", subTerminatorChoices, "10", 105, 0, 137,
+    putEditableList(group, IdSetSubTerminator, "Sub-Terminat.:", subTerminatorChoices, fresh.inSubTerminator.c_str(),
+                    105, 0, 137,
                     "Terminierung ankommender Unterzeichenketten. 'Wert' des Zeichens ('44'= Komma, '59'='Strichp.)");
-    putEditableList(group, IdSetOutTerminator, "Zeilenende:", terminatorChoices, "13", 285, 190, 42,
+    putEditableList(group, IdSetOutTerminator, "Zeilenende:", terminatorChoices, fresh.outTerminator.c_str(),
+                    285, 190, 42,
                     "Terminierung der ausgehenden Zeichenketten. 'Werte' der Zeichen, ';'-getrennt.");
     putLabelFor(group, "Fehlerabfrage:", 285, 190, 66);
-    putCheck(group, WinSettings, IdSetErrQuery, "", 285, 66, 24, false, "Aktivierung von Fehlerabfragen (Geräteabhängig!)");
-    putTextField(group, IdSetErrGetSesr, "SESR-Abfrage:", "*ESR?", 285, 190, 88, 90,
+    putCheck(group, WinSettings, IdSetErrQuery, "", 285, 66, 24, fresh.errQuery,
+             "Aktivierung von Fehlerabfragen (Geräteabhängig!)");
+    putTextField(group, IdSetErrGetSesr, "SESR-Abfrage:", fresh.errGetSesr.c_str(), 285, 190, 88, 90,
                  "z.B. Event Status Register Abfrage, *ESR?");
-    putTextField(group, IdSetErrGetCmd, "Queue-Abfrage:", "SYST:ERR?", 285, 190, 112, 90,
+    putTextField(group, IdSetErrGetCmd, "Queue-Abfrage:", fresh.errGetCmd.c_str(), 285, 190, 112, 90,
                  "Error-Queue-Abfrage, z.B. 'SYST:ERR?'");
-    putTextField(group, IdSetErrQueryClear, "Queue löschen:", "*CLS", 285, 190, 136, 90,
+    putTextField(group, IdSetErrQueryClear, "Queue löschen:", fresh.errQueryClear.c_str(), 285, 190, 136, 90,
                  "Error-Queue löschen, z.B. 'SYST:CLE / *CLS'");
-    putDigitsField(group, IdSetDelayShort, "vor Wiederholg.:", "15", 490, 375, 42,
+    putDigitsField(group, IdSetDelayShort, "vor Wiederholg.:", fresh.delayShort.c_str(), 490, 375, 42,
                    "Anpassung für Rechner und Geräte z.B. für Abfragewiederholungen");
-    putDigitsField(group, IdSetDelayLong, "vor Antwort:", "300", 490, 375, 65,
+    putDigitsField(group, IdSetDelayLong, "vor Antwort:", fresh.delayLong.c_str(), 490, 375, 65,
                    "Anpassung für Wartezeit nach Abfrage - Geräteabhängig!");
-    putDigitsField(group, IdSetDelayErr, "Fehlerabfrage:", "150", 490, 375, 88,
+    putDigitsField(group, IdSetDelayErr, "Fehlerabfrage:", fresh.delayErr.c_str(), 490, 375, 88,
                    "Anpassung für Wartezeit nach Fehlerabfragen - Geräteabhängig!");
 }
 
