@@ -11,6 +11,7 @@
 #include "common/files.h"
 #include "common/text.h"
 #include "lists/list_files.h"
+#include "protocol/protocol_export.h"
 #include "serial/settings_window.h"
 #include "ui/controls.h"
 #include "ui/events.h"
@@ -163,17 +164,11 @@ void buildApplicationPage()
     gtk_misc_set_alignment(GTK_MISC(heading), 0.0f, 0.5f);
     putControl(frame, WinSettings, 0, heading, 5, 171, 450, 20);
     putLabel(frame, "Tabellen-Protokoll:", 5, 196, 130);
-    putChoice(frame, WinSettings, IdSetMsgBoxTable,
-              {"Nicht sichern", "Tabelle, mit Rahmendaten", "Tabelle, nur Datenbereich", "Tabellendaten + Überschrift",
-               "Tabellendaten + Zeilennum."},
-              0, 140, 194, 180,
+    putChoice(frame, WinSettings, IdSetMsgBoxTable, exportChoices(true), 0, 140, 194, 180,
               "Programmatische MessageBoxen blockieren die Bedienung. Hiermit kann das aktuelle Tabellen-Protokoll im "
               "gewählten Format vor jedem Öffnen in ClipBoard gesicht werden.");
     putLabel(frame, "Listen-Protokoll:", 5, 226, 130);
-    putChoice(frame, WinSettings, IdSetMsgBoxList,
-              {"Nicht sichern", "Werte als Strings (kplt.)", "Werte als Zahlen", "Abfrage und Strings (kplt.)",
-               "Abfrage und Zahlenwerte"},
-              0, 140, 224, 180,
+    putChoice(frame, WinSettings, IdSetMsgBoxList, exportChoices(false), 0, 140, 224, 180,
               "Programmatische MessageBoxen blockieren die Bedienung. Hiermit kann das aktuelle Listen-Protokoll im "
               "gewählten Format vor jedem Öffnen in ClipBoard gesicht werden.");
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "common/text.h"
+#include "ui/ids.h"
 
 namespace {
 
@@ -41,6 +42,43 @@ std::string tableText(const ProtocolRows& rows, size_t firstRow, size_t firstCol
 }
 
 } // namespace
+
+const std::vector<ExportLayout> exportLayouts = {
+    {MenuPtkStrings, false, ListStrings, "Werte als Strings (kplt.)"},
+    {MenuPtkNumbers, false, ListNumbers, "Werte als Zahlen"},
+    {MenuPtkQueryStrings, false, QueriesAndStrings, "Abfrage und Strings (kplt.)"},
+    {MenuPtkQueryNumbers, false, QueriesAndNumbers, "Abfrage und Zahlenwerte"},
+    {MenuPtkTableFrame, true, TableWithFrame, "Tabelle, mit Rahmendaten"},
+    {MenuPtkTableData, true, TableDataOnly, "Tabelle, nur Datenbereich"},
+    {MenuPtkTableTitles, true, TableWithHeadings, "Tabellendaten + Überschrift"},
+    {MenuPtkTableRowNumbers, true, TableWithRowNumbers, "Tabellendaten + Zeilennum."},
+};
+
+const ExportLayout* exportLayoutOfMenu(int menuItem)
+{
+    for (const ExportLayout& layout : exportLayouts)
+        if (layout.menuItem == menuItem)
+            return &layout;
+    return nullptr;
+}
+
+const ExportLayout* exportLayoutOfChoice(bool table, int choice)
+{
+    int position = 0;
+    for (const ExportLayout& layout : exportLayouts)
+        if (layout.table == table && ++position == choice)
+            return &layout;
+    return nullptr;
+}
+
+std::vector<std::string> exportChoices(bool table)
+{
+    std::vector<std::string> choices = {"Nicht sichern"};
+    for (const ExportLayout& layout : exportLayouts)
+        if (layout.table == table)
+            choices.push_back(layout.label);
+    return choices;
+}
 
 std::string cellNumber(const std::string& cell)
 {

@@ -12,6 +12,23 @@ enum ListLayout { ListStrings = 1, ListNumbers = 2, QueriesAndStrings = 3, Queri
 // The four table layouts, numbered as the "Tabellen-Protokoll:" choices.
 enum TableLayout { TableWithFrame = 1, TableDataOnly = 2, TableWithHeadings = 3, TableWithRowNumbers = 4 };
 
+// The clipboard layouts of both forms, in the order of their menu items and of the message-box
+// choices; one row each.
+struct ExportLayout {
+    int menuItem; // the item of the protocol window's clipboard menu
+    bool table;   // a layout of the table form, else of the list form
+    int layout;   // the ListLayout or TableLayout
+    const char* label;
+};
+extern const std::vector<ExportLayout> exportLayouts;
+// The layout of a clipboard menu item; nullptr for another item.
+const ExportLayout* exportLayoutOfMenu(int menuItem);
+// The layout of a form's message-box choice (0 "Nicht sichern", then the layouts); nullptr for
+// none.
+const ExportLayout* exportLayoutOfChoice(bool table, int choice);
+// The message-box choices of a form: "Nicht sichern" and the labels of its layouts.
+std::vector<std::string> exportChoices(bool table);
+
 // A response cell as a number: blanks removed at both ends, the leading decimal number ("," is
 // no decimal separator here), formatted as the protocol formats numbers; 0 without a number.
 std::string cellNumber(const std::string& cell);

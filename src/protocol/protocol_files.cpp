@@ -102,10 +102,10 @@ void exportProtocolToClipboard(int menuEntry)
     setToggleState(WinProtocol, IdPtkClipboard, true);
     std::string text;
     bool table = protocol.builtMode == ModeTable;
-    if (menuEntry >= MenuPtkStrings && menuEntry <= MenuPtkQueryNumbers && !table)
-        text = listClipboardText(protocolRows(), ListStrings + (menuEntry - MenuPtkStrings));
-    else if (menuEntry >= MenuPtkTableFrame && menuEntry <= MenuPtkTableRowNumbers && table)
-        text = tableClipboardText(protocolRows(), TableWithFrame + (menuEntry - MenuPtkTableFrame), protocol.colCount);
+    const ExportLayout* chosen = exportLayoutOfMenu(menuEntry);
+    if (chosen && chosen->table == table)
+        text = table ? tableClipboardText(protocolRows(), chosen->layout, protocol.colCount)
+                     : listClipboardText(protocolRows(), chosen->layout);
     gtk_clipboard_set_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), text.c_str(), static_cast<gint>(text.size()));
     setToggleState(WinProtocol, IdPtkClipboard, false);
 }
@@ -114,9 +114,8 @@ void exportBeforeMessageBox()
 {
     bool table = protocol.builtMode == ModeTable;
     int choice = chosenIndex(WinSettings, table ? IdSetMsgBoxTable : IdSetMsgBoxList);
-    // Choice 0 is "Nicht sichern".
-    if (choice >= 1 && choice <= 4)
-        exportProtocolToClipboard((table ? MenuPtkTableFrame : MenuPtkStrings) + choice - 1);
+    if (const ExportLayout* chosen = exportLayoutOfChoice(table, choice))
+        exportProtocolToClipboard(chosen->menuItem);
 }
 
 bool writeProtocolLog(const std::string& path, std::string* reason)

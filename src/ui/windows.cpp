@@ -309,12 +309,12 @@ GtkWidget* putCheck(GtkWidget* fixed, int window, int id, const char* label, int
     return box;
 }
 
-GtkWidget* putChoice(GtkWidget* fixed, int window, int id, std::initializer_list<const char*> choices,
+GtkWidget* putChoice(GtkWidget* fixed, int window, int id, const std::vector<std::string>& choices,
                      int active, int x, int y, int width, const char* toolTip)
 {
     GtkWidget* box = gtk_combo_box_new_text();
-    for (const char* choice : choices)
-        gtk_combo_box_append_text(GTK_COMBO_BOX(box), choice);
+    for (const std::string& choice : choices)
+        gtk_combo_box_append_text(GTK_COMBO_BOX(box), choice.c_str());
     gtk_combo_box_set_active(GTK_COMBO_BOX(box), active);
     if (toolTip)
         gtk_widget_set_tooltip_text(box, toolTip);

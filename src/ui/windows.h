@@ -4,8 +4,9 @@
 
 #include <gtk/gtk.h>
 
-#include <initializer_list>
+#include <string>
 #include <utility>
+#include <vector>
 
 // Creates the window's frame from the catalogue (title, place, size, kind, close and resize
 // events) and registers it; its content is left to the window's builder.
@@ -51,7 +52,7 @@ GtkWidget* putFrame(GtkWidget* fixed, int window, int id, const char* heading, i
 GtkWidget* putCheck(GtkWidget* fixed, int window, int id, const char* label, int x, int y, int width, bool on,
                     const char* toolTip = nullptr);
 // A drop-down list of the choices with the active one chosen (-1: none), 26 pixels high.
-GtkWidget* putChoice(GtkWidget* fixed, int window, int id, std::initializer_list<const char*> choices,
+GtkWidget* putChoice(GtkWidget* fixed, int window, int id, const std::vector<std::string>& choices,
                      int active, int x, int y, int width, const char* toolTip = nullptr);
 
 // Creates window n (1-6) with its builder when it does not exist yet, else flips its
