@@ -23,6 +23,9 @@ enum LineTypeCode {
     LineTypeCount = 16
 };
 
+// The columns of a program entry in the program list.
+enum ProgramColumn { ColumnType = 0, ColumnCommand = 1, ColumnPause = 2, ColumnParameters = 3, ColumnSendString = 4 };
+
 struct LineType {
     const char* choice;      // text in the editor's type choice
     const char* blank;       // put into "Kommando" when chosen; nullptr: left as it is

@@ -19,8 +19,6 @@
 
 namespace {
 
-constexpr int columnPause = 2;
-constexpr int columnParameters = 3;
 
 std::vector<std::string> programCells(int row)
 {
@@ -59,10 +57,10 @@ bool setRowActive(int row, bool active)
 // Puts the new row in place of the program row, keeping that row's parameters.
 void replaceProgramRow(int row, const std::vector<std::string>& cells)
 {
-    std::string parameters = cellText(WinProgram, IdPrgList, row, columnParameters);
+    std::string parameters = cellText(WinProgram, IdPrgList, row, ColumnParameters);
     for (int column = 0; column < 3; ++column)
         setCellText(WinProgram, IdPrgList, row, column, cells[column]);
-    setCellText(WinProgram, IdPrgList, row, columnParameters, parameters);
+    setCellText(WinProgram, IdPrgList, row, ColumnParameters, parameters);
     setCellText(WinProgram, IdPrgList, row, 4, "");
     colourProgramRows(row);
 }
@@ -159,7 +157,7 @@ void setSelectedPauses(const std::string& pause)
 {
     std::vector<int> rows = selectedRows(WinProgram, IdPrgList);
     for (int row : rows)
-        setCellText(WinProgram, IdPrgList, row, columnPause, pause);
+        setCellText(WinProgram, IdPrgList, row, ColumnPause, pause);
     if (!rows.empty())
         setTitleMarker(IdPrgList, true);
 }
@@ -183,7 +181,7 @@ void copyCommandToProgram(int dropAction)
         for (int row : selected)
             replaceProgramRow(row, cells);
     } else if (!selected.empty() && dropAction == GDK_ACTION_MOVE) {
-        cells[columnParameters] = cellText(WinProgram, IdPrgList, selected.front(), columnParameters);
+        cells[ColumnParameters] = cellText(WinProgram, IdPrgList, selected.front(), ColumnParameters);
         int row = insertRow(WinProgram, IdPrgList, selected.front(), cells);
         colourProgramRows(row);
         clearSelection(WinProgram, IdPrgList);

@@ -4,6 +4,10 @@
 #include <string>
 #include <vector>
 
+// The kind of a protocol line that holds a device's answer; the other kinds are the line type
+// codes of the rows that wrote them, and -1 for information.
+constexpr int KindResponse = 255;
+
 enum ProtocolMode { ModeNone = 0, ModeOff = 1, ModeDebug = 2, ModeList = 4, ModeTable = 8, ModeExcel = 16 };
 
 // The "Inhalt:" choices of the table form.

@@ -22,7 +22,6 @@ namespace {
 constexpr int storeColumns = 256;
 constexpr int kindCommand = 0;
 constexpr int kindQuery = 1;
-constexpr int kindResponse = 255;
 const char* const frameBlue = "#0000aa";
 const char* const addedGreen = "#cdfbde";
 
@@ -75,7 +74,7 @@ void drawKindIcon(GtkTreeViewColumn*, GtkCellRenderer* renderer, GtkTreeModel* m
             image = 14;
         else if (kind == kindQuery)
             image = 15;
-        else if (kind == kindResponse)
+        else if (kind == KindResponse)
             image = 16;
     }
     g_object_set(renderer, "pixbuf", image >= 0 ? quirloImage(image) : nullptr, nullptr);
@@ -200,7 +199,7 @@ void outputTable(const std::string& text, int kind)
     showWindow(WinProgram);
     if (kind == 8) {
         writeTableCell(text);
-    } else if (kind == kindResponse) {
+    } else if (kind == KindResponse) {
         int content = chosenIndex(WinSettings, IdSetTableContent);
         writeTableCell(protocolTableValue(text, content < 0 ? ValuesLeft : content));
         if (toggleState(WinSettings, IdSetSubStrings))

@@ -2,6 +2,7 @@
 #include "run/run_control.h"
 
 #include "common/text.h"
+#include "lists/line_types.h"
 #include "run/line_checker.h"
 #include "run/run_state.h"
 #include "serial/port_table.h"
@@ -17,9 +18,6 @@
 namespace {
 
 constexpr int startInterval = 200;
-constexpr int typePauseOn = 15;
-constexpr int columnType = 0;
-constexpr int columnPause = 2;
 
 const int lockedControls[] = {IdPrgList, IdPrgClear, IdPrgLoad, IdPrgSave, IdPrgPortButton,
                               IdPrgCheck};
@@ -32,9 +30,9 @@ void resumeRun()
         addTimer(WinProgram, TimerRun, startInterval);
     else
         addTimer(WinProgram, TimerRun,
-                 static_cast<int>(intValue(cellText(WinProgram, IdPrgList, row, columnPause))));
+                 static_cast<int>(intValue(cellText(WinProgram, IdPrgList, row, ColumnPause))));
     // A PauseOn row waits for the user; the run goes on after it.
-    if (intValue(cellText(WinProgram, IdPrgList, row, columnType)) == typePauseOn)
+    if (intValue(cellText(WinProgram, IdPrgList, row, ColumnType)) == TypePauseOn)
         ++runState.currentRow;
     setControlEnabled(WinProgram, IdPrgStop, true);
     if (windowExists(WinPauseInfo))

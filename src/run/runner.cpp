@@ -32,11 +32,6 @@
 
 namespace {
 
-constexpr int columnType = 0;
-constexpr int columnPause = 2;
-constexpr int columnParameters = 3;
-constexpr int columnSendString = 4;
-constexpr int kindResponse = 255;
 const char* const loopTitle = "Quirlo - Kommandocheck";
 
 std::string cell(int row, int column)
@@ -46,7 +41,7 @@ std::string cell(int row, int column)
 
 int rowType(int row)
 {
-    return static_cast<int>(intValue(cell(row, columnType)));
+    return static_cast<int>(intValue(cell(row, ColumnType)));
 }
 
 PortEntry& port()
@@ -71,14 +66,9 @@ bool internalLines()
     return mode({ModeDebug, ModeList, ModeExcel}) && toggleState(WinSettings, IdSetInternalCommands);
 }
 
-std::string upperSend(const std::string& text)
-{
-    return upperText(text);
-}
-
 bool contains(const std::string& text, const char* keyword)
 {
-    return upperSend(text).find(keyword) != std::string::npos;
+    return upperText(text).find(keyword) != std::string::npos;
 }
 
 void highlightCurrentRow(bool on)
@@ -150,7 +140,7 @@ void beginLoop()
         }
         return;
     }
-    std::vector<std::string> fields = splitText(cell(row, columnParameters), ";");
+    std::vector<std::string> fields = splitText(cell(row, ColumnParameters), ";");
     if (fields.size() != 3) {
         messageBox(WinProgram, loopTitle, "Schleifenparameter nicht korrekt!", IconWarning, ButtonsOk);
         return;
@@ -243,12 +233,16 @@ std::string readErrorQueue()
 void readErrorStatus()
 {
     PortEntry& entry = port();
-    int64_t bits = intValue(readResponse(currentPort, entry.settings, false).text) & 60;
+    // The error bits of the standard event status register, in the order their queues are read.
+    enum EsrBit { QueryError = 4, DeviceError = 8, ExecutionError = 16, CommandError = 32 };
+    const EsrBit errorBits[] = {ExecutionError, CommandError, DeviceError, QueryError};
+    int64_t bits = intValue(readResponse(currentPort, entry.settings, false).text) &
+                   (QueryError | DeviceError | ExecutionError | CommandError);
     entry.errFlags = 0;
     entry.errText.clear();
     if (bits == 0)
         return;
-    for (int bit : {16, 32, 8, 4}) {
+    for (int bit : errorBits) {
         if (bits & bit) {
             entry.errFlags += bit;
             entry.errText += readErrorQueue();
@@ -317,24 +311,24 @@ void readAnswer()
     if (s.inSubStrings) {
         for (const std::string& field : splitText(response.text, latin1ToUtf8(s.inSubTerminator))) {
             if (mode({ModeDebug, ModeList, ModeExcel}))
-                protocolOut("Return:\n" + field, kindResponse, "");
-            else if (mode({ModeTable, 32}))
-                protocolOut(field, kindResponse, "");
+                protocolOut("Return:\n" + field, KindResponse, "");
+            else if (mode({ModeTable}))
+                protocolOut(field, KindResponse, "");
         }
     } else if (mode({ModeDebug, ModeList, ModeExcel})) {
         std::string text = response.text;
         if (!text.empty() && text[0] == '\x7F')
             text.erase(0, 1);
-        protocolOut("Return:\n" + text, kindResponse, retries);
-    } else if (mode({ModeTable, 32})) {
-        protocolOut(response.text, kindResponse, "");
+        protocolOut("Return:\n" + text, KindResponse, retries);
+    } else if (mode({ModeTable})) {
+        protocolOut(response.text, KindResponse, "");
     }
 }
 
 void setLine(SerialLine line, const char* name)
 {
     PrepareLines(false, runState.currentRow);
-    std::string parameter = cell(runState.currentRow, columnParameters);
+    std::string parameter = cell(runState.currentRow, ColumnParameters);
     setLineCommand(line, parameter);
     if (internalLines())
         protocolOut(std::string(name) + "\n" + parameter, TypeSetDTR, "");
@@ -345,7 +339,7 @@ void pauseOn()
     PrepareLines(false, runState.currentRow);
     setToggleState(WinProgram, IdPrgPause, true);
     postEvent(EvControl, WinProgram, IdPrgPause);
-    std::string text = cell(runState.currentRow, columnParameters);
+    std::string text = cell(runState.currentRow, ColumnParameters);
     if (!text.empty())
         ShowPauseInfo(text, "Schließen und weiter");
 }
@@ -370,7 +364,7 @@ LineContext protocolLineContext(int kind)
     LineContext context;
     context.portCurrent = currentPort >= 0;
     if (runState.running)
-        context.pause = kind < kindResponse ? cell(runState.lastExecutedRow, columnPause)
+        context.pause = kind < KindResponse ? cell(runState.lastExecutedRow, ColumnPause)
                                             : controlText(WinSettings, IdSetDelayLong);
     return context;
 }
@@ -382,7 +376,7 @@ void setRunEndListener(std::function<void(bool completed)> listener)
 
 int ShowProgramMessage()
 {
-    std::string send = cell(runState.currentRow, columnSendString);
+    std::string send = cell(runState.currentRow, ColumnSendString);
     if (std::count(send.begin(), send.end(), ',') != 1) {
         messageBox(WinProgram, "Quirlo", "2 Parameter nötig: \n<Dialogtext>;<Icontyp>", IconInfo, ButtonsOk);
         return 0;
@@ -400,7 +394,7 @@ int ShowProgramMessage()
 void ExecuteLine(int kind, const std::string& sendString)
 {
     int row = runState.currentRow;
-    std::string parameters = cell(row, columnParameters);
+    std::string parameters = cell(row, ColumnParameters);
     if (kind == TypeOpenPort && contains(sendString, "OPENPORT"))
         openPortCommand(parameters);
     else if (kind == TypeClosePort && contains(sendString, "CLOSEPORT"))
@@ -416,7 +410,7 @@ void ExecuteLine(int kind, const std::string& sendString)
     switch (kind) {
     case TypeCommand: sendCommand(sendString); break;
     case TypeQuery: sendQuery(sendString); break;
-    case kindResponse: readAnswer(); break;
+    case KindResponse: readAnswer(); break;
     case TypeLoop:
         if (contains(sendString, "LOOP "))
             beginLoop();
@@ -429,17 +423,17 @@ void ExecuteLine(int kind, const std::string& sendString)
         if (contains(sendString, "CELLPOS ")) {
             PrepareLines(false, row);
             if (internalLines())
-                protocolOut("CellPos\n\n\n" + cell(row, columnSendString), -1, "");
+                protocolOut("CellPos\n\n\n" + cell(row, ColumnSendString), -1, "");
         }
         break;
     case TypeWrite:
         if (contains(sendString, "WRITE ")) {
             PrepareLines(false, row);
-            std::string send = cell(row, columnSendString);
+            std::string send = cell(row, ColumnSendString);
             std::string value = send.size() > 6 ? send.substr(6) : "";
             if (internalLines())
                 protocolOut("Write\n\n\n" + value, TypeWrite, "");
-            else if (mode({ModeTable, 32}))
+            else if (mode({ModeTable}))
                 protocolOut(value, TypeWrite, "");
         }
         break;
@@ -468,7 +462,7 @@ void ExecuteLine(int kind, const std::string& sendString)
             clearProtocol(false);
         break;
     case TypeBeep:
-        if (upperSend(sendString) == "BEEP")
+        if (upperText(sendString) == "BEEP")
             PlayBeep();
         break;
     default: break;
@@ -550,11 +544,11 @@ void RunTick()
     keepRowInView(row, last);
     int kind = rowType(row);
     runState.lastExecutedRow = row;
-    int pause = kind == TypeComment ? 1 : static_cast<int>(intValue(cell(row, columnPause)));
+    int pause = kind == TypeComment ? 1 : static_cast<int>(intValue(cell(row, ColumnPause)));
     if (runState.responsePending)
-        ExecuteLine(kindResponse, "");
+        ExecuteLine(KindResponse, "");
     else
-        ExecuteLine(kind, cell(row, columnSendString));
+        ExecuteLine(kind, cell(row, ColumnSendString));
     if (runState.responsePending)
         armAfter(port().settings.delayLong, tickStart, waitedBefore);
     else if (kind == TypePauseOn)
