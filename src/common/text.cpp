@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -185,6 +186,23 @@ std::string formatDecimal(double value)
     if (result == "-0")
         result = "0";
     return result;
+}
+
+void replaceAll(std::string& text, std::string_view from, std::string_view to)
+{
+    size_t pos = from.empty() ? std::string::npos : text.find(from);
+    if (pos == std::string::npos)
+        return;
+    // Built in one pass: replacing in place would move the rest of the text for every occurrence.
+    std::string result;
+    result.reserve(text.size());
+    size_t done = 0;
+    for (; pos != std::string::npos; pos = text.find(from, done)) {
+        result.append(text, done, pos - done).append(to);
+        done = pos + from.size();
+    }
+    result.append(text, done);
+    text = std::move(result);
 }
 
 std::vector<std::string> splitText(std::string_view text, std::string_view separator)

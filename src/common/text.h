@@ -25,6 +25,8 @@ std::string formatDecimal(double value);
 
 // Latin-1 bytes to UTF-8 text.
 std::string latin1ToUtf8(std::string_view bytes);
+// Every occurrence of from (not empty) replaced by to, left to right.
+void replaceAll(std::string& text, std::string_view from, std::string_view to);
 // The parts of text between the separators, empty ones included: one part more than there are
 // separators, the whole text when the separator is empty.
 std::vector<std::string> splitText(std::string_view text, std::string_view separator);

@@ -26,10 +26,20 @@ enum LineTypeCode {
 // The columns of a program entry in the program list.
 enum ProgramColumn { ColumnType = 0, ColumnCommand = 1, ColumnPause = 2, ColumnParameters = 3, ColumnSendString = 4 };
 
+// How the prepared send string of a row is cased: as typed (upper case) for the device, all in
+// lower case for the runner's own rows, or only the runner's keywords in lower case for rows
+// that carry text for the user.
+enum class SendCase { Device, Lower, KeywordLower };
+
+// One row per line type; adding a type is a row here plus its behaviour in the runner.
 struct LineType {
     const char* choice;      // text in the editor's type choice
     const char* blank;       // put into "Kommando" when chosen; nullptr: left as it is
     const char* description; // put into "Beschreibung" when chosen; nullptr: left as it is
+    const char* colour;      // text colour of a program row, "#rrggbb"
+    bool clearsPause;        // choosing the type also sets the pause to "0"
+    SendCase sendCase;
+    const char* keyword;     // the runner's keyword in upper case (SendCase::KeywordLower)
 };
 
 // The line type of a code; nullptr outside 0..15.
@@ -38,3 +48,8 @@ const LineType* lineType(long long code);
 bool lineTypeClearsPause(long long code);
 // Text colour of a program row of the type, "#rrggbb" (black for unknown codes).
 std::string lineTypeColour(long long code);
+// Whether a row of the type carries text for the user, whose parameters keep their case and
+// blanks.
+bool lineTypeCarriesText(long long code);
+// The send string of a prepared row of the type, cased as its type says.
+std::string casedSendString(const std::string& text, long long code);

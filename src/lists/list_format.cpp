@@ -16,11 +16,6 @@ std::string joined(const std::vector<std::string>& cells, size_t count, char sep
     return line;
 }
 
-void replaceAllIn(std::string& text, const std::string& from, const std::string& to)
-{
-    for (size_t pos = 0; (pos = text.find(from, pos)) != std::string::npos; pos += to.size())
-        text.replace(pos, from.size(), to);
-}
 
 } // namespace
 
@@ -141,7 +136,7 @@ bool correctPortKeywords(std::vector<ListRow>& rows)
             continue;
         const char* const* pair = keywords[type - 2];
         if (row.cells[1].find(pair[0]) != std::string::npos) {
-            replaceAllIn(row.cells[1], pair[0], pair[1]);
+            replaceAll(row.cells[1], pair[0], pair[1]);
             changed = true;
         }
     }

@@ -13,24 +13,6 @@ namespace {
 // Placeholders <b>, <i>, <f> are looked for only in the first 254 characters of the blank.
 constexpr size_t placeholderReach = 254;
 
-// Builds the result in one pass: replacing in place would move the rest of the text for every
-// occurrence.
-void replaceAll(std::string& text, const std::string& from, const std::string& to)
-{
-    size_t pos = text.find(from);
-    if (pos == std::string::npos)
-        return;
-    std::string result;
-    result.reserve(text.size());
-    size_t done = 0;
-    for (; pos != std::string::npos; pos = text.find(from, done)) {
-        result.append(text, done, pos - done).append(to);
-        done = pos + from.size();
-    }
-    result.append(text, done);
-    text = std::move(result);
-}
-
 std::string stripBlanks(const std::string& text)
 {
     size_t first = text.find_first_not_of(" \t");
@@ -127,17 +109,6 @@ Fill fillText(char kind, const std::string& field, int type, int parameter, Prep
     }
 }
 
-void caseKeywords(std::string& text, int type)
-{
-    if ((type >= TypeOpenPort && type <= TypeCellPos) || (type >= TypeClearProt && type <= TypeSetRTS)) {
-        text = lowerText(text);
-    } else if (type == TypeWrite || type == TypeMsgBox || type == TypePauseOn) {
-        replaceAll(text, "WRITE", "write");
-        replaceAll(text, "MSGBOX", "msgbox");
-        replaceAll(text, "PAUSEON", "pauseon");
-    }
-}
-
 std::string heldPause(const std::string& pause)
 {
     long long value = intValue(pause);
@@ -179,7 +150,7 @@ bool prepareRow(ProgramRow& row, int rowIndex, PrepareEnvironment& env)
     std::string text = upperText(row.blank);
     std::string parameters = row.parameters;
     int type = static_cast<int>(intValue(row.type));
-    if (type != TypeWrite && type != TypeMsgBox && type != TypePauseOn)
+    if (!lineTypeCarriesText(type))
         parameters = upperText(stripBlanks(parameters));
     std::vector<std::string> values = parameters.empty() ? std::vector<std::string>{} : splitText(parameters, ";");
     int count = static_cast<int>(values.size());
@@ -213,7 +184,7 @@ bool prepareRow(ProgramRow& row, int rowIndex, PrepareEnvironment& env)
         row.parameters.clear();
     text = blank.text();
 
-    caseKeywords(text, type);
+    text = casedSendString(text, type);
     if (!(type == TypeCellPos && env.quiet && env.loopActive))
         row.sendString = text;
     row.pause = heldPause(row.pause);
