@@ -17,6 +17,7 @@
 #include "run/pause_info_window.h"
 #include "run/run_control.h"
 #include "run/run_state.h"
+#include "run/run_steps.h"
 #include "run/serial_exchange.h"
 #include "serial/port_services.h"
 #include "serial/port_table.h"
@@ -104,86 +105,39 @@ void keepRowInView(int row, int last)
         scrollToRow(std::min(row + 1, last));
 }
 
+// The Loop and LoopEnd rows, and the end of a loop with the run, as the user sees them.
 void endLoop(bool atRunEnd)
 {
-    if (!atRunEnd && !loopState.loopActive) {
+    switch (endLoopStep(loopState, runState, atRunEnd)) {
+    case LoopEnd::Free:
         messageBox(WinProgram, loopTitle,
                    "Es sind keine doppelten oder freien Schleifenenden erlaubt!\nProgrammabbruch", IconWarning,
                    ButtonsOk);
         runState.running = false;
-        return;
+        break;
+    case LoopEnd::Finished: markProgramRows(-1, -1, -2); break;
+    case LoopEnd::Repeat: break;
     }
-    bool finished = atRunEnd;
-    if (!atRunEnd) {
-        loopState.loopCounter += loopState.loopStep;
-        loopState.loopEndRow = runState.currentRow;
-        finished = (loopState.loopStep > 0 && loopState.loopCounter > loopState.loopTo) ||
-                   (loopState.loopStep < 0 && loopState.loopCounter < loopState.loopTo);
-    }
-    if (finished) {
-        loopState = LoopState{};
-        markProgramRows(-1, -1, -2);
-        return;
-    }
-    runState.currentRow = loopState.loopStartRow - 1;
 }
 
 void beginLoop()
 {
-    int row = runState.currentRow;
-    if (loopState.loopActive) {
-        if (row != loopState.loopStartRow) {
-            messageBox(WinProgram, loopTitle,
-                       "Es sind keine verschachtelten Schleifen oder\nfreien Schleifenteile erlaubt!\nProgrammabbruch",
-                       IconWarning, ButtonsOk);
-            runState.running = false;
-        }
-        return;
-    }
-    std::vector<std::string> fields = splitText(cell(row, ColumnParameters), ";");
-    if (fields.size() != 3) {
+    switch (startLoop(loopState, runState.currentRow, cell(runState.currentRow, ColumnParameters))) {
+    case LoopStart::Nested:
+        messageBox(WinProgram, loopTitle,
+                   "Es sind keine verschachtelten Schleifen oder\nfreien Schleifenteile erlaubt!\nProgrammabbruch",
+                   IconWarning, ButtonsOk);
+        runState.running = false;
+        break;
+    case LoopStart::BadParameters:
         messageBox(WinProgram, loopTitle, "Schleifenparameter nicht korrekt!", IconWarning, ButtonsOk);
-        return;
-    }
-    loopState.loopActive = true;
-    loopState.loopStartRow = row;
-    loopState.loopEndRow = row;
-    loopState.loopFrom = intValue(fields[0]);
-    loopState.loopTo = intValue(fields[1]);
-    loopState.loopStep = intValue(fields[2]);
-    loopState.loopCounter = loopState.loopFrom;
-    if (loopState.loopTo > 65535)
+        break;
+    case LoopStart::BeyondRange:
         messageBox(WinProgram, loopTitle, "Schleifenende >= 65535 ist außerhalb des Bereiches!", IconWarning,
                    ButtonsOk);
-}
-
-void stepSingleEntry()
-{
-    int rows = rowCount(WinProgram, IdPrgList);
-    switch (runState.singleEntryStage) {
-    case 0:
-        for (int row = runState.singleEntryRow - 1; row >= 0; --row) {
-            if (rowType(row) == TypeOpenPort || rowType(row) == TypeChangePort) {
-                runState.currentRow = row;
-                break;
-            }
-        }
-        runState.singleEntryStage = 1;
         break;
-    case 1:
-        runState.currentRow = runState.singleEntryRow;
-        runState.singleEntryStage = 2;
-        break;
-    case 2:
-        for (int row = rows - 1; row > runState.currentRow; --row) {
-            if (rowType(row) == TypeClosePort) {
-                runState.currentRow = row;
-                break;
-            }
-        }
-        runState.singleEntryStage = 3;
-        break;
-    default: runState.currentRow = rows; break;
+    case LoopStart::Started:
+    case LoopStart::Again: break;
     }
 }
 
@@ -511,7 +465,7 @@ void RunTick()
     }
     // A single entry's query reads its answer before the entry's steps go on.
     if (runState.singleEntryRow != -1 && !runState.responsePending)
-        stepSingleEntry();
+        stepSingleEntry(runState, last + 1, rowType);
     if (runState.currentRow > last || !runState.running) {
         endRun(runState.running && last >= 0 && runState.portErrorCount == 0);
         return;
