@@ -209,31 +209,56 @@ void setEditableText(int id, const std::vector<std::string>& choices, const std:
         gtk_entry_set_text(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(listBox(id)))), text.c_str());
 }
 
+// How a control of the form holds its value.
+enum class FormControl { Text, List, Index, Editable, Check };
+
+// One row per control of the form: its id, its kind, and the form's member it shows.
+struct FormField {
+    int id;
+    FormControl control;
+    std::string SettingsForm::*text = nullptr;
+    const std::vector<std::string>* choices = nullptr;
+    int SettingsForm::*index = nullptr;
+    bool SettingsForm::*flag = nullptr;
+};
+
+const FormField formFields[] = {
+    {IdSetFileName, FormControl::Text, &SettingsForm::file},
+    {IdSetDevice, FormControl::Text, &SettingsForm::device},
+    {IdSetBaud, FormControl::List, &SettingsForm::baud, &baudChoices},
+    {IdSetDataBits, FormControl::List, &SettingsForm::dataBits, &dataBitsChoices},
+    {IdSetStopBits, FormControl::List, &SettingsForm::stopBits, &stopBitsChoices},
+    {IdSetParity, FormControl::Index, nullptr, nullptr, &SettingsForm::parity},
+    {IdSetHandshake, FormControl::Index, nullptr, nullptr, &SettingsForm::handshake},
+    {IdSetInBuffer, FormControl::Text, &SettingsForm::inBuffer},
+    {IdSetOutBuffer, FormControl::Text, &SettingsForm::outBuffer},
+    {IdSetInMaxSigns, FormControl::Text, &SettingsForm::inMaxSigns},
+    {IdSetInTerminator, FormControl::Editable, &SettingsForm::inTerminator, &terminatorChoices},
+    {IdSetInRetry, FormControl::Text, &SettingsForm::inRetry},
+    {IdSetSubStrings, FormControl::Check, nullptr, nullptr, nullptr, &SettingsForm::inSubStrings},
+    {IdSetSubTerminator, FormControl::Editable, &SettingsForm::inSubTerminator, &subTerminatorChoices},
+    {IdSetOutTerminator, FormControl::Editable, &SettingsForm::outTerminator, &terminatorChoices},
+    {IdSetErrQuery, FormControl::Check, nullptr, nullptr, nullptr, &SettingsForm::errQuery},
+    {IdSetErrGetSesr, FormControl::Text, &SettingsForm::errGetSesr},
+    {IdSetErrGetCmd, FormControl::Text, &SettingsForm::errGetCmd},
+    {IdSetErrQueryClear, FormControl::Text, &SettingsForm::errQueryClear},
+    {IdSetDelayShort, FormControl::Text, &SettingsForm::delayShort},
+    {IdSetDelayLong, FormControl::Text, &SettingsForm::delayLong},
+    {IdSetDelayErr, FormControl::Text, &SettingsForm::delayErr},
+};
+
 void showForm(const SettingsForm& form)
 {
     SilentChange silent;
-    setControlText(WinSettings, IdSetFileName, form.file);
-    setControlText(WinSettings, IdSetDevice, form.device);
-    chooseText(IdSetBaud, baudChoices, form.baud);
-    chooseText(IdSetDataBits, dataBitsChoices, form.dataBits);
-    chooseText(IdSetStopBits, stopBitsChoices, form.stopBits);
-    gtk_combo_box_set_active(listBox(IdSetParity), form.parity);
-    gtk_combo_box_set_active(listBox(IdSetHandshake), form.handshake);
-    setControlText(WinSettings, IdSetInBuffer, form.inBuffer);
-    setControlText(WinSettings, IdSetOutBuffer, form.outBuffer);
-    setControlText(WinSettings, IdSetInMaxSigns, form.inMaxSigns);
-    setEditableText(IdSetInTerminator, terminatorChoices, form.inTerminator);
-    setControlText(WinSettings, IdSetInRetry, form.inRetry);
-    setToggleState(WinSettings, IdSetSubStrings, form.inSubStrings);
-    setEditableText(IdSetSubTerminator, subTerminatorChoices, form.inSubTerminator);
-    setEditableText(IdSetOutTerminator, terminatorChoices, form.outTerminator);
-    setToggleState(WinSettings, IdSetErrQuery, form.errQuery);
-    setControlText(WinSettings, IdSetErrGetSesr, form.errGetSesr);
-    setControlText(WinSettings, IdSetErrGetCmd, form.errGetCmd);
-    setControlText(WinSettings, IdSetErrQueryClear, form.errQueryClear);
-    setControlText(WinSettings, IdSetDelayShort, form.delayShort);
-    setControlText(WinSettings, IdSetDelayLong, form.delayLong);
-    setControlText(WinSettings, IdSetDelayErr, form.delayErr);
+    for (const FormField& field : formFields) {
+        switch (field.control) {
+        case FormControl::Text: setControlText(WinSettings, field.id, form.*field.text); break;
+        case FormControl::List: chooseText(field.id, *field.choices, form.*field.text); break;
+        case FormControl::Index: gtk_combo_box_set_active(listBox(field.id), form.*field.index); break;
+        case FormControl::Editable: setEditableText(field.id, *field.choices, form.*field.text); break;
+        case FormControl::Check: setToggleState(WinSettings, field.id, form.*field.flag); break;
+        }
+    }
     enableSubStringFields();
     enableErrorQueryFields();
 }
@@ -277,28 +302,15 @@ void buildDeviceSettingsForm(GtkWidget* page)
 SettingsForm readForm()
 {
     SettingsForm form;
-    form.file = controlText(WinSettings, IdSetFileName);
-    form.device = controlText(WinSettings, IdSetDevice);
-    form.baud = chosenText(IdSetBaud);
-    form.dataBits = chosenText(IdSetDataBits);
-    form.stopBits = chosenText(IdSetStopBits);
-    form.parity = gtk_combo_box_get_active(listBox(IdSetParity));
-    form.handshake = gtk_combo_box_get_active(listBox(IdSetHandshake));
-    form.inBuffer = controlText(WinSettings, IdSetInBuffer);
-    form.outBuffer = controlText(WinSettings, IdSetOutBuffer);
-    form.inMaxSigns = controlText(WinSettings, IdSetInMaxSigns);
-    form.inTerminator = editableText(IdSetInTerminator);
-    form.inRetry = controlText(WinSettings, IdSetInRetry);
-    form.inSubStrings = toggleState(WinSettings, IdSetSubStrings);
-    form.inSubTerminator = editableText(IdSetSubTerminator);
-    form.outTerminator = editableText(IdSetOutTerminator);
-    form.errQuery = toggleState(WinSettings, IdSetErrQuery);
-    form.errGetSesr = controlText(WinSettings, IdSetErrGetSesr);
-    form.errGetCmd = controlText(WinSettings, IdSetErrGetCmd);
-    form.errQueryClear = controlText(WinSettings, IdSetErrQueryClear);
-    form.delayShort = controlText(WinSettings, IdSetDelayShort);
-    form.delayLong = controlText(WinSettings, IdSetDelayLong);
-    form.delayErr = controlText(WinSettings, IdSetDelayErr);
+    for (const FormField& field : formFields) {
+        switch (field.control) {
+        case FormControl::Text: form.*field.text = controlText(WinSettings, field.id); break;
+        case FormControl::List: form.*field.text = chosenText(field.id); break;
+        case FormControl::Index: form.*field.index = gtk_combo_box_get_active(listBox(field.id)); break;
+        case FormControl::Editable: form.*field.text = editableText(field.id); break;
+        case FormControl::Check: form.*field.flag = toggleState(WinSettings, field.id); break;
+        }
+    }
     return form;
 }
 
