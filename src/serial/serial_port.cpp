@@ -131,18 +131,18 @@ OpenFailure kindOfOpenError(int error)
 }
 
 // Records why the open failed, closes what it had opened, and gives the failed result.
-int refuseOpen(int64_t handle, OpenFailure kind, int error, int fd = -1)
+bool refuseOpen(int64_t handle, OpenFailure kind, int error, int fd = -1)
 {
     openFailures[handle] = {kind, error};
     if (fd >= 0)
         close(fd);
-    return 0;
+    return false;
 }
 
 } // namespace
 
-int serialOpen(int64_t handle, const char* devicePath, int64_t baud, int64_t parity,
-               int64_t dataBits, float stopBits, int64_t handshake, int64_t, int64_t)
+bool serialOpen(int64_t handle, const char* devicePath, int64_t baud, int64_t parity,
+                int64_t dataBits, float stopBits, int64_t handshake, int64_t, int64_t)
 {
     termios config;
     if (!buildSerialConfig(baud, parity, dataBits, stopBits, handshake, config))
@@ -168,7 +168,7 @@ int serialOpen(int64_t handle, const char* devicePath, int64_t baud, int64_t par
     openPorts[handle] = fd;
     lostPorts.erase(handle);
     openFailures.erase(handle);
-    return 1;
+    return true;
 }
 
 OpenFailureReason serialOpenFailure(int64_t handle)

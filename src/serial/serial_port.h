@@ -1,6 +1,7 @@
 // The termios layer through which every byte reaches a serial device. Ports are addressed by
-// their PortIndex, which is also the handle of the open device. Failures are results of 0;
-// the layer never shows anything and never blocks.
+// their PortIndex, which is also the handle of the open device. Failures are results of false
+// or 0; the layer never shows anything, and only a write waits (for a line that takes no more
+// bytes, a second at most).
 #pragma once
 
 #include <cstdint>
@@ -17,13 +18,13 @@ enum class SerialLine { DTR, RTS };
 bool buildSerialConfig(int64_t baud, int64_t parity, int64_t dataBits, float stopBits,
                        int64_t handshake, termios& config);
 
-// Opens and configures the device under the handle, exclusively: non-zero on success, 0 when
+// Opens and configures the device under the handle, exclusively: true on success, false when
 // the codes are not accepted, the device cannot be opened as a terminal, or another program
 // holds it (nothing stays open then; serialOpenFailure tells why).
 // The buffer sizes are accepted for the callers' sake; the system's own buffers apply.
-int serialOpen(int64_t handle, const char* devicePath, int64_t baud, int64_t parity,
-               int64_t dataBits, float stopBits, int64_t handshake, int64_t inBufferSize,
-               int64_t outBufferSize);
+bool serialOpen(int64_t handle, const char* devicePath, int64_t baud, int64_t parity,
+                int64_t dataBits, float stopBits, int64_t handshake, int64_t inBufferSize,
+                int64_t outBufferSize);
 // Why the last serialOpen of a handle failed.
 enum class OpenFailure {
     None,

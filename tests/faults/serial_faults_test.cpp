@@ -27,7 +27,7 @@ protected:
         clearFault();
         serialCloseAll();
     }
-    int open() { return serialOpen(0, peer.devicePath().c_str(), 9600, 0, 8, 1.0f, 0, 1024, 1024); }
+    bool open() { return serialOpen(0, peer.devicePath().c_str(), 9600, 0, 8, 1.0f, 0, 1024, 1024); }
     PseudoTerminal peer;
 };
 
@@ -50,7 +50,7 @@ TEST_F(SerialFaults, AnOpeningThatFailsLeavesNothingOpen)
     for (const auto& fault : refused) {
         long before = openDescriptors();
         injectFault({fault.call, fault.nth, fault.error});
-        EXPECT_EQ(open(), 0) << fault.call << " " << fault.error;
+        EXPECT_FALSE(open()) << fault.call << " " << fault.error;
         EXPECT_TRUE(faultStruck()) << fault.call;
         EXPECT_FALSE(serialIsOpen(0));
         EXPECT_EQ(openDescriptors(), before) << fault.call << " " << fault.error;
@@ -61,12 +61,12 @@ TEST_F(SerialFaults, AnOpeningThatFailsLeavesNothingOpen)
     }
     EXPECT_EQ(openFailureText({OpenFailure::Access, EACCES}), "Zugriff verweigert (keine Rechte am Gerät)");
     EXPECT_NE(openFailureText({OpenFailure::Other, EMFILE}).find("Systemfehler: "), std::string::npos);
-    EXPECT_EQ(serialOpen(0, peer.devicePath().c_str(), 12345, 0, 8, 1.0f, 0, 0, 0), 0);
+    EXPECT_FALSE(serialOpen(0, peer.devicePath().c_str(), 12345, 0, 8, 1.0f, 0, 0, 0));
     EXPECT_EQ(serialOpenFailure(0).kind, OpenFailure::Settings);
     // The exclusive use and the first flush are wishes: without them the port still works.
     for (const char* call : {"ioctl", "tcflush"}) {
         injectFault({call, 1, EIO});
-        EXPECT_EQ(open(), 1) << call;
+        EXPECT_TRUE(open()) << call;
         EXPECT_TRUE(faultStruck());
         EXPECT_TRUE(serialIsOpen(0));
         EXPECT_EQ(serialOpenFailure(0).kind, OpenFailure::None);
@@ -76,7 +76,7 @@ TEST_F(SerialFaults, AnOpeningThatFailsLeavesNothingOpen)
 
 TEST_F(SerialFaults, AWriteCutShortOrInterruptedStillSendsEveryByteAndAGoneDeviceIsLost)
 {
-    ASSERT_EQ(open(), 1);
+    ASSERT_TRUE(open());
     const std::string line = "VOLT 12.5\r\n";
     for (InjectedFault fault : {InjectedFault{"write", 1, 0, true}, InjectedFault{"write", 1, EINTR},
                                 InjectedFault{"write", 1, EAGAIN}}) {
@@ -93,7 +93,7 @@ TEST_F(SerialFaults, AWriteCutShortOrInterruptedStillSendsEveryByteAndAGoneDevic
 
 TEST_F(SerialFaults, FailedReadsAreEmptyAndOnlyAGoneDeviceIsLost)
 {
-    ASSERT_EQ(open(), 1);
+    ASSERT_TRUE(open());
     peer.send("AB");
     ASSERT_TRUE(waitForAvailable(0, 2));
     char byte = 0;
@@ -108,7 +108,7 @@ TEST_F(SerialFaults, FailedReadsAreEmptyAndOnlyAGoneDeviceIsLost)
     EXPECT_TRUE(serialLost(0));
     serialClose(0);
 
-    ASSERT_EQ(open(), 1);
+    ASSERT_TRUE(open());
     injectFault({"read", 1, ENXIO});
     EXPECT_EQ(serialRead(0, &byte, 1), 0);
     EXPECT_TRUE(serialLost(0));

@@ -46,7 +46,7 @@ protected:
         PortTable[0] = PortEntry{};
         PortTable[0].name = terminal.devicePath().substr(5);
         PortTable[0].configured = 1;
-        ASSERT_NE(serialOpen(0, terminal.devicePath().c_str(), 9600, 0, 8, 1.0f, 0, 64, 64), 0);
+        ASSERT_TRUE(serialOpen(0, terminal.devicePath().c_str(), 9600, 0, 8, 1.0f, 0, 64, 64));
         PortTable[0].isOpen = 1;
         currentPort = 0;
         setControlText(WinProgram, IdPrgPortLabel, PortTable[0].name);

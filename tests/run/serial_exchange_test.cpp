@@ -15,7 +15,7 @@ class SerialExchange : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_NE(serialOpen(port, peer.devicePath().c_str(), 9600, 0, 8, 1.0f, 0, 1024, 1024), 0);
+        ASSERT_TRUE(serialOpen(port, peer.devicePath().c_str(), 9600, 0, 8, 1.0f, 0, 1024, 1024));
         settings.inTerminator = "\r\n";
         settings.inRetry = 5;
         settings.delayShort = 15;

@@ -13,7 +13,7 @@
 
 namespace {
 
-int openPort(long long handle, const std::string& path, long long baud = 9600,
+bool openPort(long long handle, const std::string& path, long long baud = 9600,
              long long dataBits = 8, long long handshake = 0)
 {
     return serialOpen(handle, path.c_str(), baud, 0, dataBits, 1.0f, handshake, 1024, 1024);
@@ -48,7 +48,7 @@ std::string allBytes()
 
 TEST_F(SerialPort, BytesCrossUnchangedInBothDirections)
 {
-    ASSERT_NE(openPort(0, pty.devicePath()), 0);
+    ASSERT_TRUE(openPort(0, pty.devicePath()));
     EXPECT_TRUE(serialIsOpen(0));
     std::string bytes = allBytes() + "\r\n";
     EXPECT_EQ(serialWrite(0, bytes), static_cast<int64_t>(bytes.size()));
@@ -65,7 +65,7 @@ TEST_F(SerialPort, BytesCrossUnchangedInBothDirections)
 
 TEST_F(SerialPort, ReadReturnsAtOnceWhenNothingWaitsAndReadsByteByByte)
 {
-    ASSERT_NE(openPort(3, pty.devicePath()), 0);
+    ASSERT_TRUE(openPort(3, pty.devicePath()));
     char byte = 0;
     // A read of an empty line must not wait for the device.
     EXPECT_TRUE(fcntl(serialDescriptor(3), F_GETFL) & O_NONBLOCK);
@@ -96,7 +96,7 @@ TEST_F(SerialPort, InputThatWaitedBeforeTheOpenIsDiscarded)
     pollfd waiting{holder, POLLIN, 0};
     ASSERT_EQ(poll(&waiting, 1, 5000), 1);
 
-    ASSERT_NE(openPort(1, pty.devicePath()), 0);
+    ASSERT_TRUE(openPort(1, pty.devicePath()));
     EXPECT_EQ(serialAvailable(1), 0);
     pty.send("X");
     ASSERT_TRUE(waitForAvailable(1, 1));
@@ -111,46 +111,46 @@ TEST_F(SerialPort, UnacceptedCodesFailWithoutOpeningTheDevice)
     PseudoTerminal other;
     int before = openDescriptors();
     for (long long baud : {230400LL, 134LL, 200LL, -1LL, 9601LL})
-        EXPECT_EQ(openPort(0, pty.devicePath(), baud), 0) << baud;
+        EXPECT_FALSE(openPort(0, pty.devicePath(), baud)) << baud;
     for (long long dataBits : {4LL, 9LL, 0LL})
-        EXPECT_EQ(openPort(0, pty.devicePath(), 9600, dataBits), 0) << dataBits;
+        EXPECT_FALSE(openPort(0, pty.devicePath(), 9600, dataBits)) << dataBits;
     for (long long handshake : {-1LL, 4LL})
-        EXPECT_EQ(openPort(0, pty.devicePath(), 9600, 8, handshake), 0) << handshake;
+        EXPECT_FALSE(openPort(0, pty.devicePath(), 9600, 8, handshake)) << handshake;
     EXPECT_FALSE(serialIsOpen(0));
     EXPECT_EQ(openDescriptors(), before);
 
-    EXPECT_NE(openPort(0, pty.devicePath(), 1800), 0);
-    EXPECT_NE(openPort(1, other.devicePath(), 0, 5, 3), 0);
+    EXPECT_TRUE(openPort(0, pty.devicePath(), 1800));
+    EXPECT_TRUE(openPort(1, other.devicePath(), 0, 5, 3));
     EXPECT_EQ(openDescriptors(), before + 2);
 }
 
 TEST_F(SerialPort, ADeviceInUseIsRefusedAndTheFirstKeepsWorking)
 {
-    ASSERT_NE(openPort(0, pty.devicePath()), 0);
+    ASSERT_TRUE(openPort(0, pty.devicePath()));
     int before = openDescriptors();
-    EXPECT_EQ(openPort(1, pty.devicePath()), 0);
+    EXPECT_FALSE(openPort(1, pty.devicePath()));
     EXPECT_FALSE(serialIsOpen(1));
     EXPECT_EQ(openDescriptors(), before);
     EXPECT_EQ(serialWrite(0, "*IDN?\r"), 6);
     EXPECT_EQ(pty.receive(6), "*IDN?\r");
     // Closed, the device is free again.
     serialClose(0);
-    EXPECT_NE(openPort(1, pty.devicePath()), 0);
+    EXPECT_TRUE(openPort(1, pty.devicePath()));
 }
 
 TEST_F(SerialPort, DevicesThatAreMissingOrNoTerminalsDoNotOpen)
 {
     int before = openDescriptors();
-    EXPECT_EQ(openPort(0, "/dev/ttyQuirloMissing"), 0);
-    EXPECT_EQ(openPort(0, "/dev/null"), 0);
-    EXPECT_EQ(openPort(0, "/tmp"), 0);
-    EXPECT_EQ(serialOpen(0, nullptr, 9600, 0, 8, 1.0f, 0, 0, 0), 0);
+    EXPECT_FALSE(openPort(0, "/dev/ttyQuirloMissing"));
+    EXPECT_FALSE(openPort(0, "/dev/null"));
+    EXPECT_FALSE(openPort(0, "/tmp"));
+    EXPECT_FALSE(serialOpen(0, nullptr, 9600, 0, 8, 1.0f, 0, 0, 0));
     EXPECT_FALSE(serialIsOpen(0));
     EXPECT_EQ(openDescriptors(), before);
 
     // A handle holds one descriptor: a second open under it is refused.
-    ASSERT_NE(openPort(0, pty.devicePath()), 0);
-    EXPECT_EQ(openPort(0, pty.devicePath()), 0);
+    ASSERT_TRUE(openPort(0, pty.devicePath()));
+    EXPECT_FALSE(openPort(0, pty.devicePath()));
     EXPECT_EQ(openDescriptors(), before + 1);
 }
 
@@ -165,7 +165,7 @@ TEST_F(SerialPort, EveryOperationOnAClosedHandleDoesNothing)
     EXPECT_EQ(serialLineErrors(7), 0);
     serialClose(7);
 
-    ASSERT_NE(openPort(7, pty.devicePath()), 0);
+    ASSERT_TRUE(openPort(7, pty.devicePath()));
     serialClose(7);
     EXPECT_FALSE(serialIsOpen(7));
     EXPECT_EQ(serialWrite(7, "x"), 0);
@@ -173,7 +173,7 @@ TEST_F(SerialPort, EveryOperationOnAClosedHandleDoesNothing)
 
 TEST_F(SerialPort, ModemLinesOfAPseudoTerminalReportFailureAndHarmNothing)
 {
-    ASSERT_NE(openPort(2, pty.devicePath()), 0);
+    ASSERT_TRUE(openPort(2, pty.devicePath()));
     EXPECT_FALSE(serialSetLine(2, SerialLine::DTR, 1));
     EXPECT_FALSE(serialSetLine(2, SerialLine::RTS, 0));
     EXPECT_EQ(serialLineErrors(2), 0);
@@ -183,7 +183,7 @@ TEST_F(SerialPort, ModemLinesOfAPseudoTerminalReportFailureAndHarmNothing)
 
 TEST_F(SerialPort, AVanishedDeviceReadsAndWritesNothingAndSaysItIsGone)
 {
-    ASSERT_NE(openPort(4, pty.devicePath()), 0);
+    ASSERT_TRUE(openPort(4, pty.devicePath()));
     EXPECT_EQ(serialAvailable(4), 0);
     EXPECT_FALSE(serialLost(4));
     pty.closeMaster();
