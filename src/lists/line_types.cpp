@@ -84,7 +84,7 @@ std::string casedSendString(const std::string& text, long long code)
         return text;
     if (type->sendCase == SendCase::Lower)
         return lowerText(text);
-    // Every keyword of the rows that carry text, so that one such row cannot hold another's.
+    // Such a row lowers the keywords of all rows that carry text, not only its own.
     std::string cased = text;
     for (const LineType& other : lineTypes)
         if (other.sendCase == SendCase::KeywordLower)

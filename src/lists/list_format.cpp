@@ -16,7 +16,6 @@ std::string joined(const std::vector<std::string>& cells, size_t count, char sep
     return line;
 }
 
-
 } // namespace
 
 std::vector<std::string> textLines(const std::string& text, size_t* cutLines)

@@ -19,7 +19,6 @@
 
 namespace {
 
-
 std::vector<std::string> programCells(int row)
 {
     std::vector<std::string> cells;

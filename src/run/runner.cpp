@@ -266,7 +266,7 @@ void readAnswer()
         for (const std::string& field : splitText(response.text, latin1ToUtf8(s.inSubTerminator))) {
             if (mode({ModeDebug, ModeList, ModeExcel}))
                 protocolOut("Return:\n" + field, KindResponse, "");
-            else if (mode({ModeTable}))
+            else if (protocol.protocolMode == ModeTable)
                 protocolOut(field, KindResponse, "");
         }
     } else if (mode({ModeDebug, ModeList, ModeExcel})) {
@@ -274,7 +274,7 @@ void readAnswer()
         if (!text.empty() && text[0] == '\x7F')
             text.erase(0, 1);
         protocolOut("Return:\n" + text, KindResponse, retries);
-    } else if (mode({ModeTable})) {
+    } else if (protocol.protocolMode == ModeTable) {
         protocolOut(response.text, KindResponse, "");
     }
 }
@@ -387,7 +387,7 @@ void ExecuteLine(int kind, const std::string& sendString)
             std::string value = send.size() > 6 ? send.substr(6) : "";
             if (internalLines())
                 protocolOut("Write\n\n\n" + value, TypeWrite, "");
-            else if (mode({ModeTable}))
+            else if (protocol.protocolMode == ModeTable)
                 protocolOut(value, TypeWrite, "");
         }
         break;

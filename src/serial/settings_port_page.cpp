@@ -122,11 +122,13 @@ void buildComGroup(GtkWidget* page)
     const SettingsForm fresh;
     GtkWidget* group = putGroup(page, " Geräte-COM-Einstellungen... ", 98, 108, "#ffff7f");
     putLabelFor(group, "Datei:", 285, 190, 2);
-    putReadOnlyField(group, IdSetFileName, fresh.file.c_str(), 285, 2, 255, "Der Name der verwendeten Settings-Datei.");
+    putReadOnlyField(group, IdSetFileName, fresh.file.c_str(), 285, 2, 255,
+                     "Der Name der verwendeten Settings-Datei.");
     putList(group, IdSetBaud, "BAUD-Rate:", baudChoices, 105, 10, 26, "Auswahl der Baudrate");
     putList(group, IdSetDataBits, "Data-Bits:", dataBitsChoices, 105, 10, 52, "Auswahl der Anzahl an Data-Bits");
     putList(group, IdSetStopBits, "Stop-Bits:", stopBitsChoices, 105, 10, 78, "Auswahl der Anzahl an Stop-Bits");
-    putTextField(group, IdSetDevice, "Gerätetyp:", fresh.device.c_str(), 285, 190, 27, 255, "Beschreibung des aktuellen Gerätes");
+    putTextField(group, IdSetDevice, "Gerätetyp:", fresh.device.c_str(), 285, 190, 27, 255,
+                 "Beschreibung des aktuellen Gerätes");
     GdkColor paper = {0, 0xFFFF, 0xFFFF, 0xB9B9};
     gtk_widget_modify_base(controlWidget(WinSettings, IdSetDevice), GTK_STATE_NORMAL, &paper);
     putList(group, IdSetParity, "Parity:", parityChoices, 285, 190, 52, "Auswahl der Parity");
@@ -145,7 +147,8 @@ void buildHandlingGroup(GtkWidget* page)
     putColumnHeading(group, "Pause: [ms]", 370);
     putDigitsField(group, IdSetInMaxSigns, "max. Zeichen:", fresh.inMaxSigns.c_str(), 105, 0, 42,
                    "Max. Länge der Zeichenketten im Dateneingang. Darüber bricht Routine ab.");
-    putEditableList(group, IdSetInTerminator, "Zeilenende:", terminatorChoices, fresh.inTerminator.c_str(), 105, 0, 65,
+    putEditableList(group, IdSetInTerminator, "Zeilenende:", terminatorChoices, fresh.inTerminator.c_str(),
+                    105, 0, 65,
                     "Terminierung der ankommenden Zeichenketten. 'Werte' der Zeichen, ';'-getrennt.");
     putDigitsField(group, IdSetInRetry, "Wiederholg.:", fresh.inRetry.c_str(), 105, 0, 90,
                    "Anzahl Wiederholungen nach leeren Zeichenketten. Nach 'Pause kurz'-Wartezeit.");
