@@ -56,15 +56,11 @@ bool currentPortOpen()
            PortTable[currentPort].isOpen;
 }
 
-bool mode(std::initializer_list<int> modes)
-{
-    return std::find(modes.begin(), modes.end(), protocol.protocolMode) != modes.end();
-}
-
 // The protocol lines of the runner's own rows, which the list shows only on request.
 bool internalLines()
 {
-    return mode({ModeDebug, ModeList, ModeExcel}) && toggleState(WinSettings, IdSetInternalCommands);
+    int mode = protocol.protocolMode;
+    return (mode == ModeDebug || mode == ModeList || mode == ModeExcel) && toggleState(WinSettings, IdSetInternalCommands);
 }
 
 bool contains(const std::string& text, const char* keyword)
@@ -171,112 +167,17 @@ void endRun(bool completed)
     runEnded(completed);
 }
 
-std::string errorQueryText(int id)
+// The exchange with the current port, its protocol lines going to the protocol.
+void exchangeWith(const std::function<void(Exchange&)>& step)
 {
-    return controlText(WinSettings, id);
-}
-
-std::string readErrorQueue()
-{
-    const DeviceSettings& s = port().settings;
-    sendBytes(currentPort, lineToSend(errorQueryText(IdSetErrGetCmd), s.outTerminator));
-    waitMs(s.delayErr);
-    return readResponse(currentPort, s, true).text;
-}
-
-void readErrorStatus()
-{
-    PortEntry& entry = port();
-    // The error bits of the standard event status register, in the order their queues are read.
-    enum EsrBit { QueryError = 4, DeviceError = 8, ExecutionError = 16, CommandError = 32 };
-    const EsrBit errorBits[] = {ExecutionError, CommandError, DeviceError, QueryError};
-    int64_t bits = intValue(readResponse(currentPort, entry.settings, false).text) &
-                   (QueryError | DeviceError | ExecutionError | CommandError);
-    entry.errFlags = 0;
-    entry.errText.clear();
-    if (bits == 0)
-        return;
-    for (int bit : errorBits) {
-        if (bits & bit) {
-            entry.errFlags += bit;
-            entry.errText += readErrorQueue();
-        }
-    }
-    std::string line = errorQueryLine(bits, entry.errText, serialLineErrors(currentPort));
-    if (protocol.protocolMode == ModeDebug)
-        protocolOut(line, -1, "");
-    else if (protocol.protocolMode == ModeList)
-        protocolOut("", 0, line);
-    sendBytes(currentPort, lineToSend(errorQueryText(IdSetErrQueryClear), entry.settings.outTerminator));
-}
-
-void queryDeviceErrors()
-{
-    const DeviceSettings& s = port().settings;
-    sendBytes(currentPort, lineToSend(errorQueryText(IdSetErrGetSesr), s.outTerminator));
-    waitMs(s.delayErr);
-    readErrorStatus();
-}
-
-// Writes the line; the protocol text carries " - Return-Err" when nothing was written.
-std::string sendForProtocol(const std::string& text)
-{
-    const std::string& terminator = port().settings.outTerminator;
-    std::string bytes = lineToSend(text, terminator);
-    std::string shown = sentForProtocol(bytes, terminator);
-    if (!sendBytes(currentPort, bytes))
-        shown += " - Return-Err";
-    return shown;
-}
-
-void sendCommand(const std::string& text)
-{
-    std::string shown = sendForProtocol(text);
-    if (mode({ModeDebug, ModeList}))
-        protocolOut("Comnd:\n" + shown, TypeCommand, "");
-    if (port().settings.errQuery)
-        queryDeviceErrors();
-}
-
-void sendQuery(const std::string& text)
-{
-    const DeviceSettings& s = port().settings;
-    if (!text.empty()) {
-        if (s.errQuery) {
-            sendBytes(currentPort, lineToSend("SYST:CLE", s.outTerminator));
-            waitMs(s.delayLong);
-        }
-        // What waits now came before the query was sent, so it cannot be its answer: a late
-        // answer to an earlier query or unsolicited data. An empty query reads what waits.
-        serialDiscardInput(currentPort);
-        std::string shown = sendForProtocol(text);
-        if (mode({ModeDebug, ModeList}))
-            protocolOut("Query:\n" + shown, TypeQuery, "");
-    }
-    runState.responsePending = true;
-}
-
-void readAnswer()
-{
-    const DeviceSettings& s = port().settings;
-    Response response = readResponse(currentPort, s, true);
-    runState.responsePending = false;
-    std::string retries = response.retries >= 1 ? std::to_string(response.retries) + "x " : "";
-    if (s.inSubStrings) {
-        for (const std::string& field : splitText(response.text, latin1ToUtf8(s.inSubTerminator))) {
-            if (mode({ModeDebug, ModeList, ModeExcel}))
-                protocolOut("Return:\n" + field, KindResponse, "");
-            else if (protocol.protocolMode == ModeTable)
-                protocolOut(field, KindResponse, "");
-        }
-    } else if (mode({ModeDebug, ModeList, ModeExcel})) {
-        std::string text = response.text;
-        if (!text.empty() && text[0] == '\x7F')
-            text.erase(0, 1);
-        protocolOut("Return:\n" + text, KindResponse, retries);
-    } else if (protocol.protocolMode == ModeTable) {
-        protocolOut(response.text, KindResponse, "");
-    }
+    SerialExchangePort io(currentPort);
+    Exchange exchange{io,
+                      port(),
+                      protocol.protocolMode,
+                      {controlText(WinSettings, IdSetErrGetSesr), controlText(WinSettings, IdSetErrGetCmd),
+                       controlText(WinSettings, IdSetErrQueryClear)},
+                      protocolOut};
+    step(exchange);
 }
 
 void setLine(SerialLine line, const char* name)
@@ -362,9 +263,15 @@ void ExecuteLine(int kind, const std::string& sendString)
         return;
     }
     switch (kind) {
-    case TypeCommand: sendCommand(sendString); break;
-    case TypeQuery: sendQuery(sendString); break;
-    case KindResponse: readAnswer(); break;
+    case TypeCommand: exchangeWith([&](Exchange& exchange) { exchangeCommand(exchange, sendString); }); break;
+    case TypeQuery:
+        exchangeWith([&](Exchange& exchange) { exchangeQuery(exchange, sendString); });
+        runState.responsePending = true;
+        break;
+    case KindResponse:
+        exchangeWith(exchangeAnswer);
+        runState.responsePending = false;
+        break;
     case TypeLoop:
         if (contains(sendString, "LOOP "))
             beginLoop();

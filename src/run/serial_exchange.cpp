@@ -6,6 +6,8 @@
 #include <algorithm>
 
 #include "common/text.h"
+#include "lists/line_types.h"
+#include "protocol/protocol_state.h"
 #include "serial/serial_port.h"
 
 namespace {
@@ -23,10 +25,10 @@ constexpr size_t dropLimit = 4096;
 // One pass: reads byte by byte while bytes wait. True when the response is complete: the
 // terminator's last character came (it is left out), or the dropped bytes of an overlong
 // answer (beyond keep characters, cut) reached dropLimit.
-bool readPass(PortIndex port, char last, std::string& answer, size_t keep, bool& cut, size_t& dropped)
+bool readPass(ExchangePort& port, char last, std::string& answer, size_t keep, bool& cut, size_t& dropped)
 {
     char byte = 0;
-    while (serialAvailable(port) > 0 && serialRead(port, &byte, 1) == 1) {
+    while (port.available() > 0 && port.read(&byte, 1) == 1) {
         if (byte == last)
             return true;
         if (answer.size() < keep) {
@@ -60,12 +62,12 @@ std::string sentForProtocol(const std::string& bytes, const std::string& outTerm
     return latin1ToUtf8(shown);
 }
 
-bool sendBytes(PortIndex port, const std::string& bytes)
+bool sendBytes(ExchangePort& port, const std::string& bytes)
 {
-    return !bytes.empty() && serialWrite(port, bytes) == static_cast<int64_t>(bytes.size());
+    return !bytes.empty() && port.write(bytes) == static_cast<int64_t>(bytes.size());
 }
 
-Response readResponse(PortIndex port, const DeviceSettings& settings, bool morePasses)
+Response readResponse(ExchangePort& port, const DeviceSettings& settings, bool morePasses)
 {
     const std::string& terminator = settings.inTerminator;
     const char last = terminator.empty() ? '\0' : terminator.back();
@@ -80,7 +82,7 @@ Response readResponse(PortIndex port, const DeviceSettings& settings, bool moreP
         if (ended || !morePasses || response.retries >= settings.inRetry)
             break;
         ++response.retries;
-        waitMs(settings.delayShort);
+        port.wait(settings.delayShort);
     }
     // The terminator's characters before its last one stand at the end of a whole answer.
     std::string leading = terminator.empty() ? "" : terminator.substr(0, terminator.size() - 1);
@@ -96,6 +98,144 @@ std::string errorQueryLine(int64_t bits, const std::string& queueAnswers, int64_
     for (uint64_t rest = static_cast<uint64_t>(bits); rest; rest >>= 1)
         binary.insert(binary.begin(), rest & 1 ? '1' : '0');
     return "Err-#: '%" + binary + "' = " + queueAnswers + "+ Hardw.-Err.: " + std::to_string(lineErrors);
+}
+
+namespace {
+
+bool modeIn(const Exchange& exchange, std::initializer_list<int> modes)
+{
+    return std::find(modes.begin(), modes.end(), exchange.protocolMode) != modes.end();
+}
+
+void sendLine(Exchange& exchange, const std::string& text)
+{
+    sendBytes(exchange.port, lineToSend(text, exchange.entry.settings.outTerminator));
+}
+
+std::string readErrorQueue(Exchange& exchange)
+{
+    sendLine(exchange, exchange.errorCommands.queue);
+    exchange.port.wait(exchange.entry.settings.delayErr);
+    return readResponse(exchange.port, exchange.entry.settings, true).text;
+}
+
+void readErrorStatus(Exchange& exchange)
+{
+    PortEntry& entry = exchange.entry;
+    // The error bits of the standard event status register, in the order their queues are read.
+    enum EsrBit { QueryError = 4, DeviceError = 8, ExecutionError = 16, CommandError = 32 };
+    const EsrBit errorBits[] = {ExecutionError, CommandError, DeviceError, QueryError};
+    int64_t bits = intValue(readResponse(exchange.port, entry.settings, false).text) &
+                   (QueryError | DeviceError | ExecutionError | CommandError);
+    entry.errFlags = 0;
+    entry.errText.clear();
+    if (bits == 0)
+        return;
+    for (int bit : errorBits) {
+        if (bits & bit) {
+            entry.errFlags += bit;
+            entry.errText += readErrorQueue(exchange);
+        }
+    }
+    std::string line = errorQueryLine(bits, entry.errText, exchange.port.lineErrors());
+    if (exchange.protocolMode == ModeDebug)
+        exchange.protocol(line, -1, "");
+    else if (exchange.protocolMode == ModeList)
+        exchange.protocol("", 0, line);
+    sendLine(exchange, exchange.errorCommands.clear);
+}
+
+// Writes the line; the protocol text carries " - Return-Err" when nothing was written.
+std::string sendForProtocol(Exchange& exchange, const std::string& text)
+{
+    const std::string& terminator = exchange.entry.settings.outTerminator;
+    std::string bytes = lineToSend(text, terminator);
+    std::string shown = sentForProtocol(bytes, terminator);
+    if (!sendBytes(exchange.port, bytes))
+        shown += " - Return-Err";
+    return shown;
+}
+
+} // namespace
+
+void exchangeCommand(Exchange& exchange, const std::string& text)
+{
+    std::string shown = sendForProtocol(exchange, text);
+    if (modeIn(exchange, {ModeDebug, ModeList}))
+        exchange.protocol("Comnd:\n" + shown, TypeCommand, "");
+    if (exchange.entry.settings.errQuery) {
+        sendLine(exchange, exchange.errorCommands.status);
+        exchange.port.wait(exchange.entry.settings.delayErr);
+        readErrorStatus(exchange);
+    }
+}
+
+void exchangeQuery(Exchange& exchange, const std::string& text)
+{
+    if (text.empty())
+        return;
+    if (exchange.entry.settings.errQuery) {
+        sendLine(exchange, "SYST:CLE");
+        exchange.port.wait(exchange.entry.settings.delayLong);
+    }
+    // What waits now came before the query was sent, so it cannot be its answer: a late
+    // answer to an earlier query or unsolicited data.
+    exchange.port.discardInput();
+    std::string shown = sendForProtocol(exchange, text);
+    if (modeIn(exchange, {ModeDebug, ModeList}))
+        exchange.protocol("Query:\n" + shown, TypeQuery, "");
+}
+
+void exchangeAnswer(Exchange& exchange)
+{
+    const DeviceSettings& s = exchange.entry.settings;
+    Response response = readResponse(exchange.port, s, true);
+    std::string retries = response.retries >= 1 ? std::to_string(response.retries) + "x " : "";
+    if (s.inSubStrings) {
+        for (const std::string& field : splitText(response.text, latin1ToUtf8(s.inSubTerminator))) {
+            if (modeIn(exchange, {ModeDebug, ModeList, ModeExcel}))
+                exchange.protocol("Return:\n" + field, KindResponse, "");
+            else if (exchange.protocolMode == ModeTable)
+                exchange.protocol(field, KindResponse, "");
+        }
+    } else if (modeIn(exchange, {ModeDebug, ModeList, ModeExcel})) {
+        std::string text = response.text;
+        if (!text.empty() && text[0] == '\x7F')
+            text.erase(0, 1);
+        exchange.protocol("Return:\n" + text, KindResponse, retries);
+    } else if (exchange.protocolMode == ModeTable) {
+        exchange.protocol(response.text, KindResponse, "");
+    }
+}
+
+int64_t SerialExchangePort::write(std::string_view bytes)
+{
+    return serialWrite(handle, bytes);
+}
+
+int64_t SerialExchangePort::available()
+{
+    return serialAvailable(handle);
+}
+
+int64_t SerialExchangePort::read(char* buffer, int64_t maxCount)
+{
+    return serialRead(handle, buffer, maxCount);
+}
+
+void SerialExchangePort::discardInput()
+{
+    serialDiscardInput(handle);
+}
+
+int64_t SerialExchangePort::lineErrors()
+{
+    return serialLineErrors(handle);
+}
+
+void SerialExchangePort::wait(int64_t milliseconds)
+{
+    waitMs(milliseconds);
 }
 
 namespace {

@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // The bytes pass the terminal within a moment; the wait stays well inside the fuzzer's
     // one second per input, and the checks below hold for what has arrived by then.
     waitForAvailable(0, static_cast<long long>(sent.size()), 100);
-    Response response = readResponse(0, settings, true);
+    SerialExchangePort io(0);
+    Response response = readResponse(io, settings, true);
     serialClose(0);
     if (!validUtf8(response.text))
         requireNoProblem("invalid UTF-8 in a response");

@@ -30,7 +30,7 @@ protected:
     void SetUp() override
     {
         QuirloTest::SetUp();
-        startInstrument({});
+        startInstrument();
         send(EvControl, WinMain, IdMainProgramButton);
         send(EvControl, WinMain, IdMainProtocolButton);
         openInstrumentPort();
@@ -41,12 +41,9 @@ protected:
         QuirloTest::TearDown();
     }
 
-    void startInstrument(std::vector<std::string> options)
+    void startInstrument()
     {
-        std::vector<const char*> argv = {QUIRLO_SIM_INSTRUMENT};
-        for (const std::string& option : options)
-            argv.push_back(option.c_str());
-        argv.push_back(nullptr);
+        std::vector<const char*> argv = {QUIRLO_SIM_INSTRUMENT, nullptr};
         gint out = -1;
         ASSERT_TRUE(g_spawn_async_with_pipes(nullptr, const_cast<gchar**>(argv.data()), nullptr,
                                              G_SPAWN_DO_NOT_REAP_CHILD, nullptr, nullptr, &instrument, nullptr,
@@ -141,49 +138,6 @@ TEST_F(Runner, CommandsQueriesAndTheErrorQueryAfterABadCommand)
                        }));
     EXPECT_TRUE(controlEnabled(WinProgram, IdPrgRun));
     EXPECT_FALSE(controlEnabled(WinProgram, IdPrgStop));
-}
-
-TEST_F(Runner, SubStringsSlowAnswersAndAnEmptyQuery)
-{
-    PortTable[0].settings.inSubStrings = 1;
-    PortTable[0].settings.inSubTerminator = ",";
-    row(0, "VOLT 2");
-    row(1, "MEAS:ALL?");
-    run();
-    EXPECT_EQ(lines(), (std::vector<std::string>{"Comnd:|VOLT 2|", "Query:|MEAS:ALL?|", "Return:|2.0000|",
-                                                 "Return:|0.1000|", "Return:|0.2000|"}));
-
-    // An answer in two parts a pass apart arrives whole, with the number of further passes.
-    stopInstrument();
-    startInstrument({"--split", "60"});
-    openInstrumentPort();
-    PortTable[0].settings.inRetry = 10;
-    removeAllRows(WinProgram, IdPrgList);
-    row(1, "*IDN?");
-    row(1, "");
-    run();
-    ASSERT_EQ(lines().size(), 3u);
-    EXPECT_EQ(lines()[1].substr(0, 32), "Return:|QUIRLO,SIM-PS1,0001,1.0|");
-    EXPECT_NE(lines()[1].find("x "), std::string::npos);
-    EXPECT_EQ(lines()[2], "Return:||10x ");
-}
-
-TEST_F(Runner, AnAnswerThatComesAfterItsQueryGaveUpIsNotTakenForTheNext)
-{
-    stopInstrument();
-    startInstrument({"--delay", "150"});
-    openInstrumentPort();
-    PortTable[0].settings.inRetry = 0;
-    row(1, "*IDN?");
-    // The late "*IDN?" answer arrives during this row's pause.
-    row(0, "*CLS", "", "1000");
-    row(1, "VOLT?");
-    // Its own answer is still read by an empty query, which reads what waits.
-    row(0, "*CLS", "", "1000");
-    row(1, "");
-    run();
-    EXPECT_EQ(lines(), (std::vector<std::string>{"Query:|*IDN?|", "Return:||", "Comnd:|*CLS|", "Query:|VOLT?|",
-                                                 "Return:||", "Comnd:|*CLS|", "Return:|0.0000|"}));
 }
 
 TEST_F(Runner, ALoopWritesIntoTheTableAndADivisionByZeroEndsTheRun)

@@ -37,7 +37,7 @@ protected:
                 peer.send(later);
             }
         });
-        Response response = readResponse(port, settings, true);
+        Response response = readResponse(io, settings, true);
         rest.join();
         return response;
     }
@@ -48,6 +48,7 @@ protected:
     }
 
     const PortIndex port = 2;
+    SerialExchangePort io{port};
     PseudoTerminal peer;
     DeviceSettings settings;
 };
@@ -61,7 +62,7 @@ TEST_F(SerialExchange, LinesGoOutWithOneTerminator)
     EXPECT_EQ(lineToSend("", "\r"), "\r");
     EXPECT_EQ(lineToSend("CURR 5µA", "\n"), "CURR 5\xB5" "A\n");
     EXPECT_EQ(sentForProtocol("A\r\nB\r\n", "\r\n"), "AB");
-    ASSERT_TRUE(sendBytes(port, lineToSend("*IDN?", "\r\n")));
+    ASSERT_TRUE(sendBytes(io, lineToSend("*IDN?", "\r\n")));
     EXPECT_EQ(peer.receive(7), "*IDN?\r\n");
 }
 
@@ -93,7 +94,7 @@ TEST_F(SerialExchange, SlowAnswersAreCollectedWholeInFurtherPasses)
     response = answer("");
     EXPECT_EQ(response.text, "");
     EXPECT_EQ(response.retries, 5);
-    EXPECT_EQ(readResponse(port, settings, false).retries, 0);
+    EXPECT_EQ(readResponse(io, settings, false).retries, 0);
 }
 
 TEST_F(SerialExchange, AnOverlongAnswerIsCutAndLeavesNothingForTheNext)
@@ -120,7 +121,7 @@ TEST_F(SerialExchange, AFloodWithoutTerminatorEndsTheReadAfterABoundedAmount)
         }
     });
     waitForAvailable(port, 1);
-    Response response = readResponse(port, settings, true);
+    Response response = readResponse(io, settings, true);
     EXPECT_EQ(response.text, std::string(11, 'x'));
     // The device was still sending when the read gave up.
     EXPECT_LT(written.load(), flood);

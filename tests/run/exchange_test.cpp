@@ -1,0 +1,210 @@
+// The runner's exchange driven by a scripted device on a clock of the test's own: every wait
+// moves the clock, and the device's answers arrive at the times the script gives.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <tuple>
+
+#include "lists/line_types.h"
+#include "protocol/protocol_state.h"
+#include "run/serial_exchange.h"
+
+namespace {
+
+// Answers lines that end with "\r\n": each answer in parts, each part the given milliseconds
+// after the line (or after the part before it).
+class ScriptedDevice : public ExchangePort {
+public:
+    struct Part {
+        int64_t afterMs;
+        std::string bytes;
+    };
+
+    int64_t write(std::string_view bytes) override
+    {
+        if (refuseWrites)
+            return 0;
+        received += bytes;
+        for (size_t end; (end = received.find("\r\n")) != std::string::npos; received.erase(0, end + 2)) {
+            std::string line = received.substr(0, end);
+            lines.push_back(line);
+            int64_t at = now;
+            for (const Part& part : script[line])
+                pending.emplace(at += part.afterMs, part.bytes);
+        }
+        return static_cast<int64_t>(bytes.size());
+    }
+    int64_t available() override
+    {
+        arrive();
+        return static_cast<int64_t>(arrived.size());
+    }
+    int64_t read(char* buffer, int64_t maxCount) override
+    {
+        int64_t count = std::min<int64_t>(available(), maxCount);
+        arrived.copy(buffer, static_cast<size_t>(count));
+        arrived.erase(0, static_cast<size_t>(count));
+        return count;
+    }
+    void discardInput() override
+    {
+        arrive();
+        arrived.clear();
+    }
+    int64_t lineErrors() override { return 2; }
+    void wait(int64_t milliseconds) override
+    {
+        now += milliseconds;
+        waits.push_back(milliseconds);
+    }
+
+    std::map<std::string, std::vector<Part>> script;
+    std::vector<std::string> lines; // what the device received, line by line
+    std::vector<int64_t> waits;
+    bool refuseWrites = false;
+    int64_t now = 0;
+
+private:
+    void arrive()
+    {
+        for (auto next = pending.begin(); next != pending.end() && next->first <= now; next = pending.erase(next))
+            arrived += next->second;
+    }
+
+    std::string received;
+    std::multimap<int64_t, std::string> pending;
+    std::string arrived;
+};
+
+using Line = std::tuple<std::string, int, std::string>;
+
+class ExchangeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        entry.settings.outTerminator = "\r\n";
+        entry.settings.inTerminator = "\r\n";
+        entry.settings.delayShort = 10;
+        entry.settings.delayLong = 30;
+        entry.settings.delayErr = 20;
+        entry.settings.inRetry = 3;
+    }
+    Exchange exchange()
+    {
+        return Exchange{device, entry, mode, {"*ESR?", "SYST:ERR?", "*CLS"},
+                        [this](const std::string& text, int kind, const std::string& extra) {
+                            protocol.emplace_back(text, kind, extra);
+                        }};
+    }
+    void command(const std::string& text)
+    {
+        Exchange e = exchange();
+        exchangeCommand(e, text);
+    }
+    // A query row and, the given milliseconds later, its answer row.
+    void query(const std::string& text, int64_t answerAfterMs = 30)
+    {
+        Exchange e = exchange();
+        exchangeQuery(e, text);
+        device.wait(answerAfterMs);
+        exchangeAnswer(e);
+    }
+
+    ScriptedDevice device;
+    PortEntry entry;
+    int mode = ModeList;
+    std::vector<Line> protocol;
+};
+
+} // namespace
+
+TEST_F(ExchangeTest, ABadCommandIsFollowedByTheErrorQueryOfEachBitSetAndAClear)
+{
+    entry.settings.errQuery = 1;
+    device.script["*ESR?"] = {{5, "36\r\n"}};
+    device.script["SYST:ERR?"] = {{5, "-100,Command error\r\n"}};
+    command("BLA");
+    EXPECT_EQ(device.lines, (std::vector<std::string>{"BLA", "*ESR?", "SYST:ERR?", "SYST:ERR?", "*CLS"}));
+    // The status and each queue answer are read after delayErr.
+    EXPECT_EQ(device.waits, (std::vector<int64_t>{20, 20, 20}));
+    EXPECT_EQ(protocol, (std::vector<Line>{
+                            {"Comnd:\nBLA", TypeCommand, ""},
+                            {"", 0, "Err-#: '%100100' = -100,Command error-100,Command error+ Hardw.-Err.: 2"},
+                        }));
+    EXPECT_EQ(entry.errFlags, 36);
+
+    // No error bit: no queue is read, nothing is cleared, and the last errors are gone.
+    device.script["*ESR?"] = {{5, "1\r\n"}};
+    device.lines.clear();
+    protocol.clear();
+    mode = ModeDebug;
+    command("*RST");
+    EXPECT_EQ(device.lines, (std::vector<std::string>{"*RST", "*ESR?"}));
+    EXPECT_EQ(protocol, (std::vector<Line>{{"Comnd:\n*RST", TypeCommand, ""}}));
+    EXPECT_EQ(entry.errFlags, 0);
+    EXPECT_EQ(entry.errText, "");
+
+    // A query under the error query clears the device's status first.
+    device.lines.clear();
+    query("VOLT?");
+    EXPECT_EQ(device.lines, (std::vector<std::string>{"SYST:CLE", "VOLT?"}));
+}
+
+TEST_F(ExchangeTest, SubStringsSlowAnswersAndAnEmptyQuery)
+{
+    device.script["MEAS:ALL?"] = {{1, "2.0000,0.1000,0.2000\r\n"}};
+    entry.settings.inSubStrings = 1;
+    entry.settings.inSubTerminator = ",";
+    query("MEAS:ALL?");
+    EXPECT_EQ(protocol, (std::vector<Line>{{"Query:\nMEAS:ALL?", TypeQuery, ""},
+                                           {"Return:\n2.0000", KindResponse, ""},
+                                           {"Return:\n0.1000", KindResponse, ""},
+                                           {"Return:\n0.2000", KindResponse, ""}}));
+
+    // An answer in two parts arrives whole, with the number of further passes it took.
+    entry.settings.inSubStrings = 0;
+    device.script["*IDN?"] = {{30, "QUIRLO,"}, {25, "SIM\r\n"}};
+    protocol.clear();
+    query("*IDN?");
+    // An empty query sends nothing and reads for every further pass.
+    query("");
+    EXPECT_EQ(protocol, (std::vector<Line>{{"Query:\n*IDN?", TypeQuery, ""},
+                                           {"Return:\nQUIRLO,SIM", KindResponse, "3x "},
+                                           {"Return:\n", KindResponse, "3x "}}));
+    EXPECT_EQ(device.lines.back(), "*IDN?");
+
+    // A table takes the answer as it came; a list drops a leading DEL.
+    device.script["X?"] = {{1, "\x7F" "1\r\n"}};
+    protocol.clear();
+    query("X?");
+    mode = ModeTable;
+    query("X?");
+    EXPECT_EQ(protocol, (std::vector<Line>{
+                            {"Query:\nX?", TypeQuery, ""}, {"Return:\n1", KindResponse, ""}, {"\x7F" "1", KindResponse, ""}}));
+}
+
+TEST_F(ExchangeTest, AnAnswerThatComesAfterItsQueryGaveUpIsNotTakenForTheNext)
+{
+    entry.settings.inRetry = 0;
+    device.script["*IDN?"] = {{150, "QUIRLO\r\n"}};
+    device.script["VOLT?"] = {{150, "0.0000\r\n"}};
+    query("*IDN?");
+    // The late answer arrives during the next row's pause.
+    device.wait(1000);
+    query("VOLT?");
+    device.wait(1000);
+    // Its own late answer is still read by an empty query, which reads what waits.
+    query("");
+    EXPECT_EQ(protocol, (std::vector<Line>{{"Query:\n*IDN?", TypeQuery, ""},
+                                           {"Return:\n", KindResponse, ""},
+                                           {"Query:\nVOLT?", TypeQuery, ""},
+                                           {"Return:\n", KindResponse, ""},
+                                           {"Return:\n0.0000", KindResponse, ""}}));
+}
+
+TEST_F(ExchangeTest, ALineThePortDoesNotTakeIsMarkedInTheProtocol)
+{
+    device.refuseWrites = true;
+    command("*RST");
+    EXPECT_EQ(protocol, (std::vector<Line>{{"Comnd:\n*RST - Return-Err", TypeCommand, ""}}));
+}
