@@ -196,6 +196,7 @@ void startUp(int* argc, char*** argv, const std::string& programDir)
     setWindowBuilder(WinProgramInfo, createProgramInfoWindow);
     createMainWindow();
     createPopupMenus();
+    addClipboardMenuItems();
     checkXterm();
     createPortAuthWindow();
     manualPorts.clear();

@@ -46,7 +46,7 @@ std::string tableText(const ProtocolRows& rows, size_t firstRow, size_t firstCol
 const std::vector<ExportLayout> exportLayouts = {
     {MenuPtkStrings, false, ListStrings, "Werte als Strings (kplt.)"},
     {MenuPtkNumbers, false, ListNumbers, "Werte als Zahlen"},
-    {MenuPtkQueryStrings, false, QueriesAndStrings, "Abfrage und Strings (kplt.)"},
+    {MenuPtkQueryStrings, false, QueriesAndStrings, "Abfrage und Strings (kplt.)", true},
     {MenuPtkQueryNumbers, false, QueriesAndNumbers, "Abfrage und Zahlenwerte"},
     {MenuPtkTableFrame, true, TableWithFrame, "Tabelle, mit Rahmendaten"},
     {MenuPtkTableData, true, TableDataOnly, "Tabelle, nur Datenbereich"},

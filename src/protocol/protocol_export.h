@@ -19,6 +19,7 @@ struct ExportLayout {
     bool table;   // a layout of the table form, else of the list form
     int layout;   // the ListLayout or TableLayout
     const char* label;
+    bool separatedAbove = false; // a separator stands above it in the menu
 };
 extern const std::vector<ExportLayout> exportLayouts;
 // The layout of a clipboard menu item; nullptr for another item.

@@ -14,6 +14,7 @@
 #include "ui/ids.h"
 #include "ui/list_access.h"
 #include "ui/message_dialog.h"
+#include "ui/popup_menus.h"
 #include "ui/timers.h"
 
 std::string logDir;
@@ -108,6 +109,13 @@ void exportProtocolToClipboard(int menuEntry)
                      : listClipboardText(protocolRows(), chosen->layout);
     gtk_clipboard_set_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), text.c_str(), static_cast<gint>(text.size()));
     setToggleState(WinProtocol, IdPtkClipboard, false);
+}
+
+void addClipboardMenuItems()
+{
+    for (const ExportLayout& layout : exportLayouts)
+        appendMenuItem(layout.table ? PopupPtkTableClipboard : PopupPtkListClipboard, layout.menuItem, layout.label,
+                       layout.separatedAbove);
 }
 
 void exportBeforeMessageBox()

@@ -13,6 +13,8 @@ extern int autosaveMinuteMs;
 // Puts the protocol on the clipboard in the layout of the menu entry (MenuPtkStrings ...
 // MenuPtkTableRowNumbers); a layout of the other form gives an empty text.
 void exportProtocolToClipboard(int menuEntry);
+// Puts the clipboard layouts into the protocol's two clipboard menus.
+void addClipboardMenuItems();
 // Copies the protocol to the clipboard before a program's message box, as the settings ask.
 void exportBeforeMessageBox();
 // Asks for a file and writes the protocol as a *.log file.

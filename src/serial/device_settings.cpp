@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "common/text.h"
+#include "ui/ids.h"
 
 const std::vector<std::string> baudChoices = {"50",   "75",   "110",   "150",   "300",   "600",   "1200",
                                               "2400", "4800", "9600",  "19200", "38400", "57600", "115200"};
@@ -89,119 +90,153 @@ std::string charsToCodeList(const std::string& chars)
 
 namespace {
 
-// How the lines of a *.set file take their values from the form and give them back.
-template <std::string SettingsForm::*member>
-std::string textOf(const SettingsForm& form)
-{
-    return form.*member;
-}
+// The table's member pointers, named for the rows' sake.
+constexpr std::string SettingsForm::*noText = nullptr;
+constexpr int SettingsForm::*noIndex = nullptr;
+constexpr bool SettingsForm::*noFlag = nullptr;
+constexpr std::string DeviceSettings::*noString = nullptr;
+constexpr int64_t DeviceSettings::*noNumber = nullptr;
 
-template <std::string SettingsForm::*member>
-void setText(SettingsForm& form, const std::string& value)
-{
-    form.*member = value;
-}
+} // namespace
 
-template <std::string SettingsForm::*member>
-std::string numberOf(const SettingsForm& form)
-{
-    return number(form.*member);
-}
-
-template <std::string SettingsForm::*member>
-void setDigits(SettingsForm& form, const std::string& value)
-{
-    form.*member = digitsOf(value);
-}
-
-template <std::string SettingsForm::*member, const std::vector<std::string>* choices>
-void setChoice(SettingsForm& form, const std::string& value)
-{
-    chooseText(form.*member, value, *choices);
-}
-
-template <int SettingsForm::*member>
-std::string indexOf(const SettingsForm& form)
-{
-    return std::to_string(form.*member);
-}
-
-template <int SettingsForm::*member, const std::vector<std::string>* choices>
-void setIndex(SettingsForm& form, const std::string& value)
-{
-    chooseIndex(form.*member, value, choices->size());
-}
-
-template <bool SettingsForm::*member>
-std::string flagOf(const SettingsForm& form)
-{
-    return form.*member ? "1" : "0";
-}
-
-template <bool SettingsForm::*member>
-void setFlag(SettingsForm& form, const std::string& value)
-{
-    form.*member = intValue(value) != 0;
-}
-
-std::string version(const SettingsForm&)
-{
-    return "3";
-}
-
-// The data bits are a number in the file ("08" is 8) and a list item in the form.
-void setDataBits(SettingsForm& form, const std::string& value)
-{
-    if (!value.empty())
-        chooseText(form.dataBits, std::to_string(intValue(value)), dataBitsChoices);
-}
-
-struct SetFileLine {
-    const char* key;
-    std::string (*write)(const SettingsForm&);
-    void (*read)(SettingsForm&, const std::string&); // nullptr for the version line
-    int64_t fromVersion = 0;                          // older files do not have the line
+// The device settings in the order of the *.set file's lines; a file is read by the position
+// of its lines.
+const std::vector<PortSetting> portSettings = {
+    {"VER", 0, SettingKind::Version},
+    {nullptr, IdSetFileName, SettingKind::Text, &SettingsForm::file, noIndex, noFlag, &DeviceSettings::settingsFile},
+    {"DEVICE", IdSetDevice, SettingKind::Text, &SettingsForm::device, noIndex, noFlag, &DeviceSettings::device},
+    {"BAUD", IdSetBaud, SettingKind::Choice, &SettingsForm::baud, noIndex, noFlag, noString, &DeviceSettings::baud,
+     &baudChoices},
+    // The data bits are a number in the file: "08" is 8.
+    {"DATA", IdSetDataBits, SettingKind::Choice, &SettingsForm::dataBits, noIndex, noFlag, noString,
+     &DeviceSettings::dataBits, &dataBitsChoices, true},
+    {"STOP", IdSetStopBits, SettingKind::Choice, &SettingsForm::stopBits, noIndex, noFlag, noString, noNumber,
+     &stopBitsChoices, false, &DeviceSettings::stopBits},
+    {"PARITY", IdSetParity, SettingKind::Index, noText, &SettingsForm::parity, noFlag, noString,
+     &DeviceSettings::parity, &parityChoices},
+    {"HANDSHAKE", IdSetHandshake, SettingKind::Index, noText, &SettingsForm::handshake, noFlag, noString,
+     &DeviceSettings::handshake, &handshakeChoices},
+    {"INBUFFER", IdSetInBuffer, SettingKind::Number, &SettingsForm::inBuffer, noIndex, noFlag, noString,
+     &DeviceSettings::inBufferSize},
+    {"OUTBUFFER", IdSetOutBuffer, SettingKind::Number, &SettingsForm::outBuffer, noIndex, noFlag, noString,
+     &DeviceSettings::outBufferSize},
+    {"INMAXSIGNS", IdSetInMaxSigns, SettingKind::Number, &SettingsForm::inMaxSigns, noIndex, noFlag, noString,
+     &DeviceSettings::inMaxSigns},
+    {"INTERM", IdSetInTerminator, SettingKind::Codes, &SettingsForm::inTerminator, noIndex, noFlag,
+     &DeviceSettings::inTerminator, noNumber, &terminatorChoices},
+    {"INRETRY", IdSetInRetry, SettingKind::Number, &SettingsForm::inRetry, noIndex, noFlag, noString,
+     &DeviceSettings::inRetry},
+    {"OUTTERM", IdSetOutTerminator, SettingKind::Codes, &SettingsForm::outTerminator, noIndex, noFlag,
+     &DeviceSettings::outTerminator, noNumber, &terminatorChoices},
+    {"DELAYSHORT", IdSetDelayShort, SettingKind::Number, &SettingsForm::delayShort, noIndex, noFlag, noString,
+     &DeviceSettings::delayShort},
+    {"DELAYLONG", IdSetDelayLong, SettingKind::Number, &SettingsForm::delayLong, noIndex, noFlag, noString,
+     &DeviceSettings::delayLong},
+    {"DELAYERR", IdSetDelayErr, SettingKind::Number, &SettingsForm::delayErr, noIndex, noFlag, noString,
+     &DeviceSettings::delayErr},
+    {"ERRQUERY", IdSetErrQuery, SettingKind::Flag, noText, noIndex, &SettingsForm::errQuery, noString,
+     &DeviceSettings::errQuery},
+    {"ERRQUERAS", IdSetErrQueryClear, SettingKind::Text, &SettingsForm::errQueryClear, noIndex, noFlag,
+     &DeviceSettings::errQueryClear},
+    {"ERRGETCMD", IdSetErrGetCmd, SettingKind::Text, &SettingsForm::errGetCmd, noIndex, noFlag,
+     &DeviceSettings::errGetCmd},
+    {"ERRGETSESR", IdSetErrGetSesr, SettingKind::Text, &SettingsForm::errGetSesr, noIndex, noFlag,
+     &DeviceSettings::errGetSesr},
+    {"INSUBSTRINGS", IdSetSubStrings, SettingKind::Flag, noText, noIndex, &SettingsForm::inSubStrings, noString,
+     &DeviceSettings::inSubStrings, nullptr, false, nullptr, 3},
+    {"INSUBTERM", IdSetSubTerminator, SettingKind::Codes, &SettingsForm::inSubTerminator, noIndex, noFlag,
+     &DeviceSettings::inSubTerminator, noNumber, &subTerminatorChoices, false, nullptr, 3},
 };
 
-// The lines of a *.set file in their order; a file is read by the position of its lines.
-const SetFileLine setFileLines[] = {
-    {"VER", version, nullptr},
-    {"DEVICE", textOf<&SettingsForm::device>, setText<&SettingsForm::device>},
-    {"BAUD", textOf<&SettingsForm::baud>, setChoice<&SettingsForm::baud, &baudChoices>},
-    {"DATA", textOf<&SettingsForm::dataBits>, setDataBits},
-    {"STOP", textOf<&SettingsForm::stopBits>, setChoice<&SettingsForm::stopBits, &stopBitsChoices>},
-    {"PARITY", indexOf<&SettingsForm::parity>, setIndex<&SettingsForm::parity, &parityChoices>},
-    {"HANDSHAKE", indexOf<&SettingsForm::handshake>, setIndex<&SettingsForm::handshake, &handshakeChoices>},
-    {"INBUFFER", numberOf<&SettingsForm::inBuffer>, setDigits<&SettingsForm::inBuffer>},
-    {"OUTBUFFER", numberOf<&SettingsForm::outBuffer>, setDigits<&SettingsForm::outBuffer>},
-    {"INMAXSIGNS", numberOf<&SettingsForm::inMaxSigns>, setDigits<&SettingsForm::inMaxSigns>},
-    {"INTERM", textOf<&SettingsForm::inTerminator>, setText<&SettingsForm::inTerminator>},
-    {"INRETRY", numberOf<&SettingsForm::inRetry>, setDigits<&SettingsForm::inRetry>},
-    {"OUTTERM", textOf<&SettingsForm::outTerminator>, setText<&SettingsForm::outTerminator>},
-    {"DELAYSHORT", numberOf<&SettingsForm::delayShort>, setDigits<&SettingsForm::delayShort>},
-    {"DELAYLONG", numberOf<&SettingsForm::delayLong>, setDigits<&SettingsForm::delayLong>},
-    {"DELAYERR", numberOf<&SettingsForm::delayErr>, setDigits<&SettingsForm::delayErr>},
-    {"ERRQUERY", flagOf<&SettingsForm::errQuery>, setFlag<&SettingsForm::errQuery>},
-    {"ERRQUERAS", textOf<&SettingsForm::errQueryClear>, setText<&SettingsForm::errQueryClear>},
-    {"ERRGETCMD", textOf<&SettingsForm::errGetCmd>, setText<&SettingsForm::errGetCmd>},
-    {"ERRGETSESR", textOf<&SettingsForm::errGetSesr>, setText<&SettingsForm::errGetSesr>},
-    {"INSUBSTRINGS", flagOf<&SettingsForm::inSubStrings>, setFlag<&SettingsForm::inSubStrings>, 3},
-    {"INSUBTERM", textOf<&SettingsForm::inSubTerminator>, setText<&SettingsForm::inSubTerminator>, 3},
-};
+namespace {
+
+// The value of the setting's line in a *.set file.
+std::string fileValue(const PortSetting& setting, const SettingsForm& form)
+{
+    switch (setting.kind) {
+    case SettingKind::Version: return "3";
+    case SettingKind::Number: return number(form.*setting.text);
+    case SettingKind::Index: return std::to_string(form.*setting.index);
+    case SettingKind::Flag: return form.*setting.flag ? "1" : "0";
+    case SettingKind::Text:
+    case SettingKind::Choice:
+    case SettingKind::Codes: break;
+    }
+    return form.*setting.text;
+}
+
+void readFileValue(const PortSetting& setting, SettingsForm& form, const std::string& value)
+{
+    switch (setting.kind) {
+    case SettingKind::Version: break;
+    case SettingKind::Text:
+    case SettingKind::Codes: form.*setting.text = value; break;
+    case SettingKind::Number: form.*setting.text = digitsOf(value); break;
+    case SettingKind::Choice:
+        if (!setting.numberInFile)
+            chooseText(form.*setting.text, value, *setting.choices);
+        else if (!value.empty())
+            chooseText(form.*setting.text, std::to_string(intValue(value)), *setting.choices);
+        break;
+    case SettingKind::Index: chooseIndex(form.*setting.index, value, setting.choices->size()); break;
+    case SettingKind::Flag: form.*setting.flag = intValue(value) != 0; break;
+    }
+}
+
+void toSettings(const PortSetting& setting, const SettingsForm& form, DeviceSettings& settings)
+{
+    switch (setting.kind) {
+    case SettingKind::Version: break;
+    case SettingKind::Text: settings.*setting.string = form.*setting.text; break;
+    case SettingKind::Codes: settings.*setting.string = codeListToChars(form.*setting.text); break;
+    case SettingKind::Number: settings.*setting.number = intValue(form.*setting.text); break;
+    case SettingKind::Choice:
+        if (setting.decimal)
+            settings.*setting.decimal = static_cast<float>(decimalValue(form.*setting.text));
+        else
+            settings.*setting.number = intValue(form.*setting.text);
+        break;
+    case SettingKind::Index: settings.*setting.number = form.*setting.index; break;
+    case SettingKind::Flag: settings.*setting.number = form.*setting.flag ? 1 : 0; break;
+    }
+}
+
+void toForm(const PortSetting& setting, const DeviceSettings& settings, SettingsForm& form)
+{
+    switch (setting.kind) {
+    case SettingKind::Version: break;
+    case SettingKind::Text: form.*setting.text = settings.*setting.string; break;
+    case SettingKind::Codes: form.*setting.text = charsToCodeList(settings.*setting.string); break;
+    case SettingKind::Number: form.*setting.text = std::to_string(settings.*setting.number); break;
+    case SettingKind::Choice:
+        chooseText(form.*setting.text,
+                   setting.decimal ? formatDecimal(settings.*setting.decimal)
+                                   : std::to_string(settings.*setting.number),
+                   *setting.choices);
+        break;
+    case SettingKind::Index:
+        chooseIndex(form.*setting.index, std::to_string(settings.*setting.number), setting.choices->size());
+        break;
+    case SettingKind::Flag: form.*setting.flag = settings.*setting.number != 0; break;
+    }
+}
 
 } // namespace
 
 std::string setFileText(const SettingsForm& form)
 {
     std::string text;
-    for (const SetFileLine& line : setFileLines)
-        text += std::string(line.key) + "=" + line.write(form) + "\n";
+    for (const PortSetting& setting : portSettings) {
+        if (setting.key)
+            text += std::string(setting.key) + "=" + fileValue(setting, form) + "\n";
+    }
     return text;
 }
 
 void readSetFile(const std::string& text, SettingsForm& form)
 {
-    const size_t count = std::size(setFileLines);
+    const size_t count = std::count_if(portSettings.begin(), portSettings.end(),
+                                       [](const PortSetting& setting) { return setting.key; });
     std::vector<std::string> values;
     std::istringstream lines(text);
     for (std::string line; values.size() < count && std::getline(lines, line);) {
@@ -214,10 +249,11 @@ void readSetFile(const std::string& text, SettingsForm& form)
     }
     values.resize(count);
     int64_t fileVersion = intValue(values[0]);
-    for (size_t k = 0; k < count; ++k) {
-        const SetFileLine& line = setFileLines[k];
-        if (line.read && fileVersion >= line.fromVersion)
-            line.read(form, values[k]);
+    size_t line = 0;
+    for (const PortSetting& setting : portSettings) {
+        if (setting.key && fileVersion >= setting.fromVersion)
+            readFileValue(setting, form, values[line]);
+        line += setting.key ? 1 : 0;
     }
 }
 
@@ -232,56 +268,15 @@ bool formComplete(const SettingsForm& form)
 DeviceSettings settingsFromForm(const SettingsForm& form)
 {
     DeviceSettings settings;
-    settings.settingsFile = form.file;
-    settings.device = form.device;
-    settings.baud = intValue(form.baud);
-    settings.parity = form.parity;
-    settings.dataBits = intValue(form.dataBits);
-    settings.stopBits = static_cast<float>(decimalValue(form.stopBits));
-    settings.handshake = form.handshake;
-    settings.inBufferSize = intValue(form.inBuffer);
-    settings.outBufferSize = intValue(form.outBuffer);
-    settings.inMaxSigns = intValue(form.inMaxSigns);
-    settings.outTerminator = codeListToChars(form.outTerminator);
-    settings.inTerminator = codeListToChars(form.inTerminator);
-    settings.inSubStrings = form.inSubStrings ? 1 : 0;
-    settings.inSubTerminator = codeListToChars(form.inSubTerminator);
-    settings.delayShort = intValue(form.delayShort);
-    settings.delayLong = intValue(form.delayLong);
-    settings.delayErr = intValue(form.delayErr);
-    settings.inRetry = intValue(form.inRetry);
-    settings.errQuery = form.errQuery ? 1 : 0;
-    settings.errGetSesr = form.errGetSesr;
-    settings.errGetCmd = form.errGetCmd;
-    settings.errQueryClear = form.errQueryClear;
+    for (const PortSetting& setting : portSettings)
+        toSettings(setting, form, settings);
     return settings;
 }
 
 SettingsForm formFromSettings(const DeviceSettings& settings)
 {
     SettingsForm form;
-    form.file = settings.settingsFile;
-    form.device = settings.device;
-    form.baud.clear();
-    chooseText(form.baud, std::to_string(settings.baud), baudChoices);
-    chooseText(form.dataBits, std::to_string(settings.dataBits), dataBitsChoices);
-    chooseText(form.stopBits, formatDecimal(settings.stopBits), stopBitsChoices);
-    chooseIndex(form.parity, std::to_string(settings.parity), parityChoices.size());
-    chooseIndex(form.handshake, std::to_string(settings.handshake), handshakeChoices.size());
-    form.inBuffer = std::to_string(settings.inBufferSize);
-    form.outBuffer = std::to_string(settings.outBufferSize);
-    form.inMaxSigns = std::to_string(settings.inMaxSigns);
-    form.inTerminator = charsToCodeList(settings.inTerminator);
-    form.inRetry = std::to_string(settings.inRetry);
-    form.inSubStrings = settings.inSubStrings != 0;
-    form.inSubTerminator = charsToCodeList(settings.inSubTerminator);
-    form.outTerminator = charsToCodeList(settings.outTerminator);
-    form.errQuery = settings.errQuery != 0;
-    form.errGetSesr = settings.errGetSesr;
-    form.errGetCmd = settings.errGetCmd;
-    form.errQueryClear = settings.errQueryClear;
-    form.delayShort = std::to_string(settings.delayShort);
-    form.delayLong = std::to_string(settings.delayLong);
-    form.delayErr = std::to_string(settings.delayErr);
+    for (const PortSetting& setting : portSettings)
+        toForm(setting, settings, form);
     return form;
 }

@@ -42,6 +42,37 @@ struct SettingsForm {
     std::string delayErr = "150";
 };
 
+// How a device setting is held in the form and its control, in the *.set file and in the
+// port's settings.
+enum class SettingKind {
+    Version, // the *.set file's version line only
+    Text,    // free text, the same everywhere
+    Number,  // a digits-only field; a decimal number in the file and the settings
+    Choice,  // a list's item; the settings hold its number
+    Index,   // a list's chosen index, in the file and the settings
+    Codes,   // a code list such as "13;10" in an editable list; the settings hold its characters
+    Flag     // a check box; 0 or 1 in the file and the settings
+};
+
+// One device setting. The members that its kind does not use are null.
+struct PortSetting {
+    const char* key; // its *.set line, nullptr when the file has none
+    int controlId;   // its control on the page, 0 for none
+    SettingKind kind;
+    std::string SettingsForm::*text = nullptr; // Text, Number, Choice, Codes
+    int SettingsForm::*index = nullptr;        // Index
+    bool SettingsForm::*flag = nullptr;        // Flag
+    std::string DeviceSettings::*string = nullptr;
+    int64_t DeviceSettings::*number = nullptr;
+    const std::vector<std::string>* choices = nullptr; // Choice, Index; Codes: the list's items
+    bool numberInFile = false;                         // Choice: the file's value is read as a number
+    float DeviceSettings::*decimal = nullptr;          // Choice: held as a decimal instead of number
+    int64_t fromVersion = 0;                           // older *.set files do not have the line
+};
+// Every device setting, in the order of the *.set file's lines. Adding a setting is a row here,
+// its members in SettingsForm and DeviceSettings, and its control's place on the page.
+extern const std::vector<PortSetting> portSettings;
+
 // The directory offered for *.set files: "Devices/" beside the program at start-up, afterwards
 // the directory of the last *.set file chosen (with a trailing "/").
 extern std::string devicesDir;

@@ -212,54 +212,19 @@ void setEditableText(int id, const std::vector<std::string>& choices, const std:
         gtk_entry_set_text(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(listBox(id)))), text.c_str());
 }
 
-// How a control of the form holds its value.
-enum class FormControl { Text, List, Index, Editable, Check };
-
-// One row per control of the form: its id, its kind, and the form's member it shows.
-struct FormField {
-    int id;
-    FormControl control;
-    std::string SettingsForm::*text = nullptr;
-    const std::vector<std::string>* choices = nullptr;
-    int SettingsForm::*index = nullptr;
-    bool SettingsForm::*flag = nullptr;
-};
-
-const FormField formFields[] = {
-    {IdSetFileName, FormControl::Text, &SettingsForm::file},
-    {IdSetDevice, FormControl::Text, &SettingsForm::device},
-    {IdSetBaud, FormControl::List, &SettingsForm::baud, &baudChoices},
-    {IdSetDataBits, FormControl::List, &SettingsForm::dataBits, &dataBitsChoices},
-    {IdSetStopBits, FormControl::List, &SettingsForm::stopBits, &stopBitsChoices},
-    {IdSetParity, FormControl::Index, nullptr, nullptr, &SettingsForm::parity},
-    {IdSetHandshake, FormControl::Index, nullptr, nullptr, &SettingsForm::handshake},
-    {IdSetInBuffer, FormControl::Text, &SettingsForm::inBuffer},
-    {IdSetOutBuffer, FormControl::Text, &SettingsForm::outBuffer},
-    {IdSetInMaxSigns, FormControl::Text, &SettingsForm::inMaxSigns},
-    {IdSetInTerminator, FormControl::Editable, &SettingsForm::inTerminator, &terminatorChoices},
-    {IdSetInRetry, FormControl::Text, &SettingsForm::inRetry},
-    {IdSetSubStrings, FormControl::Check, nullptr, nullptr, nullptr, &SettingsForm::inSubStrings},
-    {IdSetSubTerminator, FormControl::Editable, &SettingsForm::inSubTerminator, &subTerminatorChoices},
-    {IdSetOutTerminator, FormControl::Editable, &SettingsForm::outTerminator, &terminatorChoices},
-    {IdSetErrQuery, FormControl::Check, nullptr, nullptr, nullptr, &SettingsForm::errQuery},
-    {IdSetErrGetSesr, FormControl::Text, &SettingsForm::errGetSesr},
-    {IdSetErrGetCmd, FormControl::Text, &SettingsForm::errGetCmd},
-    {IdSetErrQueryClear, FormControl::Text, &SettingsForm::errQueryClear},
-    {IdSetDelayShort, FormControl::Text, &SettingsForm::delayShort},
-    {IdSetDelayLong, FormControl::Text, &SettingsForm::delayLong},
-    {IdSetDelayErr, FormControl::Text, &SettingsForm::delayErr},
-};
-
 void showForm(const SettingsForm& form)
 {
     SilentChange silent;
-    for (const FormField& field : formFields) {
-        switch (field.control) {
-        case FormControl::Text: setControlText(WinSettings, field.id, form.*field.text); break;
-        case FormControl::List: chooseText(field.id, *field.choices, form.*field.text); break;
-        case FormControl::Index: gtk_combo_box_set_active(listBox(field.id), form.*field.index); break;
-        case FormControl::Editable: setEditableText(field.id, *field.choices, form.*field.text); break;
-        case FormControl::Check: setToggleState(WinSettings, field.id, form.*field.flag); break;
+    for (const PortSetting& setting : portSettings) {
+        int id = setting.controlId;
+        switch (setting.kind) {
+        case SettingKind::Version: break;
+        case SettingKind::Text:
+        case SettingKind::Number: setControlText(WinSettings, id, form.*setting.text); break;
+        case SettingKind::Choice: chooseText(id, *setting.choices, form.*setting.text); break;
+        case SettingKind::Index: gtk_combo_box_set_active(listBox(id), form.*setting.index); break;
+        case SettingKind::Codes: setEditableText(id, *setting.choices, form.*setting.text); break;
+        case SettingKind::Flag: setToggleState(WinSettings, id, form.*setting.flag); break;
         }
     }
     enableSubStringFields();
@@ -305,13 +270,16 @@ void buildDeviceSettingsForm(GtkWidget* page)
 SettingsForm readForm()
 {
     SettingsForm form;
-    for (const FormField& field : formFields) {
-        switch (field.control) {
-        case FormControl::Text: form.*field.text = controlText(WinSettings, field.id); break;
-        case FormControl::List: form.*field.text = chosenText(field.id); break;
-        case FormControl::Index: form.*field.index = gtk_combo_box_get_active(listBox(field.id)); break;
-        case FormControl::Editable: form.*field.text = editableText(field.id); break;
-        case FormControl::Check: form.*field.flag = toggleState(WinSettings, field.id); break;
+    for (const PortSetting& setting : portSettings) {
+        int id = setting.controlId;
+        switch (setting.kind) {
+        case SettingKind::Version: break;
+        case SettingKind::Text:
+        case SettingKind::Number: form.*setting.text = controlText(WinSettings, id); break;
+        case SettingKind::Choice: form.*setting.text = chosenText(id); break;
+        case SettingKind::Index: form.*setting.index = gtk_combo_box_get_active(listBox(id)); break;
+        case SettingKind::Codes: form.*setting.text = editableText(id); break;
+        case SettingKind::Flag: form.*setting.flag = toggleState(WinSettings, id); break;
         }
     }
     return form;

@@ -68,25 +68,16 @@ const std::vector<MenuSpec> menuSpecs = {
       {40, "700", true},  {41, "800", true},  {42, "900", true},  {43, "1000", true},
       {44, "1200", true}, {45, "1500", true}, {46, "2000", true}, {47, "5000", true},
       {subMenuEnd, "", true}}},
-    {PopupPtkListClipboard, WinProtocol,
-     {{MenuPtkListHeading, "Clipboardübernahme als...", false},
-      {MenuPtkStrings, "Werte als Strings (kplt.)", true},
-      {MenuPtkNumbers, "Werte als Zahlen", true},
-      {separator, "", true},
-      {MenuPtkQueryStrings, "Abfrage und Strings (kplt.)", true},
-      {MenuPtkQueryNumbers, "Abfrage und Zahlenwerte", true}}},
-    {PopupPtkTableClipboard, WinProtocol,
-     {{MenuPtkTableHeading, "Clipboardübernahme als...", false},
-      {MenuPtkTableFrame, "Tabelle, mit Rahmendaten", true},
-      {MenuPtkTableData, "Tabelle, nur Datenbereich", true},
-      {MenuPtkTableTitles, "Tabellendaten + Überschrift", true},
-      {MenuPtkTableRowNumbers, "Tabellendaten + Zeilennum.", true}}},
+    // The clipboard layouts are added by the protocol, which knows them.
+    {PopupPtkListClipboard, WinProtocol, {{MenuPtkListHeading, "Clipboardübernahme als...", false}}},
+    {PopupPtkTableClipboard, WinProtocol, {{MenuPtkTableHeading, "Clipboardübernahme als...", false}}},
     {PopupPtkRows, WinProtocol,
      {{MenuPtkDeleteRows, "Zeile(n) löschen", true},
       {MenuPtkRowLabel, "Zeile      ", false}}},
 };
 
 std::map<int, GtkWidget*> menus;
+std::map<int, int> menuWindows;
 std::map<std::pair<int, int>, GtkWidget*> menuItems;
 
 void onActivate(GtkMenuItem*, gpointer data)
@@ -114,6 +105,17 @@ void collect(GtkWidget* menu, std::vector<MenuEntry>& entries)
     g_list_free(children);
 }
 
+void appendItem(int menu, GtkWidget* target, const MenuItemSpec& item)
+{
+    GtkWidget* widget = gtk_menu_item_new_with_label(item.label);
+    gtk_widget_set_sensitive(widget, item.enabled);
+    g_object_set_data(G_OBJECT(widget), "quirlo-item", GINT_TO_POINTER(item.item));
+    g_signal_connect(widget, "activate", G_CALLBACK(onActivate),
+                     GINT_TO_POINTER((menuWindows[menu] << 16) | item.item));
+    gtk_menu_shell_append(GTK_MENU_SHELL(target), widget);
+    menuItems[{menu, item.item}] = widget;
+}
+
 } // namespace
 
 void createPopupMenus()
@@ -122,6 +124,7 @@ void createPopupMenus()
         GtkWidget* menu = gtk_menu_new();
         g_object_ref_sink(menu);
         menus[spec.menu] = menu;
+        menuWindows[spec.menu] = spec.window;
         GtkWidget* target = menu;
         for (const MenuItemSpec& item : spec.items) {
             if (item.item == separator) {
@@ -134,17 +137,22 @@ void createPopupMenus()
             } else if (item.item == subMenuEnd) {
                 target = menu;
             } else {
-                GtkWidget* widget = gtk_menu_item_new_with_label(item.label);
-                gtk_widget_set_sensitive(widget, item.enabled);
-                g_object_set_data(G_OBJECT(widget), "quirlo-item", GINT_TO_POINTER(item.item));
-                g_signal_connect(widget, "activate", G_CALLBACK(onActivate),
-                                 GINT_TO_POINTER((spec.window << 16) | item.item));
-                gtk_menu_shell_append(GTK_MENU_SHELL(target), widget);
-                menuItems[{spec.menu, item.item}] = widget;
+                appendItem(spec.menu, target, item);
             }
         }
         gtk_widget_show_all(menu);
     }
+}
+
+void appendMenuItem(int menu, int item, const std::string& label, bool separatedAbove)
+{
+    auto found = menus.find(menu);
+    if (found == menus.end())
+        return;
+    if (separatedAbove)
+        gtk_menu_shell_append(GTK_MENU_SHELL(found->second), gtk_separator_menu_item_new());
+    appendItem(menu, found->second, {item, label.c_str(), true});
+    gtk_widget_show_all(found->second);
 }
 
 void showPopupMenu(int menu)

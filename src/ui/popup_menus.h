@@ -7,6 +7,8 @@
 #include <vector>
 
 void createPopupMenus();
+// Adds an enabled item at the end of the menu, after a separator when asked.
+void appendMenuItem(int menu, int item, const std::string& label, bool separatedAbove);
 // Shows the pop-up menu at the mouse position.
 void showPopupMenu(int menu);
 void setMenuItemEnabled(int menu, int item, bool enabled);

@@ -114,3 +114,19 @@ TEST(DeviceSettings, CompletenessAndTheWayToAPortsSettings)
     EXPECT_EQ(setFileText(back), setFileText(form));
     EXPECT_EQ(resetForm().errGetCmd, "");
 }
+
+TEST(DeviceSettings, AFreshFormGivesTheSettingsOfAFreshPort)
+{
+    const DeviceSettings fresh;
+    const DeviceSettings fromForm = settingsFromForm(SettingsForm{});
+    for (const PortSetting& setting : portSettings) {
+        const std::string name = setting.key ? setting.key : "file";
+        if (setting.string) {
+            EXPECT_EQ(fromForm.*setting.string, fresh.*setting.string) << name;
+        }
+        // The lists of a fresh form have nothing chosen.
+        if (setting.number && setting.kind != SettingKind::Choice && setting.kind != SettingKind::Index) {
+            EXPECT_EQ(fromForm.*setting.number, fresh.*setting.number) << name;
+        }
+    }
+}
