@@ -11,8 +11,8 @@ constexpr const char* blue = "#0000ff";
 constexpr const char* grey = "#7f7f7f";
 
 const LineType lineTypes[LineTypeCount] = {
-    {"Command", nullptr, nullptr, black, false, SendCase::Device, nullptr},
-    {"Query", nullptr, nullptr, black, false, SendCase::Device, nullptr},
+    {"Command", nullptr, nullptr, black, false, SendCase::Device, nullptr, true},
+    {"Query", nullptr, nullptr, black, false, SendCase::Device, nullptr, true},
     {"OpenPort", "OpenPort <i>",
      "OpenPort <i>: öffnet Port 'i', OpenPort: öffnet intitialisierte ComPorts ( <i> löschen).", red, false,
      SendCase::Lower, nullptr},
@@ -38,10 +38,10 @@ const LineType lineTypes[LineTypeCount] = {
      nullptr},
     {"SetDTR", "SetDTR <b>",
      "Setzt DTR auf Hi (=1) oder Low (=0). <b> wird unterstützt. Parameter siehe Hilfe!", black, true,
-     SendCase::Lower, nullptr},
+     SendCase::Lower, nullptr, true},
     {"SetRTS", "SetRTS <b>",
      "Setzt RTS auf Hi (=1) oder Low (=0). <b> wird unterstützt. Parameter siehe Hilfe!", black, true,
-     SendCase::Lower, nullptr},
+     SendCase::Lower, nullptr, true},
     {"MsgBox", "MsgBox <s>,<i>",
      "Öffnet blockierende (modale) MessageBox. <s>= Dialogtext, <i>= Icon (0=Info, 2=Warnung, "
      "3=Frage)",
@@ -69,6 +69,12 @@ std::string lineTypeColour(long long code)
 {
     const LineType* type = lineType(code);
     return type ? type->colour : black;
+}
+
+bool lineTypeNeedsPort(long long code)
+{
+    const LineType* type = lineType(code);
+    return type && type->needsPort;
 }
 
 bool lineTypeCarriesText(long long code)

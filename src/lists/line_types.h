@@ -40,6 +40,7 @@ struct LineType {
     bool clearsPause;        // choosing the type also sets the pause to "0"
     SendCase sendCase;
     const char* keyword;     // the runner's keyword in upper case (SendCase::KeywordLower)
+    bool needsPort = false;  // the runner refuses the row while the current port is closed
 };
 
 // The line type of a code; nullptr outside 0..15.
@@ -48,6 +49,8 @@ const LineType* lineType(long long code);
 bool lineTypeClearsPause(long long code);
 // Text colour of a program row of the type, "#rrggbb" (black for unknown codes).
 std::string lineTypeColour(long long code);
+// Whether the runner needs the current port open for a row of the type.
+bool lineTypeNeedsPort(long long code);
 // Whether a row of the type carries text for the user, whose parameters keep their case and
 // blanks.
 bool lineTypeCarriesText(long long code);

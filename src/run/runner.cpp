@@ -257,8 +257,7 @@ void ExecuteLine(int kind, const std::string& sendString)
     else if (kind == TypeChangePort && contains(sendString, "CHANGEPORT "))
         changePortCommand(parameters);
 
-    bool needsPort = kind == TypeCommand || kind == TypeQuery || kind == TypeSetDTR || kind == TypeSetRTS;
-    if (needsPort && !currentPortOpen()) {
+    if (lineTypeNeedsPort(kind) && !currentPortOpen()) {
         refuseClosedPort();
         return;
     }
