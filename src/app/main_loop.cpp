@@ -246,8 +246,7 @@ void programMenu(const Event& e)
     case MenuPrgPaste:
     case MenuPrgCtrlV: pasteEntriesFromClipboard(); break;
     case MenuPrgExecute:
-        runState.singleEntryRow = selectedRow(WinProgram, IdPrgList);
-        startRun();
+        startRun(selectedRow(WinProgram, IdPrgList));
         break;
     case MenuPrgTimes2: duplicateEntryTimes(2); break;
     case MenuPrgTimes3: duplicateEntryTimes(3); break;

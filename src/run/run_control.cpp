@@ -5,6 +5,7 @@
 #include "lists/line_types.h"
 #include "run/line_checker.h"
 #include "run/run_state.h"
+#include "run/run_steps.h"
 #include "serial/port_table.h"
 #include "serial/serial_port.h"
 #include "ui/controls.h"
@@ -26,7 +27,7 @@ void resumeRun()
 {
     runState.paused = false;
     int row = runState.lastExecutedRow;
-    if (runState.currentRow < 1)
+    if (!runState.started)
         addTimer(WinProgram, TimerRun, startInterval);
     else
         addTimer(WinProgram, TimerRun,
@@ -41,15 +42,16 @@ void resumeRun()
 
 } // namespace
 
-void startRun()
+void startRun(int singleEntryRow)
 {
     // A start while paused begins a run that is not paused: its buttons say so.
     if (runState.paused) {
         setToggleState(WinProgram, IdPrgPause, false);
         setControlEnabled(WinProgram, IdPrgStop, true);
     }
-    // Nothing of an earlier run may be taken for this run's answers.
-    runState.responsePending = false;
+    // Nothing of an earlier run may steer this one or be taken for its answers.
+    forgetRun(runState);
+    runState.singleEntryRow = singleEntryRow;
     if (currentPort >= 0)
         serialDiscardInput(currentPort);
     addTimer(WinProgram, TimerRun, startInterval);

@@ -3,6 +3,7 @@
 
 struct RunState {
     bool running = false;
+    bool started = false; // the run's start (check, autosave file, error count) is done
     bool paused = false;
     int currentRow = 0;      // the row the runner executes next
     int lastExecutedRow = 0; // the row executed at the last tick

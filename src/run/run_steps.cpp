@@ -48,31 +48,44 @@ LoopEnd endLoopStep(LoopState& loop, RunState& run, bool atRunEnd)
     return LoopEnd::Repeat;
 }
 
+std::vector<int> singleEntryRows(int entry, int rowCount, const std::function<int(int row)>& typeOf)
+{
+    if (entry < 0 || entry >= rowCount)
+        return {};
+    std::vector<int> rows;
+    int type = typeOf(entry);
+    if (type != TypeOpenPort && type != TypeChangePort) {
+        for (int row = entry - 1; row >= 0; --row) {
+            if (typeOf(row) == TypeOpenPort || typeOf(row) == TypeChangePort) {
+                rows.push_back(row);
+                break;
+            }
+        }
+    }
+    rows.push_back(entry);
+    if (type != TypeClosePort) {
+        for (int row = entry + 1; row < rowCount; ++row) {
+            if (typeOf(row) == TypeClosePort) {
+                rows.push_back(row);
+                break;
+            }
+        }
+    }
+    return rows;
+}
+
 void stepSingleEntry(RunState& run, int rowCount, const std::function<int(int row)>& typeOf)
 {
-    switch (run.singleEntryStage) {
-    case 0:
-        for (int row = run.singleEntryRow - 1; row >= 0; --row) {
-            if (typeOf(row) == TypeOpenPort || typeOf(row) == TypeChangePort) {
-                run.currentRow = row;
-                break;
-            }
-        }
-        run.singleEntryStage = 1;
-        break;
-    case 1:
-        run.currentRow = run.singleEntryRow;
-        run.singleEntryStage = 2;
-        break;
-    case 2:
-        for (int row = rowCount - 1; row > run.currentRow; --row) {
-            if (typeOf(row) == TypeClosePort) {
-                run.currentRow = row;
-                break;
-            }
-        }
-        run.singleEntryStage = 3;
-        break;
-    default: run.currentRow = rowCount; break;
-    }
+    std::vector<int> rows = singleEntryRows(run.singleEntryRow, rowCount, typeOf);
+    size_t stage = static_cast<size_t>(run.singleEntryStage++);
+    run.currentRow = stage < rows.size() ? rows[stage] : rowCount;
+}
+
+void forgetRun(RunState& run)
+{
+    run.singleEntryRow = -1;
+    run.singleEntryStage = 0;
+    run.started = false;
+    // An answer the run asked for but did not read is not the next run's.
+    run.responsePending = false;
 }

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "run/run_state.h"
 
@@ -25,6 +26,11 @@ enum class LoopEnd {
 };
 LoopEnd endLoopStep(LoopState& loop, RunState& run, bool atRunEnd);
 
-// Moves a single-entry run to its next row: the OpenPort or ChangePort row above the entry (if
-// any), the entry, the ClosePort row below it (if any), then past the last of rowCount rows.
+// The rows a single entry runs, in order: the nearest OpenPort or ChangePort row above the
+// entry, the entry, the nearest ClosePort row below it, each port row only where it exists.
+std::vector<int> singleEntryRows(int entry, int rowCount, const std::function<int(int row)>& typeOf);
+// Moves a single-entry run to its next row, and past the last of rowCount rows after them.
 void stepSingleEntry(RunState& run, int rowCount, const std::function<int(int row)>& typeOf);
+// Forgets what steered a run that ended or was refused, so that the next run is a whole one
+// from its start.
+void forgetRun(RunState& run);

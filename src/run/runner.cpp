@@ -145,16 +145,24 @@ void runEnded(bool completed)
         runEndListener(completed);
 }
 
+// A run refused before its first row.
+void refuseRun()
+{
+    runState.running = false;
+    runState.abortRequested = false;
+    forgetRun(runState);
+    removeTimer(WinProgram, TimerRun);
+    lockRunInterface(false);
+    runEnded(false);
+}
+
 void endRun(bool completed)
 {
     clearSelection(WinProgram, IdPrgList);
     removeTimer(WinProgram, TimerRun);
     runState.currentRow = 0;
-    runState.singleEntryRow = -1;
-    runState.singleEntryStage = 0;
     runState.running = false;
-    // An answer the run asked for but did not read is not the next run's.
-    runState.responsePending = false;
+    forgetRun(runState);
     setControlEnabled(WinProgram, IdPrgRun, true);
     setControlEnabled(WinProgram, IdPrgStop, false);
     if (protocol.protocolMode == ModeDebug)
@@ -359,10 +367,7 @@ void RunTick()
                        currentPort == -1 ? "In Einstellungen-Portauswahl sind keine ComPorts zugewiesen!"
                                          : "Es ist kein ComPort geöffnet!",
                        IconWarning, ButtonsOk);
-            lockRunInterface(false);
-            runState.running = false;
-            removeTimer(WinProgram, TimerRun);
-            runEnded(false);
+            refuseRun();
         } else {
             // A stopped run whose port went away meanwhile ends here like any stopped run.
             endRun(false);
@@ -376,28 +381,23 @@ void RunTick()
         endRun(runState.running && last >= 0 && runState.portErrorCount == 0);
         return;
     }
-    if (runState.currentRow >= 1) {
+    if (runState.started) {
         highlightCurrentRow(false);
         if (runState.abortRequested)
             runState.running = false;
-    }
-    if (runState.currentRow == 0 && !runState.responsePending) {
+    } else {
         if (!PrepareLines(false, -1)) {
             runState.currentRow = last;
-            runState.running = false;
-            runState.abortRequested = false;
-            removeTimer(WinProgram, TimerRun);
-            lockRunInterface(false);
-            runEnded(false);
+            refuseRun();
             return;
         }
         clearSelection(WinProgram, IdPrgList);
-        runState.running = true;
+        runState.started = true;
         runState.portErrorCount = 0;
         setControlEnabled(WinProgram, IdPrgRun, false);
         setControlEnabled(WinProgram, IdPrgStop, true);
         protocolAutosave(0);
-        scrollToRow(0);
+        scrollToRow(runState.currentRow);
     }
     int row = runState.currentRow;
     highlightCurrentRow(true);

@@ -164,6 +164,8 @@ void exchangeCommand(Exchange& exchange, const std::string& text)
     if (modeIn(exchange, {ModeDebug, ModeList}))
         exchange.protocol("Comnd:\n" + shown, TypeCommand, "");
     if (exchange.entry.settings.errQuery) {
+        // A late answer to an earlier query must not be read as the status.
+        exchange.port.discardInput();
         sendLine(exchange, exchange.errorCommands.status);
         exchange.port.wait(exchange.entry.settings.delayErr);
         readErrorStatus(exchange);

@@ -135,6 +135,16 @@ TEST_F(RunControl, AStartWithoutPortEndsAtTheFirstTickWithAWarning)
     EXPECT_FALSE(runState.running);
     EXPECT_FALSE(runTimer());
     EXPECT_TRUE(unlocked());
+
+    // A refused single entry leaves nothing that would steer the next run.
+    insertRow(WinProgram, IdPrgList, -1, {"0", "*RST", "100", "", "*RST"});
+    insertRow(WinProgram, IdPrgList, -1, {"0", "*CLS", "100", "", "*CLS"});
+    selectRow(WinProgram, IdPrgList, 1, false);
+    send(EvMenu, WinProgram, MenuPrgExecute);
+    send(EvTimer, WinProgram, TimerRun);
+    EXPECT_EQ(messages.size(), 2u);
+    EXPECT_EQ(runState.singleEntryRow, -1);
+    EXPECT_FALSE(runState.started);
 }
 
 TEST_F(RunControl, StopWhilePausedTakesEffectOnlyAfterResume)
@@ -166,6 +176,8 @@ TEST_F(RunControl, ResumeAtAPauseOnRowGoesOnAfterItWithItsPause)
     insertRow(WinProgram, IdPrgList, -1, {"15", "PauseOn <s>", "250", "", "PauseOn"});
     insertRow(WinProgram, IdPrgList, -1, {"1", "VOLT?", "70", "", "VOLT?"});
     send(EvControl, WinProgram, IdPrgRun);
+    // As after the run's start and its PauseOn row.
+    runState.started = true;
     runState.currentRow = 1;
     runState.lastExecutedRow = 1;
     send(EvMenu, WinProgram, MenuPrgPauseKey);
@@ -213,6 +225,8 @@ TEST_F(RunControl, ClosingThePauseInfoWindowInAnyWayResumes)
     };
     for (const auto& closer : closers) {
         send(EvControl, WinProgram, IdPrgRun);
+        // As after the run's start and its PauseOn row.
+        runState.started = true;
         runState.currentRow = 1;
         runState.lastExecutedRow = 0;
         setToggleState(WinProgram, IdPrgPause, true);

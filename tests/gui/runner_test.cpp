@@ -291,8 +291,10 @@ TEST_F(Runner, AClosedPortIsRefusedRowByRowAndTheThirdEndsTheRun)
 {
     portClose(0);
     removeAllRows(WinProtocol, IdPtkList);
-    for (int i = 0; i < 4; ++i)
-        row(0, "*RST");
+    // A loop in the first row goes back to it on every pass, which is not a new start.
+    row(5, "Loop <i>,<i>,<i>", "1;20;1");
+    row(0, "*RST");
+    row(6, "LoopEnd");
     run();
     ASSERT_EQ(messages.size(), 3u);
     EXPECT_EQ(messages[0].text, "Gewählter COM-Port ist nicht geöffnet!");
@@ -314,6 +316,16 @@ TEST_F(Runner, ASingleEntryRunsWithItsPortRows)
     EXPECT_EQ(lines(), (std::vector<std::string>{"OpenPort||#0 Ok", "Query:|*IDN?|",
                                                  "Return:|QUIRLO,SIM-PS1,0001,1.0|", "CloseCom||#0 Ok"}));
     EXPECT_EQ(runState.singleEntryRow, -1);
+
+    // Without port rows the entry runs alone, not with its neighbours.
+    removeAllRows(WinProgram, IdPrgList);
+    openInstrumentPort();
+    for (const char* query : {"*IDN?", "VOLT?", "CURR?", "*OPC?"})
+        row(1, query);
+    selectRow(WinProgram, IdPrgList, 1, false);
+    send(EvMenu, WinProgram, MenuPrgExecute);
+    ASSERT_TRUE(pumpUntil([] { return !runState.running && !timerActive(WinProgram, TimerRun); }));
+    EXPECT_EQ(lines(), (std::vector<std::string>{"Query:|VOLT?|", "Return:|0.0000|"}));
 }
 
 TEST_F(Runner, TheInstrumentVanishingMidRunEndsItWithThePortMessages)

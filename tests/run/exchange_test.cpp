@@ -144,6 +144,16 @@ TEST_F(ExchangeTest, ABadCommandIsFollowedByTheErrorQueryOfEachBitSetAndAClear)
     EXPECT_EQ(entry.errFlags, 0);
     EXPECT_EQ(entry.errText, "");
 
+    // A late answer to an earlier query is not taken for the status.
+    device.script["VOLT?"] = {{100, "12.5\r\n"}};
+    query("VOLT?");
+    device.wait(200);
+    device.lines.clear();
+    protocol.clear();
+    command("*RST");
+    EXPECT_EQ(device.lines, (std::vector<std::string>{"*RST", "*ESR?"}));
+    EXPECT_EQ(protocol.size(), 1u);
+
     // A query under the error query clears the device's status first.
     device.lines.clear();
     query("VOLT?");

@@ -47,15 +47,30 @@ TEST(RunSteps, MisplacedLoopRowsAreToldApart)
     EXPECT_FALSE(loop.loopActive);
 }
 
-TEST(RunSteps, ASingleEntryRunsWithThePortRowsAroundIt)
+TEST(RunSteps, ASingleEntryRunsOnlyItselfAndThePortRowsAroundIt)
 {
-    const std::vector<int> types = {TypeCommand, TypeOpenPort, TypeQuery, TypeCommand, TypeClosePort, TypeQuery};
+    const std::vector<int> types = {TypeQuery,     TypeOpenPort, TypeQuery,     TypeCellPos,
+                                    TypeClosePort, TypeQuery,    TypeClosePort, TypeQuery};
+    const int count = static_cast<int>(types.size());
+    auto typeOf = [&](int row) { return types[row]; };
+    // The nearest port rows on either side, where they exist.
+    EXPECT_EQ(singleEntryRows(3, count, typeOf), (std::vector<int>{1, 3, 4}));
+    EXPECT_EQ(singleEntryRows(5, count, typeOf), (std::vector<int>{1, 5, 6}));
+    EXPECT_EQ(singleEntryRows(0, count, typeOf), (std::vector<int>{0, 4}));
+    EXPECT_EQ(singleEntryRows(7, count, typeOf), (std::vector<int>{1, 7}));
+    // A port row as the entry brings no second one of its side.
+    EXPECT_EQ(singleEntryRows(1, count, typeOf), (std::vector<int>{1, 4}));
+    EXPECT_EQ(singleEntryRows(4, count, typeOf), (std::vector<int>{1, 4}));
+    EXPECT_TRUE(singleEntryRows(8, count, typeOf).empty());
+
+    // Four queries: the second runs alone, then the run ends past the last row.
+    const std::vector<int> queries(4, TypeQuery);
     RunState run;
-    run.singleEntryRow = 3;
+    run.singleEntryRow = 1;
     std::vector<int> rows;
-    for (int step = 0; step < 4; ++step) {
-        stepSingleEntry(run, static_cast<int>(types.size()), [&](int row) { return types[row]; });
+    for (int step = 0; step < 2; ++step) {
+        stepSingleEntry(run, 4, [&](int row) { return queries[row]; });
         rows.push_back(run.currentRow);
     }
-    EXPECT_EQ(rows, (std::vector<int>{1, 3, 4, 6}));
+    EXPECT_EQ(rows, (std::vector<int>{1, 4}));
 }
