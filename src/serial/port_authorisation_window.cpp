@@ -3,6 +3,7 @@
 #include <glib/gstdio.h>
 #include <gtk/gtk.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -125,6 +126,8 @@ void onSelectionChanged(GtkTreeSelection*, gpointer)
 
 void discoverPorts(bool onlyAccessible)
 {
+    const auto counted = std::min<size_t>(static_cast<size_t>(std::max<int64_t>(portCount, 0)), PortTable.size());
+    const std::vector<PortEntry> before(PortTable.begin(), PortTable.begin() + static_cast<std::ptrdiff_t>(counted));
     std::vector<DiscoveredPort> found = portsFromKernelLog();
     // Where only root may read the kernel log, it announces nothing: the kernel's device list
     // still knows the ports.
@@ -150,6 +153,7 @@ void discoverPorts(bool onlyAccessible)
         }
     }
     addManualPorts(PortTable, portCount, manualPorts, discoveryPlaces.devRoot, loginName());
+    keepPortsWithTheirDevices(before);
     setControlText(WinPortAuth, IdAuthShowing,
                    onlyAccessible ? "Anzeige: freigeschaltete" : "Anzeige: alle vorhandenen");
     if (!allAccessible)

@@ -10,6 +10,7 @@
 #include "common/text.h"
 #include "protocol/protocol_window.h"
 #include "serial/device_settings.h"
+#include "serial/port_discovery.h"
 #include "serial/port_services.h"
 #include "serial/port_table.h"
 #include "serial/serial_port.h"
@@ -48,9 +49,9 @@ bool validPort(int64_t index)
 
 void showCurrentPortState()
 {
-    if (!windowExists(WinProgram) || !validPort(currentPort))
+    if (!windowExists(WinProgram))
         return;
-    bool open = PortTable[currentPort].isOpen != 0;
+    bool open = validPort(currentPort) && PortTable[currentPort].isOpen != 0;
     setToggleState(WinProgram, IdPrgPortButton, !open);
     setControlText(WinProgram, IdPrgPortLabel, open ? PortTable[currentPort].name : " - ");
 }
@@ -97,6 +98,25 @@ void watchForHangUp(int64_t index)
     hangUpWatches[index] = g_unix_fd_add(serialDescriptor(index), GIOCondition(G_IO_HUP | G_IO_ERR), onHangUp,
                                          GINT_TO_POINTER(static_cast<int>(index)));
 }
+
+} // namespace
+
+void keepPortsWithTheirDevices(const std::vector<PortEntry>& before)
+{
+    for (size_t k = 0; k < before.size(); ++k)
+        stopWatching(static_cast<int64_t>(k));
+    std::vector<int64_t> moved = carryPortState(before, PortTable, portCount);
+    serialRenumber(moved);
+    for (int64_t k = 0; k < portCount; ++k) {
+        if (PortTable[k].isOpen)
+            watchForHangUp(k);
+    }
+    if (currentPort >= 0)
+        currentPort = currentPort < static_cast<PortIndex>(moved.size()) ? moved[currentPort] : -1;
+    showCurrentPortState();
+}
+
+namespace {
 
 void openOne(int64_t index)
 {
@@ -265,12 +285,13 @@ void togglePort(int64_t index)
         setToggleState(WinProgram, IdPrgPortButton, true);
         return;
     }
-    bool close = toggleState(WinProgram, IdPrgPortButton);
-    if (close)
+    if (toggleState(WinProgram, IdPrgPortButton))
         portClose(index);
     else
         portOpen(index);
-    setControlEnabled(WinProgram, IdPrgRun, !close);
+    // The button and Run show what the port is now: an unconfigured port does not open.
+    showCurrentPortState();
+    setControlEnabled(WinProgram, IdPrgRun, validPort(index) && PortTable[index].isOpen);
 }
 
 void changePortCommand(const std::string& parameter)

@@ -205,6 +205,29 @@ int64_t fillPortTable(std::vector<PortEntry>& table, const std::vector<Discovere
     return static_cast<int64_t>(ports.size());
 }
 
+std::vector<int64_t> carryPortState(const std::vector<PortEntry>& before, std::vector<PortEntry>& table,
+                                    int64_t count)
+{
+    std::vector<int64_t> moved(before.size(), -1);
+    for (size_t k = 0; k < table.size(); ++k) {
+        PortEntry& entry = table[k];
+        PortEntry old;
+        for (size_t j = 0; j < before.size() && static_cast<int64_t>(k) < count; ++j) {
+            if (moved[j] == -1 && !before[j].name.empty() && before[j].name == entry.name) {
+                old = before[j];
+                moved[j] = static_cast<int64_t>(k);
+                break;
+            }
+        }
+        entry.settings = old.settings;
+        entry.configured = old.configured;
+        entry.isOpen = old.isOpen;
+        entry.errFlags = old.errFlags;
+        entry.errText = old.errText;
+    }
+    return moved;
+}
+
 std::vector<std::string> manualPorts;
 
 void addManualPorts(std::vector<PortEntry>& table, int64_t& count, const std::vector<std::string>& names,

@@ -39,8 +39,15 @@ std::vector<DiscoveredPort> portsFromSysfs(const std::string& sysRoot);
 
 // Puts the discovered ports into the first entries of the table (growing it when needed) and
 // returns their number. An entry that gets another port than it had starts with cleared
-// access values; settings, configured and isOpen stay with their positions.
+// access values; settings, configured and isOpen are carried by carryPortState.
 int64_t fillPortTable(std::vector<PortEntry>& table, const std::vector<DiscoveredPort>& ports);
+
+// After a discovery, gives each of the first count entries the settings, configured and open
+// state, and the device errors, that its device had in the table before; an entry whose device
+// is new, and every entry from count on, starts without them. Returns for each entry of before
+// the position of its device now, -1 where the device left the table.
+std::vector<int64_t> carryPortState(const std::vector<PortEntry>& before, std::vector<PortEntry>& table,
+                                    int64_t count);
 
 // The devices the user named on Quirlo's command line; each discovery adds them behind the
 // ports it found.

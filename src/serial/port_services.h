@@ -4,13 +4,19 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "serial/port_table.h"
 #include "serial/serial_port.h"
 
 // Finds the serial ports and the user's access to them, fills the port table and the
 // authorisation list; with onlyAccessible the ports the user may not open are left out. Warns
 // when there is no port, and shows the authorisation window when a port is not accessible.
 void discoverPorts(bool onlyAccessible);
+// After a discovery has filled the table anew: settings, configured and open state, the open
+// device and its hang-up watch go with their device to its new position; a device that left
+// the table is closed; the current port follows its device, or is none when it left.
+void keepPortsWithTheirDevices(const std::vector<PortEntry>& before);
 // Tells the user when xterm, which discovery and authorisation run in, is missing.
 void checkXterm();
 // The port authorisation window, created hidden.

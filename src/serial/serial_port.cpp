@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cstring>
 #include <map>
+#include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -308,12 +310,24 @@ int64_t serialLineErrors(int64_t)
     return 0;
 }
 
+namespace {
+
+// The exclusive use ends with Quirlo's use: left set, it would keep a user who is not root
+// from opening the device while another process still holds it open.
+void closeDescriptor(int fd)
+{
+    ioctl(fd, TIOCNXCL);
+    close(fd);
+}
+
+} // namespace
+
 void serialClose(int64_t handle)
 {
     auto found = openPorts.find(handle);
     if (found == openPorts.end())
         return;
-    close(found->second);
+    closeDescriptor(found->second);
     openPorts.erase(found);
     lostPorts.erase(handle);
 }
@@ -321,7 +335,26 @@ void serialClose(int64_t handle)
 void serialCloseAll()
 {
     for (const auto& [handle, fd] : openPorts)
-        close(fd);
+        closeDescriptor(fd);
     openPorts.clear();
     lostPorts.clear();
+}
+
+void serialRenumber(const std::vector<int64_t>& newHandleOf)
+{
+    std::map<int64_t, int> open;
+    std::map<int64_t, bool> lost;
+    for (const auto& [handle, fd] : openPorts) {
+        bool mapped = handle >= 0 && handle < static_cast<int64_t>(newHandleOf.size());
+        int64_t to = mapped ? newHandleOf[static_cast<size_t>(handle)] : handle;
+        if (to < 0) {
+            closeDescriptor(fd);
+            continue;
+        }
+        open[to] = fd;
+        if (lostPorts.count(handle))
+            lost[to] = lostPorts[handle];
+    }
+    openPorts = std::move(open);
+    lostPorts = std::move(lost);
 }

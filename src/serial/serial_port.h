@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <termios.h>
 
@@ -54,6 +55,9 @@ int64_t serialAvailable(int64_t handle);
 int64_t serialRead(int64_t handle, char* buffer, int64_t maxCount);
 // Sets DTR or RTS (level 1 asserted, 0 released); true when the line reads back so.
 bool serialSetLine(int64_t handle, SerialLine line, int level);
+// Moves each open handle h to newHandleOf[h] and closes those mapped to -1; handles beyond the
+// list keep their number.
+void serialRenumber(const std::vector<int64_t>& newHandleOf);
 // Drops what the device sent and nobody read yet.
 void serialDiscardInput(int64_t handle);
 // The descriptor of the open device, for watching it; -1 when the handle is not open.

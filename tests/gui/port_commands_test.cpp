@@ -8,6 +8,7 @@
 
 #include "protocol/protocol_state.h"
 #include "run/run_state.h"
+#include "serial/port_discovery.h"
 #include "serial/port_services.h"
 #include "serial/port_table.h"
 #include "serial/pty.h"
@@ -158,6 +159,16 @@ TEST_F(PortCommands, TheProgramWindowsButtonClosesAndReopensTheCurrentPort)
     EXPECT_TRUE(PortTable[0].isOpen);
     EXPECT_TRUE(controlEnabled(WinProgram, IdPrgRun));
     EXPECT_EQ(protocolLines(), (std::vector<std::string>{"OpenPort|#0 Ok", "CloseCom|#0 Ok", "OpenPort|#0 Ok"}));
+
+    // An unconfigured port made current by its indicator does not open: the button says so.
+    send(EvControl, WinSettings, IdSetPortIndicatorFirst + 2);
+    ASSERT_EQ(currentPort, 2);
+    setToggleState(WinProgram, IdPrgPortButton, false);
+    send(EvControl, WinProgram, IdPrgPortButton);
+    EXPECT_FALSE(PortTable[2].isOpen);
+    EXPECT_TRUE(toggleState(WinProgram, IdPrgPortButton));
+    EXPECT_EQ(controlText(WinProgram, IdPrgPortLabel), " - ");
+    EXPECT_FALSE(controlEnabled(WinProgram, IdPrgRun));
 }
 
 TEST_F(PortCommands, PortRowsWithEmptyWrongAndTooLargeParameters)
@@ -249,6 +260,37 @@ TEST_F(PortCommands, AVanishedDeviceIsClosedAndReopensWhenApplied)
     refreshPortIndicators(true);
     apply(1);
     EXPECT_TRUE(PortTable[1].isOpen);
+}
+
+TEST_F(PortCommands, APortsSettingsAndOpenDeviceStayWithItsDeviceThroughARediscovery)
+{
+    apply(1);
+    ASSERT_TRUE(PortTable[1].isOpen);
+    apply(2);
+    ASSERT_EQ(currentPort, 2);
+    const std::vector<PortEntry> before(PortTable.begin(), PortTable.begin() + 3);
+    // A new device comes in front, port 1's device moves behind it, port 2's device is gone.
+    PseudoTerminal newcomer;
+    portCount = fillPortTable(PortTable, {{newcomer.devicePath().substr(5), "neu"},
+                                          {before[0].name, before[0].tag},
+                                          {before[1].name, before[1].tag}});
+    keepPortsWithTheirDevices(before);
+
+    EXPECT_EQ(PortTable[0].configured, 0);
+    EXPECT_EQ(PortTable[0].isOpen, 0);
+    EXPECT_EQ(PortTable[2].name, before[1].name);
+    EXPECT_EQ(PortTable[2].settings.baud, 9600);
+    EXPECT_EQ(PortTable[2].isOpen, 1);
+    // The moved handle writes to its own device.
+    ASSERT_TRUE(serialWrite(2, "*RST\r") == 5);
+    EXPECT_EQ(terminals[1]->receive(5), "*RST\r");
+    EXPECT_FALSE(serialIsOpen(1));
+    // The current port's device left: it is closed, and no port is current.
+    EXPECT_EQ(currentPort, -1);
+    EXPECT_EQ(controlText(WinProgram, IdPrgPortLabel), " - ");
+    // The hang-up watch moved too: the moved device's hang-up closes position 2.
+    terminals[1]->closeMaster();
+    ASSERT_TRUE(pumpUntil([] { return !PortTable[2].isOpen; }));
 }
 
 namespace {

@@ -224,3 +224,28 @@ TEST(PortDiscovery, NamedDevicesJoinBehindTheFoundPortsOnceEachWithTheirAccess)
     EXPECT_EQ(table[3].accessible, 0);
     std::filesystem::remove_all(dev);
 }
+
+TEST(PortDiscovery, SettingsAndOpenStateGoWithTheDeviceNotThePosition)
+{
+    std::vector<PortEntry> table(3);
+    table[0].name = "ttyUSB0";
+    table[1].name = "ttyUSB1";
+    table[1].configured = 1;
+    table[1].isOpen = 1;
+    table[1].settings.baud = 9600;
+    table[1].errText = "-100";
+    table[2].name = "ttyUSB2";
+    table[2].isOpen = 1;
+    const std::vector<PortEntry> before = table;
+    // ttyS0 comes back in front; ttyUSB0 and ttyUSB2 are gone.
+    int64_t count = fillPortTable(table, {{"ttyS0", "at I/O"}, {"ttyUSB1", "usb"}});
+    EXPECT_EQ(carryPortState(before, table, count), (std::vector<int64_t>{-1, 1, -1}));
+    EXPECT_EQ(table[0].configured, 0);
+    EXPECT_EQ(table[0].settings.baud, 0);
+    EXPECT_EQ(table[1].configured, 1);
+    EXPECT_EQ(table[1].isOpen, 1);
+    EXPECT_EQ(table[1].settings.baud, 9600);
+    EXPECT_EQ(table[1].errText, "-100");
+    // An entry beyond the ports keeps nothing of the device that stood there.
+    EXPECT_EQ(table[2].isOpen, 0);
+}
