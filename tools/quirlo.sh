@@ -25,7 +25,7 @@ install_missing() {
     fi
 }
 
-build() {
+configure() {
     local dir=$1
     shift
     # A tree configured for another generator cannot be reused.
@@ -33,7 +33,22 @@ build() {
         rm -rf "$dir"
     fi
     cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
-    cmake --build "$dir" -j "$(nproc)"
+}
+
+build() {
+    configure "$@"
+    cmake --build "$1" -j "$(nproc)"
+}
+
+# Builds only what demo and run start: Quirlo, the simulated instrument and, where groff is
+# there, the manual; the tests and benchmarks are built by "test".
+build_to_start() {
+    configure build
+    local targets=(quirlo sim_instrument)
+    if ninja -C build -t query manual >/dev/null 2>&1; then
+        targets+=(manual)
+    fi
+    cmake --build build -j "$(nproc)" --target "${targets[@]}"
 }
 
 # Runs the tests of one build tree; prints ctest's output and leaves "passed failed" in $dir/.counts.
@@ -146,14 +161,14 @@ timed() {
 case "${1:-}" in
 demo)
     install_missing xterm
-    build build
+    build_to_start
     shift
     demo "$@"
     ;;
 run)
     # Port discovery and authorisation run their commands in xterm; the tests use stand-ins.
     install_missing xterm
-    build build
+    build_to_start
     exec ./build/quirlo
     ;;
 test)

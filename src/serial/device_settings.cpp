@@ -257,9 +257,23 @@ void readSetFile(const std::string& text, SettingsForm& form)
     }
 }
 
+namespace {
+
+// Every code of the list is a character: 0 to 255.
+bool codesAreCharacters(const std::string& codes)
+{
+    const std::vector<std::string> parts = splitText(codes, ";");
+    return std::all_of(parts.begin(), parts.end(), [](const std::string& part) {
+        int64_t code = intValue(part);
+        return code >= 0 && code <= 255;
+    });
+}
+
+} // namespace
+
 bool formComplete(const SettingsForm& form)
 {
-    return !form.baud.empty() && !form.dataBits.empty() && !form.stopBits.empty() && form.parity >= 0 &&
+    return (!form.inSubStrings || codesAreCharacters(form.inSubTerminator)) && !form.baud.empty() && !form.dataBits.empty() && !form.stopBits.empty() && form.parity >= 0 &&
            form.handshake >= 0 && intValue(form.inBuffer) >= minimumBuffer &&
            intValue(form.outBuffer) >= minimumBuffer && intValue(form.inMaxSigns) > 0 &&
            isChoice(terminatorChoices, form.inTerminator) && isChoice(terminatorChoices, form.outTerminator);

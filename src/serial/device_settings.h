@@ -94,7 +94,8 @@ std::string setFileText(const SettingsForm& form);
 void readSetFile(const std::string& text, SettingsForm& form);
 
 // Whether the form may be applied: every list chosen, buffers of at least 64, at least one
-// character, both line ends chosen from their lists.
+// character, both line ends chosen from their lists, and, with sub-strings, a sub-terminator
+// of codes from 0 to 255.
 bool formComplete(const SettingsForm& form);
 
 // The form as the settings of a port, and back.

@@ -85,7 +85,8 @@ std::string fileDialog(int parentWindow, bool save, const std::string& title,
         title.c_str(), parentOf(parentWindow),
         save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN, GTK_STOCK_CANCEL,
         GTK_RESPONSE_CANCEL, save ? GTK_STOCK_SAVE : GTK_STOCK_OPEN, GTK_RESPONSE_ACCEPT, nullptr);
-    gtk_file_chooser_set_do_overwrite_confirmation(GTK_FILE_CHOOSER(dialog), TRUE);
+    // Quirlo asks before it replaces a file, in German; a second question would repeat it.
+    gtk_file_chooser_set_do_overwrite_confirmation(GTK_FILE_CHOOSER(dialog), FALSE);
 
     size_t bar = filter.find('|');
     std::string name = bar == std::string::npos ? filter : filter.substr(0, bar);

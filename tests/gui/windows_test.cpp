@@ -11,6 +11,7 @@
 #include "ui/controls.h"
 #include "ui/ids.h"
 #include "ui/list_access.h"
+#include "ui/message_dialog.h"
 #include "ui/popup_menus.h"
 #include "ui/resources.h"
 #include "ui/shortcuts.h"
@@ -450,4 +451,28 @@ TEST_F(Windows, InfoEditorFollowsTheWindowSize)
     pumpUntil([button] { return button->allocation.x == 480; });
     EXPECT_EQ(button->allocation.x, 480);
     EXPECT_EQ(button->allocation.y, 268);
+}
+
+TEST_F(Windows, TheSaveChooserLeavesTheOverwriteQuestionToQuirlo)
+{
+    setFileResponder(nullptr);
+    // The chooser's own question, when it would ask one; -1 until the chooser was seen.
+    int confirms = -1;
+    g_idle_add(
+        [](gpointer data) -> gboolean {
+            GList* windows = gtk_window_list_toplevels();
+            GtkWidget* chooser = nullptr;
+            for (GList* w = windows; w; w = w->next)
+                if (GTK_IS_FILE_CHOOSER_DIALOG(w->data) && gtk_widget_get_mapped(GTK_WIDGET(w->data)))
+                    chooser = GTK_WIDGET(w->data);
+            g_list_free(windows);
+            if (!chooser)
+                return G_SOURCE_CONTINUE;
+            *static_cast<int*>(data) = gtk_file_chooser_get_do_overwrite_confirmation(GTK_FILE_CHOOSER(chooser));
+            gtk_dialog_response(GTK_DIALOG(chooser), GTK_RESPONSE_CANCEL);
+            return G_SOURCE_REMOVE;
+        },
+        &confirms);
+    EXPECT_EQ(fileDialog(WinMain, true, "Quirlo speichern", "*.log", machineDir), "");
+    EXPECT_EQ(confirms, 0);
 }
