@@ -1,7 +1,6 @@
 // The shell's process-wide state.
 #include "app/shell_state.h"
 
-#include "app/paths.h"
 #include "lists/list_files.h"
 #include "protocol/protocol_files.h"
 #include "serial/device_settings.h"
@@ -13,7 +12,7 @@ void initShellState(const std::string& programDir)
 {
     shell = ShellState{};
     shell.programDir = programDir;
-    discoveryPlaces.scanFile = findHomeDir() + "tty.txt";
+    discoveryPlaces.scanFile = makeScanFile();
     devicesDir = shell.programDir + "Devices/";
     commandsDir = shell.programDir + "Cmd/";
     programsDir = shell.programDir + "Run/";

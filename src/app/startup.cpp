@@ -270,6 +270,7 @@ void exitSequence()
     }
     clearEvents();
     serialCloseAll();
+    removeScanFile(discoveryPlaces.scanFile);
 }
 
 int quirloMain(int argc, char** argv)

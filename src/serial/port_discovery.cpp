@@ -205,6 +205,26 @@ int64_t fillPortTable(std::vector<PortEntry>& table, const std::vector<Discovere
     return static_cast<int64_t>(ports.size());
 }
 
+std::string makeScanFile()
+{
+    gchar* dir = g_dir_make_tmp("quirlo-XXXXXX", nullptr);
+    if (!dir)
+        return "";
+    std::string file = std::string(dir) + "/tty.txt";
+    g_free(dir);
+    return file;
+}
+
+void removeScanFile(const std::string& scanFile)
+{
+    if (scanFile.empty())
+        return;
+    g_remove(scanFile.c_str());
+    gchar* dir = g_path_get_dirname(scanFile.c_str());
+    g_rmdir(dir);
+    g_free(dir);
+}
+
 std::vector<int64_t> carryPortState(const std::vector<PortEntry>& before, std::vector<PortEntry>& table,
                                     int64_t count)
 {

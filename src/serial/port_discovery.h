@@ -15,13 +15,20 @@ struct DiscoveredPort {
 
 // Where discovery looks and writes: the kernel's device list and the device files ("/sys" and
 // "/dev" unless a caller, such as a test, points them at a tree of its own), and the scratch
-// file "tty.txt" in the home directory that the commands' output goes through.
+// file "tty.txt" that the commands' output goes through (see makeScanFile).
 struct DiscoveryPlaces {
     std::string sysRoot = "/sys";
     std::string devRoot = "/dev";
     std::string scanFile;
 };
 extern DiscoveryPlaces discoveryPlaces;
+
+// Makes a directory of Quirlo's own for the scratch file: a new name under the temporary
+// directory, open to the user only, so that nobody can put a link where the commands' output
+// goes. Returns the path of "tty.txt" in it, "" when no directory could be made.
+std::string makeScanFile();
+// Removes the scratch file and its directory.
+void removeScanFile(const std::string& scanFile);
 
 // A device name that may go into a command line: letters, digits, "_" and "-" only.
 bool validDeviceName(const std::string& name);

@@ -3,11 +3,13 @@
 
 #include <glib.h>
 #include <glib/gstdio.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
 
 #include "run/run_state.h"
+#include "serial/port_discovery.h"
 #include "serial/port_services.h"
 #include "serial/settings_port_page.h"
 #include "serial/port_table.h"
@@ -69,7 +71,13 @@ TEST_F(PortAuthorisation, StartUpKeepsTheAccessiblePortsAndShowsTheWindowForTheO
     EXPECT_FALSE(controlEnabled(WinPortAuth, IdAuthGrant));
 
     // Three kernel-log commands, then one listing per port found, each in its own xterm.
-    const std::string file = "'" + machineDir + "/tty.txt'";
+    // The scratch file lies in a directory that only the user may enter.
+    const std::string file = "'" + discoveryPlaces.scanFile + "'";
+    GStatBuf directory;
+    const std::string& scanFile = discoveryPlaces.scanFile;
+    ASSERT_EQ(g_lstat(scanFile.substr(0, scanFile.rfind('/')).c_str(), &directory), 0);
+    EXPECT_TRUE(S_ISDIR(directory.st_mode));
+    EXPECT_EQ(directory.st_mode & 0777, 0700u);
     EXPECT_EQ(callsOf("xterm"), (std::vector<std::string>{
                                     "xterm [-e] [dmesg | grep ttyS | tee " + file + "]",
                                     "xterm [-e] [dmesg | grep ttyUS | tee -a " + file + "]",
