@@ -16,12 +16,16 @@
 
 #include <glib.h>
 
+#include "serial/lock_files.h"
+
 namespace {
 
 // Handle number to open descriptor; an absent handle is a closed port.
 std::map<int64_t, int> openPorts;
 // Handles whose device has gone away (unplugged, or the other end of a terminal closed).
 std::map<int64_t, bool> lostPorts;
+// The device path of each open handle, whose lock file goes at close.
+std::map<int64_t, std::string> lockedPaths;
 
 // How long a write waits for a line that takes no more bytes (handshake held, buffer full)
 // before it gives up.
@@ -135,9 +139,16 @@ OpenFailure kindOfOpenError(int error)
 // Records why the open failed, closes what it had opened, and gives the failed result.
 bool refuseOpen(int64_t handle, OpenFailure kind, int error, int fd = -1)
 {
-    openFailures[handle] = {kind, error};
+    openFailures[handle] = {kind, error, 0, ""};
     if (fd >= 0)
         close(fd);
+    return false;
+}
+
+bool refuseLocked(int64_t handle, const std::string& devicePath, int64_t owner, int fd)
+{
+    close(fd);
+    openFailures[handle] = {OpenFailure::Locked, 0, owner, lockFilePath(devicePath)};
     return false;
 }
 
@@ -158,16 +169,26 @@ bool serialOpen(int64_t handle, const char* devicePath, int64_t baud, int64_t pa
         return refuseOpen(handle, kindOfOpenError(errno), errno);
     if (!isatty(fd))
         return refuseOpen(handle, OpenFailure::NotATerminal, ENOTTY, fd);
-    // One program at a time: the device is taken exclusively, and a lock that other programs
-    // check tells them it is in use; a device locked by another program is refused.
+    // One program at a time: the device is taken exclusively, and locks that other programs
+    // check tell them it is in use; a device locked by another program is refused.
+    int64_t owner = 0;
+    if (!takeDeviceLock(devicePath, owner))
+        return refuseLocked(handle, devicePath, owner, fd);
+    // A lock that another handle of this process holds stays with that handle.
+    auto refuseUnlocking = [&](OpenFailure kind, int error) {
+        if (owner != getpid())
+            releaseDeviceLock(devicePath);
+        return refuseOpen(handle, kind, error, fd);
+    };
     if (flock(fd, LOCK_EX | LOCK_NB) != 0)
-        return refuseOpen(handle, OpenFailure::Busy, errno, fd);
+        return refuseUnlocking(OpenFailure::Busy, errno);
     ioctl(fd, TIOCEXCL);
     tcflush(fd, TCIFLUSH);
     // A port whose line settings the driver refused would talk at the wrong speed: not open.
     if (tcsetattr(fd, TCSANOW, &config) != 0)
-        return refuseOpen(handle, OpenFailure::DriverRefused, errno, fd);
+        return refuseUnlocking(OpenFailure::DriverRefused, errno);
     openPorts[handle] = fd;
+    lockedPaths[handle] = devicePath;
     lostPorts.erase(handle);
     openFailures.erase(handle);
     return true;
@@ -190,6 +211,9 @@ std::string openFailureText(const OpenFailureReason& reason)
     case OpenFailure::Busy: return "Gerät belegt: ein weiteres Programm hat den Port geöffnet";
     case OpenFailure::NotATerminal: return "kein serielles Gerät";
     case OpenFailure::DriverRefused: return "Baudrate oder Leitungseinstellungen vom Treiber abgelehnt";
+    case OpenFailure::Locked:
+        return "Gerät belegt: Prozess " + std::to_string(reason.lockOwner) + " hält die Sperrdatei " +
+               reason.lockFile;
     case OpenFailure::Other: break;
     }
     return std::string("Systemfehler: ") + g_strerror(reason.error);
@@ -314,10 +338,15 @@ namespace {
 
 // The exclusive use ends with Quirlo's use: left set, it would keep a user who is not root
 // from opening the device while another process still holds it open.
-void closeDescriptor(int fd)
+void closeDescriptor(int64_t handle, int fd)
 {
     ioctl(fd, TIOCNXCL);
     close(fd);
+    auto locked = lockedPaths.find(handle);
+    if (locked != lockedPaths.end()) {
+        releaseDeviceLock(locked->second);
+        lockedPaths.erase(locked);
+    }
 }
 
 } // namespace
@@ -327,7 +356,7 @@ void serialClose(int64_t handle)
     auto found = openPorts.find(handle);
     if (found == openPorts.end())
         return;
-    closeDescriptor(found->second);
+    closeDescriptor(handle, found->second);
     openPorts.erase(found);
     lostPorts.erase(handle);
 }
@@ -335,7 +364,7 @@ void serialClose(int64_t handle)
 void serialCloseAll()
 {
     for (const auto& [handle, fd] : openPorts)
-        closeDescriptor(fd);
+        closeDescriptor(handle, fd);
     openPorts.clear();
     lostPorts.clear();
 }
@@ -344,17 +373,21 @@ void serialRenumber(const std::vector<int64_t>& newHandleOf)
 {
     std::map<int64_t, int> open;
     std::map<int64_t, bool> lost;
+    std::map<int64_t, std::string> locked;
     for (const auto& [handle, fd] : openPorts) {
         bool mapped = handle >= 0 && handle < static_cast<int64_t>(newHandleOf.size());
         int64_t to = mapped ? newHandleOf[static_cast<size_t>(handle)] : handle;
         if (to < 0) {
-            closeDescriptor(fd);
+            closeDescriptor(handle, fd);
             continue;
         }
         open[to] = fd;
         if (lostPorts.count(handle))
             lost[to] = lostPorts[handle];
+        if (lockedPaths.count(handle))
+            locked[to] = lockedPaths[handle];
     }
     openPorts = std::move(open);
     lostPorts = std::move(lost);
+    lockedPaths = std::move(locked);
 }

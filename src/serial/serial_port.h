@@ -19,9 +19,10 @@ enum class SerialLine { DTR, RTS };
 bool buildSerialConfig(int64_t baud, int64_t parity, int64_t dataBits, float stopBits,
                        int64_t handshake, termios& config);
 
-// Opens and configures the device under the handle, exclusively: true on success, false when
-// the codes are not accepted, the device cannot be opened as a terminal, or another program
-// holds it (nothing stays open then; serialOpenFailure tells why).
+// Opens and configures the device under the handle, exclusively and with a UUCP lock file
+// while it is open: true on success, false when the codes are not accepted, the device cannot
+// be opened as a terminal, or another program holds it or its lock (nothing stays open then;
+// serialOpenFailure tells why).
 // The buffer sizes are accepted for the callers' sake; the system's own buffers apply.
 bool serialOpen(int64_t handle, const char* devicePath, int64_t baud, int64_t parity,
                 int64_t dataBits, float stopBits, int64_t handshake, int64_t inBufferSize,
@@ -36,11 +37,14 @@ enum class OpenFailure {
     Busy,          // another program holds the device
     NotATerminal,  // not a serial device
     DriverRefused, // the driver refused the line settings
+    Locked,        // another program's lock file names the device
     Other          // any other system error, in error
 };
 struct OpenFailureReason {
     OpenFailure kind = OpenFailure::None;
-    int error = 0; // the system's errno, 0 where there was none
+    int error = 0;         // the system's errno, 0 where there was none
+    int64_t lockOwner = 0; // Locked: the process that holds the lock
+    std::string lockFile;  // Locked: the lock file
 };
 OpenFailureReason serialOpenFailure(int64_t handle);
 // The reason in German words, for the user.

@@ -1,12 +1,18 @@
 // The termios layer on pseudo-terminals, and the configuration it builds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <poll.h>
 #include <unistd.h>
 
 #include <glib.h>
+#include <glib/gstdio.h>
 
+#include "serial/lock_files.h"
 #include "serial/port_table.h"
 #include "serial/pty.h"
 #include "serial/serial_port.h"
@@ -285,4 +291,49 @@ TEST(PortTable, StartsWithThreeUnusedEntriesAndNoCurrentPort)
     EXPECT_EQ(portDevicePath(PortTable[1]), "/dev/pts/5");
     releasePortBuffers();
     EXPECT_EQ(PortTable[1].inBuffer.capacity(), 0u);
+}
+
+TEST_F(SerialPort, AnotherProgramsLockRefusesTheDeviceAStaleOneIsTakenOverAndQuirlosGoesAtClose)
+{
+    gchar* dir = g_dir_make_tmp("locks-XXXXXX", nullptr);
+    ASSERT_NE(dir, nullptr);
+    lockDirectory = dir;
+    const std::string lock = lockFilePath(pty.devicePath());
+    std::string name = pty.devicePath().substr(5);
+    std::replace(name.begin(), name.end(), '/', '_');
+    EXPECT_EQ(lock, std::string(dir) + "/LCK.." + name);
+
+    // A live process holds it (init always lives).
+    ASSERT_TRUE(g_file_set_contents(lock.c_str(), "         1\n", -1, nullptr));
+    EXPECT_FALSE(openPort(0, pty.devicePath()));
+    OpenFailureReason reason = serialOpenFailure(0);
+    EXPECT_EQ(reason.kind, OpenFailure::Locked);
+    EXPECT_EQ(openFailureText(reason), "Gerät belegt: Prozess 1 hält die Sperrdatei " + lock);
+
+    // The lock of a process that is gone is stale.
+    pid_t gone = fork();
+    if (gone == 0)
+        _exit(0);
+    waitpid(gone, nullptr, 0);
+    ASSERT_TRUE(g_file_set_contents(lock.c_str(), std::to_string(gone).c_str(), -1, nullptr));
+    // Someone else holds the terminal open too; Quirlo's exclusive use must end with its close.
+    int holder = open(pty.devicePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(holder, 0);
+    ASSERT_TRUE(openPort(0, pty.devicePath()));
+    gchar* text = nullptr;
+    ASSERT_TRUE(g_file_get_contents(lock.c_str(), &text, nullptr, nullptr));
+    EXPECT_EQ(std::string(text), std::string(10 - std::to_string(getpid()).size(), ' ') + std::to_string(getpid()) + "\n");
+    g_free(text);
+    // A second handle of Quirlo's is refused and leaves the first one's lock.
+    EXPECT_FALSE(openPort(1, pty.devicePath()));
+    EXPECT_TRUE(g_file_test(lock.c_str(), G_FILE_TEST_EXISTS));
+    serialClose(0);
+    EXPECT_FALSE(g_file_test(lock.c_str(), G_FILE_TEST_EXISTS));
+    int exclusive = 1;
+    ASSERT_EQ(ioctl(holder, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
+    close(holder);
+    g_rmdir(dir);
+    g_free(dir);
+    lockDirectory = "/var/lock";
 }
