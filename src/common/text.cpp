@@ -267,6 +267,17 @@ std::string fileBytesToUtf8(std::string_view bytes)
     return latin1ToUtf8(bytes);
 }
 
+std::string lineFieldText(std::string_view text)
+{
+    std::string kept;
+    kept.reserve(text.size());
+    for (char c : text) {
+        if (c != '\t' && c != '\r' && c != '\n')
+            kept += c;
+    }
+    return kept;
+}
+
 std::string safeText(std::string_view text)
 {
     std::string result;

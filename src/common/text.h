@@ -48,6 +48,10 @@ std::string fileBytesToUtf8(std::string_view bytes);
 // stay 8-bit, else UTF-8 as it is rather than losing characters.
 std::string fileBytesOf(std::string_view text);
 
+// The text without TAB, CR and LF: what a field of a line-based file, or of a line of the
+// clipboard, may hold.
+std::string lineFieldText(std::string_view text);
+
 // Text that the toolkit can show whatever the bytes were: valid UTF-8 stays, every other byte
 // is read as a Latin-1 character, and NUL, which would cut a shown text, becomes "?".
 std::string safeText(std::string_view text);

@@ -12,7 +12,7 @@ std::string joined(const std::vector<std::string>& cells, size_t count, char sep
 {
     std::string line;
     for (size_t k = 0; k < count; ++k)
-        line += (k ? std::string(1, separator) : "") + (k < cells.size() ? cells[k] : "");
+        line += (k ? std::string(1, separator) : "") + (k < cells.size() ? lineFieldText(cells[k]) : "");
     return line;
 }
 
@@ -98,15 +98,22 @@ std::string programText(const std::vector<ListRow>& rows, const std::string& inf
     return text;
 }
 
-std::string runListText(const std::vector<std::vector<std::string>>& entries)
+std::string runListText(const std::vector<ListRow>& entries)
 {
     std::string text = "RunList\r\n";
-    for (const std::vector<std::string>& cells : entries)
-        text += joined(cells, 5, '\n') + "\r\n";
+    for (const ListRow& entry : entries) {
+        std::vector<std::string> cells = entry.cells;
+        // A deactivated entry's saved type follows as a sixth cell, which readers of five skip.
+        if (entry.data != 0) {
+            cells.resize(5);
+            cells.push_back(std::to_string(entry.data));
+        }
+        text += joined(cells, cells.size() > 5 ? 6 : 5, '\n') + "\r\n";
+    }
     return text;
 }
 
-bool parseRunList(const std::string& text, std::vector<std::vector<std::string>>& entries)
+bool parseRunList(const std::string& text, std::vector<ListRow>& entries)
 {
     entries.clear();
     if (text.rfind("RunList", 0) != 0)
@@ -117,8 +124,11 @@ bool parseRunList(const std::string& text, std::vector<std::vector<std::string>>
     start += 2;
     for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
         std::vector<std::string> cells = splitText(std::string_view(text).substr(start, end - start), "\n");
+        for (std::string& cell : cells)
+            cell = lineFieldText(cell);
+        int64_t saved = cells.size() > 5 ? intValue(cells[5]) : 0;
         cells.resize(5);
-        entries.push_back(cells);
+        entries.push_back({cells, saved});
     }
     return true;
 }

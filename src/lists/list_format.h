@@ -35,9 +35,9 @@ ProgramText parseProgram(const std::string& text, size_t* cutLines = nullptr);
 std::string programText(const std::vector<ListRow>& rows, const std::string& info);
 
 // "RunList" CR LF, then each entry's cells joined by LF and ended by CR LF.
-std::string runListText(const std::vector<std::vector<std::string>>& entries);
+std::string runListText(const std::vector<ListRow>& entries);
 // The entries of a "RunList" text; false for any other text.
-bool parseRunList(const std::string& text, std::vector<std::vector<std::string>>& entries);
+bool parseRunList(const std::string& text, std::vector<ListRow>& entries);
 
 // Replaces "OpenCom", "CloseCom", "ChangeCom" in the blank of rows of type 2, 3 and 4 by
 // "OpenPort", "ClosePort", "ChangePort"; true when a cell changed.

@@ -228,9 +228,9 @@ bool startListDrag(int)
 
 void copyEntriesToClipboard()
 {
-    std::vector<std::vector<std::string>> entries;
+    std::vector<ListRow> entries;
     for (int row : selectedRows(WinProgram, IdPrgList))
-        entries.push_back(programCells(row));
+        entries.push_back({programCells(row), rowData(WinProgram, IdPrgList, row)});
     if (entries.empty())
         return;
     std::string text = runListText(entries);
@@ -240,7 +240,7 @@ void copyEntriesToClipboard()
 void pasteEntriesFromClipboard()
 {
     gchar* text = gtk_clipboard_wait_for_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD));
-    std::vector<std::vector<std::string>> entries;
+    std::vector<ListRow> entries;
     bool runList = text && parseRunList(text, entries);
     g_free(text);
     if (!runList) {
@@ -251,7 +251,8 @@ void pasteEntriesFromClipboard()
     {
         BulkListChange bulk(WinProgram, IdPrgList);
         for (size_t k = 0; k < entries.size(); ++k)
-            insertRow(WinProgram, IdPrgList, selected == -1 ? -1 : selected + static_cast<int>(k), entries[k]);
+            insertRow(WinProgram, IdPrgList, selected == -1 ? -1 : selected + static_cast<int>(k), entries[k].cells,
+                      entries[k].data);
     }
     colourProgramRows(-1);
     setTitleMarker(IdPrgList, true);

@@ -2,6 +2,7 @@
 // list clicks and in-place cell editing.
 #include "lists/list_windows.h"
 
+#include "common/text.h"
 #include "lists/list_window_parts.h"
 #include "ui/controls.h"
 #include "ui/events.h"
@@ -77,7 +78,7 @@ void onEdited(GtkCellRendererText* renderer, gchar* path, gchar* text, gpointer 
 {
     auto* cell = static_cast<EditableCell*>(data);
     int row = static_cast<int>(g_ascii_strtoll(path, nullptr, 10));
-    setCellText(kindOf(cell->list).window, cell->list, row, cell->column, text);
+    setCellText(kindOf(cell->list).window, cell->list, row, cell->column, lineFieldText(text));
     setTitleMarker(cell->list, true);
     onEditingEnded(GTK_CELL_RENDERER(renderer), data);
 }

@@ -228,7 +228,7 @@ std::string setFileText(const SettingsForm& form)
     std::string text;
     for (const PortSetting& setting : portSettings) {
         if (setting.key)
-            text += std::string(setting.key) + "=" + fileValue(setting, form) + "\n";
+            text += std::string(setting.key) + "=" + lineFieldText(fileValue(setting, form)) + "\n";
     }
     return text;
 }

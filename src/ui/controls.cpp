@@ -2,6 +2,7 @@
 #include "ui/controls.h"
 
 #include <array>
+#include <cstring>
 #include <map>
 #include <utility>
 
@@ -229,26 +230,38 @@ bool changesSilenced()
 
 namespace {
 
-void keepDigits(GtkEditable* editable, gchar* text, gint length, gint* position, gpointer)
+void onFilteredInsert(GtkEditable* editable, gchar* text, gint length, gint* position, gpointer filter)
+{
+    std::string_view given(text, length < 0 ? std::strlen(text) : static_cast<size_t>(length));
+    std::string kept = reinterpret_cast<TextFilter>(filter)(given);
+    if (kept == given)
+        return;
+    g_signal_handlers_block_by_func(editable, reinterpret_cast<gpointer>(onFilteredInsert), filter);
+    gtk_editable_insert_text(editable, kept.c_str(), static_cast<gint>(kept.size()), position);
+    g_signal_handlers_unblock_by_func(editable, reinterpret_cast<gpointer>(onFilteredInsert), filter);
+    g_signal_stop_emission_by_name(editable, "insert-text");
+}
+
+std::string digitsOf(std::string_view text)
 {
     std::string digits;
-    for (gint i = 0; i < length; ++i) {
-        if (g_ascii_isdigit(text[i]))
-            digits += text[i];
+    for (char c : text) {
+        if (g_ascii_isdigit(c))
+            digits += c;
     }
-    if (digits.size() == static_cast<size_t>(length))
-        return;
-    g_signal_handlers_block_by_func(editable, reinterpret_cast<gpointer>(keepDigits), nullptr);
-    gtk_editable_insert_text(editable, digits.c_str(), static_cast<gint>(digits.size()), position);
-    g_signal_handlers_unblock_by_func(editable, reinterpret_cast<gpointer>(keepDigits), nullptr);
-    g_signal_stop_emission_by_name(editable, "insert-text");
+    return digits;
 }
 
 } // namespace
 
+void filterEntryText(GtkWidget* entry, TextFilter keep)
+{
+    g_signal_connect(entry, "insert-text", G_CALLBACK(onFilteredInsert), reinterpret_cast<gpointer>(keep));
+}
+
 void makeDigitsOnly(GtkWidget* entry)
 {
-    g_signal_connect(entry, "insert-text", G_CALLBACK(keepDigits), nullptr);
+    filterEntryText(entry, digitsOf);
 }
 
 void connectControlEvent(GtkWidget* widget, const char* signal, int window, int id, int type)

@@ -5,6 +5,7 @@
 #include <gtk/gtk.h>
 
 #include <string>
+#include <string_view>
 
 void registerWindow(int window, GtkWidget* widget);
 GtkWidget* windowWidget(int window);
@@ -42,6 +43,10 @@ public:
 };
 bool changesSilenced();
 
+// What a filter keeps of a text typed or pasted into an entry.
+using TextFilter = std::string (*)(std::string_view text);
+// Puts what the filter keeps in place of whatever is typed or pasted into the entry.
+void filterEntryText(GtkWidget* entry, TextFilter keep);
 // Lets only the digits 0-9 into the entry, typed, pasted or set.
 void makeDigitsOnly(GtkWidget* entry);
 

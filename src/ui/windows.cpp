@@ -4,6 +4,7 @@
 #include <array>
 #include <string>
 
+#include "common/text.h"
 #include "ui/controls.h"
 #include "ui/events.h"
 #include "ui/ids.h"
@@ -173,9 +174,19 @@ GtkWidget* createWindowFrame(int window)
     return widget;
 }
 
+void keepFieldOneLine(GtkWidget* widget)
+{
+    if (GTK_IS_COMBO_BOX_ENTRY(widget))
+        widget = gtk_bin_get_child(GTK_BIN(widget));
+    // A field holds one line: TAB, CR and LF, typed or pasted, are taken out before they land.
+    if (GTK_IS_ENTRY(widget))
+        filterEntryText(widget, lineFieldText);
+}
+
 GtkWidget* putControl(GtkWidget* fixed, int window, int id, GtkWidget* widget, int x, int y,
                       int width, int height)
 {
+    keepFieldOneLine(widget);
     gtk_widget_set_size_request(widget, width, height);
     gtk_fixed_put(GTK_FIXED(fixed), widget, x, y);
     if (id)

@@ -106,7 +106,7 @@ std::string checkFiles(const std::string& bytes)
     ProgramText again = parseProgram(programText(program.rows, program.info));
     if (!sameRows(again.rows, program.rows, 4))
         return "program changes when written and read again";
-    std::vector<std::vector<std::string>> entries;
+    std::vector<ListRow> entries;
     parseRunList(input, entries);
     return slow(start) ? "slow file reading" : "";
 }

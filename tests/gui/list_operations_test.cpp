@@ -147,6 +147,17 @@ TEST_F(ListOperations, EntriesGoThroughTheRealClipboard)
     send(EvMenu, WinProgram, MenuPrgCtrlV);
     EXPECT_EQ(rows(), (std::vector<std::string>{"1|VOLT?||0", "0|*RST||0", "1|VOLT?||0", "0|*RST||0", "0|*CLS||0"}));
 
+    // A deactivated query comes back from the clipboard as a query when activated.
+    selectOnly({0});
+    send(EvMenu, WinProgram, MenuPrgDeactivate);
+    send(EvMenu, WinProgram, MenuPrgCtrlC);
+    selectOnly({4});
+    send(EvMenu, WinProgram, MenuPrgCtrlV);
+    selectOnly({4});
+    send(EvMenu, WinProgram, MenuPrgActivate);
+    EXPECT_EQ(rows()[4], "1|VOLT?||0");
+    send(EvMenu, WinProgram, MenuPrgDelete);
+
     gtk_clipboard_set_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), "kein Programm", -1);
     send(EvMenu, WinProgram, MenuPrgCtrlV);
     EXPECT_EQ(messages.back().text, "Im Clipboard befindet sich kein Programm-Listing.");

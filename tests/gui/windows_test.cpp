@@ -476,3 +476,19 @@ TEST_F(Windows, TheSaveChooserLeavesTheOverwriteQuestionToQuirlo)
     EXPECT_EQ(fileDialog(WinMain, true, "Quirlo speichern", "*.log", machineDir), "");
     EXPECT_EQ(confirms, 0);
 }
+
+TEST_F(Windows, FieldsKeepOneLineWhateverIsTypedOrPasted)
+{
+    GtkWidget* field = controlWidget(WinSettings, IdSetErrQueryClear);
+    gtk_entry_set_text(GTK_ENTRY(field), "");
+    gint position = 0;
+    gtk_editable_insert_text(GTK_EDITABLE(field), "*CLS\n", -1, &position);
+    EXPECT_EQ(controlText(WinSettings, IdSetErrQueryClear), "*CLS");
+    // Through the real clipboard, into the entry of an editable drop-down.
+    GtkWidget* entry = gtk_bin_get_child(GTK_BIN(controlWidget(WinSettings, IdSetSubTerminator)));
+    gtk_entry_set_text(GTK_ENTRY(entry), "");
+    gtk_clipboard_set_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), "4\t4\r\n", -1);
+    gtk_editable_paste_clipboard(GTK_EDITABLE(entry));
+    ASSERT_TRUE(pumpUntil([entry] { return *gtk_entry_get_text(GTK_ENTRY(entry)) != '\0'; }));
+    EXPECT_STREQ(gtk_entry_get_text(GTK_ENTRY(entry)), "44");
+}

@@ -50,15 +50,35 @@ TEST(ListFormat, OldPortKeywordsAreCorrectedInTheirOwnRowsOnly)
     EXPECT_FALSE(correctPortKeywords(rows));
 }
 
-TEST(ListFormat, RunListTextRoundTripsAndRefusesOtherText)
+TEST(ListFormat, RunListTextRoundTripsWithSavedTypesAndRefusesOtherText)
 {
-    std::vector<std::vector<std::string>> entries = {{"1", "VOLT?", "100", "", "VOLT?"},
-                                                     {"8", "Write <s>", "10", "Größe", "write Größe"}};
+    // A deactivated query keeps its saved type through the clipboard.
+    std::vector<ListRow> entries = {{{"1", "VOLT?", "100", "", "VOLT?"}, 0},
+                                    {{"11", "Write <s>", "10", "Größe", "write Größe"}, 1}};
     std::string text = runListText(entries);
-    EXPECT_EQ(text.substr(0, 9), "RunList\r\n");
-    std::vector<std::vector<std::string>> back;
+    EXPECT_EQ(text, "RunList\r\n1\nVOLT?\n100\n\nVOLT?\r\n11\nWrite <s>\n10\nGröße\nwrite Größe\n1\r\n");
+    std::vector<ListRow> back;
     ASSERT_TRUE(parseRunList(text, back));
-    EXPECT_EQ(back, entries);
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[0].cells, entries[0].cells);
+    EXPECT_EQ(back[1].cells, entries[1].cells);
+    EXPECT_EQ(back[1].data, 1);
     EXPECT_FALSE(parseRunList("1\tVOLT?", back));
     EXPECT_TRUE(back.empty());
+}
+
+TEST(ListFormat, LineBreaksAndTabsInCellsNeverReachALine)
+{
+    // Pasted into a parameter, "1<TAB>2" would make a fifth field and "3<LF>4" a new row.
+    const std::vector<ListRow> rows = {{{"0", "VOLT <f>", "10", "1\t2", "VOLT 1\t2"}, 0},
+                                       {{"0", "CURR <f>", "10", "3\n4", "CURR 3\r\n4"}, 0}};
+    ProgramText program = parseProgram(programText(rows, ""));
+    ASSERT_EQ(program.rows.size(), 2u);
+    EXPECT_EQ(program.rows[0].cells[3], "12");
+    EXPECT_EQ(program.rows[1].cells[3], "34");
+    EXPECT_EQ(program.rows[1].cells[0], "0");
+    EXPECT_EQ(commandListText({{{"0", "*CLS\n", "x\ty", ""}, 0}}), "0\t*CLS\txy\t\n");
+    std::vector<ListRow> pasted;
+    ASSERT_TRUE(parseRunList("RunList\r\n0\n*RST\r\t\n10\n\n*RST\r\n", pasted));
+    EXPECT_EQ(pasted[0].cells[1], "*RST");
 }

@@ -61,6 +61,19 @@ TEST(DeviceSettings, TheFileHasItsTwentyTwoLinesAndReadsBackByPosition)
     EXPECT_EQ(swapped.baud, "");
 }
 
+TEST(DeviceSettings, ALineBreakInAFieldCannotShiftTheFilesLines)
+{
+    SettingsForm form = completeForm();
+    form.errQueryClear = "*CLS\n";
+    form.device = "Netz\tgerät\r";
+    SettingsForm back;
+    readSetFile(setFileText(form), back);
+    EXPECT_EQ(back.errQueryClear, "*CLS");
+    EXPECT_EQ(back.device, "Netzgerät");
+    EXPECT_EQ(back.errGetSesr, form.errGetSesr);
+    EXPECT_EQ(back.inSubTerminator, "44");
+}
+
 TEST(DeviceSettings, ValuesThatSelectNothingLeaveTheFormAsItWas)
 {
     SettingsForm form = completeForm();
