@@ -195,12 +195,14 @@ void applyProtocolSettings()
             buildProtocolLayout(ModeTable);
         } else if (dataColumns < protocol.colCount) {
             growProtocolColumns(protocol.colCount);
-        } else if (protocol.colCount < dataColumns &&
-                   messageBox(WinSettings, "Quirlo",
-                              "Protokoll:\nSpaltenzahl rechts wieder auf " + std::to_string(protocol.colCount) +
-                                  " verkleinern?",
-                              IconQuestion, ButtonsYesNo) == ResultYes) {
-            shrinkProtocolColumns(protocol.colCount);
+        } else if (protocol.colCount < dataColumns) {
+            if (messageBox(WinSettings, "Quirlo",
+                           "Protokoll:\nSpaltenzahl rechts wieder auf " + std::to_string(protocol.colCount) +
+                               " verkleinern?",
+                           IconQuestion, ButtonsYesNo) == ResultYes)
+                shrinkProtocolColumns(protocol.colCount);
+            else
+                protocol.colCount = dataColumns;
         }
     } else if (mode == ModeList && changed) {
         buildProtocolLayout(ModeList);

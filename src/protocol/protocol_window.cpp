@@ -168,7 +168,8 @@ void writeTableCell(const std::string& value)
     while (protocol.cellRow > rowCount(WinProtocol, IdPtkList) - 1 &&
            rowCount(WinProtocol, IdPtkList) - 1 < protocol.maxRows)
         addTableRow();
-    while (protocol.colCount < protocol.cellCol && protocol.colCount < protocol.maxCols &&
+    // The table's own columns count: a declined shrink leaves more than the chosen number.
+    while (protocolColumnCount() - 1 < protocol.cellCol && protocolColumnCount() - 1 < protocol.maxCols &&
            protocolColumnCount() < storeColumns)
         addTableColumn();
     if (!inside)

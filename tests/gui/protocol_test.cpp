@@ -219,6 +219,9 @@ TEST_F(Protocol, LoweringTheColumnCountAsksFirst)
     EXPECT_EQ(messages[0].text, "Protokoll:\nSpaltenzahl rechts wieder auf 4 verkleinern?");
     EXPECT_EQ(protocolColumnCount(), 11);
     EXPECT_EQ(cell(1, 9), "42");
+    // The declined shrink keeps the table as it is: a write into it adds no column.
+    writeResponse(2, 5, "7");
+    EXPECT_EQ(protocolColumnCount(), 11);
 
     messageAnswers = {ResultYes};
     send(EvControl, WinSettings, IdSetApplyProtocol);
