@@ -47,6 +47,8 @@ constexpr int startupDelay = 400;
 StartOptions startOptions;
 // The run that --run starts has not ended yet.
 bool startRunPending = false;
+// The last message of the run that --run started.
+std::string runMessage;
 int exitStatus = 0;
 
 void findMonitors()
@@ -107,7 +109,11 @@ void startRunEnded(bool completed)
         return;
     startRunPending = false;
     std::string reason;
-    if (!startOptions.logFile.empty() && !writeProtocolLog(startOptions.logFile, &reason)) {
+    // The log of an aborted run says why it ended, as the run's last message said it.
+    std::string ending;
+    if (!completed)
+        ending = runMessage.empty() ? "Programmlauf abgebrochen" : "Programmlauf abgebrochen: " + runMessage;
+    if (!startOptions.logFile.empty() && !writeProtocolLog(startOptions.logFile, &reason, ending)) {
         messageBox(WinProtocol, "Quirlo Protokoll-Daten:", notSavedText(startOptions.logFile, reason), IconWarning,
                    ButtonsOk);
         completed = false;
@@ -118,21 +124,31 @@ void startRunEnded(bool completed)
     }
 }
 
-// A message on one line of the standard error output, answered with OK or Yes.
-int printMessage(const MessageRequest& request)
+// The message on one line: its title (but the plain "Quirlo") and its text.
+std::string oneLine(const MessageRequest& request)
 {
     std::string text = request.text;
     std::replace(text.begin(), text.end(), '\n', ' ');
-    std::string title = request.title == "Quirlo" ? "" : request.title + " ";
-    std::fprintf(stderr, "quirlo: %s%s\n", title.c_str(), text.c_str());
+    return (request.title == "Quirlo" ? "" : request.title + " ") + text;
+}
+
+// A message on one line of the standard error output, answered with OK or Yes.
+int printMessage(const MessageRequest& request)
+{
+    std::fprintf(stderr, "quirlo: %s\n", oneLine(request).c_str());
     return ResultYes;
 }
 
-// Nobody watches an unattended run: what only asks for OK goes to the standard error output
-// instead of waiting for a click; questions still wait for an answer.
-int unattendedMessage(const MessageRequest& request)
+// During the run that --run started, its last message is kept for its log. Nobody watches an
+// unattended run: what only asks for OK goes to the standard error output instead of waiting
+// for a click; questions still wait for an answer.
+int startRunMessage(const MessageRequest& request)
 {
-    return request.buttons == ButtonsOk ? printMessage(request) : showMessageDialog(request);
+    if (startRunPending)
+        runMessage = oneLine(request);
+    if (startOptions.exitAfterRun && request.buttons == ButtonsOk)
+        return printMessage(request);
+    return showMessageDialog(request);
 }
 
 // SIGTERM, SIGHUP or SIGINT: Quirlo ends as through its quit question, also from an open
@@ -294,8 +310,8 @@ int quirloMain(int argc, char** argv)
     startOptions.commandsFile = startPath(startOptions.commandsFile, false, current, programDir);
     startOptions.programFile = startPath(startOptions.programFile, false, current, programDir);
     startOptions.logFile = startPath(startOptions.logFile, true, current, programDir);
-    if (startOptions.exitAfterRun)
-        setMessageResponder(unattendedMessage);
+    if (startOptions.run)
+        setMessageResponder(startRunMessage);
 
     startUp(&argc, &argv, programDir);
     runMainLoop();

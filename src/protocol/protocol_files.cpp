@@ -126,9 +126,12 @@ void exportBeforeMessageBox()
         exportProtocolToClipboard(chosen->menuItem);
 }
 
-bool writeProtocolLog(const std::string& path, std::string* reason)
+bool writeProtocolLog(const std::string& path, std::string* reason, const std::string& lastLine)
 {
-    return writeFileAtomic(path, fileBytesOf(logText(true)), reason);
+    std::string text = logText(true);
+    if (!lastLine.empty())
+        text += lastLine + "\n";
+    return writeFileAtomic(path, fileBytesOf(text), reason);
 }
 
 void saveProtocolLog()

@@ -20,7 +20,7 @@ void exportBeforeMessageBox();
 // Asks for a file and writes the protocol as a *.log file.
 void saveProtocolLog();
 // Writes the protocol as a *.log file to path, replacing it whole; false when it failed.
-bool writeProtocolLog(const std::string& path, std::string* reason = nullptr);
+bool writeProtocolLog(const std::string& path, std::string* reason = nullptr, const std::string& lastLine = "");
 // The run's autosave: 0 at its start (nothing while the window is closed), 1 write (also each
 // tick of the autosave timer), 2 stop.
 void protocolAutosave(int action);

@@ -190,8 +190,10 @@ TEST_F(UnattendedRun, ARunWithoutAPortIsRefusedWithStatusOneAndItsMessagesOnStan
               ExitRunFailed);
     EXPECT_NE(errors.find("quirlo: In Einstellungen-Portauswahl sind keine ComPorts zugewiesen!"), std::string::npos)
         << errors;
-    // The log still tells what the run did: nothing.
-    EXPECT_TRUE(fileExists(machineDir + "/refused.log"));
+    // The log still tells what the run did, nothing, and why it ended.
+    std::vector<std::string> log = logLines(machineDir + "/refused.log");
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), "Programmlauf abgebrochen: In Einstellungen-Portauswahl sind keine ComPorts zugewiesen!");
 }
 
 TEST_F(UnattendedRun, ARunAbortedByTheEvaluatorEndsWithStatusOne)
@@ -202,10 +204,14 @@ TEST_F(UnattendedRun, ARunAbortedByTheEvaluatorEndsWithStatusOne)
                                                  "7\tCellPos <i>,<i>\t0\t10/(#LI-2)+20;1\n"
                                                  "1\t*IDN?\t0\t\n"
                                                  "6\tLoopEnd\t0\t\n";
-    EXPECT_EQ(quirlo({"--port", device + "=" QUIRLO_EXAMPLES "/demo.set", "--program", "divide.run", "--run", "--exit"}),
+    EXPECT_EQ(quirlo({"--port", device + "=" QUIRLO_EXAMPLES "/demo.set", "--program", "divide.run", "--run", "--log",
+                      machineDir + "/divide.log", "--exit"}),
               ExitRunFailed)
         << errors;
     EXPECT_FALSE(errors.empty());
+    std::vector<std::string> log = logLines(machineDir + "/divide.log");
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), "Programmlauf abgebrochen: Quirlo-Parser: Division durch 0! 'Run'-Zustand wird beendet!");
 }
 
 TEST_F(UnattendedRun, SigtermDuringARunEndsQuirloCleanlyWithTheAutosaveWritten)
