@@ -193,6 +193,8 @@ void loadIniFile()
         return;
     // Text fields must get valid text whatever the file holds.
     IniFile ini(safeText(bytes));
+    lastListFile(IdCmdList) = ini.text("LASTFILES", "CommandFile", "");
+    lastListFile(IdPrgList) = ini.text("LASTFILES", "ProgramFile", "");
     const char* windows = "WINDOWPOS";
     for (int window = WinMain; window <= WinProtocol; ++window) {
         static const char* const keys[] = {"WinMainOn", "WinCmdOn", "WinPrgOn", "WinSetOn", "WinPtkOn"};
@@ -315,6 +317,13 @@ void saveIniFile()
             ini.add(setting.key, chosenIndex(WinSettings, setting.id));
         else
             ini.add(setting.key, controlText(WinSettings, setting.id));
+    }
+    // A group of its own, written only when there is something in it: files of the old form
+    // stay as they were.
+    if (!lastListFile(IdCmdList).empty() || !lastListFile(IdPrgList).empty()) {
+        ini.group("LASTFILES");
+        ini.add("CommandFile", lastListFile(IdCmdList));
+        ini.add("ProgramFile", lastListFile(IdPrgList));
     }
     // Replaced whole or not at all; a file that cannot be written ends the program all the same,
     // but the user learns that this session's settings are lost.

@@ -81,7 +81,10 @@ void autoLoad(int window, int list, int box, int fileField)
 {
     if (!windowExists(WinSettings) || !windowExists(window) || !controlExists(WinSettings, fileField))
         return;
+    // On without a chosen file, the last list loaded or saved comes back.
     std::string fileName = controlText(WinSettings, fileField);
+    if (fileName.empty())
+        fileName = lastListFile(list);
     if (toggleState(WinSettings, box) && !fileName.empty())
         loadListAtStart(window, list, fileName);
     if (!savedWindowVisible(window))

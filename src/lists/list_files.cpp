@@ -155,6 +155,7 @@ void loadList(int list, bool askFile, const std::string& file)
             insertRow(kind.window, list, -1, row.cells, row.data);
     }
     setControlText(kind.window, kind.setField, fileName(path));
+    lastListFile(list) = path;
     if (list == IdCmdList) {
         setControlText(WinCommandList, IdCmdSearchField, "");
     } else {
@@ -205,5 +206,12 @@ void saveList(int list)
     }
     setTitleMarker(list, false);
     setControlText(kind.window, kind.setField, fileName(path));
+    lastListFile(list) = path;
     *kind.dir = directoryOf(path);
+}
+
+std::string& lastListFile(int list)
+{
+    static std::string commands, program;
+    return list == IdCmdList ? commands : program;
 }

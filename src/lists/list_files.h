@@ -11,6 +11,10 @@ extern std::string programsDir;
 // The program's info text, its lines joined by a tab character.
 extern std::string programInfo;
 
+// The last file loaded into or saved from the list (IdCmdList or IdPrgList), as a full path;
+// "" for none. An auto-load that is on without a chosen file takes it.
+std::string& lastListFile(int list);
+
 // list: IdCmdList or IdPrgList. With askFile an open-file dialog picks the file, else file
 // is loaded. A file that cannot be read leaves the list as it was and says so.
 void loadList(int list, bool askFile, const std::string& file);

@@ -4,6 +4,7 @@
 
 #include <gtk/gtk.h>
 
+#include "app/settings_ini.h"
 #include "app/shell_state.h"
 #include "common/files.h"
 #include "lists/list_files.h"
@@ -187,4 +188,38 @@ TEST_F(AutoLoad, TheStartUpLoadsTheChosenListsAndNamesAMissingOne)
     EXPECT_FALSE(listChanged(IdCmdList));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, machineDir + "/fehlt.run existiert nicht!");
+}
+
+namespace {
+
+// Auto-load on for both lists, no file chosen; the last session loaded or saved two lists.
+class AutoLoadWithoutAFile : public QuirloTest {
+protected:
+    void prepareMachine() override
+    {
+        writeMachineFile("netz.cml", "1\t*IDN?\t100\tIdentifikation\n");
+        writeMachineFile("Quirlo.ini", "[WINDOWPOS]\nWinCmdOn = 1\nWinPrgOn = 1\n[APPLIKATION]\nAppAboutAuto = 0\n"
+                                       "[AUTOLOAD]\nAutoCommandLoadOn = 1\nCommandFile = \n"
+                                       "AutoProgrammLoadOn = 0\nProgrammFile = \n"
+                                       "[LASTFILES]\nCommandFile = " + machineDir + "/netz.cml\n"
+                                       "ProgramFile = " + machineDir + "/alt.run\n");
+    }
+};
+
+} // namespace
+
+TEST_F(AutoLoadWithoutAFile, TheLastListComesBackAndIsKeptForTheNextStart)
+{
+    ASSERT_TRUE(pumpUntil([] { return !timerActive(WinMain, TimerStartup); }));
+    EXPECT_EQ(rowCount(WinCommandList, IdCmdList), 1);
+    EXPECT_EQ(controlText(WinCommandList, IdCmdSetField), "netz.cml");
+    // The program's auto-load is off: nothing is loaded, but its last file stays known.
+    EXPECT_EQ(rowCount(WinProgram, IdPrgList), 0);
+    EXPECT_TRUE(messages.empty());
+    saveIniFile();
+    std::string ini;
+    ASSERT_TRUE(readWholeFile(machineDir + "/Quirlo.ini", ini));
+    const std::string kept =
+        "[LASTFILES]\nCommandFile = " + machineDir + "/netz.cml\nProgramFile = " + machineDir + "/alt.run\n";
+    EXPECT_NE(ini.find(kept), std::string::npos) << ini;
 }
