@@ -1,6 +1,7 @@
 // Help, the quit question and the unsaved-changes check.
 #include "app/quit.h"
 
+#include <gio/gdesktopappinfo.h>
 #include <glib.h>
 
 #include <algorithm>
@@ -22,8 +23,8 @@ int askToQuit()
 
 namespace {
 
-// The program that opens PDF files, found once per run.
-std::string pdfViewerName;
+// The desktop entry that opens PDF files, found once per run.
+std::string pdfViewerEntry;
 
 // A plain program name that may be started: no path, no blanks, nothing a shell would read.
 bool plainProgramName(const std::string& name)
@@ -33,7 +34,8 @@ bool plainProgramName(const std::string& name)
     });
 }
 
-std::string findPdfViewer()
+// The desktop id of the default PDF application ("org.gnome.Evince.desktop"), "" for none.
+std::string defaultPdfEntry()
 {
     std::string answer;
     gchar* output = nullptr;
@@ -48,15 +50,35 @@ std::string findPdfViewer()
         }
     }
     g_free(output);
-    if (answer.find(".desktop") == std::string::npos)
-        return "";
-    std::string name = answer.substr(0, answer.find('.'));
+    return answer.find(".desktop") == std::string::npos ? "" : answer;
+}
+
+// A program name read from an old-style desktop id ("kde4-okularApplication_pdf.desktop"),
+// for a desktop id without a desktop entry.
+std::string programOfEntry(const std::string& entry)
+{
+    std::string name = entry.substr(0, entry.find('.'));
     size_t mime = lowerText(name).find("application_pdf");
     if (mime != std::string::npos)
         name = name.substr(0, mime);
     if (name.rfind("kde4-", 0) == 0)
         name = name.substr(5);
     return plainProgramName(name) ? name : "";
+}
+
+bool hasDesktopEntry(const std::string& id)
+{
+    GDesktopAppInfo* entry = g_desktop_app_info_new(id.c_str());
+    if (entry)
+        g_object_unref(entry);
+    return entry != nullptr;
+}
+
+// The PDF application as a desktop id that names an entry or a program; "" for none.
+std::string findPdfViewer()
+{
+    std::string id = defaultPdfEntry();
+    return hasDesktopEntry(id) || !programOfEntry(id).empty() ? id : "";
 }
 
 void viewerEnded(GPid pid, gint, gpointer)
@@ -76,28 +98,58 @@ bool startProgram(const std::string& program, const std::string& file, GPid* pid
 
 } // namespace
 
+namespace {
+
+void keepViewer(GDesktopAppInfo*, GPid pid, gpointer)
+{
+    shell.helpViewer = pid;
+    g_child_watch_add(pid, viewerEnded, nullptr);
+}
+
+// Starts the desktop entry with the file, as the desktop would; its process becomes the help
+// viewer. False when there is no such entry or it does not start.
+bool startDesktopEntry(const std::string& id, const std::string& file)
+{
+    GDesktopAppInfo* entry = g_desktop_app_info_new(id.c_str());
+    if (!entry)
+        return false;
+    gchar* uri = g_filename_to_uri(file.c_str(), nullptr, nullptr);
+    GList* uris = g_list_append(nullptr, uri);
+    bool started = g_desktop_app_info_launch_uris_as_manager(
+        entry, uris, nullptr, GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD), nullptr, nullptr,
+        keepViewer, nullptr, nullptr);
+    g_list_free_full(uris, g_free);
+    g_object_unref(entry);
+    return started && shell.helpViewer != 0;
+}
+
+} // namespace
+
 void openHelp()
 {
-    if (pdfViewerName.empty())
-        pdfViewerName = findPdfViewer();
-    if (pdfViewerName.empty()) {
+    if (pdfViewerEntry.empty())
+        pdfViewerEntry = findPdfViewer();
+    if (pdfViewerEntry.empty()) {
         messageBox(WinMain, "Quirlo", "Keine Standard-Applikation für pdf gefunden!", IconWarning, ButtonsOk);
         return;
     }
     std::string manual = shell.programDir + "Quirlo.pdf";
-    if (shell.helpViewer == 0) {
-        GPid pid = 0;
-        if (startProgram(pdfViewerName, manual, &pid)) {
-            shell.helpViewer = pid;
-            g_child_watch_add(pid, viewerEnded, nullptr);
-        }
-    }
+    // One viewer at a time: F1 again leaves the one that shows the manual.
     if (shell.helpViewer != 0)
         return;
+    if (startDesktopEntry(pdfViewerEntry, manual))
+        return;
+    GPid pid = 0;
+    std::string program = programOfEntry(pdfViewerEntry);
+    if (!program.empty() && startProgram(program, manual, &pid)) {
+        shell.helpViewer = pid;
+        g_child_watch_add(pid, viewerEnded, nullptr);
+        return;
+    }
     messageBox(WinMain, "Quirlo",
                "Quirlo.pdf konnte nicht direkt geöffnet werden!\nDas indirekte Öffnen wird versucht.\nAndernfalls bitte "
                "manuell im Programmhauptverzeichnis öffnen.",
                IconInfo, ButtonsOk);
     if (!startProgram("xdg-open", manual, nullptr) && !startProgram("gnome-open", manual, nullptr))
-        pdfViewerName.clear();
+        pdfViewerEntry.clear();
 }

@@ -18,7 +18,8 @@ struct Shortcut {
     guint key;
     GdkModifierType modifiers;
     int item;
-    bool conditional; // registered only while its window's condition holds
+    bool conditional;  // registered only while its window's condition holds
+    int target = -1;   // the window whose menu event it gives, when not its own
 };
 
 constexpr auto none = GdkModifierType(0);
@@ -52,6 +53,12 @@ const Shortcut shortcuts[] = {
     {WinProtocol, GDK_s, ctrl, MenuPtkCtrlS, false},
     {WinProtocol, GDK_c, ctrl, MenuPtkCtrlC, false},
     {WinProgramInfo, GDK_Escape, none, MenuInfoEscape, false},
+    // Help from every window.
+    {WinCommandList, GDK_F1, none, MenuMainF1, false, WinMain},
+    {WinProgram, GDK_F1, none, MenuMainF1, false, WinMain},
+    {WinSettings, GDK_F1, none, MenuMainF1, false, WinMain},
+    {WinProtocol, GDK_F1, none, MenuMainF1, false, WinMain},
+    {WinProgramInfo, GDK_F1, none, MenuMainF1, false, WinMain},
     {WinPauseInfo, GDK_Return, none, MenuPauseReturn, false},
     {WinPauseInfo, GDK_Escape, none, MenuPauseEscape, false},
 };
@@ -67,7 +74,7 @@ std::set<std::pair<int, int>> active;
 gboolean onShortcut(GtkAccelGroup*, GObject*, guint, GdkModifierType, gpointer data)
 {
     const Shortcut* shortcut = static_cast<const Shortcut*>(data);
-    postEvent(EvMenu, shortcut->window, shortcut->item);
+    postEvent(EvMenu, shortcut->target >= 0 ? shortcut->target : shortcut->window, shortcut->item);
     return TRUE;
 }
 

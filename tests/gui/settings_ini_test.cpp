@@ -125,6 +125,28 @@ TEST_F(SettingsIni, HelpStartsOneViewerAndQuitEndsIt)
     EXPECT_TRUE(ended == viewer ? WIFSIGNALED(status) : errno == ECHILD);
 }
 
+TEST_F(SettingsIni, HelpStartsTheDesktopEntryThatAReverseDomainIdNames)
+{
+    writeMachineFile("Quirlo.pdf", "%PDF-1.4\n");
+    writeMachineFile("bin/xdg-mime", "#!/bin/sh\necho org.example.Viewer.desktop\n");
+    writeMachineFile("bin/viewer", "#!/bin/sh\necho \"viewer $*\" >>\"$(dirname \"$0\")/../viewer.log\"\nexec sleep 60\n");
+    // The desktop entries of the user, in the test's home directory.
+    ASSERT_EQ(g_mkdir_with_parents((machineDir + "/.local/share/applications").c_str(), 0700), 0);
+    writeMachineFile(".local/share/applications/org.example.Viewer.desktop",
+                     "[Desktop Entry]\nType=Application\nName=Viewer\nExec=viewer %f\nMimeType=application/pdf;\n");
+    g_chmod((machineDir + "/bin/xdg-mime").c_str(), 0755);
+    g_chmod((machineDir + "/bin/viewer").c_str(), 0755);
+    // Twice: one viewer, no message.
+    post(EvMenu, WinMain, MenuMainF1);
+    send(EvMenu, WinMain, MenuMainF1);
+    EXPECT_TRUE(messages.empty());
+    ASSERT_GT(shell.helpViewer, 0);
+    ASSERT_TRUE(pumpUntil([this] { return g_file_test((machineDir + "/viewer.log").c_str(), G_FILE_TEST_EXISTS); }));
+    std::string log;
+    readWholeFile(machineDir + "/viewer.log", log);
+    EXPECT_EQ(log, "viewer " + machineDir + "/Quirlo.pdf\n");
+}
+
 TEST_F(SettingsIni, AViewerNameThatIsNoPlainProgramIsNeverStarted)
 {
     writeMachineFile("Quirlo.pdf", "%PDF-1.4\n");

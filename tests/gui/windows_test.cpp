@@ -184,6 +184,15 @@ TEST_F(Windows, EveryShortcutGivesItsMenuEventOnItsWindow)
         EXPECT_EQ(event.object, s.item);
         EXPECT_FALSE(takeEvent(event));
     }
+    // Help comes from every window.
+    for (int window : {WinCommandList, WinProgram, WinSettings, WinProtocol}) {
+        clearEvents();
+        EXPECT_TRUE(pressKey(window, GDK_F1)) << window;
+        Event event;
+        ASSERT_TRUE(takeEvent(event));
+        EXPECT_EQ(event.window, WinMain);
+        EXPECT_EQ(event.object, MenuMainF1);
+    }
     // Keys of one window are not the keys of another.
     EXPECT_FALSE(pressKey(WinMain, GDK_F11));
     EXPECT_FALSE(pressKey(WinProtocol, GDK_Return));
