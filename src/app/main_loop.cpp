@@ -174,7 +174,7 @@ void dispatchCommandList(const Event& e)
     case EvControl: commandListClicked(e); break;
     case EvDrop:
         if (e.object == IdCmdList && e.dropType == IdCmdList) {
-            moveDraggedRows(IdCmdList, shell.commandDragRow, 1);
+            moveDraggedRows(IdCmdList, shell.commandDragRow, 1, e.dropRow);
             shell.commandDragRow = -1;
         }
         break;
@@ -312,7 +312,7 @@ void dispatchProgram(const Event& e)
             copyCommandToProgram(e.dropAction);
             shell.commandDragRow = -1;
         } else if (e.dropType == IdPrgList) {
-            moveDraggedRows(IdPrgList, shell.programDragRow, shell.programDragCount);
+            moveDraggedRows(IdPrgList, shell.programDragRow, shell.programDragCount, e.dropRow);
             shell.programDragRow = -1;
             shell.commandDragRow = -1;
         }

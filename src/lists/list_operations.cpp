@@ -194,15 +194,16 @@ void copyCommandToProgram(int dropAction)
     }
     setTitleMarker(IdPrgList, true);
 }
-void moveDraggedRows(int list, int source, int selectedCount)
+void moveDraggedRows(int list, int source, int selectedCount, int dropRow)
 {
     int window = list == IdCmdList ? WinCommandList : WinProgram;
     int rows = rowCount(window, list);
     if (source < 0 || source >= rows)
         return;
-    int target = selectedRow(window, list);
-    if (target == -1)
-        target = rows;
+    int target = dropRow < 0 || dropRow > rows ? rows : dropRow;
+    // Dropped onto its own place: nothing moves, nothing changes.
+    if (target == source || target == source + 1)
+        return;
     std::vector<std::string> cells;
     for (int column = 0; column < columnCount(window, list); ++column)
         cells.push_back(cellText(window, list, source, column));

@@ -14,9 +14,9 @@ void setEntryActive(bool active);
 void setEntriesActive(bool active);
 void setSelectedPauses(const std::string& pause);
 void copyCommandToProgram(int dropAction);
-// Moves the row a drag started from to the selected row at the drop; selectedCount is the
-// number of rows selected when the drag started.
-void moveDraggedRows(int list, int source, int selectedCount);
+// Moves the row a drag started from to the place it was dropped at: before dropRow, at the end
+// for -1. selectedCount is the number of rows selected when the drag started.
+void moveDraggedRows(int list, int source, int selectedCount, int dropRow);
 // The private drag of the list's selected row, which the toolkit started; false when it could
 // not start.
 bool startListDrag(int list);

@@ -101,8 +101,22 @@ void onDragDataGet(GtkWidget*, GdkDragContext*, GtkSelectionData* selection, gui
     gtk_selection_data_set(selection, selection->target, 8, reinterpret_cast<const guchar*>(""), 0);
 }
 
-void onDragDataReceived(GtkWidget*, GdkDragContext* context, gint, gint, GtkSelectionData*, guint info, guint time,
-                        gpointer data)
+// The row a drop at the pointer's place goes before: the row under the pointer, or the one
+// after it when the pointer is in its lower half; -1 below the last row.
+int dropRowAt(GtkWidget* view, gint x, gint y)
+{
+    GtkTreePath* path = nullptr;
+    GtkTreeViewDropPosition position = GTK_TREE_VIEW_DROP_BEFORE;
+    if (!gtk_tree_view_get_dest_row_at_pos(GTK_TREE_VIEW(view), x, y, &path, &position))
+        return -1;
+    int row = gtk_tree_path_get_indices(path)[0];
+    gtk_tree_path_free(path);
+    bool after = position == GTK_TREE_VIEW_DROP_AFTER || position == GTK_TREE_VIEW_DROP_INTO_OR_AFTER;
+    return after ? row + 1 : row;
+}
+
+void onDragDataReceived(GtkWidget* view, GdkDragContext* context, gint x, gint y, GtkSelectionData*, guint info,
+                        guint time, gpointer data)
 {
     const ListWindowKind& kind = kindOf(GPOINTER_TO_INT(data));
     Event drop;
@@ -111,6 +125,7 @@ void onDragDataReceived(GtkWidget*, GdkDragContext* context, gint, gint, GtkSele
     drop.object = kind.list;
     drop.dropType = static_cast<int>(info);
     drop.dropAction = static_cast<int>(context->action);
+    drop.dropRow = dropRowAt(view, x, y);
     postEvent(drop);
     gtk_drag_finish(context, TRUE, FALSE, time);
 }

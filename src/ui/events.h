@@ -9,6 +9,7 @@ struct Event {
     int type = 0;       // ControlEventType for control events
     int dropType = 0;   // for drops: the id of the list the drag started from
     int dropAction = 0; // for drops: the toolkit's drag action
+    int dropRow = -1;   // for drops: the row the dropped entry goes before, -1 for the end
     int column = -1;    // for header clicks: the list column
 };
 

@@ -126,12 +126,12 @@ TEST_F(ListOperations, DuplicatesMovesAndPausesKeepDeactivatedEntries)
     // A moved entry keeps its saved type too.
     shell.programDragRow = 0;
     shell.programDragCount = 1;
-    selectOnly({2});
     Event drop;
     drop.kind = EvDrop;
     drop.window = WinProgram;
     drop.object = IdPrgList;
     drop.dropType = IdPrgList;
+    drop.dropRow = 2;
     postEvent(drop);
     pumpUntilIdle();
     EXPECT_EQ(rows()[1], "11|VOLT?||1");
@@ -222,4 +222,30 @@ TEST_F(AutoLoadWithoutAFile, TheLastListComesBackAndIsKeptForTheNextStart)
     const std::string kept =
         "[LASTFILES]\nCommandFile = " + machineDir + "/netz.cml\nProgramFile = " + machineDir + "/alt.run\n";
     EXPECT_NE(ini.find(kept), std::string::npos) << ini;
+}
+
+TEST_F(ListOperations, ADroppedRowGoesWhereThePointerIsNotWhereTheSelectionIs)
+{
+    program({{"0", "A", "10", "", "A"}, {"0", "B", "10", "", "B"}, {"0", "C", "10", "", "C"}, {"0", "D", "10", "", "D"}});
+    GtkWidget* view = controlWidget(WinProgram, IdPrgList);
+    ASSERT_TRUE(pumpUntil([view] { return gtk_widget_get_mapped(view); }));
+    // Row 0 is dragged, and still selected when it is dropped on the upper part of row 3.
+    selectOnly({0});
+    send(EvControl, WinProgram, IdPrgList, CtlDragStart);
+    ASSERT_EQ(shell.programDragRow, 0);
+    GdkRectangle cell;
+    GtkTreePath* path = gtk_tree_path_new_from_indices(3, -1);
+    gtk_tree_view_get_cell_area(GTK_TREE_VIEW(view), path, nullptr, &cell);
+    gtk_tree_path_free(path);
+    gint x = 0, y = 0;
+    gtk_tree_view_convert_bin_window_to_widget_coords(GTK_TREE_VIEW(view), 20, cell.y + cell.height / 4, &x, &y);
+    // The toolkit's own drop signal, with the pointer's place as a real drop gives it.
+    GdkDragContext* context = gdk_drag_context_new();
+    context->action = GDK_ACTION_LINK;
+    context->protocol = GDK_DRAG_PROTO_NONE;
+    GtkSelectionData data{};
+    g_signal_emit_by_name(view, "drag-data-received", context, x, y, &data, guint(IdPrgList), guint(0));
+    pumpUntilIdle();
+    EXPECT_EQ(rows(), (std::vector<std::string>{"0|B||0", "0|C||0", "0|A||0", "0|D||0"}));
+    g_object_unref(context);
 }
