@@ -136,13 +136,13 @@ void loadList(int list, bool askFile, const std::string& file)
     }
     std::string text = fileBytesToUtf8(bytes);
     std::vector<ListRow> rows;
-    size_t cutLines = 0;
+    ListReading reading;
     if (list == IdPrgList) {
-        ProgramText program = parseProgram(text, &cutLines);
+        ProgramText program = parseProgram(text, &reading);
         rows = std::move(program.rows);
         programInfo = program.info;
     } else {
-        rows = parseCommandList(text, &cutLines);
+        rows = parseCommandList(text, &reading);
     }
     bool corrected = correctPortKeywords(rows);
     if (replace)
@@ -164,9 +164,14 @@ void loadList(int list, bool askFile, const std::string& file)
     }
     if (corrected)
         messageBox(kind.window, "Quirlo", kind.correctedMessage, IconInfo, ButtonsOk);
-    if (cutLines > 0)
+    if (reading.tooManyRows)
         messageBox(kind.window, "Quirlo",
-                   std::to_string(cutLines) + " Zeile(n) mit mehr als " + std::to_string(longestLine) +
+                   "Die Datei hat mehr als " + std::to_string(mostRows) + " Einträge!\nGeladen wurden die ersten " +
+                       std::to_string(mostRows) + ".\nVor dem Speichern prüfen: gespeichert wird die gekürzte Liste.",
+                   IconWarning, ButtonsOk);
+    if (reading.cutLines > 0)
+        messageBox(kind.window, "Quirlo",
+                   std::to_string(reading.cutLines) + " Zeile(n) mit mehr als " + std::to_string(longestLine) +
                        " Zeichen wurde(n) gekürzt!\nVor dem Speichern prüfen: gespeichert wird die gekürzte Liste.",
                    IconWarning, ButtonsOk);
     if (!wasEmpty)

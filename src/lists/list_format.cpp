@@ -1,6 +1,8 @@
 // The text of command lists, programs and the "RunList" clipboard text.
 #include "lists/list_format.h"
 
+#include <functional>
+
 #include "common/text.h"
 
 namespace {
@@ -18,9 +20,12 @@ std::string joined(const std::vector<std::string>& cells, size_t count, char sep
 
 } // namespace
 
-std::vector<std::string> textLines(const std::string& text, size_t* cutLines)
+namespace {
+
+// Hands the lines of a text ended by LF, CR or CR LF to take until it says false; empty lines
+// are left out, lines beyond longestLine bytes are cut and counted in cutLines.
+void forEachTextLine(const std::string& text, size_t* cutLines, const std::function<bool(std::string&&)>& take)
 {
-    std::vector<std::string> lines;
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find_first_of("\r\n", start);
@@ -34,23 +39,30 @@ std::vector<std::string> textLines(const std::string& text, size_t* cutLines)
             if (cutLines)
                 ++*cutLines;
         }
-        if (!line.empty())
-            lines.push_back(line);
+        if (!line.empty() && !take(std::move(line)))
+            return;
         if (end == std::string::npos)
             break;
         start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     }
-    return lines;
 }
 
-std::vector<ListRow> parseCommandList(const std::string& text, size_t* cutLines)
+} // namespace
+
+std::vector<ListRow> parseCommandList(const std::string& text, ListReading* reading)
 {
     std::vector<ListRow> rows;
-    for (const std::string& line : textLines(text, cutLines)) {
+    forEachTextLine(text, reading ? &reading->cutLines : nullptr, [&](std::string&& line) {
+        if (rows.size() == mostRows) {
+            if (reading)
+                reading->tooManyRows = true;
+            return false;
+        }
         std::vector<std::string> cells = splitText(line, "\t");
         cells.resize(4);
-        rows.push_back({cells, 0});
-    }
+        rows.push_back({std::move(cells), 0});
+        return true;
+    });
     return rows;
 }
 
@@ -62,16 +74,21 @@ std::string commandListText(const std::vector<ListRow>& rows)
     return text;
 }
 
-ProgramText parseProgram(const std::string& text, size_t* cutLines)
+ProgramText parseProgram(const std::string& text, ListReading* reading)
 {
     ProgramText program;
-    for (const std::string& line : textLines(text, cutLines)) {
+    forEachTextLine(text, reading ? &reading->cutLines : nullptr, [&](std::string&& line) {
         // The info line first: its text may hold any number of TABs. A line "254" without
         // any is an empty info; taken as a row, it would become the info at the next load.
         size_t tab = line.find('\t');
         if (intValue(line) == infoLineType) {
             program.info = tab == std::string::npos ? "" : line.substr(tab + 1);
-            continue;
+            return true;
+        }
+        if (program.rows.size() == mostRows) {
+            if (reading)
+                reading->tooManyRows = true;
+            return false;
         }
         std::vector<std::string> cells = splitText(line, "\t");
         int64_t saved = 0;
@@ -81,8 +98,9 @@ ProgramText parseProgram(const std::string& text, size_t* cutLines)
         }
         cells.resize(4);
         cells.push_back("");
-        program.rows.push_back({cells, saved});
-    }
+        program.rows.push_back({std::move(cells), saved});
+        return true;
+    });
     return program;
 }
 

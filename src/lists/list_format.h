@@ -15,12 +15,18 @@ struct ListRow {
 // there, since the list would take seconds to measure and draw it.
 constexpr size_t longestLine = 65536;
 
-// The lines of a text ended by LF, CR or CR LF; empty lines are left out, lines beyond
-// longestLine bytes are cut and counted in cutLines.
-std::vector<std::string> textLines(const std::string& text, size_t* cutLines = nullptr);
+// The most entries a list takes from a file. A list of a million rows would take seconds and
+// most of a gigabyte to load and show; a file of more loads its first entries, and says so.
+constexpr size_t mostRows = 100000;
+
+// What reading a list file met: lines cut at longestLine, and entries beyond mostRows.
+struct ListReading {
+    size_t cutLines = 0;
+    bool tooManyRows = false;
+};
 
 // A command list: four cells a line, further fields dropped.
-std::vector<ListRow> parseCommandList(const std::string& text, size_t* cutLines = nullptr);
+std::vector<ListRow> parseCommandList(const std::string& text, ListReading* reading = nullptr);
 std::string commandListText(const std::vector<ListRow>& rows);
 
 struct ProgramText {
@@ -29,7 +35,7 @@ struct ProgramText {
 };
 // A program: the info line "254" + TAB + info first, then entry lines of four cells and, for a
 // deactivated entry, its saved type as fifth field.
-ProgramText parseProgram(const std::string& text, size_t* cutLines = nullptr);
+ProgramText parseProgram(const std::string& text, ListReading* reading = nullptr);
 // The rows' first four cells, the saved type of a type-11 row with row data, and the info line
 // first when there is info.
 std::string programText(const std::vector<ListRow>& rows, const std::string& info);

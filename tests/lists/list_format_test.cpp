@@ -82,3 +82,21 @@ TEST(ListFormat, LineBreaksAndTabsInCellsNeverReachALine)
     ASSERT_TRUE(parseRunList("RunList\r\n0\n*RST\r\t\n10\n\n*RST\r\n", pasted));
     EXPECT_EQ(pasted[0].cells[1], "*RST");
 }
+
+TEST(ListFormat, AFileOfTooManyEntriesGivesItsFirstOnesAndSaysSo)
+{
+    std::string text = "254\tInfo\n";
+    for (size_t row = 0; row < mostRows; ++row)
+        text += "1\tVOLT?\t10\t\n";
+    ListReading reading;
+    EXPECT_EQ(parseProgram(text, &reading).rows.size(), mostRows);
+    EXPECT_FALSE(reading.tooManyRows);
+    text += "0\t*RST\t10\t\n";
+    ProgramText program = parseProgram(text, &reading);
+    EXPECT_EQ(program.rows.size(), mostRows);
+    EXPECT_EQ(program.info, "Info");
+    EXPECT_TRUE(reading.tooManyRows);
+    ListReading commands;
+    EXPECT_EQ(parseCommandList(text, &commands).size(), mostRows);
+    EXPECT_TRUE(commands.tooManyRows);
+}
