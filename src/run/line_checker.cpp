@@ -8,6 +8,7 @@
 #include "run/expression_messages.h"
 #include "run/line_preparation.h"
 #include "run/run_state.h"
+#include "serial/port_table.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
 #include "ui/list_access.h"
@@ -59,6 +60,8 @@ PrepareEnvironment environment(bool quiet, bool singleRow)
     env.time = now("%H:%M:%S");
     env.evaluate = EvaluateExpression;
     env.aborted = [] { return runState.abortRequested; };
+    env.sendAsIs = currentPort >= 0 && currentPort < static_cast<PortIndex>(PortTable.size()) &&
+                   PortTable[currentPort].settings.sendAsIs != 0;
     env.notify = [quiet](PrepareNotice notice, int row) {
         selectOnly(row);
         if (notice == PrepareNotice::EmptyParameter)

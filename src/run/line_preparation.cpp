@@ -5,6 +5,8 @@
 #include <climits>
 #include <vector>
 
+#include <glib.h>
+
 #include "common/text.h"
 #include "lists/line_types.h"
 
@@ -145,13 +147,29 @@ bool InRange(double value, double low, double high)
     return low <= value && value <= high;
 }
 
+namespace {
+
+// The blank as typed, but for its placeholders, which the filling looks for in upper case.
+std::string withUpperPlaceholders(const std::string& blank)
+{
+    std::string text = blank;
+    for (size_t pos = 0; pos + 2 < text.size(); ++pos) {
+        char kind = g_ascii_toupper(text[pos + 1]);
+        if (text[pos] == '<' && text[pos + 2] == '>' && (kind == 'S' || kind == 'B' || kind == 'I' || kind == 'F'))
+            text[pos + 1] = kind;
+    }
+    return text;
+}
+
+} // namespace
+
 bool prepareRow(ProgramRow& row, int rowIndex, PrepareEnvironment& env)
 {
-    std::string text = upperText(row.blank);
+    std::string text = env.sendAsIs ? withUpperPlaceholders(row.blank) : upperText(row.blank);
     std::string parameters = row.parameters;
     int type = static_cast<int>(intValue(row.type));
     if (!lineTypeCarriesText(type))
-        parameters = upperText(stripBlanks(parameters));
+        parameters = env.sendAsIs ? stripBlanks(parameters) : upperText(stripBlanks(parameters));
     std::vector<std::string> values = parameters.empty() ? std::vector<std::string>{} : splitText(parameters, ";");
     int count = static_cast<int>(values.size());
 

@@ -28,6 +28,8 @@ struct PrepareEnvironment {
     std::function<void(PrepareNotice notice, int row)> notify;
     // Whether the evaluator has asked to end the run.
     std::function<bool()> aborted;
+    // The current port's device takes the text as typed: no upper case for its rows.
+    bool sendAsIs = false;
 };
 
 // Prepares one row (index row) in place: writes the send string (except for a quiet CellPos

@@ -146,6 +146,8 @@ const std::vector<PortSetting> portSettings = {
      &DeviceSettings::inSubStrings, nullptr, false, nullptr, 3},
     {"INSUBTERM", IdSetSubTerminator, SettingKind::Codes, &SettingsForm::inSubTerminator, noIndex, noFlag,
      &DeviceSettings::inSubTerminator, noNumber, &subTerminatorChoices, false, nullptr, 3},
+    {"SENDASIS", IdSetSendAsIs, SettingKind::Flag, noText, noIndex, &SettingsForm::sendAsIs, noString,
+     &DeviceSettings::sendAsIs, nullptr, false, nullptr, 0, true},
 };
 
 namespace {
@@ -225,10 +227,15 @@ void toForm(const PortSetting& setting, const DeviceSettings& settings, Settings
 
 std::string setFileText(const SettingsForm& form)
 {
+    const SettingsForm fresh;
     std::string text;
-    for (const PortSetting& setting : portSettings) {
-        if (setting.key)
-            text += std::string(setting.key) + "=" + lineFieldText(fileValue(setting, form)) + "\n";
+    for (bool optional : {false, true}) {
+        for (const PortSetting& setting : portSettings) {
+            std::string value = setting.key ? fileValue(setting, form) : "";
+            if (!setting.key || setting.optional != optional || (optional && value == fileValue(setting, fresh)))
+                continue;
+            text += std::string(setting.key) + "=" + lineFieldText(value) + "\n";
+        }
     }
     return text;
 }
@@ -236,24 +243,41 @@ std::string setFileText(const SettingsForm& form)
 void readSetFile(const std::string& text, SettingsForm& form)
 {
     const size_t count = std::count_if(portSettings.begin(), portSettings.end(),
-                                       [](const PortSetting& setting) { return setting.key; });
+                                       [](const PortSetting& setting) { return setting.key && !setting.optional; });
     std::vector<std::string> values;
+    std::vector<std::pair<std::string, std::string>> further;
     std::istringstream lines(text);
-    for (std::string line; values.size() < count && std::getline(lines, line);) {
+    for (std::string line; std::getline(lines, line);) {
         // CR LF line ends, and CRs that a value cannot keep: written again, one would be
         // taken for the line end.
         while (!line.empty() && line.back() == '\r')
             line.pop_back();
         size_t equals = line.find('=');
-        values.push_back(equals == std::string::npos ? line : line.substr(equals + 1));
+        std::string value = equals == std::string::npos ? line : line.substr(equals + 1);
+        if (values.size() < count)
+            values.push_back(value);
+        else if (equals != std::string::npos)
+            further.emplace_back(line.substr(0, equals), value);
     }
     values.resize(count);
     int64_t fileVersion = intValue(values[0]);
+    const SettingsForm fresh;
     size_t line = 0;
     for (const PortSetting& setting : portSettings) {
-        if (setting.key && fileVersion >= setting.fromVersion)
+        if (!setting.key)
+            continue;
+        if (setting.optional) {
+            // Absent, it is off as in a fresh form.
+            readFileValue(setting, form, fileValue(setting, fresh));
+            for (const auto& [key, value] : further) {
+                if (key == setting.key)
+                    readFileValue(setting, form, value);
+            }
+            continue;
+        }
+        if (fileVersion >= setting.fromVersion)
             readFileValue(setting, form, values[line]);
-        line += setting.key ? 1 : 0;
+        ++line;
     }
 }
 

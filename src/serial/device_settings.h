@@ -40,6 +40,7 @@ struct SettingsForm {
     std::string delayShort = "15";
     std::string delayLong = "300";
     std::string delayErr = "150";
+    bool sendAsIs = false;
 };
 
 // How a device setting is held in the form and its control, in the *.set file and in the
@@ -68,6 +69,10 @@ struct PortSetting {
     bool numberInFile = false;                         // Choice: the file's value is read as a number
     float DeviceSettings::*decimal = nullptr;          // Choice: held as a decimal instead of number
     int64_t fromVersion = 0;                           // older *.set files do not have the line
+    // Written only when it differs from a fresh form, after the fixed lines, and read by its
+    // key: a file without it is the file of before, and readers of the fixed lines still
+    // find every value in its place.
+    bool optional = false;
 };
 // Every device setting, in the order of the *.set file's lines. Adding a setting is a row here,
 // its members in SettingsForm and DeviceSettings, and its control's place on the page.
@@ -86,11 +91,13 @@ std::string codeListToChars(const std::string& text);
 // The code list of the characters, "''" for none.
 std::string charsToCodeList(const std::string& chars);
 
-// The 22 lines of the *.set file (version 3) for the form, each ended by a line feed.
+// The 22 lines of the *.set file (version 3) for the form, then the optional settings that are
+// on, each line ended by a line feed.
 std::string setFileText(const SettingsForm& form);
 // Puts a *.set file's values into the form by the position of their lines, whatever their
 // keys: a value is what follows a line's first "=". A value that selects nothing leaves its
-// list as it was; the sub-string fields are read from version 3 on.
+// list as it was; the sub-string fields are read from version 3 on. The optional settings are
+// read by their keys from the lines after the 22nd; absent, they are off.
 void readSetFile(const std::string& text, SettingsForm& form);
 
 // Whether the form may be applied: every list chosen, buffers of at least 64, at least one

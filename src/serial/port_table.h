@@ -33,6 +33,7 @@ struct DeviceSettings {
     std::string errGetSesr = "*ESR?";
     std::string errGetCmd = "SYST:ERR?";
     std::string errQueryClear = "*CLS";
+    int64_t sendAsIs = 0; // commands and queries go out as typed, not in upper case
 };
 
 struct PortEntry {

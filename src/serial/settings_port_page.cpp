@@ -176,6 +176,10 @@ void buildHandlingGroup(GtkWidget* page)
                    "Anpassung für Wartezeit nach Abfrage - Geräteabhängig!");
     putDigitsField(group, IdSetDelayErr, "Fehlerabfrage:", fresh.delayErr.c_str(), 490, 375, 88,
                    "Anpassung für Wartezeit nach Fehlerabfragen - Geräteabhängig!");
+    putLabelFor(group, "Text unverändert senden:", 515, 375, 113);
+    putCheck(group, WinSettings, IdSetSendAsIs, "", 515, 113, 24, fresh.sendAsIs,
+             "Sendet Kommandos und Abfragen genau so, wie sie im Programm stehen, ohne Großschreibung. Für "
+             "Geräte, die Groß- und Kleinschreibung unterscheiden.");
 }
 
 GtkComboBox* listBox(int id)

@@ -119,6 +119,7 @@ enum ControlId {
     IdSetDelayLong = 97, // "vor Antwort:"
     IdSetDelayShort = 98, // "vor Wiederholg.:"
     IdSetDelayErr = 99,   // the error-query pause
+    IdSetSendAsIs = 100,  // "Text unverändert senden:"
     IdSetProtocolTypeText = 105, // "Typ:" text of the port page
     IdSetProtocolOn = 106,
     IdSetAsDebug = 107,

@@ -12,6 +12,7 @@
 
 #include "app/main_loop.h"
 #include "app/startup.h"
+#include "serial/lock_files.h"
 #include "serial/port_discovery.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
@@ -79,6 +80,8 @@ void QuirloTest::SetUp()
     static const std::string systemPath = g_getenv("PATH") ? g_getenv("PATH") : "/usr/bin:/bin";
     g_setenv("PATH", (machineDir + "/bin:" + systemPath).c_str(), TRUE);
     g_setenv("HOME", machineDir.c_str(), TRUE);
+    // Port locks stay in the test's machine: tests side by side get each other's terminal numbers.
+    lockDirectory = machineDir;
     discoveryPlaces.sysRoot = machineDir + "/sys";
     discoveryPlaces.devRoot = machineDir + "/dev";
     prepareMachine();

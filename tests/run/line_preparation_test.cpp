@@ -223,3 +223,16 @@ TEST(LinePreparation, HugeParameterCellsEndInAResult)
     EXPECT_EQ(row.sendString, "write 12345");
     EXPECT_EQ(row.parameters, "");
 }
+
+TEST(LinePreparation, ADeviceThatTakesTheTextAsTypedGetsItsCase)
+{
+    Preparation p;
+    p.env.sendAsIs = true;
+    EXPECT_EQ(p.run("0", "scale=<i>", "4").sendString, "scale=4");
+    EXPECT_EQ(p.run("1", "sqrt(<s>)", "2").sendString, "sqrt(2)");
+    EXPECT_EQ(p.run("0", "Meas:Volt? <s>", "ch1").sendString, "Meas:Volt? ch1");
+    // The runner's own rows stay as they are.
+    EXPECT_EQ(p.run("2", "OpenPort <i>", "0").sendString, "openport 0");
+    p.env.sendAsIs = false;
+    EXPECT_EQ(p.run("1", "sqrt(<s>)", "2").sendString, "SQRT(2)");
+}

@@ -144,3 +144,21 @@ TEST(DeviceSettings, AFreshFormGivesTheSettingsOfAFreshPort)
         }
     }
 }
+
+TEST(DeviceSettings, SendingAsTypedIsALineAfterTheTwentyTwoOnlyWhenOn)
+{
+    SettingsForm form = completeForm();
+    const std::string off = setFileText(form);
+    form.sendAsIs = true;
+    const std::string on = setFileText(form);
+    // A reader of the 22 lines finds every value in its place.
+    EXPECT_EQ(on, off + "SENDASIS=1\n");
+    SettingsForm back;
+    readSetFile(on, back);
+    EXPECT_TRUE(back.sendAsIs);
+    EXPECT_EQ(settingsFromForm(back).sendAsIs, 1);
+    // A file without the line loads with it off, whatever the form held.
+    readSetFile(off, back);
+    EXPECT_FALSE(back.sendAsIs);
+    EXPECT_EQ(setFileText(back), off);
+}

@@ -7,11 +7,33 @@
 #include <unistd.h>
 
 #include <glib.h>
+#include <glib/gstdio.h>
 
+#include "serial/lock_files.h"
 #include "serial/serial_port.h"
+
+namespace {
+
+// Lock files of the tests' terminals go to a directory of this process: the number of a
+// pseudo-terminal is given again as soon as it closes, to tests running side by side, whose
+// lock for it may still stand.
+const std::string& processLockDirectory()
+{
+    static const std::string directory = [] {
+        gchar* made = g_dir_make_tmp("quirlo-locks-XXXXXX", nullptr);
+        std::string path = made ? made : g_get_tmp_dir();
+        g_free(made);
+        std::atexit([] { g_rmdir(processLockDirectory().c_str()); });
+        return path;
+    }();
+    return directory;
+}
+
+} // namespace
 
 PseudoTerminal::PseudoTerminal()
 {
+    lockDirectory = processLockDirectory();
     master = posix_openpt(O_RDWR | O_NOCTTY);
     if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0)
         path = ptsname(master);

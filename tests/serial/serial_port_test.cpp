@@ -295,6 +295,7 @@ TEST(PortTable, StartsWithThreeUnusedEntriesAndNoCurrentPort)
 
 TEST_F(SerialPort, AnotherProgramsLockRefusesTheDeviceAStaleOneIsTakenOverAndQuirlosGoesAtClose)
 {
+    const std::string before = lockDirectory;
     gchar* dir = g_dir_make_tmp("locks-XXXXXX", nullptr);
     ASSERT_NE(dir, nullptr);
     lockDirectory = dir;
@@ -335,5 +336,5 @@ TEST_F(SerialPort, AnotherProgramsLockRefusesTheDeviceAStaleOneIsTakenOverAndQui
     close(holder);
     g_rmdir(dir);
     g_free(dir);
-    lockDirectory = "/var/lock";
+    lockDirectory = before;
 }
