@@ -112,10 +112,20 @@ void startRunEnded(bool completed)
         return;
     startRunPending = false;
     std::string reason;
-    // The log of an aborted run says why it ended, as the run's last message said it.
+    // The log of an aborted run says why it ended, as the run's last message said it; that of a
+    // run whose query got no answer names the row.
     std::string ending;
     if (!completed)
         ending = runMessage.empty() ? "Programmlauf abgebrochen" : "Programmlauf abgebrochen: " + runMessage;
+    if (runState.unansweredRow >= 0) {
+        std::string unanswered =
+            "Keine Antwort auf die Abfrage in Programmzeile " + std::to_string(runState.unansweredRow + 1);
+        if (completed)
+            ending = unanswered;
+        if (startOptions.exitAfterRun)
+            std::fprintf(stderr, "quirlo: %s\n", unanswered.c_str());
+        completed = false;
+    }
     if (!startOptions.logFile.empty() && !writeProtocolLog(startOptions.logFile, &reason, ending)) {
         messageBox(WinProtocol, "Quirlo Protokoll-Daten:", notSavedText(startOptions.logFile, reason), IconWarning,
                    ButtonsOk);

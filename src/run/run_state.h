@@ -8,6 +8,8 @@ struct RunState {
     int currentRow = 0;      // the row the runner executes next
     int lastExecutedRow = 0; // the row executed at the last tick
     bool responsePending = false;
+    bool querySent = false;  // the pending answer belongs to a query that was sent
+    int unansweredRow = -1;  // the first row of the run whose query got no answer
     bool abortRequested = false;
     int portErrorCount = 0;
     int singleEntryRow = -1; // row of a single-entry run, -1 for a normal run

@@ -274,9 +274,13 @@ void ExecuteLine(int kind, const std::string& sendString)
     case TypeQuery:
         exchangeWith([&](Exchange& exchange) { exchangeQuery(exchange, sendString); });
         runState.responsePending = true;
+        runState.querySent = !sendString.empty();
         break;
     case KindResponse:
-        exchangeWith(exchangeAnswer);
+        exchangeWith([&](Exchange& exchange) {
+            if (exchangeAnswer(exchange, runState.querySent) && runState.unansweredRow == -1)
+                runState.unansweredRow = row;
+        });
         runState.responsePending = false;
         break;
     case TypeLoop:
@@ -394,6 +398,7 @@ void RunTick()
         clearSelection(WinProgram, IdPrgList);
         runState.started = true;
         runState.portErrorCount = 0;
+        runState.unansweredRow = -1;
         setControlEnabled(WinProgram, IdPrgRun, false);
         setControlEnabled(WinProgram, IdPrgStop, true);
         protocolAutosave(0);

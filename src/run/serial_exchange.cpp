@@ -77,13 +77,15 @@ Response readResponse(ExchangePort& port, const DeviceSettings& settings, bool m
     std::string answer;
     bool cut = false;
     size_t dropped = 0;
+    bool ended = false;
     for (;;) {
-        bool ended = readPass(port, last, answer, keep, cut, dropped);
+        ended = readPass(port, last, answer, keep, cut, dropped);
         if (ended || !morePasses || response.retries >= settings.inRetry)
             break;
         ++response.retries;
         port.wait(settings.delayShort);
     }
+    response.silent = !ended && answer.empty() && !cut;
     // The terminator's characters before its last one stand at the end of a whole answer.
     std::string leading = terminator.empty() ? "" : terminator.substr(0, terminator.size() - 1);
     if (!cut && !leading.empty() && endsWith(answer, leading))
@@ -188,11 +190,17 @@ void exchangeQuery(Exchange& exchange, const std::string& text)
         exchange.protocol("Query:\n" + shown, TypeQuery, "");
 }
 
-void exchangeAnswer(Exchange& exchange)
+bool exchangeAnswer(Exchange& exchange, bool asked)
 {
     const DeviceSettings& s = exchange.entry.settings;
     Response response = readResponse(exchange.port, s, true);
     std::string retries = response.retries >= 1 ? std::to_string(response.retries) + "x " : "";
+    // A query that got not one byte says so; a table cell stays empty instead of reading 0.
+    if (asked && response.silent) {
+        if (modeIn(exchange, {ModeDebug, ModeList, ModeExcel}))
+            exchange.protocol("Return:\n", KindResponse, retries + "keine Antwort");
+        return true;
+    }
     if (s.inSubStrings) {
         for (const std::string& field : splitText(response.text, latin1ToUtf8(s.inSubTerminator))) {
             if (modeIn(exchange, {ModeDebug, ModeList, ModeExcel}))
@@ -208,6 +216,7 @@ void exchangeAnswer(Exchange& exchange)
     } else if (exchange.protocolMode == ModeTable) {
         exchange.protocol(response.text, KindResponse, "");
     }
+    return false;
 }
 
 int64_t SerialExchangePort::write(std::string_view bytes)

@@ -53,6 +53,7 @@ bool sendBytes(ExchangePort& port, const std::string& bytes);
 struct Response {
     std::string text; // the response as text (the device's bytes read as Latin-1)
     int retries = 0;  // further passes that were needed
+    bool silent = false; // not one byte came, not even a terminator
 };
 
 // Reads one response byte by byte up to the last character of the in-terminator. A pass ends
@@ -90,8 +91,9 @@ void exchangeCommand(Exchange& exchange, const std::string& text);
 // Sends a query row; the port keeps nothing that came before it. An empty query sends
 // nothing, so that its answer is what waits.
 void exchangeQuery(Exchange& exchange, const std::string& text);
-// Reads the answer of the last query into the protocol.
-void exchangeAnswer(Exchange& exchange);
+// Reads the answer of the last query into the protocol. True when the query was sent (asked)
+// and not one byte came back: the protocol line says "keine Antwort", a table cell stays empty.
+bool exchangeAnswer(Exchange& exchange, bool asked);
 
 // Waits the milliseconds (nothing for 0 or less).
 void waitMs(int64_t milliseconds);

@@ -214,6 +214,21 @@ TEST_F(UnattendedRun, ARunAbortedByTheEvaluatorEndsWithStatusOne)
     EXPECT_EQ(log.back(), "Programmlauf abgebrochen: Quirlo-Parser: Division durch 0! 'Run'-Zustand wird beendet!");
 }
 
+TEST_F(UnattendedRun, AQueryWithoutAnAnswerEndsWithStatusOneAndNamesItsRow)
+{
+    std::string device = startInstrument();
+    ASSERT_FALSE(device.empty());
+    // The instrument does not answer a query it does not know.
+    std::ofstream(machineDir + "/silent.run") << "1\t*IDN?\t0\t\n1\tFOO?\t0\t\n";
+    EXPECT_EQ(quirlo({"--port", device + "=" QUIRLO_EXAMPLES "/demo.set", "--program", "silent.run", "--run", "--log",
+                      machineDir + "/silent.log", "--exit"}),
+              ExitRunFailed);
+    EXPECT_NE(errors.find("quirlo: Keine Antwort auf die Abfrage in Programmzeile 2"), std::string::npos) << errors;
+    std::vector<std::string> log = logLines(machineDir + "/silent.log");
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), "Keine Antwort auf die Abfrage in Programmzeile 2");
+}
+
 TEST_F(UnattendedRun, SigtermDuringARunEndsQuirloCleanlyWithTheAutosaveWritten)
 {
     std::string heard = machineDir + "/heard.log";

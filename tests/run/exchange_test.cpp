@@ -107,7 +107,7 @@ protected:
         Exchange e = exchange();
         exchangeQuery(e, text);
         device.wait(answerAfterMs);
-        exchangeAnswer(e);
+        exchangeAnswer(e, !text.empty());
     }
 
     ScriptedDevice device;
@@ -206,10 +206,30 @@ TEST_F(ExchangeTest, AnAnswerThatComesAfterItsQueryGaveUpIsNotTakenForTheNext)
     // Its own late answer is still read by an empty query, which reads what waits.
     query("");
     EXPECT_EQ(protocol, (std::vector<Line>{{"Query:\n*IDN?", TypeQuery, ""},
-                                           {"Return:\n", KindResponse, ""},
+                                           {"Return:\n", KindResponse, "keine Antwort"},
                                            {"Query:\nVOLT?", TypeQuery, ""},
-                                           {"Return:\n", KindResponse, ""},
+                                           {"Return:\n", KindResponse, "keine Antwort"},
                                            {"Return:\n0.0000", KindResponse, ""}}));
+}
+
+TEST_F(ExchangeTest, AQueryWithoutAnyAnswerIsToldApartFromAnEmptyAnswer)
+{
+    device.script["EMPTY?"] = {{1, "\r\n"}};
+    Exchange e = exchange();
+    exchangeQuery(e, "EMPTY?");
+    device.wait(30);
+    EXPECT_FALSE(exchangeAnswer(e, true));
+    exchangeQuery(e, "NOTHING?");
+    device.wait(30);
+    EXPECT_TRUE(exchangeAnswer(e, true));
+    EXPECT_EQ(protocol.back(), (Line{"Return:\n", KindResponse, "3x keine Antwort"}));
+    // A table cell stays empty rather than taking a value.
+    mode = ModeTable;
+    protocol.clear();
+    Exchange table = exchange();
+    exchangeQuery(table, "NOTHING?");
+    EXPECT_TRUE(exchangeAnswer(table, true));
+    EXPECT_TRUE(protocol.empty());
 }
 
 TEST_F(ExchangeTest, ALineThePortDoesNotTakeIsMarkedInTheProtocol)
