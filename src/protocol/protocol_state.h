@@ -2,11 +2,15 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The kind of a protocol line that holds a device's answer; the other kinds are the line type
 // codes of the rows that wrote them, and -1 for information.
 constexpr int KindResponse = 255;
+// Ends the extra text of a response line for a query that got not one byte: the list shows
+// it, a table leaves the answer's cell empty.
+constexpr std::string_view noAnswerMark = "keine Antwort";
 
 enum ProtocolMode { ModeNone = 0, ModeOff = 1, ModeDebug = 2, ModeList = 4, ModeTable = 8, ModeExcel = 16 };
 

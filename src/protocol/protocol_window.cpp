@@ -194,7 +194,7 @@ void appendListLine(const std::string& text, int kind, const std::string& extra,
     }
 }
 
-void outputTable(const std::string& text, int kind)
+void outputTable(const std::string& text, int kind, const std::string& extra)
 {
     showWindow(WinProtocol);
     showWindow(WinProgram);
@@ -202,7 +202,9 @@ void outputTable(const std::string& text, int kind)
         writeTableCell(text);
     } else if (kind == KindResponse) {
         int content = chosenIndex(WinSettings, IdSetTableContent);
-        writeTableCell(protocolTableValue(text, content < 0 ? ValuesLeft : content));
+        bool unanswered = extra.size() >= noAnswerMark.size() &&
+                          extra.compare(extra.size() - noAnswerMark.size(), noAnswerMark.size(), noAnswerMark) == 0;
+        writeTableCell(unanswered ? "" : protocolTableValue(text, content < 0 ? ValuesLeft : content));
         if (toggleState(WinSettings, IdSetSubStrings))
             ++protocol.cellRow;
     }
@@ -252,7 +254,7 @@ void protocolOut(const std::string& text, int kind, const std::string& extra)
     if (protocol.protocolMode == ModeList)
         appendListLine(safeText(text), kind, safeText(extra), context.pause);
     else if (protocol.protocolMode == ModeTable)
-        outputTable(safeText(text), kind);
+        outputTable(safeText(text), kind, extra);
 }
 
 void setLineContextSource(std::function<LineContext(int kind)> source)

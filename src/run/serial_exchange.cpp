@@ -198,7 +198,9 @@ bool exchangeAnswer(Exchange& exchange, bool asked)
     // A query that got not one byte says so; a table cell stays empty instead of reading 0.
     if (asked && response.silent) {
         if (modeIn(exchange, {ModeDebug, ModeList, ModeExcel}))
-            exchange.protocol("Return:\n", KindResponse, retries + "keine Antwort");
+            exchange.protocol("Return:\n", KindResponse, retries + std::string(noAnswerMark));
+        else if (exchange.protocolMode == ModeTable)
+            exchange.protocol("", KindResponse, std::string(noAnswerMark));
         return true;
     }
     if (s.inSubStrings) {

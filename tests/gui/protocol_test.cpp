@@ -143,6 +143,12 @@ TEST_F(Protocol, TableCellsFromResponsesByContentChoice)
     chooseContent(FullText);
     writeResponse(5, 3, "U=12.5 V");
     EXPECT_EQ(cell(5, 3), "U=12.5 V");
+    // A query that got no answer leaves its cell empty, where an empty answer reads 0.
+    chooseContent(ValuesLeft);
+    protocolOut("", 255, "keine Antwort");
+    EXPECT_EQ(cell(5, 3), "");
+    writeResponse(5, 3, "");
+    EXPECT_EQ(cell(5, 3), "0");
 
     // Write rows go in unchanged; other kinds are not table values.
     protocol.cellRow = 2;

@@ -223,13 +223,13 @@ TEST_F(ExchangeTest, AQueryWithoutAnyAnswerIsToldApartFromAnEmptyAnswer)
     device.wait(30);
     EXPECT_TRUE(exchangeAnswer(e, true));
     EXPECT_EQ(protocol.back(), (Line{"Return:\n", KindResponse, "3x keine Antwort"}));
-    // A table cell stays empty rather than taking a value.
+    // A table is told too, so that its cell stays empty rather than taking a value.
     mode = ModeTable;
     protocol.clear();
     Exchange table = exchange();
     exchangeQuery(table, "NOTHING?");
     EXPECT_TRUE(exchangeAnswer(table, true));
-    EXPECT_TRUE(protocol.empty());
+    EXPECT_EQ(protocol, (std::vector<Line>{{"", KindResponse, "keine Antwort"}}));
 }
 
 TEST_F(ExchangeTest, ALineThePortDoesNotTakeIsMarkedInTheProtocol)
