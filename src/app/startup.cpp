@@ -2,6 +2,7 @@
 #include "app/startup.h"
 
 #include <algorithm>
+#include <array>
 #include <csignal>
 #include <clocale>
 #include <cstdio>
@@ -47,6 +48,8 @@ constexpr int startupDelay = 400;
 StartOptions startOptions;
 // The run that --run starts has not ended yet.
 bool startRunPending = false;
+// The last lists of the last session, as Quirlo.ini names them.
+std::array<std::string, 2> lastListsAtStart;
 // The last message of the run that --run started.
 std::string runMessage;
 int exitStatus = 0;
@@ -81,10 +84,11 @@ void autoLoad(int window, int list, int box, int fileField)
 {
     if (!windowExists(WinSettings) || !windowExists(window) || !controlExists(WinSettings, fileField))
         return;
-    // On without a chosen file, the last list loaded or saved comes back.
+    // On without a chosen file, the last list of the last session comes back (not one that
+    // this session loaded before the start-up was complete).
     std::string fileName = controlText(WinSettings, fileField);
     if (fileName.empty())
-        fileName = lastListFile(list);
+        fileName = list == IdCmdList ? lastListsAtStart[0] : lastListsAtStart[1];
     if (toggleState(WinSettings, box) && !fileName.empty())
         loadListAtStart(window, list, fileName);
     if (!savedWindowVisible(window))
@@ -244,6 +248,7 @@ void startUp(int* argc, char*** argv, const std::string& programDir)
     // A program directory that cannot be entered leaves the current directory as it is.
     static_cast<void>(chdir(shell.programDir.c_str()) == 0);
     loadIniFile();
+    lastListsAtStart = {lastListFile(IdCmdList), lastListFile(IdPrgList)};
     applyStartPorts();
 }
 
