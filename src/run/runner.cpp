@@ -60,7 +60,8 @@ bool currentPortOpen()
 bool internalLines()
 {
     int mode = protocol.protocolMode;
-    return (mode == ModeDebug || mode == ModeList || mode == ModeExcel) && toggleState(WinSettings, IdSetInternalCommands);
+    return (mode == ModeDebug || mode == ModeList || mode == ModeExcel) &&
+           toggleState(WinSettings, IdSetInternalCommands);
 }
 
 bool contains(const std::string& text, const char* keyword)

@@ -297,8 +297,9 @@ bool codesAreCharacters(const std::string& codes)
 
 bool formComplete(const SettingsForm& form)
 {
-    return (!form.inSubStrings || codesAreCharacters(form.inSubTerminator)) && !form.baud.empty() && !form.dataBits.empty() && !form.stopBits.empty() && form.parity >= 0 &&
-           form.handshake >= 0 && intValue(form.inBuffer) >= minimumBuffer &&
+    return (!form.inSubStrings || codesAreCharacters(form.inSubTerminator)) && !form.baud.empty() &&
+           !form.dataBits.empty() && !form.stopBits.empty() && form.parity >= 0 && form.handshake >= 0 &&
+           intValue(form.inBuffer) >= minimumBuffer &&
            intValue(form.outBuffer) >= minimumBuffer && intValue(form.inMaxSigns) > 0 &&
            isChoice(terminatorChoices, form.inTerminator) && isChoice(terminatorChoices, form.outTerminator);
 }

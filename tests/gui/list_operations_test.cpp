@@ -226,7 +226,10 @@ TEST_F(AutoLoadWithoutAFile, TheLastListComesBackAndIsKeptForTheNextStart)
 
 TEST_F(ListOperations, ADroppedRowGoesWhereThePointerIsNotWhereTheSelectionIs)
 {
-    program({{"0", "A", "10", "", "A"}, {"0", "B", "10", "", "B"}, {"0", "C", "10", "", "C"}, {"0", "D", "10", "", "D"}});
+    program({{"0", "A", "10", "", "A"},
+             {"0", "B", "10", "", "B"},
+             {"0", "C", "10", "", "C"},
+             {"0", "D", "10", "", "D"}});
     GtkWidget* view = controlWidget(WinProgram, IdPrgList);
     ASSERT_TRUE(pumpUntil([view] { return gtk_widget_get_mapped(view); }));
     // Row 0 is dragged, and still selected when it is dropped on the upper part of row 3.

@@ -129,7 +129,8 @@ TEST_F(SettingsIni, HelpStartsTheDesktopEntryThatAReverseDomainIdNames)
 {
     writeMachineFile("Quirlo.pdf", "%PDF-1.4\n");
     writeMachineFile("bin/xdg-mime", "#!/bin/sh\necho org.example.Viewer.desktop\n");
-    writeMachineFile("bin/viewer", "#!/bin/sh\necho \"viewer $*\" >>\"$(dirname \"$0\")/../viewer.log\"\nexec sleep 60\n");
+    writeMachineFile("bin/viewer",
+                     "#!/bin/sh\necho \"viewer $*\" >>\"$(dirname \"$0\")/../viewer.log\"\nexec sleep 60\n");
     // The desktop entries of the user, in the test's home directory.
     ASSERT_EQ(g_mkdir_with_parents((machineDir + "/.local/share/applications").c_str(), 0700), 0);
     writeMachineFile(".local/share/applications/org.example.Viewer.desktop",

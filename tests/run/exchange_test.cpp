@@ -189,8 +189,9 @@ TEST_F(ExchangeTest, SubStringsSlowAnswersAndAnEmptyQuery)
     query("X?");
     mode = ModeTable;
     query("X?");
-    EXPECT_EQ(protocol, (std::vector<Line>{
-                            {"Query:\nX?", TypeQuery, ""}, {"Return:\n1", KindResponse, ""}, {"\x7F" "1", KindResponse, ""}}));
+    EXPECT_EQ(protocol, (std::vector<Line>{{"Query:\nX?", TypeQuery, ""},
+                                           {"Return:\n1", KindResponse, ""},
+                                           {"\x7F" "1", KindResponse, ""}}));
 }
 
 TEST_F(ExchangeTest, AnAnswerThatComesAfterItsQueryGaveUpIsNotTakenForTheNext)

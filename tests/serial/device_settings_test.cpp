@@ -111,7 +111,8 @@ TEST(DeviceSettings, CompletenessAndTheWayToAPortsSettings)
              [](SettingsForm& f) { f.outBuffer = "63"; }, [](SettingsForm& f) { f.inMaxSigns = "0"; },
              [](SettingsForm& f) { f.baud.clear(); }, [](SettingsForm& f) { f.parity = -1; },
              [](SettingsForm& f) { f.inTerminator = "13;13"; }, [](SettingsForm& f) { f.outTerminator = "x"; },
-             [](SettingsForm& f) { f.inSubTerminator = "300"; }, [](SettingsForm& f) { f.inSubTerminator = "44;256"; }}) {
+             [](SettingsForm& f) { f.inSubTerminator = "300"; },
+             [](SettingsForm& f) { f.inSubTerminator = "44;256"; }}) {
         SettingsForm spoiled = form;
         spoil(spoiled);
         EXPECT_FALSE(formComplete(spoiled));

@@ -323,7 +323,8 @@ TEST_F(SerialPort, AnotherProgramsLockRefusesTheDeviceAStaleOneIsTakenOverAndQui
     ASSERT_TRUE(openPort(0, pty.devicePath()));
     gchar* text = nullptr;
     ASSERT_TRUE(g_file_get_contents(lock.c_str(), &text, nullptr, nullptr));
-    EXPECT_EQ(std::string(text), std::string(10 - std::to_string(getpid()).size(), ' ') + std::to_string(getpid()) + "\n");
+    const std::string pid = std::to_string(getpid());
+    EXPECT_EQ(std::string(text), std::string(10 - pid.size(), ' ') + pid + "\n");
     g_free(text);
     // A second handle of Quirlo's is refused and leaves the first one's lock.
     EXPECT_FALSE(openPort(1, pty.devicePath()));
