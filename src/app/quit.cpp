@@ -88,22 +88,19 @@ void viewerEnded(GPid pid, gint, gpointer)
     g_spawn_close_pid(pid);
 }
 
+// The process that shows the manual; F1 starts no second one while it lives.
+void keepViewer(GPid pid)
+{
+    shell.helpViewer = pid;
+    g_child_watch_add(pid, viewerEnded, nullptr);
+}
+
 bool startProgram(const std::string& program, const std::string& file, GPid* pid)
 {
     const gchar* argv[] = {program.c_str(), file.c_str(), nullptr};
     GSpawnFlags flags = GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL |
                                     (pid ? G_SPAWN_DO_NOT_REAP_CHILD : 0));
     return g_spawn_async(nullptr, const_cast<gchar**>(argv), nullptr, flags, nullptr, nullptr, pid, nullptr);
-}
-
-} // namespace
-
-namespace {
-
-void keepViewer(GDesktopAppInfo*, GPid pid, gpointer)
-{
-    shell.helpViewer = pid;
-    g_child_watch_add(pid, viewerEnded, nullptr);
 }
 
 // Starts the desktop entry with the file, as the desktop would; its process becomes the help
@@ -117,7 +114,7 @@ bool startDesktopEntry(const std::string& id, const std::string& file)
     GList* uris = g_list_append(nullptr, uri);
     bool started = g_desktop_app_info_launch_uris_as_manager(
         entry, uris, nullptr, GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD), nullptr, nullptr,
-        keepViewer, nullptr, nullptr);
+        [](GDesktopAppInfo*, GPid pid, gpointer) { keepViewer(pid); }, nullptr, nullptr);
     g_list_free_full(uris, g_free);
     g_object_unref(entry);
     return started && shell.helpViewer != 0;
@@ -142,8 +139,7 @@ void openHelp()
     GPid pid = 0;
     std::string program = programOfEntry(pdfViewerEntry);
     if (!program.empty() && startProgram(program, manual, &pid)) {
-        shell.helpViewer = pid;
-        g_child_watch_add(pid, viewerEnded, nullptr);
+        keepViewer(pid);
         return;
     }
     messageBox(WinMain, "Quirlo",

@@ -34,6 +34,12 @@ void replaceValuePlaceholders(std::string& field, const PrepareEnvironment& env)
     replaceAll(field, "#TIME", env.time);
 }
 
+// The kinds of placeholder a blank may hold: <S>, <B>, <I>, <F>.
+bool placeholderKind(char kind)
+{
+    return kind == 'S' || kind == 'B' || kind == 'I' || kind == 'F';
+}
+
 // The blank while its placeholders are filled from left to right: the filled part and the
 // position in the blank where the unfilled rest begins. Each search goes on from where the
 // last one stopped, so filling many placeholders costs one pass over the blank, and a filled
@@ -54,7 +60,7 @@ struct PartlyFilled {
                 continue;
             char kind = blank[pos + 1];
             bool reachable = kind == 'S' || filled.size() + (pos - rest) < placeholderReach;
-            if ((kind == 'S' || kind == 'B' || kind == 'I' || kind == 'F') && reachable) {
+            if (placeholderKind(kind) && reachable) {
                 filled.append(blank, rest, pos - rest);
                 rest = pos;
                 return true;
@@ -155,7 +161,7 @@ std::string withUpperPlaceholders(const std::string& blank)
     std::string text = blank;
     for (size_t pos = 0; pos + 2 < text.size(); ++pos) {
         char kind = g_ascii_toupper(text[pos + 1]);
-        if (text[pos] == '<' && text[pos + 2] == '>' && (kind == 'S' || kind == 'B' || kind == 'I' || kind == 'F'))
+        if (text[pos] == '<' && text[pos + 2] == '>' && placeholderKind(kind))
             text[pos + 1] = kind;
     }
     return text;

@@ -174,14 +174,18 @@ GtkWidget* createWindowFrame(int window)
     return widget;
 }
 
+namespace {
+
+// A field holds one line: TAB, CR and LF, typed or pasted, are taken out before they land.
 void keepFieldOneLine(GtkWidget* widget)
 {
     if (GTK_IS_COMBO_BOX_ENTRY(widget))
         widget = gtk_bin_get_child(GTK_BIN(widget));
-    // A field holds one line: TAB, CR and LF, typed or pasted, are taken out before they land.
     if (GTK_IS_ENTRY(widget))
         filterEntryText(widget, lineFieldText);
 }
+
+} // namespace
 
 GtkWidget* putControl(GtkWidget* fixed, int window, int id, GtkWidget* widget, int x, int y,
                       int width, int height)

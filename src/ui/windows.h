@@ -14,11 +14,9 @@ GtkWidget* createWindowFrame(int window);
 // The fixed-position container that holds the window's controls.
 GtkWidget* windowFixed(int window);
 
-// Takes TAB, CR and LF out of whatever is typed or pasted into the entry (or the entry of an
-// editable drop-down); putControl does this for every control it places.
-void keepFieldOneLine(GtkWidget* widget);
 // Puts the widget into the fixed container at its place and size and registers it under the
-// id (0: not registered). Returns the widget.
+// id (0: not registered); an entry (or the entry of an editable drop-down) takes TAB, CR and
+// LF out of whatever is typed or pasted into it. Returns the widget.
 GtkWidget* putControl(GtkWidget* fixed, int window, int id, GtkWidget* widget, int x, int y,
                       int width, int height);
 // A push button that posts its control event; the window's default button when isDefault.
