@@ -38,13 +38,14 @@ void appendProgramCopy(int row)
 // and a true comment or an active row is not activated.
 bool setRowActive(int row, bool active)
 {
-    std::string type = cellText(WinProgram, IdPrgList, row, 0);
+    std::string type = cellText(WinProgram, IdPrgList, row, ColumnType);
     bool deactivated = intValue(type) == TypeComment;
     if (!active && !deactivated) {
         setRowData(WinProgram, IdPrgList, row, intValue(type));
-        setCellText(WinProgram, IdPrgList, row, 0, std::to_string(TypeComment));
-    } else if (active && deactivated && cellText(WinProgram, IdPrgList, row, 1).find("Comment") == std::string::npos) {
-        setCellText(WinProgram, IdPrgList, row, 0, std::to_string(rowData(WinProgram, IdPrgList, row)));
+        setCellText(WinProgram, IdPrgList, row, ColumnType, std::to_string(TypeComment));
+    } else if (active && deactivated &&
+               cellText(WinProgram, IdPrgList, row, ColumnCommand).find("Comment") == std::string::npos) {
+        setCellText(WinProgram, IdPrgList, row, ColumnType, std::to_string(rowData(WinProgram, IdPrgList, row)));
         setRowData(WinProgram, IdPrgList, row, 0);
     } else {
         return false;
@@ -60,7 +61,7 @@ void replaceProgramRow(int row, const std::vector<std::string>& cells)
     for (int column = 0; column < 3; ++column)
         setCellText(WinProgram, IdPrgList, row, column, cells[column]);
     setCellText(WinProgram, IdPrgList, row, ColumnParameters, parameters);
-    setCellText(WinProgram, IdPrgList, row, 4, "");
+    setCellText(WinProgram, IdPrgList, row, ColumnSendString, "");
     colourProgramRows(row);
 }
 
@@ -264,8 +265,8 @@ void prepareProgramMenu(int menu)
     int row = selectedRow(WinProgram, IdPrgList);
     if (row == -1)
         return;
-    bool deactivated = intValue(cellText(WinProgram, IdPrgList, row, 0)) == TypeComment;
-    bool trueComment = cellText(WinProgram, IdPrgList, row, 1).find("Comment") != std::string::npos;
+    bool deactivated = intValue(cellText(WinProgram, IdPrgList, row, ColumnType)) == TypeComment;
+    bool trueComment = cellText(WinProgram, IdPrgList, row, ColumnCommand).find("Comment") != std::string::npos;
     bool many = menu == PopupPrgManyRows;
     setMenuItemEnabled(menu, many ? MenuPrgDeactivateMany : MenuPrgDeactivate, !deactivated);
     setMenuItemEnabled(menu, many ? MenuPrgActivateMany : MenuPrgActivate, deactivated && !trueComment);

@@ -43,10 +43,10 @@ void drawRunMarks(GtkTreeViewColumn*, GtkCellRenderer* renderer, GtkTreeModel* m
 
 void fillEditor(int row)
 {
-    setControlText(WinProgram, IdPrgTypeField, cellText(WinProgram, IdPrgList, row, 0));
-    setControlText(WinProgram, IdPrgCommandField, cellText(WinProgram, IdPrgList, row, 1));
-    setControlText(WinProgram, IdPrgPauseField, cellText(WinProgram, IdPrgList, row, 2));
-    setControlText(WinProgram, IdPrgParamField, cellText(WinProgram, IdPrgList, row, 3));
+    setControlText(WinProgram, IdPrgTypeField, cellText(WinProgram, IdPrgList, row, ColumnType));
+    setControlText(WinProgram, IdPrgCommandField, cellText(WinProgram, IdPrgList, row, ColumnCommand));
+    setControlText(WinProgram, IdPrgPauseField, cellText(WinProgram, IdPrgList, row, ColumnPause));
+    setControlText(WinProgram, IdPrgParamField, cellText(WinProgram, IdPrgList, row, ColumnParameters));
     colourProgramRows(row);
 }
 
@@ -155,7 +155,7 @@ void colourProgramRows(int from)
         bulk.emplace(WinProgram, IdPrgList);
     for (int row = first; row <= last; ++row)
         setRowColour(WinProgram, IdPrgList, row,
-                     lineTypeColour(intValue(cellText(WinProgram, IdPrgList, row, 0))));
+                     lineTypeColour(intValue(cellText(WinProgram, IdPrgList, row, ColumnType))));
 }
 
 void markProgramRows(int highlighted, int firstLoopRow, int lastLoopRow)

@@ -37,14 +37,15 @@ std::string now(const char* format)
 ProgramRow readRow(int row)
 {
     auto cell = [row](int column) { return cellText(WinProgram, IdPrgList, row, column); };
-    return {cell(0), cell(1), cell(2), cell(3), cell(4)};
+    return {cell(ColumnType), cell(ColumnCommand), cell(ColumnPause), cell(ColumnParameters),
+            cell(ColumnSendString)};
 }
 
 void writeRow(int row, const ProgramRow& cells)
 {
-    setCellText(WinProgram, IdPrgList, row, 2, cells.pause);
-    setCellText(WinProgram, IdPrgList, row, 3, cells.parameters);
-    setCellText(WinProgram, IdPrgList, row, 4, cells.sendString);
+    setCellText(WinProgram, IdPrgList, row, ColumnPause, cells.pause);
+    setCellText(WinProgram, IdPrgList, row, ColumnParameters, cells.parameters);
+    setCellText(WinProgram, IdPrgList, row, ColumnSendString, cells.sendString);
 }
 
 PrepareEnvironment environment(bool quiet, bool singleRow)
