@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_instrument.h"
 #include "quirlo_bench.h"
 
 #include "app/main_loop.h"
@@ -37,35 +38,6 @@ namespace {
 
 constexpr int pauseMs = 10;
 constexpr int delayLongMs = 20;
-
-struct Instrument {
-    GPid pid = 0;
-    std::string device;
-    std::string log;
-};
-
-Instrument startInstrument(const std::string& log)
-{
-    Instrument instrument;
-    instrument.log = log;
-    std::remove(log.c_str());
-    const gchar* argv[] = {QUIRLO_SIM_INSTRUMENT, "--log", log.c_str(), nullptr};
-    gint out = -1;
-    g_spawn_async_with_pipes(nullptr, const_cast<gchar**>(argv), nullptr, G_SPAWN_DO_NOT_REAP_CHILD, nullptr,
-                             nullptr, &instrument.pid, nullptr, &out, nullptr, nullptr);
-    char name[64] = {};
-    ssize_t count = read(out, name, sizeof name - 1);
-    close(out);
-    instrument.device = std::string(name, count > 0 ? static_cast<size_t>(count) : 0);
-    instrument.device.erase(instrument.device.find_last_not_of("\r\n") + 1);
-    return instrument;
-}
-
-void stopInstrument(Instrument& instrument)
-{
-    kill(instrument.pid, SIGTERM);
-    waitpid(instrument.pid, nullptr, 0);
-}
 
 // Microseconds between consecutive received lines, less the expected wait.
 std::vector<double> overheads(const std::string& log, double expectedMs)

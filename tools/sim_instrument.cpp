@@ -2,10 +2,13 @@
 // it prints its device name ("pts/N") as its first line and then answers IEEE 488.2 style
 // commands and queries on the terminal until it is ended.
 //
-//   sim_instrument [--out-term CODES] [--delay MS] [--split MS] [--silent HEADER]... [--log FILE]
+//   sim_instrument [--out-term CODES] [--delay MS] [--jitter MS] [--split MS] [--silent HEADER]...
+//                  [--log FILE]
 //
 // --out-term  character codes appended to every answer, ";"-separated (default 13;10)
 // --delay     milliseconds before each answer
+// --jitter    up to this many milliseconds more before each answer, drawn at random (a fixed
+//             seed) and written to the log after the line as "+MS"
 // --split     answer in two parts with this many milliseconds between them
 // --silent    never answer this command header (for example "MEAS:VOLT?")
 // --log       append every received line to FILE with a timestamp in microseconds
@@ -13,6 +16,7 @@
 // Commands and queries (any case; CR, LF or both end a line):
 //   *IDN?  *RST  *CLS  *ESR?  SYST:ERR?  SYST:CLE  VOLT <f>  VOLT?  CURR <f>  CURR?
 //   MEAS:VOLT? (drifts over time)  MEAS:ALL? (voltage, current and power, comma-separated)
+//   ECHO? <text> (answers the text, so that a client sees which query an answer belongs to)
 // A wrong command queues "-100,Command error" and sets the command-error bit of *ESR?; a value
 // out of range queues "-222,Data out of range" and sets the execution-error bit.
 #include <fcntl.h>
@@ -30,6 +34,7 @@
 #include <cstring>
 #include <deque>
 #include <fstream>
+#include <random>
 #include <set>
 #include <string>
 #include <thread>
@@ -39,6 +44,7 @@ namespace {
 struct Options {
     std::string outTerminator = "\r\n";
     int delayMs = 0;
+    int jitterMs = 0;
     int splitMs = -1;
     std::set<std::string> silent;
     std::string logFile;
@@ -148,6 +154,8 @@ std::string answer(Instrument& device, const std::string& line)
         double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - device.start).count();
         return number(device.volt + 0.001 * std::sin(seconds));
     }
+    if (header == "ECHO?")
+        return argument;
     if (header == "MEAS:ALL?")
         return number(device.volt) + "," + number(device.curr) + "," + number(device.volt * device.curr);
     if ((header == "VOLT" || header == "CURR") && numeric) {
@@ -194,6 +202,8 @@ int main(int argc, char** argv)
             options.outTerminator = codesToChars(value);
         else if (name == "--delay")
             options.delayMs = std::atoi(value.c_str());
+        else if (name == "--jitter")
+            options.jitterMs = std::max(0, std::atoi(value.c_str()));
         else if (name == "--split")
             options.splitMs = std::atoi(value.c_str());
         else if (name == "--silent")
@@ -230,6 +240,7 @@ int main(int argc, char** argv)
     if (!options.logFile.empty())
         log.open(options.logFile, std::ios::app);
     Instrument device;
+    std::minstd_rand random(1);
     std::string pending;
     char buffer[4096];
     while (!stopping) {
@@ -248,17 +259,21 @@ int main(int argc, char** argv)
             pending.erase(0, end + 1);
             if (line.empty())
                 continue;
+            int jitter = options.jitterMs > 0 ? static_cast<int>(random() % (options.jitterMs + 1)) : 0;
             if (log.is_open()) {
                 auto now = std::chrono::duration_cast<std::chrono::microseconds>(
                     std::chrono::steady_clock::now().time_since_epoch());
-                log << now.count() << ' ' << line << std::endl;
+                log << now.count() << ' ' << line;
+                if (options.jitterMs > 0)
+                    log << " +" << jitter;
+                log << std::endl;
             }
             std::string header = upper(line.substr(0, line.find(' ')));
             std::string reply = answer(device, line);
             if (reply.empty() || options.silent.count(header))
                 continue;
             reply += options.outTerminator;
-            sleepMs(options.delayMs);
+            sleepMs(options.delayMs + jitter);
             if (options.splitMs >= 0) {
                 size_t half = reply.size() / 2;
                 writeAll(master, reply.substr(0, half));

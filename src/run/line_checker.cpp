@@ -61,8 +61,10 @@ PrepareEnvironment environment(bool quiet, bool singleRow)
     env.time = now("%H:%M:%S");
     env.evaluate = EvaluateExpression;
     env.aborted = [] { return runState.abortRequested; };
-    env.sendAsIs = currentPort >= 0 && currentPort < static_cast<PortIndex>(PortTable.size()) &&
-                   PortTable[currentPort].settings.sendAsIs != 0;
+    if (currentPort >= 0 && currentPort < static_cast<PortIndex>(PortTable.size())) {
+        env.sendAsIs = PortTable[currentPort].settings.sendAsIs != 0;
+        env.readAtOnce = PortTable[currentPort].settings.readAtOnce != 0;
+    }
     env.notify = [quiet](PrepareNotice notice, int row) {
         selectOnly(row);
         if (notice == PrepareNotice::EmptyParameter)

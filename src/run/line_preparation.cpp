@@ -117,13 +117,15 @@ Fill fillText(char kind, const std::string& field, int type, int parameter, Prep
     }
 }
 
-std::string heldPause(const std::string& pause)
+std::string heldPause(const std::string& pause, bool readAtOnce)
 {
     long long value = intValue(pause);
     if (value > 60000)
         return "60000";
-    if (value < 11)
-        return "10";
+    // Fixed waits need a breath between rows; reading at once, the exchange itself waits.
+    long long least = readAtOnce ? 0 : 10;
+    if (value < least + 1)
+        return std::to_string(least);
     return std::to_string(value);
 }
 
@@ -211,6 +213,6 @@ bool prepareRow(ProgramRow& row, int rowIndex, PrepareEnvironment& env)
     text = casedSendString(text, type);
     if (!(type == TypeCellPos && env.quiet && env.loopActive))
         row.sendString = text;
-    row.pause = heldPause(row.pause);
+    row.pause = heldPause(row.pause, env.readAtOnce);
     return passed;
 }

@@ -30,6 +30,8 @@ struct PrepareEnvironment {
     std::function<bool()> aborted;
     // The current port's device takes the text as typed: no upper case for its rows.
     bool sendAsIs = false;
+    // The current port's device reads its answers at once: a pause of 0 goes on at once.
+    bool readAtOnce = false;
 };
 
 // Prepares one row (index row) in place: writes the send string (except for a quiet CellPos

@@ -13,6 +13,7 @@
 #include "ui/ids.h"
 #include "ui/list_access.h"
 #include "ui/message_dialog.h"
+#include "ui/redraws.h"
 #include "ui/timers.h"
 #include "ui/windows.h"
 
@@ -58,6 +59,7 @@ void startRun(int singleEntryRow)
     if (GtkWidget* list = controlWidget(WinProgram, IdPrgList))
         gtk_widget_grab_focus(list);
     lockRunInterface(true);
+    beginFramedRedraws({WinProgram, WinProtocol});
     runState.currentRow = 0;
     runState.running = true;
     runState.paused = false;

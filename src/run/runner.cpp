@@ -28,6 +28,7 @@
 #include "ui/ids.h"
 #include "ui/list_access.h"
 #include "ui/message_dialog.h"
+#include "ui/redraws.h"
 #include "ui/timers.h"
 #include "ui/windows.h"
 
@@ -154,6 +155,7 @@ void refuseRun()
     forgetRun(runState);
     removeTimer(WinProgram, TimerRun);
     lockRunInterface(false);
+    endFramedRedraws();
     runEnded(false);
 }
 
@@ -171,9 +173,28 @@ void endRun(bool completed)
     endLoop(true);
     markProgramRows(-1, -1, -2);
     lockRunInterface(false);
+    endFramedRedraws();
     protocolAutosave(1);
     protocolAutosave(2);
     runEnded(completed);
+}
+
+// The exchange of a device that reads at once, while it waits for the device.
+PendingExchange pending;
+
+bool readsAtOnce()
+{
+    return currentPort >= 0 && currentPort < static_cast<PortIndex>(PortTable.size()) &&
+           port().settings.readAtOnce != 0;
+}
+
+// The next tick comes when the device sends or the exchange's wait is over; a device that went
+// away is waited for by the clock only, so that its hang-up cannot spin the loop.
+void waitForDevice()
+{
+    int64_t left = pending.wait->deadline() - g_get_monotonic_time() / 1000;
+    int descriptor = serialLost(currentPort) ? -1 : serialDescriptor(currentPort);
+    addTimerOrInput(WinProgram, TimerRun, static_cast<int>(std::clamp<int64_t>(left, 1, 600000)), descriptor);
 }
 
 // The exchange with the current port, its protocol lines going to the protocol.
@@ -187,6 +208,19 @@ void exchangeWith(const std::function<void(Exchange&)>& step)
                        controlText(WinSettings, IdSetErrQueryClear)},
                       protocolOut};
     step(exchange);
+}
+
+// Sends a command or query row the way the current port's device reads its answers.
+void startExchange(void (*atOnce)(Exchange&, PendingExchange&, const std::string&),
+                   void (*withFixedWaits)(Exchange&, const std::string&), const std::string& text)
+{
+    exchangeWith([&](Exchange& exchange) {
+        pending = PendingExchange{};
+        if (readsAtOnce())
+            atOnce(exchange, pending, text);
+        else
+            withFixedWaits(exchange, text);
+    });
 }
 
 void setLine(SerialLine line, const char* name)
@@ -271,18 +305,30 @@ void ExecuteLine(int kind, const std::string& sendString)
         return;
     }
     switch (kind) {
-    case TypeCommand: exchangeWith([&](Exchange& exchange) { exchangeCommand(exchange, sendString); }); break;
+    case TypeCommand:
+        startExchange(beginCommand, exchangeCommand, sendString);
+        runState.responsePending = pending.step != PendingExchange::Step::None;
+        break;
     case TypeQuery:
-        exchangeWith([&](Exchange& exchange) { exchangeQuery(exchange, sendString); });
+        startExchange(beginQuery, exchangeQuery, sendString);
         runState.responsePending = true;
         runState.querySent = !sendString.empty();
         break;
     case KindResponse:
         exchangeWith([&](Exchange& exchange) {
-            if (exchangeAnswer(exchange, runState.querySent) && runState.unansweredRow == -1)
+            bool unanswered = false;
+            if (pending.step == PendingExchange::Step::None) {
+                unanswered = exchangeAnswer(exchange, runState.querySent);
+            } else {
+                ExchangeState state = continueExchange(exchange, pending);
+                if (state == ExchangeState::Waiting)
+                    return;
+                unanswered = state == ExchangeState::Unanswered;
+            }
+            if (unanswered && runState.unansweredRow == -1)
                 runState.unansweredRow = row;
+            runState.responsePending = false;
         });
-        runState.responsePending = false;
         break;
     case TypeLoop:
         if (contains(sendString, "LOOP "))
@@ -410,17 +456,24 @@ void RunTick()
     keepRowInView(row, last);
     int kind = rowType(row);
     runState.lastExecutedRow = row;
-    int pause = kind == TypeComment ? 1 : static_cast<int>(intValue(cell(row, ColumnPause)));
+    const bool atOnce = readsAtOnce();
+    int pause = kind == TypeComment ? (atOnce ? 0 : 1) : static_cast<int>(intValue(cell(row, ColumnPause)));
     if (runState.responsePending)
         ExecuteLine(KindResponse, "");
     else
         ExecuteLine(kind, cell(row, ColumnSendString));
-    if (runState.responsePending)
+    if (runState.responsePending && pending.step != PendingExchange::Step::None) {
+        waitForDevice();
+    } else if (runState.responsePending) {
         armAfter(port().settings.delayLong, tickStart, waitedBefore);
-    else if (kind == TypePauseOn)
+    } else if (kind == TypePauseOn) {
         return;
-    else {
-        armAfter(pause, tickStart, waitedBefore);
+    } else {
+        // Reading at once, the pause counts from the end of the exchange.
+        if (atOnce)
+            addTimer(WinProgram, TimerRun, pause);
+        else
+            armAfter(pause, tickStart, waitedBefore);
         ++runState.currentRow;
     }
 }

@@ -22,26 +22,6 @@ bool endsWith(const std::string& text, const std::string& end)
 // then is dropped before the next query is sent.
 constexpr size_t dropLimit = 4096;
 
-// One pass: reads byte by byte while bytes wait. True when the response is complete: the
-// terminator's last character came (it is left out), or the dropped bytes of an overlong
-// answer (beyond keep characters, cut) reached dropLimit.
-bool readPass(ExchangePort& port, char last, std::string& answer, size_t keep, bool& cut, size_t& dropped)
-{
-    char byte = 0;
-    while (port.available() > 0 && port.read(&byte, 1) == 1) {
-        if (byte == last)
-            return true;
-        if (answer.size() < keep) {
-            answer += byte;
-        } else {
-            cut = true;
-            if (++dropped >= dropLimit)
-                return true;
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 std::string lineToSend(const std::string& text, const std::string& outTerminator)
@@ -67,31 +47,72 @@ bool sendBytes(ExchangePort& port, const std::string& bytes)
     return !bytes.empty() && port.write(bytes) == static_cast<int64_t>(bytes.size());
 }
 
-Response readResponse(ExchangePort& port, const DeviceSettings& settings, bool morePasses)
+ResponseBytes::ResponseBytes(const DeviceSettings& settings)
+    : terminator(settings.inTerminator),
+      keep(static_cast<size_t>(std::max<int64_t>(settings.inMaxSigns, 0)) + 1)
 {
-    const std::string& terminator = settings.inTerminator;
+}
+
+bool ResponseBytes::take(ExchangePort& port)
+{
     const char last = terminator.empty() ? '\0' : terminator.back();
-    // An answer is cut after inMaxSigns + 1 characters.
-    const size_t keep = static_cast<size_t>(std::max<int64_t>(settings.inMaxSigns, 0)) + 1;
-    Response response;
-    std::string answer;
-    bool cut = false;
-    size_t dropped = 0;
-    bool ended = false;
-    for (;;) {
-        ended = readPass(port, last, answer, keep, cut, dropped);
-        if (ended || !morePasses || response.retries >= settings.inRetry)
-            break;
-        ++response.retries;
-        port.wait(settings.delayShort);
+    char byte = 0;
+    while (!ended && port.available() > 0 && port.read(&byte, 1) == 1) {
+        ++taken;
+        if (byte == last) {
+            ended = true;
+        } else if (answer.size() < keep) {
+            answer += byte;
+        } else {
+            cut = true;
+            // A device that floods the line cannot hold the exchange in a read.
+            ended = ++dropped >= dropLimit;
+        }
     }
-    response.silent = !ended && answer.empty() && !cut;
+    return ended;
+}
+
+Response ResponseBytes::response() const
+{
+    Response response;
+    response.silent = taken == 0;
+    std::string text = answer;
     // The terminator's characters before its last one stand at the end of a whole answer.
     std::string leading = terminator.empty() ? "" : terminator.substr(0, terminator.size() - 1);
-    if (!cut && !leading.empty() && endsWith(answer, leading))
-        answer.erase(answer.size() - leading.size());
-    response.text = latin1ToUtf8(answer);
+    if (!cut && !leading.empty() && endsWith(text, leading))
+        text.erase(text.size() - leading.size());
+    response.text = latin1ToUtf8(text);
     return response;
+}
+
+Response readResponse(ExchangePort& port, const DeviceSettings& settings, bool morePasses)
+{
+    ResponseBytes bytes(settings);
+    int retries = 0;
+    while (!bytes.take(port) && morePasses && retries < settings.inRetry) {
+        ++retries;
+        port.wait(settings.delayShort);
+    }
+    Response response = bytes.response();
+    response.retries = retries;
+    return response;
+}
+
+ResponseWait::ResponseWait(const DeviceSettings& settings, int64_t firstWaitMs, int64_t nowMs)
+    : bytes(settings),
+      betweenMs(std::max<int64_t>(settings.inRetry, 0) * std::max<int64_t>(settings.delayShort, 0)),
+      until(nowMs + std::max<int64_t>(firstWaitMs, 0))
+{
+}
+
+bool ResponseWait::readFrom(ExchangePort& port, int64_t nowMs)
+{
+    size_t before = bytes.count();
+    if (bytes.take(port))
+        return true;
+    if (bytes.count() > before)
+        until = nowMs + betweenMs;
+    return nowMs >= until;
 }
 
 std::string errorQueryLine(int64_t bits, const std::string& queueAnswers, int64_t lineErrors)
@@ -121,16 +142,34 @@ std::string readErrorQueue(Exchange& exchange)
     return readResponse(exchange.port, exchange.entry.settings, true).text;
 }
 
+// The error bits of the standard event status register, in the order their queues are read.
+enum EsrBit { QueryError = 4, DeviceError = 8, ExecutionError = 16, CommandError = 32 };
+constexpr EsrBit errorBits[] = {ExecutionError, CommandError, DeviceError, QueryError};
+
+// The error bits of the status answer; the entry forgets the errors of the last query.
+int64_t startErrorStatus(Exchange& exchange, const std::string& status)
+{
+    exchange.entry.errFlags = 0;
+    exchange.entry.errText.clear();
+    return intValue(status) & (QueryError | DeviceError | ExecutionError | CommandError);
+}
+
+// Writes the error query's protocol line and clears the device's error queue.
+void endErrorQuery(Exchange& exchange, int64_t bits)
+{
+    PortEntry& entry = exchange.entry;
+    std::string line = errorQueryLine(bits, entry.errText, exchange.port.lineErrors());
+    if (exchange.protocolMode == ModeDebug)
+        exchange.protocol(line, -1, "");
+    else if (exchange.protocolMode == ModeList)
+        exchange.protocol("", 0, line);
+    sendLine(exchange, exchange.errorCommands.clear);
+}
+
 void readErrorStatus(Exchange& exchange)
 {
     PortEntry& entry = exchange.entry;
-    // The error bits of the standard event status register, in the order their queues are read.
-    enum EsrBit { QueryError = 4, DeviceError = 8, ExecutionError = 16, CommandError = 32 };
-    const EsrBit errorBits[] = {ExecutionError, CommandError, DeviceError, QueryError};
-    int64_t bits = intValue(readResponse(exchange.port, entry.settings, false).text) &
-                   (QueryError | DeviceError | ExecutionError | CommandError);
-    entry.errFlags = 0;
-    entry.errText.clear();
+    int64_t bits = startErrorStatus(exchange, readResponse(exchange.port, entry.settings, false).text);
     if (bits == 0)
         return;
     for (int bit : errorBits) {
@@ -139,12 +178,7 @@ void readErrorStatus(Exchange& exchange)
             entry.errText += readErrorQueue(exchange);
         }
     }
-    std::string line = errorQueryLine(bits, entry.errText, exchange.port.lineErrors());
-    if (exchange.protocolMode == ModeDebug)
-        exchange.protocol(line, -1, "");
-    else if (exchange.protocolMode == ModeList)
-        exchange.protocol("", 0, line);
-    sendLine(exchange, exchange.errorCommands.clear);
+    endErrorQuery(exchange, bits);
 }
 
 // Writes the line; the protocol text carries " - Return-Err" when nothing was written.
@@ -158,42 +192,24 @@ std::string sendForProtocol(Exchange& exchange, const std::string& text)
     return shown;
 }
 
-} // namespace
-
-void exchangeCommand(Exchange& exchange, const std::string& text)
+// Sends the command row; true when the error query follows.
+bool sendCommand(Exchange& exchange, const std::string& text)
 {
     std::string shown = sendForProtocol(exchange, text);
     if (modeIn(exchange, {ModeDebug, ModeList}))
         exchange.protocol("Comnd:\n" + shown, TypeCommand, "");
-    if (exchange.entry.settings.errQuery) {
-        // A late answer to an earlier query must not be read as the status.
-        exchange.port.discardInput();
-        sendLine(exchange, exchange.errorCommands.status);
-        exchange.port.wait(exchange.entry.settings.delayErr);
-        readErrorStatus(exchange);
-    }
-}
-
-void exchangeQuery(Exchange& exchange, const std::string& text)
-{
-    if (text.empty())
-        return;
-    if (exchange.entry.settings.errQuery) {
-        sendLine(exchange, "SYST:CLE");
-        exchange.port.wait(exchange.entry.settings.delayLong);
-    }
-    // What waits now came before the query was sent, so it cannot be its answer: a late
-    // answer to an earlier query or unsolicited data.
+    if (!exchange.entry.settings.errQuery)
+        return false;
+    // A late answer to an earlier query must not be read as the status.
     exchange.port.discardInput();
-    std::string shown = sendForProtocol(exchange, text);
-    if (modeIn(exchange, {ModeDebug, ModeList}))
-        exchange.protocol("Query:\n" + shown, TypeQuery, "");
+    sendLine(exchange, exchange.errorCommands.status);
+    return true;
 }
 
-bool exchangeAnswer(Exchange& exchange, bool asked)
+// Writes the answer's protocol lines; true when the query was sent (asked) and not one byte
+// came back.
+bool writeAnswer(Exchange& exchange, const Response& response, bool asked)
 {
-    const DeviceSettings& s = exchange.entry.settings;
-    Response response = readResponse(exchange.port, s, true);
     std::string retries = response.retries >= 1 ? std::to_string(response.retries) + "x " : "";
     // A query that got not one byte says so; a table cell stays empty instead of reading 0.
     if (asked && response.silent) {
@@ -203,6 +219,7 @@ bool exchangeAnswer(Exchange& exchange, bool asked)
             exchange.protocol("", KindResponse, std::string(noAnswerMark));
         return true;
     }
+    const DeviceSettings& s = exchange.entry.settings;
     if (s.inSubStrings) {
         for (const std::string& field : splitText(response.text, latin1ToUtf8(s.inSubTerminator))) {
             if (modeIn(exchange, {ModeDebug, ModeList, ModeExcel}))
@@ -219,6 +236,99 @@ bool exchangeAnswer(Exchange& exchange, bool asked)
         exchange.protocol(response.text, KindResponse, "");
     }
     return false;
+}
+
+// Sends the queue query of the next error bit and waits for its answer; false when no bit is
+// left.
+bool askNextQueue(Exchange& exchange, PendingExchange& pending)
+{
+    for (; pending.nextBit < std::size(errorBits); ++pending.nextBit) {
+        int bit = errorBits[pending.nextBit];
+        if (pending.bits & bit) {
+            ++pending.nextBit;
+            exchange.entry.errFlags += bit;
+            sendLine(exchange, exchange.errorCommands.queue);
+            pending.step = PendingExchange::Step::Queue;
+            pending.wait.emplace(exchange.entry.settings, exchange.entry.settings.delayErr, exchange.port.nowMs());
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+void exchangeCommand(Exchange& exchange, const std::string& text)
+{
+    if (sendCommand(exchange, text)) {
+        exchange.port.wait(exchange.entry.settings.delayErr);
+        readErrorStatus(exchange);
+    }
+}
+
+void exchangeQuery(Exchange& exchange, const std::string& text)
+{
+    if (text.empty())
+        return;
+    if (exchange.entry.settings.errQuery) {
+        sendLine(exchange, "SYST:CLE");
+        // Reading at once, the device's order of work keeps the clearing before the query.
+        if (!exchange.entry.settings.readAtOnce)
+            exchange.port.wait(exchange.entry.settings.delayLong);
+    }
+    // What waits now came before the query was sent, so it cannot be its answer: a late
+    // answer to an earlier query or unsolicited data.
+    exchange.port.discardInput();
+    std::string shown = sendForProtocol(exchange, text);
+    if (modeIn(exchange, {ModeDebug, ModeList}))
+        exchange.protocol("Query:\n" + shown, TypeQuery, "");
+}
+
+bool exchangeAnswer(Exchange& exchange, bool asked)
+{
+    return writeAnswer(exchange, readResponse(exchange.port, exchange.entry.settings, true), asked);
+}
+
+void beginCommand(Exchange& exchange, PendingExchange& pending, const std::string& text)
+{
+    pending = PendingExchange{};
+    if (sendCommand(exchange, text)) {
+        pending.step = PendingExchange::Step::Status;
+        pending.wait.emplace(exchange.entry.settings, exchange.entry.settings.delayErr, exchange.port.nowMs());
+    }
+}
+
+void beginQuery(Exchange& exchange, PendingExchange& pending, const std::string& text)
+{
+    exchangeQuery(exchange, text);
+    pending = PendingExchange{};
+    pending.step = PendingExchange::Step::Answer;
+    pending.asked = !text.empty();
+    pending.wait.emplace(exchange.entry.settings, exchange.entry.settings.delayLong, exchange.port.nowMs());
+}
+
+ExchangeState continueExchange(Exchange& exchange, PendingExchange& pending)
+{
+    using Step = PendingExchange::Step;
+    while (pending.step != Step::None) {
+        if (!pending.wait->readFrom(exchange.port, exchange.port.nowMs()))
+            return ExchangeState::Waiting;
+        Response response = pending.wait->response();
+        switch (pending.step) {
+        case Step::Answer:
+            pending.step = Step::None;
+            return writeAnswer(exchange, response, pending.asked) ? ExchangeState::Unanswered : ExchangeState::Done;
+        case Step::Status: pending.bits = startErrorStatus(exchange, response.text); break;
+        case Step::Queue: exchange.entry.errText += response.text; break;
+        case Step::None: break;
+        }
+        if (!askNextQueue(exchange, pending)) {
+            if (pending.bits != 0)
+                endErrorQuery(exchange, pending.bits);
+            pending.step = Step::None;
+        }
+    }
+    return ExchangeState::Done;
 }
 
 int64_t SerialExchangePort::write(std::string_view bytes)
@@ -249,6 +359,11 @@ int64_t SerialExchangePort::lineErrors()
 void SerialExchangePort::wait(int64_t milliseconds)
 {
     waitMs(milliseconds);
+}
+
+int64_t SerialExchangePort::nowMs()
+{
+    return g_get_monotonic_time() / 1000;
 }
 
 namespace {

@@ -1,12 +1,15 @@
 // The runner's exchange with a device: sending a command or a query with its terminator,
 // reading the answer in passes, and the device's error query, with the protocol lines they
-// give. Free of any window; the waits block the caller. The port is an interface, so that a
-// test drives the exchange with a scripted device and a clock of its own.
+// give. Free of any window. With fixed waits (the default) the waits block the caller; reading
+// at once, the exchange waits without blocking: the caller reads on when bytes arrive or its
+// wait is over. The port is an interface, so that a test drives the
+// exchange with a scripted device and a clock of its own.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <optional>
 #include <string_view>
 
 #include "serial/port_table.h"
@@ -25,6 +28,8 @@ public:
     // The line errors (framing, parity, overrun) counted so far.
     virtual int64_t lineErrors() = 0;
     virtual void wait(int64_t milliseconds) = 0;
+    // The time in milliseconds on a clock that never goes back.
+    virtual int64_t nowMs() = 0;
 };
 
 // A port of the serial layer; its waits sleep (see waitMs).
@@ -37,6 +42,7 @@ public:
     void discardInput() override;
     int64_t lineErrors() override;
     void wait(int64_t milliseconds) override;
+    int64_t nowMs() override;
 
 private:
     PortIndex handle;
@@ -56,13 +62,49 @@ struct Response {
     bool silent = false; // not one byte came, not even a terminator
 };
 
-// Reads one response byte by byte up to the last character of the in-terminator. A pass ends
-// when no byte waits; with morePasses, up to inRetry further passes follow, delayShort apart.
+// The bytes of one response, read byte by byte up to the last character of the in-terminator.
 // The terminator's other characters are removed once, where they end the whole answer. An
 // answer longer than inMaxSigns is cut after inMaxSigns + 1 characters, and its rest, up to
-// and including its terminator, is read and dropped within the same passes, so that the next
-// answer starts clean.
+// and including its terminator, is read and dropped, so that the next answer starts clean.
+class ResponseBytes {
+public:
+    explicit ResponseBytes(const DeviceSettings& settings);
+    // Reads while bytes wait; true when the response is complete.
+    bool take(ExchangePort& port);
+    // The count of bytes read so far.
+    size_t count() const { return taken; }
+    Response response() const;
+
+private:
+    std::string terminator;
+    size_t keep;
+    std::string answer;
+    size_t taken = 0;
+    size_t dropped = 0;
+    bool cut = false;
+    bool ended = false;
+};
+
+// Reads one response in passes: a pass ends when no byte waits; with morePasses, up to inRetry
+// further passes follow, delayShort apart.
 Response readResponse(ExchangePort& port, const DeviceSettings& settings, bool morePasses);
+
+// A response read as its bytes arrive ("Antwort sofort lesen"): complete at its terminator, or
+// when no byte came within the first wait, or no further byte within inRetry x delayShort.
+class ResponseWait {
+public:
+    ResponseWait(const DeviceSettings& settings, int64_t firstWaitMs, int64_t nowMs);
+    // Reads what waits; true when the response is complete or its wait is over at nowMs.
+    bool readFrom(ExchangePort& port, int64_t nowMs);
+    // When the wait is over unless a byte comes before.
+    int64_t deadline() const { return until; }
+    Response response() const { return bytes.response(); }
+
+private:
+    ResponseBytes bytes;
+    int64_t betweenMs;
+    int64_t until;
+};
 
 // The protocol line of an error query: "Err-#: '%" + bits in binary + "' = " + the queue
 // answers + "+ Hardw.-Err.: " + the line-error count.
@@ -94,6 +136,30 @@ void exchangeQuery(Exchange& exchange, const std::string& text);
 // Reads the answer of the last query into the protocol. True when the query was sent (asked)
 // and not one byte came back: the protocol line says "keine Antwort", a table cell stays empty.
 bool exchangeAnswer(Exchange& exchange, bool asked);
+
+// An exchange that reads at once and waits for the device: the answer of a query, or the
+// status and queue answers of the error query.
+struct PendingExchange {
+    enum class Step { None, Answer, Status, Queue };
+    Step step = Step::None;
+    std::optional<ResponseWait> wait;
+    bool asked = false;   // the answer belongs to a query that was sent
+    int64_t bits = 0;     // the error bits of the status answer
+    size_t nextBit = 0;   // the next of the error bits whose queue is read
+};
+
+// How a pending exchange stands.
+enum class ExchangeState { Waiting, Done, Unanswered };
+
+// Reading at once: sends a command row and starts the error query when the settings ask for it.
+void beginCommand(Exchange& exchange, PendingExchange& pending, const std::string& text);
+// Reading at once: sends a query row and starts waiting for its answer; the answer of an empty
+// query is what waits or comes first.
+void beginQuery(Exchange& exchange, PendingExchange& pending, const std::string& text);
+// Reads what the device sent meanwhile and goes on with the exchange; the answer and the error
+// query write their protocol lines as with fixed waits. Unanswered: the query was sent and not
+// one byte came back.
+ExchangeState continueExchange(Exchange& exchange, PendingExchange& pending);
 
 // Waits the milliseconds (nothing for 0 or less).
 void waitMs(int64_t milliseconds);

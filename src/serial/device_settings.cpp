@@ -148,6 +148,8 @@ const std::vector<PortSetting> portSettings = {
      &DeviceSettings::inSubTerminator, noNumber, &subTerminatorChoices, false, nullptr, 3},
     {"SENDASIS", IdSetSendAsIs, SettingKind::Flag, noText, noIndex, &SettingsForm::sendAsIs, noString,
      &DeviceSettings::sendAsIs, nullptr, false, nullptr, 0, true},
+    {"READATONCE", IdSetReadAtOnce, SettingKind::Flag, noText, noIndex, &SettingsForm::readAtOnce, noString,
+     &DeviceSettings::readAtOnce, nullptr, false, nullptr, 0, true},
 };
 
 namespace {

@@ -41,6 +41,7 @@ struct SettingsForm {
     std::string delayLong = "300";
     std::string delayErr = "150";
     bool sendAsIs = false;
+    bool readAtOnce = false;
 };
 
 // How a device setting is held in the form and its control, in the *.set file and in the

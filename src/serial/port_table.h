@@ -34,6 +34,7 @@ struct DeviceSettings {
     std::string errGetCmd = "SYST:ERR?";
     std::string errQueryClear = "*CLS";
     int64_t sendAsIs = 0; // commands and queries go out as typed, not in upper case
+    int64_t readAtOnce = 0; // answers are read as their bytes arrive, complete at the terminator
 };
 
 struct PortEntry {

@@ -180,6 +180,12 @@ void buildHandlingGroup(GtkWidget* page)
     putCheck(group, WinSettings, IdSetSendAsIs, "", 515, 113, 24, fresh.sendAsIs,
              "Sendet Kommandos und Abfragen genau so, wie sie im Programm stehen, ohne Großschreibung. Für "
              "Geräte, die Groß- und Kleinschreibung unterscheiden.");
+    putLabelFor(group, "Antwort sofort lesen:", 515, 375, 136);
+    putCheck(group, WinSettings, IdSetReadAtOnce, "", 515, 136, 24, fresh.readAtOnce,
+             "Liest die Antwort, sobald sie ankommt, bis zum Zeilenende. 'vor Antwort' ist dann die längste "
+             "Wartezeit auf das erste Zeichen, 'vor Wiederholg.' mal Wiederholungen die längste Pause "
+             "zwischen zwei Zeichen; eine Pause von 0 geht sofort weiter. Für langsame Geräte und schnelles "
+             "Abfragen.");
 }
 
 GtkComboBox* listBox(int id)

@@ -120,6 +120,7 @@ enum ControlId {
     IdSetDelayShort = 98, // "vor Wiederholg.:"
     IdSetDelayErr = 99,   // the error-query pause
     IdSetSendAsIs = 100,  // "Text unverändert senden:"
+    IdSetReadAtOnce = 101, // "Antwort sofort lesen:"
     IdSetProtocolTypeText = 105, // "Typ:" text of the port page
     IdSetProtocolOn = 106,
     IdSetAsDebug = 107,

@@ -1,6 +1,7 @@
 // Window timers as one-shot GLib time-outs that post timer events.
 #include "ui/timers.h"
 
+#include <glib-unix.h>
 #include <glib.h>
 
 #include <map>
@@ -15,21 +16,12 @@ using TimerKey = std::pair<int, int>;
 
 struct Timer {
     int interval = 0;
-    // The GLib source while armed, 0 once the tick has come.
+    // The GLib sources while armed, 0 once the tick has come.
     guint source = 0;
+    guint input = 0; // the watch on a descriptor, 0 when there is none
 };
 
 std::map<TimerKey, Timer> timers;
-
-gboolean tick(gpointer data)
-{
-    const auto* key = static_cast<const TimerKey*>(data);
-    auto found = timers.find(*key);
-    if (found != timers.end())
-        found->second.source = 0;
-    postEvent(EvTimer, key->first, key->second);
-    return G_SOURCE_REMOVE;
-}
 
 void freeKey(gpointer data)
 {
@@ -40,7 +32,26 @@ void disarm(Timer& timer)
 {
     if (timer.source != 0)
         g_source_remove(timer.source);
+    if (timer.input != 0)
+        g_source_remove(timer.input);
     timer.source = 0;
+    timer.input = 0;
+}
+
+gboolean tick(gpointer data)
+{
+    // The key goes with the source: disarming removes the other source, and this one too.
+    const TimerKey key = *static_cast<const TimerKey*>(data);
+    auto found = timers.find(key);
+    if (found != timers.end())
+        disarm(found->second);
+    postEvent(EvTimer, key.first, key.second);
+    return G_SOURCE_REMOVE;
+}
+
+gboolean inputTick(gint, GIOCondition, gpointer data)
+{
+    return tick(data);
 }
 
 } // namespace
@@ -52,6 +63,15 @@ void addTimer(int window, int timerId, int intervalMs)
     timer.interval = intervalMs < 0 ? 0 : intervalMs;
     timer.source = g_timeout_add_full(G_PRIORITY_DEFAULT, static_cast<guint>(timer.interval), tick,
                                       new TimerKey(window, timerId), freeKey);
+}
+
+void addTimerOrInput(int window, int timerId, int intervalMs, int descriptor)
+{
+    addTimer(window, timerId, intervalMs);
+    if (descriptor >= 0)
+        timers[{window, timerId}].input =
+            g_unix_fd_add_full(G_PRIORITY_DEFAULT, descriptor, GIOCondition(G_IO_IN | G_IO_HUP | G_IO_ERR),
+                               inputTick, new TimerKey(window, timerId), freeKey);
 }
 
 void removeTimer(int window, int timerId)

@@ -7,6 +7,9 @@
 // repeats by itself: the handler of its tick arms it again or removes it, so nothing fires while
 // a handler or a modal dialog keeps the loop from taking the tick.
 void addTimer(int window, int timerId, int intervalMs);
+// As addTimer, but the tick comes as soon as the descriptor has bytes to read or hangs up, when
+// that is before the interval ends: a wait for a device that never spins.
+void addTimerOrInput(int window, int timerId, int intervalMs, int descriptor);
 // Stops the timer and drops a tick of it that waits in the queue.
 void removeTimer(int window, int timerId);
 // True from addTimer until removeTimer: the timer is armed, or its tick has come and its owner

@@ -9,6 +9,7 @@
 #include <csignal>
 
 #include "common/files.h"
+#include "lists/line_types.h"
 #include "protocol/protocol_export.h"
 #include "protocol/protocol_files.h"
 #include "protocol/protocol_state.h"
@@ -41,9 +42,11 @@ protected:
         QuirloTest::TearDown();
     }
 
-    void startInstrument()
+    void startInstrument(std::vector<const char*> options = {})
     {
-        std::vector<const char*> argv = {QUIRLO_SIM_INSTRUMENT, nullptr};
+        std::vector<const char*> argv = {QUIRLO_SIM_INSTRUMENT};
+        argv.insert(argv.end(), options.begin(), options.end());
+        argv.push_back(nullptr);
         gint out = -1;
         ASSERT_TRUE(g_spawn_async_with_pipes(nullptr, const_cast<gchar**>(argv.data()), nullptr,
                                              G_SPAWN_DO_NOT_REAP_CHILD, nullptr, nullptr, &instrument, nullptr,
@@ -343,4 +346,38 @@ TEST_F(Runner, TheInstrumentVanishingMidRunEndsItWithThePortMessages)
     for (const std::string& line : lines())
         closed = closed || line == "CloseCom||#0 getrennt";
     EXPECT_TRUE(closed);
+}
+
+// A slow device and a device that tells case apart, as a user meets them: every answer after
+// 600 ms, read at once with 1000 ms "vor Antwort", each paired with its own query, the text
+// going out as typed, and Stop ending a wait that would last a minute.
+TEST_F(Runner, ReadingAtOnceAndSendingAsTypedAgainstASlowInstrument)
+{
+    stopInstrument();
+    startInstrument({"--delay", "600", "--silent", "MEAS:VOLT?"});
+    openInstrumentPort();
+    PortEntry& entry = PortTable[0];
+    entry.settings.readAtOnce = 1;
+    entry.settings.sendAsIs = 1;
+    entry.settings.delayLong = 1000;
+    row(0, "volt <f>", "2.5", "0");
+    row(1, "VOLT?", "", "0");
+    row(1, "echo? <s>", "Abc", "0");
+    row(1, "*IDN?", "", "0");
+    run();
+    EXPECT_EQ(lines(), (std::vector<std::string>{"Comnd:|volt 2.5|", "Query:|VOLT?|", "Return:|2.5000|",
+                                                 "Query:|echo? Abc|", "Return:|ABC|", "Query:|*IDN?|",
+                                                 "Return:|QUIRLO,SIM-PS1,0001,1.0|"}));
+    // A pause of 0 stays 0: the next row goes on at once.
+    EXPECT_EQ(cellText(WinProgram, IdPrgList, 1, ColumnPause), "0");
+
+    removeAllRows(WinProgram, IdPrgList);
+    removeAllRows(WinProtocol, IdPtkList);
+    entry.settings.delayLong = 60000;
+    row(1, "MEAS:VOLT?", "", "0");
+    send(EvControl, WinProgram, IdPrgRun);
+    ASSERT_TRUE(pumpUntil([this] { return lines().size() == 1; }));
+    send(EvControl, WinProgram, IdPrgStop);
+    ASSERT_TRUE(pumpUntil([] { return !runState.running && !timerActive(WinProgram, TimerRun); }));
+    EXPECT_EQ(lines(), (std::vector<std::string>{"Query:|MEAS:VOLT?|"}));
 }

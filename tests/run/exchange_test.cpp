@@ -2,6 +2,7 @@
 // moves the clock, and the device's answers arrive at the times the script gives.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <map>
 #include <tuple>
 
@@ -57,6 +58,12 @@ public:
         now += milliseconds;
         waits.push_back(milliseconds);
     }
+    int64_t nowMs() override { return now; }
+    // When the next bytes arrive.
+    int64_t nextArrival() const
+    {
+        return pending.empty() ? std::numeric_limits<int64_t>::max() : pending.begin()->first;
+    }
 
     std::map<std::string, std::vector<Part>> script;
     std::vector<std::string> lines; // what the device received, line by line
@@ -108,6 +115,24 @@ protected:
         exchangeQuery(e, text);
         device.wait(answerAfterMs);
         exchangeAnswer(e, !text.empty());
+    }
+
+    // Reading at once: the row as the runner goes through it, the clock jumping to the next
+    // arrival of bytes or to the end of the wait, whichever comes first.
+    ExchangeState atOnce(const std::string& text, bool isQuery = true)
+    {
+        Exchange e = exchange();
+        PendingExchange pending;
+        if (isQuery)
+            beginQuery(e, pending, text);
+        else
+            beginCommand(e, pending, text);
+        for (;;) {
+            ExchangeState state = continueExchange(e, pending);
+            if (state != ExchangeState::Waiting)
+                return state;
+            device.now = std::min(device.nextArrival(), pending.wait->deadline());
+        }
     }
 
     ScriptedDevice device;
@@ -238,4 +263,80 @@ TEST_F(ExchangeTest, ALineThePortDoesNotTakeIsMarkedInTheProtocol)
     device.refuseWrites = true;
     command("*RST");
     EXPECT_EQ(protocol, (std::vector<Line>{{"Comnd:\n*RST - Return-Err", TypeCommand, ""}}));
+}
+
+TEST_F(ExchangeTest, ReadingAtOnceTakesEachAnswerAtItsTerminatorAndWaitsNoLonger)
+{
+    entry.settings.readAtOnce = 1;
+    entry.settings.delayLong = 1000;
+    // A slow device: every answer after 600 ms, each paired with its own query.
+    device.script["A?"] = {{600, "1\r\n"}};
+    device.script["B?"] = {{600, "2\r\n"}};
+    // In bytes with gaps shorter than inRetry x delayShort, the terminator split across reads.
+    device.script["*IDN?"] = {{5, "QUIR"}, {25, "LO\r"}, {25, "\nSIM"}};
+    EXPECT_EQ(atOnce("A?"), ExchangeState::Done);
+    EXPECT_EQ(device.now, 600);
+    EXPECT_EQ(atOnce("B?"), ExchangeState::Done);
+    EXPECT_EQ(atOnce("*IDN?"), ExchangeState::Done);
+    EXPECT_EQ(device.now, 1255);
+    EXPECT_EQ(protocol, (std::vector<Line>{{"Query:\nA?", TypeQuery, ""},
+                                           {"Return:\n1", KindResponse, ""},
+                                           {"Query:\nB?", TypeQuery, ""},
+                                           {"Return:\n2", KindResponse, ""},
+                                           {"Query:\n*IDN?", TypeQuery, ""},
+                                           {"Return:\nQUIRLO", KindResponse, ""}}));
+    // No wait of its own: the clock moved only while the device took its time.
+    EXPECT_TRUE(device.waits.empty());
+}
+
+TEST_F(ExchangeTest, ReadingAtOnceEndsAtTheLongestWaitsAndCutsAnOverlongAnswer)
+{
+    entry.settings.readAtOnce = 1;
+    // A gap longer than 3 x 10 ms ends the answer; its late rest is not the next answer.
+    device.script["V?"] = {{10, "12"}, {50, ".5\r\n"}};
+    device.script["W?"] = {{1, "7\r\n"}};
+    device.script["LONG?"] = {{1, "ABCDEFGHIJ\r\n"}, {1, "8\r\n"}};
+    EXPECT_EQ(atOnce("V?"), ExchangeState::Done);
+    EXPECT_EQ(device.now, 40);
+    device.wait(100);
+    EXPECT_EQ(atOnce("W?"), ExchangeState::Done);
+    // Not one byte within "vor Antwort": unanswered, after exactly that wait.
+    int64_t before = device.now;
+    EXPECT_EQ(atOnce("NOTHING?"), ExchangeState::Unanswered);
+    EXPECT_EQ(device.now - before, 30);
+    entry.settings.inMaxSigns = 5;
+    EXPECT_EQ(atOnce("LONG?"), ExchangeState::Done);
+    // An empty query takes what comes next, after the overlong answer's dropped rest.
+    EXPECT_EQ(atOnce(""), ExchangeState::Done);
+    EXPECT_EQ(protocol, (std::vector<Line>{{"Query:\nV?", TypeQuery, ""},
+                                           {"Return:\n12", KindResponse, ""},
+                                           {"Query:\nW?", TypeQuery, ""},
+                                           {"Return:\n7", KindResponse, ""},
+                                           {"Query:\nNOTHING?", TypeQuery, ""},
+                                           {"Return:\n", KindResponse, "keine Antwort"},
+                                           {"Query:\nLONG?", TypeQuery, ""},
+                                           {"Return:\nABCDEF", KindResponse, ""},
+                                           {"Return:\n8", KindResponse, ""}}));
+}
+
+TEST_F(ExchangeTest, ReadingAtOnceTheErrorQueryReadsEachAnswerAsItComes)
+{
+    entry.settings.readAtOnce = 1;
+    entry.settings.errQuery = 1;
+    device.script["*ESR?"] = {{5, "36\r\n"}};
+    device.script["SYST:ERR?"] = {{5, "-100,Command error\r\n"}};
+    EXPECT_EQ(atOnce("BLA", false), ExchangeState::Done);
+    EXPECT_EQ(device.lines, (std::vector<std::string>{"BLA", "*ESR?", "SYST:ERR?", "SYST:ERR?", "*CLS"}));
+    EXPECT_EQ(device.now, 15);
+    EXPECT_EQ(protocol, (std::vector<Line>{
+                            {"Comnd:\nBLA", TypeCommand, ""},
+                            {"", 0, "Err-#: '%100100' = -100,Command error-100,Command error+ Hardw.-Err.: 2"},
+                        }));
+    // A status that never comes ends the error query after delayErr, with nothing written.
+    device.script.erase("*ESR?");
+    protocol.clear();
+    EXPECT_EQ(atOnce("*RST", false), ExchangeState::Done);
+    EXPECT_EQ(device.now, 35);
+    EXPECT_EQ(protocol.size(), 1u);
+    EXPECT_EQ(entry.errFlags, 0);
 }

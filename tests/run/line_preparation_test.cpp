@@ -184,6 +184,12 @@ TEST(LinePreparation, PausesAreHeldInRange)
     EXPECT_EQ(p.run("0", "*RST", "", "70000").pause, "60000");
     EXPECT_EQ(p.run("0", "*RST", "", "").pause, "10");
     EXPECT_EQ(p.run("0", "*RST", "", "250ms").pause, "250");
+    // Reading at once, a pause of 0 goes on at once; short pauses stay as written.
+    p.env.readAtOnce = true;
+    EXPECT_EQ(p.run("0", "*RST", "", "0").pause, "0");
+    EXPECT_EQ(p.run("0", "*RST", "", "-3").pause, "0");
+    EXPECT_EQ(p.run("0", "*RST", "", "5").pause, "5");
+    EXPECT_EQ(p.run("0", "*RST", "", "70000").pause, "60000");
 }
 
 TEST(LinePreparation, PlaceholdersBeyondCharacter254AreNotFound)

@@ -146,20 +146,25 @@ TEST(DeviceSettings, AFreshFormGivesTheSettingsOfAFreshPort)
     }
 }
 
-TEST(DeviceSettings, SendingAsTypedIsALineAfterTheTwentyTwoOnlyWhenOn)
+TEST(DeviceSettings, TheNewOptionsAreLinesAfterTheTwentyTwoOnlyWhenOn)
 {
     SettingsForm form = completeForm();
     const std::string off = setFileText(form);
+    form.readAtOnce = true;
+    // A reader of the 22 lines finds every value in its place.
+    EXPECT_EQ(setFileText(form), off + "READATONCE=1\n");
     form.sendAsIs = true;
     const std::string on = setFileText(form);
-    // A reader of the 22 lines finds every value in its place.
-    EXPECT_EQ(on, off + "SENDASIS=1\n");
+    EXPECT_EQ(on, off + "SENDASIS=1\nREADATONCE=1\n");
     SettingsForm back;
     readSetFile(on, back);
     EXPECT_TRUE(back.sendAsIs);
+    EXPECT_TRUE(back.readAtOnce);
     EXPECT_EQ(settingsFromForm(back).sendAsIs, 1);
-    // A file without the line loads with it off, whatever the form held.
+    EXPECT_EQ(settingsFromForm(back).readAtOnce, 1);
+    // A file without the lines loads with both off, whatever the form held.
     readSetFile(off, back);
     EXPECT_FALSE(back.sendAsIs);
+    EXPECT_FALSE(back.readAtOnce);
     EXPECT_EQ(setFileText(back), off);
 }

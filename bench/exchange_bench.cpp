@@ -1,0 +1,184 @@
+// Queries answered as fast as the device can: Quirlo reading at once with pause 0 against a
+// plain POSIX client that writes a query and polls for its answer, both measured from the
+// simulated instrument's log (the time from one received query to the next). Every query is
+// "ECHO? n", so that an answer lost or paired with the wrong query is seen. Then the same with
+// the instrument answering after a random 0-50 ms, and the fixed waits of the default mode.
+//   xvfb-run -a build/bench/exchange_bench
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "bench_instrument.h"
+#include "quirlo_bench.h"
+
+#include "protocol/protocol_window.h"
+#include "ui/list_access.h"
+#include "ui/message_dialog.h"
+#include "ui/windows.h"
+
+namespace {
+
+// Milliseconds per query from the log: the span from the first received line to the last over
+// the intervals between them, and the mean of the device's own delays within that span.
+struct Timing {
+    double perQuery = 0;
+    double deviceDelay = 0;
+};
+
+Timing timing(const std::string& log)
+{
+    std::ifstream in(log);
+    std::vector<long long> stamps;
+    std::vector<int> delays;
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        long long stamp = 0;
+        fields >> stamp;
+        stamps.push_back(stamp);
+        size_t plus = line.rfind(" +");
+        delays.push_back(plus == std::string::npos ? 0 : std::atoi(line.c_str() + plus + 2));
+    }
+    Timing result;
+    if (stamps.size() < 2)
+        return result;
+    size_t intervals = stamps.size() - 1;
+    result.perQuery = (stamps.back() - stamps.front()) / 1000.0 / intervals;
+    long long delaySum = 0;
+    for (size_t i = 0; i < intervals; ++i)
+        delaySum += delays[i];
+    result.deviceDelay = static_cast<double>(delaySum) / intervals;
+    return result;
+}
+
+// Answers missing or not equal to their own query's number.
+struct Pairing {
+    int lost = 0;
+    int shifted = 0;
+};
+
+void pair(Pairing& pairing, int expected, const std::string& answer, bool answered)
+{
+    if (!answered)
+        ++pairing.lost;
+    else if (answer != std::to_string(expected))
+        ++pairing.shifted;
+}
+
+Pairing quirloPairing(int queries)
+{
+    Pairing pairing;
+    int rows = rowCount(WinProtocol, IdPtkList);
+    int asked = 0;
+    for (int row = 0; row < rows; ++row) {
+        if (cellText(WinProtocol, IdPtkList, row, 0) != "Query:")
+            continue;
+        bool answered = row + 1 < rows && cellText(WinProtocol, IdPtkList, row + 1, 0) == "Return:" &&
+                        cellText(WinProtocol, IdPtkList, row + 1, 3).find("keine Antwort") == std::string::npos;
+        pair(pairing, asked, answered ? cellText(WinProtocol, IdPtkList, row + 1, 1) : "", answered);
+        ++asked;
+    }
+    pairing.lost += queries - asked;
+    return pairing;
+}
+
+Timing runInQuirlo(const std::string& jitterMs, int queries, bool atOnce, Pairing& pairing)
+{
+    Instrument instrument = startInstrument(g_get_tmp_dir() + std::string("/quirlo-bench-exchange.log"), {"--jitter", jitterMs});
+    if (atOnce) {
+        useDevicePort(instrument.device, 1000, 15, 5);
+        PortTable[0].settings.readAtOnce = 1;
+    } else {
+        // The settings of a fresh port.
+        const DeviceSettings fresh;
+        useDevicePort(instrument.device, static_cast<int>(fresh.delayLong), static_cast<int>(fresh.delayShort),
+                      static_cast<int>(fresh.inRetry));
+    }
+    clearProtocol(false);
+    removeAllRows(WinProgram, IdPrgList);
+    {
+        BulkListChange bulk(WinProgram, IdPrgList);
+        for (int n = 0; n < queries; ++n)
+            insertRow(WinProgram, IdPrgList, -1, {"1", "ECHO? " + std::to_string(n), atOnce ? "0" : "10", "", ""});
+    }
+    runProgramToEnd();
+    portClose(0);
+    stopInstrument(instrument);
+    pairing = quirloPairing(queries);
+    return timing(instrument.log);
+}
+
+// The plain client: writes the query, waits for bytes with poll and reads until CR LF.
+Timing runReference(const std::string& jitterMs, int queries, Pairing& pairing)
+{
+    Instrument instrument =
+        startInstrument(g_get_tmp_dir() + std::string("/quirlo-bench-exchange-reference.log"), {"--jitter", jitterMs});
+    int fd = open(("/dev/" + instrument.device).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    termios raw;
+    tcgetattr(fd, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(fd, TCSANOW, &raw);
+    for (int n = 0; n < queries; ++n) {
+        std::string line = "ECHO? " + std::to_string(n) + "\r\n";
+        if (write(fd, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
+            break;
+        std::string answer;
+        bool answered = false;
+        while (!answered) {
+            pollfd watch{fd, POLLIN, 0};
+            if (poll(&watch, 1, 1000) <= 0)
+                break;
+            char buffer[256];
+            ssize_t count = read(fd, buffer, sizeof buffer);
+            if (count > 0)
+                answer.append(buffer, static_cast<size_t>(count));
+            answered = answer.size() >= 2 && answer.compare(answer.size() - 2, 2, "\r\n") == 0;
+        }
+        pair(pairing, n, answered ? answer.substr(0, answer.size() - 2) : "", answered);
+    }
+    close(fd);
+    stopInstrument(instrument);
+    return timing(instrument.log);
+}
+
+void report(const char* what, const Timing& time, const Pairing& pairing)
+{
+    std::printf("  %-34s %8.3f ms per query (device's own delay %.3f ms, beyond it %.3f ms), lost %d, shifted %d\n",
+                what, time.perQuery, time.deviceDelay, time.perQuery - time.deviceDelay, pairing.lost,
+                pairing.shifted);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    setMessageResponder([](const MessageRequest&) { return static_cast<int>(ResultYes); });
+    std::string dir = startInTemporaryDirectory(argc, argv);
+    showOrToggleWindow(WinProgram);
+    constexpr int queries = 1000;
+    for (const char* jitter : {"0", "50"}) {
+        std::printf("%d queries \"ECHO? n\", the instrument answering after a random 0-%s ms\n", queries, jitter);
+        Pairing quirloPairs, referencePairs;
+        Timing quirlo = runInQuirlo(jitter, queries, true, quirloPairs);
+        Timing reference = runReference(jitter, queries, referencePairs);
+        report("Quirlo, reading at once, pause 0:", quirlo, quirloPairs);
+        report("plain POSIX client:", reference, referencePairs);
+        std::printf("  ratio Quirlo / plain client: %.2f\n", quirlo.perQuery / reference.perQuery);
+    }
+    constexpr int fixedQueries = 20;
+    Pairing fixedPairs;
+    Timing fixed = runInQuirlo("0", fixedQueries, false, fixedPairs);
+    std::printf("%d queries with fixed waits (a fresh port: vor Antwort 300 ms, pause 10 ms)\n", fixedQueries);
+    report("Quirlo, default mode:", fixed, fixedPairs);
+    exitSequence();
+    std::filesystem::remove_all(dir);
+    return 0;
+}
