@@ -381,3 +381,30 @@ TEST_F(Runner, ReadingAtOnceAndSendingAsTypedAgainstASlowInstrument)
     ASSERT_TRUE(pumpUntil([] { return !runState.running && !timerActive(WinProgram, TimerRun); }));
     EXPECT_EQ(lines(), (std::vector<std::string>{"Query:|MEAS:VOLT?|"}));
 }
+
+// Rows that follow each other at once draw the protocol list once per frame, not once per row.
+TEST_F(Runner, ARunRedrawsTheProtocolAtMostOncePerFrame)
+{
+    PortTable[0].settings.readAtOnce = 1;
+    for (int n = 0; n < 300; ++n)
+        row(1, "ECHO? " + std::to_string(n), "", "0");
+    int draws = 0;
+    GtkWidget* list = controlWidget(WinProtocol, IdPtkList);
+    GdkWindow* rows = gtk_tree_view_get_bin_window(GTK_TREE_VIEW(list));
+    auto counter = +[](GtkWidget*, GdkEventExpose* expose, gpointer data) -> gboolean {
+        auto* count = static_cast<std::pair<GdkWindow*, int*>*>(data);
+        if (expose->window == count->first)
+            ++*count->second;
+        return FALSE;
+    };
+    std::pair<GdkWindow*, int*> count{rows, &draws};
+    gulong handler = g_signal_connect(list, "expose-event", G_CALLBACK(counter), &count);
+    int64_t start = g_get_monotonic_time();
+    run();
+    int64_t frames = (g_get_monotonic_time() - start) / 16000;
+    g_signal_handler_disconnect(list, handler);
+    EXPECT_EQ(lines().size(), 600u);
+    EXPECT_EQ(lines().back(), "Return:|299|");
+    // One frame more for the end of the run, which draws what is left.
+    EXPECT_LE(draws, frames + 2);
+}
