@@ -8,9 +8,10 @@ cd "$(dirname "$0")/.."
 
 # The fonts are those the windows ask for: DejaVu (with its condensed faces) and FreeSans. groff
 # (with perl for its PDF output) typesets the manual; clang with its runtime builds the fuzz
-# targets.
+# targets; PLplot with its cairo devices draws the diagram.
 packages=(g++ cmake ninja-build pkg-config libgtk2.0-dev libgtest-dev xvfb xauth xfonts-base
-          fonts-dejavu-core fonts-dejavu-extra fonts-freefont-ttf groff perl clang libclang-rt-14-dev)
+          fonts-dejavu-core fonts-dejavu-extra fonts-freefont-ttf groff perl clang libclang-rt-14-dev
+          libplplot-dev plplot-driver-cairo)
 
 # Installs the packages and those given as arguments, where missing.
 install_missing() {

@@ -1,0 +1,253 @@
+// Taking the diagram's series out of the measurement table.
+#include "protocol/diagram_data.h"
+
+#include <glib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+
+namespace {
+
+std::string trimmed(const std::string& text)
+{
+    size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return "";
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// A range that the plot can take: a single value or equal values get room around them.
+AxisRange widened(double min, double max, bool log)
+{
+    if (max > min)
+        return {min, max};
+    double room = log ? 0.5 : (min == 0 ? 1 : std::fabs(min) * 0.1);
+    return {min - room, max + room};
+}
+
+struct Extent {
+    double min = std::numeric_limits<double>::infinity();
+    double max = -std::numeric_limits<double>::infinity();
+    void add(const std::vector<double>& values)
+    {
+        for (double v : values) {
+            min = std::min(min, v);
+            max = std::max(max, v);
+        }
+    }
+};
+
+// The fixed range's limits as the axis holds them; false when they do not make a range.
+bool fixedLimits(double low, double high, bool log, AxisRange& range)
+{
+    if (!(low < high) || !std::isfinite(low) || !std::isfinite(high) || (log && low <= 0))
+        return false;
+    range = log ? AxisRange{std::log10(low), std::log10(high)} : AxisRange{low, high};
+    return true;
+}
+
+std::string joined(const std::vector<std::string>& hints)
+{
+    std::string text;
+    for (const std::string& hint : hints)
+        text += (text.empty() ? "" : " ") + hint;
+    return text;
+}
+
+std::string numberText(double value)
+{
+    char buffer[G_ASCII_DTOSTR_BUF_SIZE];
+    return g_ascii_dtostr(buffer, sizeof buffer, value);
+}
+
+} // namespace
+
+bool cellNumber(const std::string& text, double& value)
+{
+    std::string number = trimmed(text);
+    if (number.empty() || number.find_first_not_of("0123456789+-.,eE") != std::string::npos)
+        return false;
+    std::replace(number.begin(), number.end(), ',', '.');
+    char* end = nullptr;
+    double parsed = g_ascii_strtod(number.c_str(), &end);
+    if (end != number.c_str() + number.size() || !std::isfinite(parsed))
+        return false;
+    value = parsed;
+    return true;
+}
+
+std::vector<int> lineNumbers(const std::string& text)
+{
+    std::vector<int> numbers;
+    std::string digits;
+    for (size_t i = 0; i <= text.size(); ++i) {
+        char c = i < text.size() ? text[i] : ';';
+        if (c >= '0' && c <= '9') {
+            digits += c;
+        } else {
+            if (!digits.empty() && digits.size() < 7 && std::stoi(digits) > 0)
+                numbers.push_back(std::stoi(digits));
+            digits.clear();
+        }
+    }
+    return numbers;
+}
+
+std::string lineNumbersText(const std::vector<int>& numbers)
+{
+    std::string text;
+    for (int n : numbers)
+        text += (text.empty() ? "" : ";") + std::to_string(n);
+    return text;
+}
+
+Diagram buildDiagram(const DiagramOptions& options, const TableCell& cell, int rows, int columns)
+{
+    Diagram diagram;
+    diagram.style = options.style;
+    diagram.logX = options.logX;
+    diagram.logY = options.logY;
+    const char* lineWord = options.alongRows ? "Zeile" : "Spalte";
+    const int lines = options.alongRows ? rows : columns;
+    const int length = options.alongRows ? columns : rows;
+    auto at = [&](int line, int position) {
+        return options.alongRows ? cell(line, position) : cell(position, line);
+    };
+    auto name = [&](int line) {
+        std::string text = trimmed(at(line, 1));
+        return text.empty() ? std::string(lineWord) + " " + std::to_string(line) : text;
+    };
+    std::vector<std::string> hints;
+    auto exists = [&](int line) {
+        if (line <= lines)
+            return true;
+        hints.push_back(std::string(lineWord) + " " + std::to_string(line) + " gibt es in der Tabelle nicht.");
+        return false;
+    };
+    if (options.y.empty() && options.y2 == 0) {
+        diagram.hint = "Keine Y-Reihe gewählt: bei \"Y\" Zeilen oder Spalten eintragen, z. B. 9;10.";
+        return diagram;
+    }
+    bool xExists = options.x == 0 || exists(options.x);
+    // X of each position along the series, where it is a number.
+    std::vector<std::pair<bool, double>> xs(static_cast<size_t>(std::max(length, 1)) + 1, {false, 0.0});
+    for (int position = 2; xExists && position <= length; ++position) {
+        double value = position - 1;
+        bool number = options.x == 0 || cellNumber(at(options.x, position), value);
+        xs[static_cast<size_t>(position)] = {number, value};
+    }
+    int leftOut = 0;
+    auto take = [&](int line, bool secondAxis) {
+        if (!xExists || !exists(line))
+            return;
+        Series series;
+        series.name = name(line);
+        series.secondAxis = secondAxis;
+        for (int position = 2; position <= length; ++position) {
+            auto [xNumber, x] = xs[static_cast<size_t>(position)];
+            double y = 0;
+            if (!xNumber || !cellNumber(at(line, position), y))
+                continue;
+            if ((options.logX && x <= 0) || (options.logY && y <= 0)) {
+                ++leftOut;
+                continue;
+            }
+            series.x.push_back(options.logX ? std::log10(x) : x);
+            series.y.push_back(options.logY ? std::log10(y) : y);
+        }
+        if (!series.x.empty())
+            diagram.series.push_back(std::move(series));
+    };
+    for (int line : options.y)
+        take(line, false);
+    if (options.y2 != 0)
+        take(options.y2, true);
+
+    diagram.xName = options.x == 0 ? "Nr." : name(options.x);
+    Extent x, y, y2;
+    for (const Series& series : diagram.series) {
+        x.add(series.x);
+        (series.secondAxis ? y2 : y).add(series.y);
+        std::string& axisName = series.secondAxis ? diagram.y2Name : diagram.yName;
+        axisName += (axisName.empty() ? "" : ", ") + series.name;
+        diagram.hasSecondAxis = diagram.hasSecondAxis || series.secondAxis;
+    }
+    if (leftOut > 0)
+        hints.push_back(std::to_string(leftOut) + " Werte <= 0 auf der logarithmischen Achse ausgelassen.");
+    if (diagram.series.empty()) {
+        hints.insert(hints.begin(), "Keine Zahlen in den gewählten Reihen: nichts zu zeichnen.");
+        diagram.hint = joined(hints);
+        return diagram;
+    }
+    // Only the left axis has a Y range of its own when every series is on the second one.
+    if (y.min > y.max)
+        y = y2;
+    diagram.x = widened(x.min, x.max, options.logX);
+    diagram.y = widened(y.min, y.max, options.logY);
+    diagram.y2 = diagram.hasSecondAxis ? widened(y2.min, y2.max, options.logY) : diagram.y;
+    if (options.fixedRange) {
+        AxisRange fixedX, fixedY;
+        if (fixedLimits(options.xMin, options.xMax, options.logX, fixedX) &&
+            fixedLimits(options.yMin, options.yMax, options.logY, fixedY)) {
+            diagram.x = fixedX;
+            diagram.y = fixedY;
+        } else {
+            hints.push_back("Fester Bereich ungültig (Minimum muss kleiner als Maximum sein, auf logarithmischer "
+                            "Achse größer 0): der Bereich folgt den Daten.");
+        }
+    }
+    diagram.hint = joined(hints);
+    return diagram;
+}
+
+std::vector<std::pair<std::string, std::string>> diagramKeys(const DiagramOptions& options)
+{
+    return {
+        {"Open", options.open ? "1" : "0"},
+        {"AlongRows", options.alongRows ? "1" : "0"},
+        {"X", std::to_string(options.x)},
+        {"Y", lineNumbersText(options.y)},
+        {"Y2", std::to_string(options.y2)},
+        {"Style", std::to_string(static_cast<int>(options.style))},
+        {"LogX", options.logX ? "1" : "0"},
+        {"LogY", options.logY ? "1" : "0"},
+        {"FixedRange", options.fixedRange ? "1" : "0"},
+        {"XMin", numberText(options.xMin)},
+        {"XMax", numberText(options.xMax)},
+        {"YMin", numberText(options.yMin)},
+        {"YMax", numberText(options.yMax)},
+    };
+}
+
+void readDiagramKeys(DiagramOptions& options, const std::function<std::string(const std::string& key)>& value)
+{
+    auto flag = [&](const char* key, bool& target) {
+        std::string text = trimmed(value(key));
+        if (text == "0" || text == "1")
+            target = text == "1";
+    };
+    auto line = [&](const char* key, int& target) {
+        std::string text = trimmed(value(key));
+        if (!text.empty() && text.size() < 7 && text.find_first_not_of("0123456789") == std::string::npos)
+            target = std::stoi(text);
+    };
+    auto number = [&](const char* key, double& target) { cellNumber(value(key), target); };
+    flag("Open", options.open);
+    flag("AlongRows", options.alongRows);
+    line("X", options.x);
+    if (std::string y = value("Y"); !trimmed(y).empty())
+        options.y = lineNumbers(y);
+    line("Y2", options.y2);
+    std::string style = trimmed(value("Style"));
+    if (style == "0" || style == "1" || style == "2")
+        options.style = static_cast<DiagramStyle>(style[0] - '0');
+    flag("LogX", options.logX);
+    flag("LogY", options.logY);
+    flag("FixedRange", options.fixedRange);
+    number("XMin", options.xMin);
+    number("XMax", options.xMax);
+    number("YMin", options.yMin);
+    number("YMax", options.yMax);
+}

@@ -1,0 +1,67 @@
+// What the diagram of the measurement table shows: the user's choice of rows or columns, the
+// series taken out of the table, their ranges and the hints the window gives. Free of any
+// window and of the plotting library.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+enum class DiagramStyle { Lines = 0, Points = 1, Both = 2 };
+
+struct DiagramOptions {
+    bool alongRows = true; // series run along table rows (a sweep), else down columns (a log)
+    int x = 0;             // the row or column of X; 0: the running number of the point
+    std::vector<int> y;    // the rows or columns on the left Y axis
+    int y2 = 0;            // the row or column on the second Y axis; 0: none
+    DiagramStyle style = DiagramStyle::Both;
+    bool logX = false;
+    bool logY = false;
+    bool fixedRange = false; // else the ranges follow the data
+    double xMin = 0, xMax = 1, yMin = 0, yMax = 1;
+    bool open = false; // the window was open at the end of the last session
+};
+
+struct Series {
+    std::string name; // the text of the first cell of its row or column
+    std::vector<double> x, y;
+    bool secondAxis = false;
+};
+
+// A range of an axis; a log axis holds log10 of its limits.
+struct AxisRange {
+    double min = 0, max = 1;
+};
+
+// Everything the plot draws, with its axes' names.
+struct Diagram {
+    std::vector<Series> series; // only series with points
+    std::string xName, yName, y2Name;
+    AxisRange x, y, y2;
+    bool hasSecondAxis = false;
+    DiagramStyle style = DiagramStyle::Both;
+    bool logX = false, logY = false;
+    std::string hint; // what the window tells the user; the diagram is empty when it cannot draw
+    bool drawable() const { return !series.empty(); }
+};
+
+// The text of a table cell (row, column), both counted from 1 as the table shows them.
+using TableCell = std::function<std::string(int row, int column)>;
+
+// A number in a cell: blanks around it, "," or "." as decimal point; false for text, empty
+// cells, NaN and infinities.
+bool cellNumber(const std::string& text, double& value);
+// The row or column numbers of a list such as "9;10 11": positive whole numbers only.
+std::vector<int> lineNumbers(const std::string& text);
+std::string lineNumbersText(const std::vector<int>& numbers);
+
+// The diagram of a table of rows x columns (without the numbering row and column). A series
+// starts after its name cell; a point is kept where X and Y are both numbers (and positive on
+// a log axis).
+Diagram buildDiagram(const DiagramOptions& options, const TableCell& cell, int rows, int columns);
+
+// The options as the keys and values of their Quirlo.ini group, and back; a value that is
+// missing or wrong leaves the option as it was.
+std::vector<std::pair<std::string, std::string>> diagramKeys(const DiagramOptions& options);
+void readDiagramKeys(DiagramOptions& options, const std::function<std::string(const std::string& key)>& value);
