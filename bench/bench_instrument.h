@@ -8,6 +8,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,18 @@ inline Instrument startInstrument(const std::string& log, std::vector<std::strin
     instrument.device = std::string(name, count > 0 ? static_cast<size_t>(count) : 0);
     instrument.device.erase(instrument.device.find_last_not_of("\r\n") + 1);
     return instrument;
+}
+
+// The times in microseconds at which the instrument received its lines, from its log.
+inline std::vector<long long> receivedStamps(const std::string& log)
+{
+    std::ifstream in(log);
+    std::vector<long long> stamps;
+    long long stamp = 0;
+    std::string line;
+    while (in >> stamp && std::getline(in, line))
+        stamps.push_back(stamp);
+    return stamps;
 }
 
 inline void stopInstrument(Instrument& instrument)

@@ -13,7 +13,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -42,12 +41,7 @@ constexpr int delayLongMs = 20;
 // Microseconds between consecutive received lines, less the expected wait.
 std::vector<double> overheads(const std::string& log, double expectedMs)
 {
-    std::ifstream in(log);
-    std::vector<long long> stamps;
-    long long stamp = 0;
-    std::string line;
-    while (in >> stamp && std::getline(in, line))
-        stamps.push_back(stamp);
+    std::vector<long long> stamps = receivedStamps(log);
     std::vector<double> result;
     for (size_t i = 1; i < stamps.size(); ++i)
         result.push_back((stamps[i] - stamps[i - 1]) / 1000.0 - expectedMs);

@@ -75,3 +75,9 @@ background() { # id top bottom
 background 41 '#f4f8f1' '#dfe8d8' # protocol window
 background 42 '#f3f6fa' '#dbe3ee' # program window
 background 43 '#faf7f0' '#e9e2d2' # command list and about windows
+
+# Diagram: axes and a rising curve with points.
+convert -size 24x24 xc:none -stroke '#2e3436' -strokewidth 1.5 -draw 'line 3,2 3,21' -draw 'line 3,21 22,21' \
+    -stroke '#204a87' -strokewidth 2 -fill none -draw 'polyline 5,18 9,14 13,15 17,8 21,4' \
+    -stroke none -fill '#cc0000' -draw 'circle 9,14 9,12.6' -draw 'circle 17,8 17,6.6' \
+    -define png:exclude-chunks=date,time image_44.png

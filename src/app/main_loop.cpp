@@ -10,6 +10,7 @@
 #include "lists/list_files.h"
 #include "lists/list_operations.h"
 #include "lists/list_windows.h"
+#include "protocol/diagram_window.h"
 #include "protocol/protocol_files.h"
 #include "protocol/protocol_settings.h"
 #include "protocol/protocol_window.h"
@@ -431,6 +432,7 @@ void protocolClicked(const Event& e)
         setToggleState(WinProtocol, IdPtkClipboard, false);
         break;
     case IdPtkFitColumns: autoSizeColumns(WinProtocol, IdPtkList); break;
+    case IdPtkDiagram: showOrToggleWindow(WinDiagram); break;
     case IdPtkList:
         if (e.type == CtlRightClick && !runState.running) {
             int first = selectedRow(WinProtocol, IdPtkList);
@@ -454,6 +456,10 @@ void dispatchProtocol(const Event& e)
         case MenuPtkCtrlN: clearProtocol(true); break;
         case MenuPtkCtrlS: saveProtocolLog(); break;
         case MenuPtkCtrlC: showClipboardMenu(); break;
+        case MenuPtkCtrlG:
+            if (controlEnabled(WinProtocol, IdPtkDiagram))
+                showOrToggleWindow(WinDiagram);
+            break;
         case MenuPtkStrings:
         case MenuPtkNumbers:
         case MenuPtkQueryStrings:
@@ -468,6 +474,24 @@ void dispatchProtocol(const Event& e)
     case EvTimer:
         if (e.object == TimerAutosave)
             protocolAutosave(1);
+        break;
+    }
+}
+
+void dispatchDiagram(const Event& e)
+{
+    switch (e.kind) {
+    case EvClose: hideWindow(WinDiagram); break;
+    case EvResize: relayoutDiagramWindow(); break;
+    case EvControl:
+        if (e.object == IdDgmSave)
+            saveDiagramAs();
+        else
+            diagramControlChanged();
+        break;
+    case EvTimer:
+        if (e.object == TimerDiagram)
+            diagramTick();
         break;
     }
 }
@@ -566,6 +590,7 @@ void dispatchEvent(const Event& event)
     case WinProgramInfo: dispatchProgramInfo(event); break;
     case WinPauseInfo: dispatchPauseInfo(event); break;
     case WinPortAuth: dispatchPortAuth(event); break;
+    case WinDiagram: dispatchDiagram(event); break;
     }
 }
 

@@ -11,6 +11,7 @@
 #include "common/files.h"
 #include "common/text.h"
 #include "lists/list_files.h"
+#include "protocol/diagram_window.h"
 #include "protocol/protocol_export.h"
 #include "serial/settings_window.h"
 #include "ui/controls.h"
@@ -195,6 +196,7 @@ void loadIniFile()
     IniFile ini(safeText(bytes));
     lastListFile(IdCmdList) = ini.text("LASTFILES", "CommandFile", "");
     lastListFile(IdPrgList) = ini.text("LASTFILES", "ProgramFile", "");
+    readDiagramKeys(diagramOptions(), [&](const std::string& key) { return ini.text("DIAGRAMM", key, ""); });
     const char* windows = "WINDOWPOS";
     for (int window = WinMain; window <= WinProtocol; ++window) {
         static const char* const keys[] = {"WinMainOn", "WinCmdOn", "WinPrgOn", "WinSetOn", "WinPtkOn"};
@@ -324,6 +326,14 @@ void saveIniFile()
         ini.group("LASTFILES");
         ini.add("CommandFile", lastListFile(IdCmdList));
         ini.add("ProgramFile", lastListFile(IdPrgList));
+    }
+    // Written only for those who use the diagram: other files stay as they were.
+    if (windowExists(WinDiagram))
+        diagramOptions().open = windowVisible(WinDiagram);
+    if (diagramKeys(diagramOptions()) != diagramKeys(DiagramOptions{})) {
+        ini.group("DIAGRAMM");
+        for (const auto& [key, value] : diagramKeys(diagramOptions()))
+            ini.add(key, value);
     }
     // Replaced whole or not at all; a file that cannot be written ends the program all the same,
     // but the user learns that this session's settings are lost.

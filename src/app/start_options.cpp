@@ -20,6 +20,8 @@ const char* const startOptionsHelp =
     "  --program DATEI.run      lädt dieses Programm (statt des Autoladens)\n"
     "  --run                    startet das Programm, sobald der Start abgeschlossen ist\n"
     "  --log DATEI.log          sichert das Protokoll am Ende dieses Laufs ohne Dialog\n"
+    "  --plot DATEI             sichert danach das Diagramm der Messtabelle (wie zuletzt\n"
+    "                           eingestellt) als PNG, SVG oder PDF nach der Endung\n"
     "  --exit                   beendet Quirlo nach diesem Lauf ohne Rückfrage und ohne\n"
     "                           Quirlo.ini zu schreiben; Hinweise, die nur mit OK\n"
     "                           bestätigt werden, gehen dann auf die Standardfehlerausgabe\n"
@@ -30,8 +32,8 @@ const char* const startOptionsHelp =
     "\n"
     "Rückgabewert mit --exit: 0, wenn der Lauf bis zur letzten Zeile ging; 1, wenn er\n"
     "abgelehnt oder abgebrochen wurde (Portfehler, Prüfung, Stopp, Fehler der\n"
-    "Berechnung, \"Nein\" in einer Programm-Meldung) oder das Protokoll nicht gesichert\n"
-    "werden konnte; 2 bei unbrauchbaren Optionen.\n"
+    "Berechnung, \"Nein\" in einer Programm-Meldung) oder das Protokoll oder das\n"
+    "Diagramm nicht gesichert werden konnte; 2 bei unbrauchbaren Optionen.\n"
     "\n"
     "Beispiel (cron):\n"
     "  xvfb-run -a build/quirlo --port ttyUSB0=Devices/psu.set --program Run/burnin.run \\\n"
@@ -70,7 +72,8 @@ std::string parseStartOptions(const std::vector<std::string>& arguments, StartOp
             inlineValue = true;
         }
         bool flag = name == "--run" || name == "--exit" || name == "--help";
-        bool valued = name == "--port" || name == "--commands" || name == "--program" || name == "--log";
+        bool valued = name == "--port" || name == "--commands" || name == "--program" || name == "--log" ||
+                      name == "--plot";
         if (!flag && !valued)
             return "Unbekannte Option: " + arguments[k];
         if (flag && inlineValue)
@@ -94,6 +97,8 @@ std::string parseStartOptions(const std::vector<std::string>& arguments, StartOp
             options.programFile = value;
         } else if (name == "--log") {
             options.logFile = value;
+        } else if (name == "--plot") {
+            options.plotFile = value;
         } else {
             // A device name never holds "=", a path may.
             size_t split = value.find('=');
@@ -106,8 +111,8 @@ std::string parseStartOptions(const std::vector<std::string>& arguments, StartOp
             options.ports.push_back(port);
         }
     }
-    if (!options.run && (options.exitAfterRun || !options.logFile.empty()))
-        return "--log und --exit gelten für den Lauf von --run und brauchen diese Option.";
+    if (!options.run && (options.exitAfterRun || !options.logFile.empty() || !options.plotFile.empty()))
+        return "--log, --plot und --exit gelten für den Lauf von --run und brauchen diese Option.";
     parsed = options;
     return "";
 }

@@ -16,6 +16,7 @@ struct StartOptions {
     std::string programFile;
     bool run = false;
     std::string logFile;
+    std::string plotFile; // the table's diagram, written after the log
     bool exitAfterRun = false;
     bool help = false;
 };

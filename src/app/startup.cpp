@@ -21,6 +21,7 @@
 #include "common/files.h"
 #include "lists/list_files.h"
 #include "lists/list_windows.h"
+#include "protocol/diagram_window.h"
 #include "protocol/protocol_state.h"
 #include "protocol/protocol_files.h"
 #include "protocol/protocol_window.h"
@@ -135,6 +136,11 @@ void startRunEnded(bool completed)
                    ButtonsOk);
         completed = false;
     }
+    if (!startOptions.plotFile.empty() && !writeTableDiagram(startOptions.plotFile, reason)) {
+        messageBox(WinDiagram, "Quirlo - Diagramm", notSavedText(startOptions.plotFile, reason), IconWarning,
+                   ButtonsOk);
+        completed = false;
+    }
     if (startOptions.exitAfterRun) {
         exitStatus = completed ? ExitRunCompleted : ExitRunFailed;
         shell.quitRequested = true;
@@ -227,6 +233,7 @@ void startUp(int* argc, char*** argv, const std::string& programDir)
     setLineContextSource(protocolLineContext);
     setWindowBuilder(WinAbout, createAboutWindow);
     setWindowBuilder(WinProgramInfo, createProgramInfoWindow);
+    setWindowBuilder(WinDiagram, createDiagramWindow);
     createMainWindow();
     createPopupMenus();
     addClipboardMenuItems();
@@ -272,6 +279,9 @@ void completeStartUp()
         showWindow(WinProgram);
         loadListAtStart(WinProgram, IdPrgList, startOptions.programFile);
     }
+    // The diagram comes back with the table it was open with.
+    if (diagramOptions().open && protocol.protocolMode == ModeTable)
+        showWindow(WinDiagram);
     removeTimer(WinMain, TimerStartup);
     if (startOptions.run) {
         showWindow(WinProgram);
@@ -293,6 +303,7 @@ void exitSequence()
     }
     releasePortBuffers();
     removeAllTimers();
+    finishDiagramDrawing();
     if (shell.helpViewer > 0) {
         kill(shell.helpViewer, SIGTERM);
         g_spawn_close_pid(shell.helpViewer);
@@ -328,6 +339,7 @@ int quirloMain(int argc, char** argv)
     startOptions.commandsFile = startPath(startOptions.commandsFile, false, current, programDir);
     startOptions.programFile = startPath(startOptions.programFile, false, current, programDir);
     startOptions.logFile = startPath(startOptions.logFile, true, current, programDir);
+    startOptions.plotFile = startPath(startOptions.plotFile, true, current, programDir);
     if (startOptions.run)
         setMessageResponder(startRunMessage);
 

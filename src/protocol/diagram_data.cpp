@@ -112,7 +112,10 @@ Diagram buildDiagram(const DiagramOptions& options, const TableCell& cell, int r
     const char* lineWord = options.alongRows ? "Zeile" : "Spalte";
     const int lines = options.alongRows ? rows : columns;
     const int length = options.alongRows ? columns : rows;
+    // The cell function is asked only for cells of the table.
     auto at = [&](int line, int position) {
+        if (line < 1 || line > lines || position < 1 || position > length)
+            return std::string();
         return options.alongRows ? cell(line, position) : cell(position, line);
     };
     auto name = [&](int line) {
@@ -200,6 +203,65 @@ Diagram buildDiagram(const DiagramOptions& options, const TableCell& cell, int r
     }
     diagram.hint = joined(hints);
     return diagram;
+}
+
+namespace {
+
+// The pixel of a value on an axis of the given number of pixels; far outside stays far outside.
+int pixelOf(double value, const AxisRange& range, int pixels)
+{
+    double at = (value - range.min) / (range.max - range.min) * pixels;
+    return static_cast<int>(std::floor(std::clamp(at, -1e6, 1e6)));
+}
+
+Series thinned(const Series& series, const AxisRange& x, const AxisRange& y, int width, int height)
+{
+    const size_t count = series.x.size();
+    if (count <= static_cast<size_t>(std::max(width, 1)) * 2)
+        return series;
+    Series kept;
+    kept.name = series.name;
+    kept.secondAxis = series.secondAxis;
+    auto keep = [&](size_t i) {
+        kept.x.push_back(series.x[i]);
+        kept.y.push_back(series.y[i]);
+    };
+    if (std::is_sorted(series.x.begin(), series.x.end())) {
+        for (size_t i = 0; i < count;) {
+            const int column = pixelOf(series.x[i], x, width);
+            size_t first = i, low = i, high = i;
+            for (; i < count && pixelOf(series.x[i], x, width) == column; ++i) {
+                if (series.y[i] < series.y[low])
+                    low = i;
+                if (series.y[i] > series.y[high])
+                    high = i;
+            }
+            std::vector<size_t> chosen = {first, low, high, i - 1};
+            std::sort(chosen.begin(), chosen.end());
+            chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
+            for (size_t c : chosen)
+                keep(c);
+        }
+        return kept;
+    }
+    std::pair<int, int> last{std::numeric_limits<int>::min(), 0};
+    for (size_t i = 0; i < count; ++i) {
+        std::pair<int, int> pixel{pixelOf(series.x[i], x, width), pixelOf(series.y[i], y, height)};
+        if (pixel != last || i + 1 == count)
+            keep(i);
+        last = pixel;
+    }
+    return kept;
+}
+
+} // namespace
+
+Diagram thinnedFor(const Diagram& diagram, int width, int height)
+{
+    Diagram drawn = diagram;
+    for (Series& series : drawn.series)
+        series = thinned(series, drawn.x, series.secondAxis ? drawn.y2 : drawn.y, width, height);
+    return drawn;
 }
 
 std::vector<std::pair<std::string, std::string>> diagramKeys(const DiagramOptions& options)

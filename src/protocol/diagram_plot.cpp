@@ -8,6 +8,7 @@
 #include <plplot.h>
 
 #include <array>
+#include <mutex>
 #include <vector>
 
 #include "common/files.h"
@@ -28,6 +29,10 @@ constexpr std::array<std::array<PLINT, 3>, 9> colours = {{
     {0, 152, 152},
 }};
 constexpr PLINT firstSeriesColour = 2;
+// The library keeps its streams in one global state: one drawing at a time, whatever thread.
+std::mutex plotting;
+// The points of the series, and of their legend.
+const char* const pointSymbol = "#(728)";
 
 PLINT seriesColour(size_t index)
 {
@@ -71,7 +76,7 @@ void drawSeries(const Series& series, PLINT colour, DiagramStyle style)
         plline(count, series.x.data(), series.y.data());
     // A single point is shown as a point, whatever the style.
     if (style != DiagramStyle::Lines || count == 1)
-        plpoin(count, series.x.data(), series.y.data(), 17);
+        plstring(count, series.x.data(), series.y.data(), pointSymbol);
 }
 
 void drawLegend(const Diagram& diagram)
@@ -81,7 +86,7 @@ void drawLegend(const Diagram& diagram)
         symbolColours(count), symbolNumbers(count, 1);
     std::vector<PLFLT> lineWidths(count, 1.0), symbolScales(count, 1.0);
     std::vector<std::string> names(count);
-    std::vector<const char*> texts(count), symbols(count, "#(728)");
+    std::vector<const char*> texts(count), symbols(count, pointSymbol);
     for (size_t i = 0; i < count; ++i) {
         options[i] = (diagram.style != DiagramStyle::Points ? PL_LEGEND_LINE : 0) |
                      (diagram.style != DiagramStyle::Lines ? PL_LEGEND_SYMBOL : 0);
@@ -141,6 +146,7 @@ const char* deviceFor(const std::string& path)
 bool plottingAvailable()
 {
     static const bool available = [] {
+        std::lock_guard<std::mutex> lock(plotting);
         std::vector<const char*> menus(256), names(256);
         int count = static_cast<int>(names.size());
         const char** menuList = menus.data();
@@ -164,10 +170,11 @@ void drawDiagram(cairo_t* context, int width, int height, const Diagram& diagram
     cairo_restore(context);
     if (!diagram.drawable() || !plottingAvailable() || width < 50 || height < 50)
         return;
+    std::lock_guard<std::mutex> lock(plotting);
     beginStream("extcairo", width, height);
     plinit();
     pl_cmd(PLESC_DEVINIT, context);
-    drawPage(diagram);
+    drawPage(thinnedFor(diagram, width, height));
     plend1();
 }
 
@@ -197,11 +204,14 @@ bool writeDiagram(const std::string& path, int width, int height, const Diagram&
     }
     std::string scratch = std::string(made) + "/plot";
     g_free(made);
-    beginStream(device, width, height);
-    plsfnam(scratch.c_str());
-    plinit();
-    drawPage(diagram);
-    plend1();
+    {
+        std::lock_guard<std::mutex> lock(plotting);
+        beginStream(device, width, height);
+        plsfnam(scratch.c_str());
+        plinit();
+        drawPage(thinnedFor(diagram, width, height));
+        plend1();
+    }
     std::string bytes;
     bool drawn = readWholeFile(scratch, bytes) && !bytes.empty();
     g_remove(scratch.c_str());

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "protocol/diagram_window.h"
 #include "protocol/protocol_state.h"
 #include "ui/controls.h"
 #include "ui/events.h"
@@ -176,6 +177,7 @@ void writeTableCell(const std::string& value)
         return;
     setCellText(WinProtocol, IdPtkList, protocol.cellRow, protocol.cellCol, value);
     showRow(protocol.cellRow);
+    diagramCellWritten(protocol.cellRow, protocol.cellCol, value);
 }
 
 void appendListLine(const std::string& text, int kind, const std::string& extra, const std::string& pause)
@@ -318,6 +320,9 @@ void buildProtocolLayout(int mode)
     protocol.rowOverflow = false;
     protocol.limitExceeded = false;
     updateLimitIndicator();
+    // The diagram shows the measurement table only.
+    setControlEnabled(WinProtocol, IdPtkDiagram, mode == ModeTable);
+    diagramTableChanged();
 }
 
 void growProtocolColumns(int dataColumns)
@@ -337,6 +342,7 @@ void shrinkProtocolColumns(int dataColumns)
         for (int row = 0; row < rows; ++row)
             setCellText(WinProtocol, IdPtkList, row, column, "");
     }
+    diagramTableChanged();
 }
 
 void clearProtocol(bool ask)
@@ -384,6 +390,7 @@ void deleteProtocolRow()
         return;
     removeRow(WinProtocol, IdPtkList, row);
     --protocol.cellRow;
+    diagramTableChanged();
 }
 
 bool protocolShownAsTable()

@@ -12,7 +12,8 @@ enum WindowId {
     WinProgramInfo = 6,
     WinPauseInfo = 7,
     WinPortAuth = 8,
-    WindowCount = 9
+    WinDiagram = 9,
+    WindowCount = 10
 };
 
 enum EventKind {
@@ -38,6 +39,7 @@ enum ControlEventType {
 enum TimerId {
     TimerAutosave = 97, // window 4
     TimerRun = 98,      // window 2
+    TimerDiagram = 96,  // window 9: the diagram follows the table
     TimerStartup = 99   // window 0
 };
 
@@ -172,6 +174,7 @@ enum ControlId {
     IdPtkFileLabel = 162,
     IdPtkFileField = 163,
     IdPtkList = 164,
+    IdPtkDiagram = 165,
     // About window
     IdAboutLogo = 168,
     IdAboutLine1 = 169,
@@ -193,6 +196,22 @@ enum ControlId {
     IdInfoEditor = 189,
     IdInfoLineCount = 190,
     IdInfoTakeOver = 191,
+    // Diagram window
+    IdDgmAlong = 220,
+    IdDgmX = 221,
+    IdDgmY = 222,
+    IdDgmY2 = 223,
+    IdDgmStyle = 224,
+    IdDgmLogX = 225,
+    IdDgmLogY = 226,
+    IdDgmFixed = 227,
+    IdDgmXMin = 228,
+    IdDgmXMax = 229,
+    IdDgmYMin = 230,
+    IdDgmYMax = 231,
+    IdDgmSave = 232,
+    IdDgmHint = 233,
+    IdDgmPlot = 234,
     // The sixteen port indicators of the settings window, for PortIndex 0 to 15
     IdSetPortIndicatorFirst = 200,
     IdSetPortIndicatorLast = 215
@@ -271,6 +290,7 @@ enum MenuItemId {
     MenuPtkCtrlN = 165,
     MenuPtkCtrlS = 166,
     MenuPtkCtrlC = 167,
+    MenuPtkCtrlG = 168,
     // Pause info window and program info editor shortcuts
     MenuPauseReturn = 179,
     MenuPauseEscape = 180,

@@ -8,5 +8,5 @@ struct BuiltInImage {
     size_t size;
 };
 
-constexpr int builtInImageCount = 44;
+constexpr int builtInImageCount = 45;
 extern const BuiltInImage builtInImages[builtInImageCount];

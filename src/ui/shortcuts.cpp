@@ -52,6 +52,7 @@ const Shortcut shortcuts[] = {
     {WinProtocol, GDK_n, ctrl, MenuPtkCtrlN, false},
     {WinProtocol, GDK_s, ctrl, MenuPtkCtrlS, false},
     {WinProtocol, GDK_c, ctrl, MenuPtkCtrlC, false},
+    {WinProtocol, GDK_g, ctrl, MenuPtkCtrlG, false},
     {WinProgramInfo, GDK_Escape, none, MenuInfoEscape, false},
     // Help from every window.
     {WinCommandList, GDK_F1, none, MenuMainF1, false, WinMain},
@@ -59,6 +60,7 @@ const Shortcut shortcuts[] = {
     {WinSettings, GDK_F1, none, MenuMainF1, false, WinMain},
     {WinProtocol, GDK_F1, none, MenuMainF1, false, WinMain},
     {WinProgramInfo, GDK_F1, none, MenuMainF1, false, WinMain},
+    {WinDiagram, GDK_F1, none, MenuMainF1, false, WinMain},
     {WinPauseInfo, GDK_Return, none, MenuPauseReturn, false},
     {WinPauseInfo, GDK_Escape, none, MenuPauseEscape, false},
 };

@@ -52,7 +52,9 @@ const ToolSpec tools[] = {
      "[Strg][C] Legt Protokoll-Daten ins Clipboard. Format siehe folgendes Popup..."},
     {WinProtocol, IdPtkFitColumns, Toggle, 30, 105, "Passt die Spaltenbreiten automatisch den akt. Inhalten an."},
     {WinProtocol, IdPtkExcel, Toggle, 22, 135, "Unter Linux nicht verfügbar", false},
-    {WinProtocol, IdPtkLimitIndicator, Picture, 27, 170,
+    {WinProtocol, IdPtkDiagram, Button, 44, 165,
+     "[Strg][G] Öffnet das Diagramm der Messtabelle: Kurven während des Laufs, Export als PNG, SVG und PDF"},
+    {WinProtocol, IdPtkLimitIndicator, Picture, 27, 198,
      "Tabellen-Rire: Tabellengrenzen wurden überschritten - CellPos-Parameter prüfen!"},
 };
 

@@ -10,6 +10,7 @@
 
 #include "common/files.h"
 #include "lists/line_types.h"
+#include "protocol/diagram_window.h"
 #include "protocol/protocol_export.h"
 #include "protocol/protocol_files.h"
 #include "protocol/protocol_state.h"
@@ -407,4 +408,37 @@ TEST_F(Runner, ARunRedrawsTheProtocolAtMostOncePerFrame)
     EXPECT_EQ(lines().back(), "Return:|299|");
     // One frame more for the end of the run, which draws what is left.
     EXPECT_LE(draws, frames + 2);
+}
+
+// The diagram open during a run follows the table: the series it shows are those the run wrote.
+TEST_F(Runner, TheDiagramFollowsTheTableARunWrites)
+{
+    setToggleState(WinSettings, IdSetAsTable, true);
+    setControlText(WinSettings, IdSetColumns, "6");
+    send(EvControl, WinSettings, IdSetApplyProtocol);
+    DiagramOptions& options = diagramOptions();
+    options = DiagramOptions{};
+    options.x = 1;
+    options.y = {2};
+    send(EvControl, WinProtocol, IdPtkDiagram);
+    ASSERT_TRUE(windowVisible(WinDiagram));
+    row(7, "CellPos <i>,<i>", "1;1");
+    row(8, "Write <s>", "U soll/V");
+    row(7, "CellPos <i>,<i>", "2;1");
+    row(8, "Write <s>", "U/V");
+    row(5, "Loop <i>,<i>,<i>", "1;4;1");
+    row(0, "VOLT <f>", "#LI");
+    row(7, "CellPos <i>,<i>", "1;#LI+1");
+    row(8, "Write <s>", "#LI");
+    row(7, "CellPos <i>,<i>", "2;#LI+1");
+    row(1, "VOLT?");
+    row(6, "LoopEnd");
+    run();
+    ASSERT_TRUE(pumpUntil([] { return shownDiagram().series.size() == 1 && shownDiagram().series[0].y.size() == 4; }));
+    const Series& shown = shownDiagram().series[0];
+    EXPECT_EQ(shown.name, "U/V");
+    EXPECT_EQ(shown.x, (std::vector<double>{1, 2, 3, 4}));
+    EXPECT_EQ(shown.y, shown.x);
+    EXPECT_EQ(shownDiagram().xName, "U soll/V");
+    EXPECT_EQ(controlText(WinDiagram, IdDgmHint), "");
 }

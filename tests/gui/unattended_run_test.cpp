@@ -2,6 +2,7 @@
 // simulated instrument, as a cron job would start it.
 #include "gui/harness.h"
 
+#include <cairo.h>
 #include <glib.h>
 
 #include <sys/stat.h>
@@ -164,9 +165,24 @@ TEST_F(UnattendedRun, TheDemoRunsToItsEndAndLeavesItsTableInTheLogWithoutTouchin
     std::filesystem::copy_file(QUIRLO_EXAMPLES "/demo.set", machineDir + "/demo=psu.set");
     std::filesystem::copy_file(QUIRLO_EXAMPLES "/demo.run", machineDir + "/demo.run");
     EXPECT_EQ(quirlo({"--port", device + "=demo=psu.set", "--program", "demo.run", "--run", "--log",
-                      "Log/demo.log", "--exit"}),
+                      "Log/demo.log", "--plot", "Log/demo.png", "--exit"}),
               ExitRunCompleted)
         << errors;
+    // The demo's diagram: U and P over U soll, in their colours.
+    cairo_surface_t* plot = cairo_image_surface_create_from_png((programDir + "Log/demo.png").c_str());
+    ASSERT_EQ(cairo_surface_status(plot), CAIRO_STATUS_SUCCESS);
+    EXPECT_EQ(cairo_image_surface_get_width(plot), 800);
+    EXPECT_EQ(cairo_image_surface_get_height(plot), 600);
+    int blue = 0, red = 0;
+    const unsigned char* pixels = cairo_image_surface_get_data(plot);
+    for (int i = 0; i < 800 * 600; ++i) {
+        const unsigned char* pixel = pixels + 4 * i;
+        blue += pixel[2] == 32 && pixel[1] == 74 && pixel[0] == 135;
+        red += pixel[2] == 204 && pixel[1] == 0 && pixel[0] == 0;
+    }
+    cairo_surface_destroy(plot);
+    EXPECT_GT(blue, 40);
+    EXPECT_GT(red, 40);
 
     std::vector<std::string> lines = logLines(programDir + "Log/demo.log");
     ASSERT_GE(lines.size(), 14u) << errors;

@@ -6,6 +6,7 @@
 #include <glib.h>
 #include <glib/gstdio.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -32,6 +33,7 @@ struct Table {
         return buildDiagram(
             options,
             [this](int r, int c) {
+                EXPECT_TRUE(r >= 1 && r <= rows && c >= 1 && c <= columns) << r << "," << c;
                 auto found = cells.find({r, c});
                 return found == cells.end() ? std::string() : found->second;
             },
@@ -146,6 +148,8 @@ TEST(Diagram, BadInputGivesAHintAndNothingThatThePlotCannotTake)
     EXPECT_FALSE(none.drawable());
     EXPECT_EQ(none.hint, "Keine Zahlen in den gewählten Reihen: nichts zu zeichnen.");
     EXPECT_FALSE(table.diagram(along(true, 1, {})).drawable());
+    EXPECT_EQ(table.diagram(along(true, 9, {2})).hint,
+              "Keine Zahlen in den gewählten Reihen: nichts zu zeichnen. Zeile 9 gibt es in der Tabelle nicht.");
     // Equal values: a range around them, never a zero range.
     Diagram flat = table.diagram(along(true, 3, {2}));
     ASSERT_TRUE(flat.drawable());
@@ -237,6 +241,41 @@ TEST(Diagram, TheScreenAndTheFilesShowTheSeriesWhereItsDataLie)
     for (const char* name : {"/d.png", "/d.SVG", "/d.pdf"})
         g_remove((dir + name).c_str());
     g_rmdir(dir.c_str());
+}
+
+TEST(Diagram, ADrawingKeepsWhatItsPixelsCanShow)
+{
+    Diagram diagram;
+    Series rising;
+    for (int i = 0; i < 65535; ++i) {
+        rising.x.push_back(i);
+        rising.y.push_back(i == 30000 ? 500 : i == 40000 ? -500 : i % 7);
+    }
+    Series scattered;
+    for (double x : {5.0, 5.01, 5.02, 9.0, 1.0, 1.0, 1.0, 5.0})
+        for (int repeat = 0; repeat < 100; ++repeat) {
+            scattered.x.push_back(x);
+            scattered.y.push_back(x);
+        }
+    diagram.series = {rising};
+    diagram.x = {0, 65535};
+    diagram.y = {-500, 500};
+    Diagram drawn = thinnedFor(diagram, 100, 80);
+    const Series& kept = drawn.series[0];
+    EXPECT_LE(kept.x.size(), 400u);
+    // The first and last points, and the peaks, stay; X still rises.
+    EXPECT_EQ(kept.x.front(), 0);
+    EXPECT_EQ(kept.x.back(), 65534);
+    EXPECT_EQ(*std::max_element(kept.y.begin(), kept.y.end()), 500);
+    EXPECT_EQ(*std::min_element(kept.y.begin(), kept.y.end()), -500);
+    EXPECT_TRUE(std::is_sorted(kept.x.begin(), kept.x.end()));
+    // Back and forth: only repeats of the pixel before go, and the line keeps its last point.
+    Diagram back;
+    back.series = {scattered};
+    back.x = back.y = {0, 10};
+    EXPECT_EQ(thinnedFor(back, 100, 80).series[0].x, (std::vector<double>{5.0, 9.0, 1.0, 5.0, 5.0}));
+    // A series the drawing can show whole stays whole.
+    EXPECT_EQ(thinnedFor(diagram, 40000, 80).series[0].x.size(), 65535u);
 }
 
 TEST(Diagram, SixtyFiveThousandRowsAreTakenAndDrawn)
