@@ -69,8 +69,12 @@ void drawingTimes(const std::string& dir)
     gtk_widget_destroy(window);
 }
 
-// Milliseconds between the instrument's received queries: median and 90th percentile.
-std::pair<double, double> queryIntervals(const std::string& log)
+// Milliseconds between the instrument's received queries.
+struct Intervals {
+    double mean = 0, median = 0, p90 = 0;
+};
+
+Intervals queryIntervals(const std::string& log)
 {
     std::vector<long long> stamps = receivedStamps(log);
     std::vector<double> intervals;
@@ -78,12 +82,15 @@ std::pair<double, double> queryIntervals(const std::string& log)
         intervals.push_back((stamps[i] - stamps[i - 1]) / 1000.0);
     std::sort(intervals.begin(), intervals.end());
     if (intervals.empty())
-        return {0, 0};
-    return {intervals[intervals.size() / 2], intervals[intervals.size() * 9 / 10]};
+        return {};
+    double sum = 0;
+    for (double interval : intervals)
+        sum += interval;
+    return {sum / intervals.size(), intervals[intervals.size() / 2], intervals[intervals.size() * 9 / 10]};
 }
 
 // A table of 10,000 points down column 1, then a run that adds a value per pass below them.
-std::pair<double, double> runOverTable(bool diagramOpen, const std::string& dir)
+Intervals runOverTable(bool diagramOpen, const std::string& dir)
 {
     Instrument instrument = startInstrument(dir + "/quirlo-bench-diagram.log");
     useDevicePort(instrument.device, 20, 5, 3);
@@ -131,16 +138,15 @@ int main(int argc, char** argv)
     setControlText(WinSettings, IdSetMaxRows, "65535");
     postEvent(EvControl, WinSettings, IdSetApplyProtocol);
     handleWaitingEvents();
-    auto [closedMedian, closedP90] = runOverTable(false, dir);
-    auto [openMedian, openP90] = runOverTable(true, dir);
+    Intervals closed = runOverTable(false, dir);
+    Intervals open = runOverTable(true, dir);
     // A pass is four rows: Loop, CellPos, the query and LoopEnd.
     const double expected = 4 * 10 + 20;
     std::printf("%d passes over a table of %d points (4 rows, %.0f ms of pauses and waits per pass):\n", loopPasses,
                 tablePoints, expected);
-    std::printf("  diagram closed: %.3f ms per pass (90th percentile %.3f), overhead per row %.3f ms\n", closedMedian,
-                closedP90, (closedMedian - expected) / 4);
-    std::printf("  diagram open:   %.3f ms per pass (90th percentile %.3f), overhead per row %.3f ms\n", openMedian,
-                openP90, (openMedian - expected) / 4);
+    for (const auto& [what, pass] : {std::pair{"diagram closed", closed}, std::pair{"diagram open", open}})
+        std::printf("  %-14s: per pass mean %.3f ms, median %.3f, 90th percentile %.3f; overhead per row (mean) %.3f ms\n",
+                    what, pass.mean, pass.median, pass.p90, (pass.mean - expected) / 4);
     std::printf("  the diagram's drawings during the run: %zu points at the end\n",
                 shownDiagram().series.empty() ? 0 : shownDiagram().series[0].y.size());
     Diagram table;

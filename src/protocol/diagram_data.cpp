@@ -18,11 +18,12 @@ std::string trimmed(const std::string& text)
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-// A range that the plot can take: a single value or equal values get room around them.
+// A range that the plot can take, with a margin so that no point sits on the frame; a single
+// value or equal values get room around them.
 AxisRange widened(double min, double max, bool log)
 {
     if (max > min)
-        return {min, max};
+        return {min - (max - min) * 0.04, max + (max - min) * 0.04};
     double room = log ? 0.5 : (min == 0 ? 1 : std::fabs(min) * 0.1);
     return {min - room, max + room};
 }

@@ -236,17 +236,17 @@ void createDiagramWindow()
 {
     createWindowFrame(WinDiagram);
     GtkWidget* fixed = windowFixed(WinDiagram);
-    choice(fixed, IdDgmAlong, alongChoices, options.alongRows ? 0 : 1, 5, 5, 150,
+    choice(fixed, IdDgmAlong, alongChoices, options.alongRows ? 0 : 1, 5, 5, 140,
            "Reihen entlang der Tabellenzeilen (z.B. eine Messreihe) oder die Spalten hinab (z.B. ein Datenlogger)");
-    field(fixed, IdDgmX, "X:", std::to_string(options.x), 160, 6, 20, 40,
+    field(fixed, IdDgmX, "X:", std::to_string(options.x), 150, 6, 20, 40,
           "Zeile bzw. Spalte der X-Werte; 0 = laufende Nummer des Punktes");
-    field(fixed, IdDgmY, "Y:", lineNumbersText(options.y), 228, 6, 20, 90,
+    field(fixed, IdDgmY, "Y:", lineNumbersText(options.y), 220, 6, 20, 80,
           "Zeilen bzw. Spalten der Y-Werte, ';'-getrennt, z.B. 9;11. Benannt nach ihrer ersten Zelle.");
-    field(fixed, IdDgmY2, "Y2:", options.y2 ? std::to_string(options.y2) : "", 346, 6, 26, 40,
+    field(fixed, IdDgmY2, "Y2:", options.y2 ? std::to_string(options.y2) : "", 330, 6, 26, 40,
           "Zeile bzw. Spalte auf der zweiten Y-Achse (rechts); leer = keine");
-    choice(fixed, IdDgmStyle, styleChoices, static_cast<int>(options.style), 420, 5, 130,
+    choice(fixed, IdDgmStyle, styleChoices, static_cast<int>(options.style), 406, 5, 150,
            "Darstellung der Reihen");
-    putButton(fixed, WinDiagram, IdDgmSave, "Diagramm speichern...", 555, 5, 140, 26, false);
+    putButton(fixed, WinDiagram, IdDgmSave, "Diagramm speichern...", 562, 5, 170, 26, false);
     gtk_widget_set_tooltip_text(controlWidget(WinDiagram, IdDgmSave),
                                 "Speichert das Diagramm als PNG, SVG oder PDF (Typ nach der Dateiendung)");
     check(fixed, IdDgmLogX, "X log.", options.logX, 5, 36, 65, "Logarithmische X-Achse; Werte <= 0 entfallen");
@@ -257,9 +257,9 @@ void createDiagramWindow()
     field(fixed, IdDgmXMax, "bis", numberText(options.xMax), 361, 36, 24, 55, "Größtes X");
     field(fixed, IdDgmYMin, "Y von", numberText(options.yMin), 444, 36, 40, 55, "Kleinstes Y (links)");
     field(fixed, IdDgmYMax, "bis", numberText(options.yMax), 543, 36, 24, 55, "Größtes Y (links)");
-    GtkWidget* hint = putControl(fixed, WinDiagram, IdDgmHint, gtk_label_new(""), 5, 64, 690, 24);
+    GtkWidget* hint = putControl(fixed, WinDiagram, IdDgmHint, gtk_label_new(""), 5, 64, 730, 24);
     gtk_misc_set_alignment(GTK_MISC(hint), 0.0f, 0.5f);
-    GtkWidget* area = putControl(fixed, WinDiagram, IdDgmPlot, gtk_drawing_area_new(), 0, controlsHeight, 700,
+    GtkWidget* area = putControl(fixed, WinDiagram, IdDgmPlot, gtk_drawing_area_new(), 0, controlsHeight, 740,
                                  520 - controlsHeight);
     g_signal_connect(area, "expose-event", G_CALLBACK(onExpose), nullptr);
     // A diagram shown again shows the table as it is now.

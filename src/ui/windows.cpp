@@ -40,7 +40,7 @@ const std::array<WindowSpec, WindowCount> catalogue = {{
     {"Quirlo - Programminfo-Editor", 0, 0, 455, 195, Resizable | Utility | Centred, 0, 0, 0, -1},
     {"Quirlo - Pause: Info", 0, 0, 440, 132, Fixed | Utility | KeepAbove | Centred, 0, 0, 0, -1},
     {"Existing ComPort authorisation ...", 0, 0, 490, 200, Fixed, 0, 0, 0, -1},
-    {"Quirlo - Diagramm", 520, 320, 700, 520, Resizable | ChildOfMain, 560, 360, 0, -1},
+    {"Quirlo - Diagramm", 520, 320, 740, 520, Resizable | ChildOfMain, 740, 360, 0, -1},
 }};
 
 std::array<void (*)(), WindowCount> builders{};

@@ -107,10 +107,11 @@ TEST(Diagram, SeriesAlongRowsAreNamedByTheirFirstCellAndSkipWhatIsNoNumber)
     EXPECT_EQ(diagram.xName, "U soll/V");
     EXPECT_EQ(diagram.yName, "U/V, Zeile 11");
     EXPECT_EQ(diagram.y2Name, "I/A");
-    EXPECT_EQ(diagram.x.min, 1);
-    EXPECT_EQ(diagram.x.max, 4);
-    EXPECT_EQ(diagram.y.min, -3);
-    EXPECT_EQ(diagram.y.max, 20);
+    // The data's ranges with a margin of 4 % on each side.
+    EXPECT_DOUBLE_EQ(diagram.x.min, 1 - 0.12);
+    EXPECT_DOUBLE_EQ(diagram.x.max, 4 + 0.12);
+    EXPECT_DOUBLE_EQ(diagram.y.min, -3 - 0.92);
+    EXPECT_DOUBLE_EQ(diagram.y.max, 20 + 0.92);
     // One value on the second axis still makes a range.
     EXPECT_LT(diagram.y2.min, 0.8);
     EXPECT_GT(diagram.y2.max, 0.8);
