@@ -18,11 +18,14 @@ std::string trimmed(const std::string& text)
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
+// Values beyond this are left out: their ranges could not be drawn (a span of 1e308 overflows).
+constexpr double drawableLimit = 1e100;
+
 // A range that the plot can take, with a margin so that no point sits on the frame; a single
-// value or equal values get room around them.
+// value, equal values or values that differ only in their last digits get room around them.
 AxisRange widened(double min, double max, bool log)
 {
-    if (max > min)
+    if (max - min > 1e-9 * std::max(std::fabs(min), std::fabs(max)))
         return {min - (max - min) * 0.04, max + (max - min) * 0.04};
     double room = log ? 0.5 : (min == 0 ? 1 : std::fabs(min) * 0.1);
     return {min - room, max + room};
@@ -43,7 +46,7 @@ struct Extent {
 // The fixed range's limits as the axis holds them; false when they do not make a range.
 bool fixedLimits(double low, double high, bool log, AxisRange& range)
 {
-    if (!(low < high) || !std::isfinite(low) || !std::isfinite(high) || (log && low <= 0))
+    if (!(low < high) || std::fabs(low) > drawableLimit || std::fabs(high) > drawableLimit || (log && low <= 0))
         return false;
     range = log ? AxisRange{std::log10(low), std::log10(high)} : AxisRange{low, high};
     return true;
@@ -142,7 +145,7 @@ Diagram buildDiagram(const DiagramOptions& options, const TableCell& cell, int r
         bool number = options.x == 0 || cellNumber(at(options.x, position), value);
         xs[static_cast<size_t>(position)] = {number, value};
     }
-    int leftOut = 0;
+    int leftOut = 0, tooLarge = 0;
     auto take = [&](int line, bool secondAxis) {
         if (!xExists || !exists(line))
             return;
@@ -154,6 +157,10 @@ Diagram buildDiagram(const DiagramOptions& options, const TableCell& cell, int r
             double y = 0;
             if (!xNumber || !cellNumber(at(line, position), y))
                 continue;
+            if (std::fabs(x) > drawableLimit || std::fabs(y) > drawableLimit) {
+                ++tooLarge;
+                continue;
+            }
             if ((options.logX && x <= 0) || (options.logY && y <= 0)) {
                 ++leftOut;
                 continue;
@@ -180,6 +187,8 @@ Diagram buildDiagram(const DiagramOptions& options, const TableCell& cell, int r
     }
     if (leftOut > 0)
         hints.push_back(std::to_string(leftOut) + " Werte <= 0 auf der logarithmischen Achse ausgelassen.");
+    if (tooLarge > 0)
+        hints.push_back(std::to_string(tooLarge) + " Werte über 1e100 ausgelassen.");
     if (diagram.series.empty()) {
         hints.insert(hints.begin(), "Keine Zahlen in den gewählten Reihen: nichts zu zeichnen.");
         diagram.hint = joined(hints);

@@ -3,7 +3,9 @@
 
 #include <glib.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include "app/start_options.h"
 #include "common/text.h"
 #include "lists/list_format.h"
+#include "protocol/diagram_data.h"
 #include "run/expression.h"
 #include "run/line_preparation.h"
 #include "serial/device_settings.h"
@@ -162,6 +165,58 @@ std::string checkStartOptions(const std::string& input)
             if (!g_ascii_isalnum(c) && c != '_' && c != '-' && c != '/')
                 return "unsafe device name " + name;
         }
+    }
+    return "";
+}
+
+std::string checkDiagram(const std::string& input)
+{
+    std::vector<std::string> lines = splitText(input, "\n");
+    // The first line: the options' values in the order of their keys, tab-separated.
+    std::vector<std::string> values = splitText(lines.front(), "\t");
+    DiagramOptions options;
+    size_t next = 0;
+    readDiagramKeys(options, [&](const std::string&) { return next < values.size() ? values[next++] : ""; });
+    std::vector<std::vector<std::string>> table;
+    int columns = 0;
+    for (size_t line = 1; line < lines.size(); ++line) {
+        table.push_back(splitText(lines[line], "\t"));
+        columns = std::max(columns, static_cast<int>(table.back().size()));
+    }
+    const int rows = static_cast<int>(table.size());
+    std::string outside;
+    Diagram diagram = buildDiagram(
+        options,
+        [&](int row, int column) {
+            if (row < 1 || row > rows || column < 1 || column > columns)
+                outside = "a cell outside the table was read";
+            const std::vector<std::string>& cells = table[static_cast<size_t>(std::clamp(row, 1, rows) - 1)];
+            return column >= 1 && column <= static_cast<int>(cells.size()) ? cells[static_cast<size_t>(column - 1)]
+                                                                            : std::string();
+        },
+        rows, columns);
+    if (!outside.empty())
+        return outside;
+    if (!validUtf8(diagram.hint) && validUtf8(input))
+        return "invalid UTF-8 in the hint";
+    if (!diagram.drawable())
+        return diagram.hint.empty() ? "nothing to draw and no hint" : "";
+    for (const AxisRange& range : {diagram.x, diagram.y, diagram.y2}) {
+        if (!std::isfinite(range.min) || !std::isfinite(range.max) || !(range.min < range.max))
+            return "a range without room";
+    }
+    for (const Series& series : diagram.series) {
+        if (series.x.size() != series.y.size() || series.x.empty())
+            return "a series with unequal or no points";
+        for (size_t i = 0; i < series.x.size(); ++i) {
+            if (!std::isfinite(series.x[i]) || !std::isfinite(series.y[i]))
+                return "a point that is not finite";
+        }
+    }
+    Diagram drawn = thinnedFor(diagram, 20, 10);
+    for (size_t i = 0; i < drawn.series.size(); ++i) {
+        if (drawn.series[i].x.size() > diagram.series[i].x.size() || drawn.series[i].x.empty())
+            return "a drawing with more points than the diagram, or none";
     }
     return "";
 }

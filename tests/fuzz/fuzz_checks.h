@@ -19,6 +19,10 @@ std::string checkFiles(const std::string& input);
 std::string checkSetFile(const std::string& input);
 // Any bytes convert to valid UTF-8, and Latin-1 survives the way there and back.
 std::string checkText(const std::string& input);
+// Any bytes as a table (lines of tab-separated cells) and as the diagram's options (the first
+// line, read as its Quirlo.ini values): the diagram's points and ranges are finite, every range
+// has room, and a drawing's points are no more than the diagram's.
+std::string checkDiagram(const std::string& input);
 // The arguments (the input split at NUL bytes) are refused or give device names that cannot
 // leave /dev or reach a shell.
 std::string checkStartOptions(const std::string& input);

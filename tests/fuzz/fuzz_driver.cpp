@@ -54,6 +54,26 @@ std::string fromHex(const std::string& line)
 
 } // namespace
 
+// A table of numbers, big and small, text and empty cells, after a line of the diagram's
+// options in their Quirlo.ini order.
+template <typename Random>
+std::string randomDiagramTable(Random& random)
+{
+    static const char* const cells[] = {"", "1", "-2.5", "0", "1e308", "-1e308", "nan", "x", "3,5", " 7 ", "1e-300"};
+    std::string table;
+    for (int option = 0; option < 13; ++option) {
+        table += option == 3 ? std::to_string(random() % 4) + ";" + std::to_string(random() % 5)
+                             : option >= 9 ? cells[random() % std::size(cells)] : std::to_string(random() % 4);
+        table += option < 12 ? "\t" : "\n";
+    }
+    for (int row = random() % 6; row > 0; --row) {
+        for (int column = random() % 6; column > 0; --column)
+            table += std::string(cells[random() % std::size(cells)]) + "\t";
+        table += "\n";
+    }
+    return table;
+}
+
 int main(int argc, char** argv)
 {
     double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
@@ -109,6 +129,9 @@ int main(int argc, char** argv)
             report(checkFiles(ini), ini);
             report(checkSetFile(ini), ini);
             report(checkText(ini), ini);
+            report(checkDiagram(ini), ini);
+            std::string table = randomDiagramTable(random);
+            report(checkDiagram(table), table);
             report(checkStartOptions(parameters), parameters);
         }
     }

@@ -169,6 +169,20 @@ TEST(Diagram, BadInputGivesAHintAndNothingThatThePlotCannotTake)
     options.yMin = 1;
     options.yMax = 9;
     EXPECT_EQ(table.diagram(options).y.max, 9);
+    // Values too large for a range are left out; values that differ in their last digits get
+    // room, and the library draws them.
+    Table extreme;
+    extreme.row(1, {"X", "1", "2", "3"});
+    extreme.row(2, {"Y", "1e308", "1", "1.000000000000001"});
+    Diagram close = extreme.diagram(along(true, 1, {2}));
+    EXPECT_EQ(close.hint, "1 Werte über 1e100 ausgelassen.");
+    EXPECT_GT(close.y.max - close.y.min, 0.1);
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 200, 150);
+    cairo_t* context = cairo_create(surface);
+    drawDiagram(context, 200, 150, close);
+    EXPECT_EQ(cairo_status(context), CAIRO_STATUS_SUCCESS);
+    cairo_destroy(context);
+    cairo_surface_destroy(surface);
     // Nothing drawable goes into no file.
     std::string reason;
     EXPECT_FALSE(writeDiagram(std::string(g_get_tmp_dir()) + "/quirlo-none.png", 400, 300, none, reason));
