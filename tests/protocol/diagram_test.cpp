@@ -67,6 +67,18 @@ bool colourNear(cairo_surface_t* surface, int x, int y, int red, int green, int 
     return false;
 }
 
+// Whether the library draws the diagram into a picture without a fault of its context.
+bool drawsWithoutFault(const Diagram& diagram, int width, int height)
+{
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+    cairo_t* context = cairo_create(surface);
+    drawDiagram(context, width, height, diagram);
+    bool fine = cairo_status(context) == CAIRO_STATUS_SUCCESS;
+    cairo_destroy(context);
+    cairo_surface_destroy(surface);
+    return fine;
+}
+
 // The straight series y = x over 0..10, whose middle lies in the middle of the plot area.
 Diagram diagonal()
 {
@@ -177,12 +189,7 @@ TEST(Diagram, BadInputGivesAHintAndNothingThatThePlotCannotTake)
     Diagram close = extreme.diagram(along(true, 1, {2}));
     EXPECT_EQ(close.hint, "1 Werte über 1e100 ausgelassen.");
     EXPECT_GT(close.y.max - close.y.min, 0.1);
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 200, 150);
-    cairo_t* context = cairo_create(surface);
-    drawDiagram(context, 200, 150, close);
-    EXPECT_EQ(cairo_status(context), CAIRO_STATUS_SUCCESS);
-    cairo_destroy(context);
-    cairo_surface_destroy(surface);
+    EXPECT_TRUE(drawsWithoutFault(close, 200, 150));
     // Nothing drawable goes into no file.
     std::string reason;
     EXPECT_FALSE(writeDiagram(std::string(g_get_tmp_dir()) + "/quirlo-none.png", 400, 300, none, reason));
@@ -303,10 +310,5 @@ TEST(Diagram, SixtyFiveThousandRowsAreTakenAndDrawn)
     Diagram diagram = table.diagram(along(false, 0, {1}));
     ASSERT_EQ(diagram.series.size(), 1u);
     EXPECT_EQ(diagram.series[0].y.size(), 65534u);
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 300, 200);
-    cairo_t* context = cairo_create(surface);
-    drawDiagram(context, 300, 200, diagram);
-    EXPECT_EQ(cairo_status(context), CAIRO_STATUS_SUCCESS);
-    cairo_destroy(context);
-    cairo_surface_destroy(surface);
+    EXPECT_TRUE(drawsWithoutFault(diagram, 300, 200));
 }
