@@ -1,9 +1,10 @@
 // A simulated laboratory power supply on a pseudo-terminal, for tests, benchmarks and demos:
 // it prints its device name ("pts/N") as its first line and then answers IEEE 488.2 style
-// commands and queries on the terminal until it is ended.
+// commands and queries on the terminal until it is ended. With --tcp it is an instrument on the
+// network instead, on the loopback address only, and prints "tcp:127.0.0.1:PORT".
 //
 //   sim_instrument [--out-term CODES] [--delay MS] [--jitter MS] [--split MS] [--silent HEADER]...
-//                  [--log FILE]
+//                  [--log FILE] [--tcp PORT]
 //
 // --out-term  character codes appended to every answer, ";"-separated (default 13;10)
 // --delay     milliseconds before each answer
@@ -12,6 +13,7 @@
 // --split     answer in two parts with this many milliseconds between them
 // --silent    never answer this command header (for example "MEAS:VOLT?")
 // --log       append every received line to FILE with a timestamp in microseconds
+// --tcp       listen on 127.0.0.1:PORT (0: a free port), one connection at a time
 //
 // Commands and queries (any case; CR, LF or both end a line):
 //   *IDN?  *RST  *CLS  *ESR?  SYST:ERR?  SYST:CLE  VOLT <f>  VOLT?  CURR <f>  CURR?
@@ -19,8 +21,11 @@
 //   ECHO? <text> (answers the text, so that a client sees which query an answer belongs to)
 // A wrong command queues "-100,Command error" and sets the command-error bit of *ESR?; a value
 // out of range queues "-222,Data out of range" and sets the execution-error bit.
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -48,6 +53,7 @@ struct Options {
     int splitMs = -1;
     std::set<std::string> silent;
     std::string logFile;
+    int tcpPort = -1;
 };
 
 enum StatusBit { QueryError = 4, DeviceError = 8, ExecutionError = 16, CommandError = 32, PowerOn = 128 };
@@ -184,6 +190,25 @@ void writeAll(int fd, const std::string& bytes)
     }
 }
 
+// A socket that takes connections on 127.0.0.1:port (0: a free one); it prints its address.
+int listenOnLoopback(int port)
+{
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int on = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    socklen_t length = sizeof address;
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(fd, 4) != 0 ||
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return -1;
+    std::printf("tcp:127.0.0.1:%d\n", ntohs(address.sin_port));
+    std::fflush(stdout);
+    return fd;
+}
+
 void sleepMs(int ms)
 {
     if (ms > 0)
@@ -210,31 +235,43 @@ int main(int argc, char** argv)
             options.silent.insert(upper(value));
         else if (name == "--log")
             options.logFile = value;
+        else if (name == "--tcp")
+            options.tcpPort = std::atoi(value.c_str());
         else {
             std::fprintf(stderr, "unknown option %s\n", name.c_str());
             return 2;
         }
     }
 
-    int master = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
-        return 1;
-    const char* path = ptsname(master);
-    // Holding the other end open keeps the terminal alive while the peer closes and reopens
-    // it, and keeps the master from reporting a hang-up (which would wake the loop for ever).
-    int keepAlive = open(path, O_RDWR | O_NOCTTY);
-    termios raw;
-    if (keepAlive < 0 || tcgetattr(keepAlive, &raw) != 0)
-        return 1;
-    cfmakeraw(&raw);
-    tcsetattr(keepAlive, TCSANOW, &raw);
-    std::printf("%s\n", path + 5);
-    std::fflush(stdout);
+    // The peer: the terminal's master, or the connection of the moment on the network.
+    int master = -1, keepAlive = -1, listener = -1;
+    if (options.tcpPort >= 0) {
+        listener = listenOnLoopback(options.tcpPort);
+        if (listener < 0)
+            return 1;
+    } else {
+        master = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
+            return 1;
+        const char* path = ptsname(master);
+        // Holding the other end open keeps the terminal alive while the peer closes and reopens
+        // it, and keeps the master from reporting a hang-up (which would wake the loop for ever).
+        keepAlive = open(path, O_RDWR | O_NOCTTY);
+        termios raw;
+        if (keepAlive < 0 || tcgetattr(keepAlive, &raw) != 0)
+            return 1;
+        cfmakeraw(&raw);
+        tcsetattr(keepAlive, TCSANOW, &raw);
+        std::printf("%s\n", path + 5);
+        std::fflush(stdout);
+    }
     // Without SA_RESTART: a write blocked on a full terminal returns, and the instrument ends.
     struct sigaction ending = {};
     ending.sa_handler = onSignal;
     sigaction(SIGTERM, &ending, nullptr);
     sigaction(SIGINT, &ending, nullptr);
+    // A connection that its peer closed mid-answer ends that answer, not the instrument.
+    signal(SIGPIPE, SIG_IGN);
 
     std::ofstream log;
     if (!options.logFile.empty())
@@ -246,10 +283,28 @@ int main(int argc, char** argv)
     while (!stopping) {
         // A signal that comes between the check above and the wait would be missed by a wait
         // without end; this one looks again ten times a second.
-        pollfd watch{master, POLLIN, 0};
-        if (poll(&watch, 1, 100) <= 0)
+        pollfd watch[2] = {{master, POLLIN, 0}, {listener, POLLIN, 0}};
+        if (poll(watch, 2, 100) <= 0)
+            continue;
+        if (watch[1].revents & POLLIN) {
+            // A new connection takes the place of the one before.
+            int accepted = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+            if (accepted >= 0) {
+                if (master >= 0)
+                    close(master);
+                master = accepted;
+                pending.clear();
+            }
+            continue;
+        }
+        if (!(watch[0].revents & (POLLIN | POLLHUP)))
             continue;
         ssize_t count = read(master, buffer, sizeof buffer);
+        if (count == 0 && listener >= 0) {
+            close(master);
+            master = -1;
+            continue;
+        }
         if (count <= 0)
             continue;
         pending.append(buffer, static_cast<size_t>(count));
@@ -287,7 +342,9 @@ int main(int argc, char** argv)
         if (pending.size() > 65536)
             pending.clear();
     }
-    close(keepAlive);
-    close(master);
+    for (int fd : {keepAlive, master, listener}) {
+        if (fd >= 0)
+            close(fd);
+    }
     return 0;
 }

@@ -352,6 +352,10 @@ void settingsClicked(int id)
             applyPortSettings();
         break;
     case IdSetPortBox: showSettingsOfPort(selectedPortChoice()); break;
+    case IdSetAddPort:
+        if (!refusedWhileRunning("Während eines Programmlaufs kann kein Port hinzugefügt werden!"))
+            addPortNamed(controlText(WinSettings, IdSetAddPortField));
+        break;
     case IdSetAuthorisation:
         if (!runState.running)
             showPortAuthWindow();

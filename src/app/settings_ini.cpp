@@ -13,6 +13,8 @@
 #include "lists/list_files.h"
 #include "protocol/diagram_window.h"
 #include "protocol/protocol_export.h"
+#include "serial/port_address.h"
+#include "serial/port_discovery.h"
 #include "serial/settings_window.h"
 #include "ui/controls.h"
 #include "ui/events.h"
@@ -187,6 +189,24 @@ void buildApplicationPage()
     gtk_widget_show_all(page);
 }
 
+void loadAddedPorts()
+{
+    addedPorts.clear();
+    std::string bytes;
+    if (!readWholeFile(iniPath(), bytes))
+        return;
+    IniFile ini(safeText(bytes));
+    for (int number = 1;; ++number) {
+        PortAddress address;
+        std::string name = ini.text("MANUELLEPORTS", "Port" + std::to_string(number), "");
+        if (name.empty())
+            break;
+        // A file edited by hand keeps to what the settings page accepts.
+        if (parsePortAddress(name, g_get_home_dir(), address).empty())
+            addedPorts.push_back(address.name);
+    }
+}
+
 void loadIniFile()
 {
     std::string bytes;
@@ -326,6 +346,11 @@ void saveIniFile()
         ini.group("LASTFILES");
         ini.add("CommandFile", lastListFile(IdCmdList));
         ini.add("ProgramFile", lastListFile(IdPrgList));
+    }
+    if (!addedPorts.empty()) {
+        ini.group("MANUELLEPORTS");
+        for (size_t k = 0; k < addedPorts.size(); ++k)
+            ini.add("Port" + std::to_string(k + 1), addedPorts[k]);
     }
     // Written only for those who use the diagram: other files stay as they were.
     if (windowExists(WinDiagram))

@@ -6,6 +6,8 @@ void buildApplicationPage();
 // Reads Quirlo.ini from programDir and places and opens the windows as it says; without the
 // file nothing happens.
 void loadIniFile();
+// The ports the user added on the settings page, from Quirlo.ini, before the port search.
+void loadAddedPorts();
 // Writes Quirlo.ini whole (replacing the old file only when the new one is complete); a file
 // that cannot be written is passed over.
 void saveIniFile();

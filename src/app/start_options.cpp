@@ -3,7 +3,7 @@
 
 #include <glib.h>
 
-#include "serial/port_discovery.h"
+#include "serial/port_address.h"
 
 const char* const startOptionsHelp =
     "Aufruf: quirlo [OPTION ...]\n"
@@ -11,8 +11,10 @@ const char* const startOptionsHelp =
     "Ohne Optionen startet Quirlo wie gewohnt. Optionen für feste Aufbauten und\n"
     "unbeaufsichtigte Messungen:\n"
     "\n"
-    "  --port GERÄT[=SETDATEI]  nimmt GERÄT (z. B. ttyUSB0, ttyACM0, pts/5) nach der\n"
-    "                           Portsuche mit dem Port-Tag \"manuell\" auf; mit SETDATEI\n"
+    "  --port GERÄT[=SETDATEI]  nimmt GERÄT (z. B. ttyUSB0, pts/5, einen Pfad wie\n"
+    "                           /dev/serial/by-id/... oder ~/geraete/bc, oder ein Gerät\n"
+    "                           im Netz: tcp:RECHNER:PORT) nach der Portsuche mit dem\n"
+    "                           Port-Tag \"manuell\" auf; mit SETDATEI\n"
     "                           (*.set) werden die Geräte-Einstellungen wie mit\n"
     "                           \"Porteinstell. übernehmen\" angewandt und der Port\n"
     "                           geöffnet (mehrfach möglich)\n"
@@ -38,24 +40,6 @@ const char* const startOptionsHelp =
     "Beispiel (cron):\n"
     "  xvfb-run -a build/quirlo --port ttyUSB0=Devices/psu.set --program Run/burnin.run \\\n"
     "      --run --log Log/burnin.log --exit\n";
-
-std::string startDeviceName(const std::string& text)
-{
-    std::string name = g_str_has_prefix(text.c_str(), "/dev/") ? text.substr(5) : text;
-    if (name.empty())
-        return "";
-    size_t start = 0;
-    for (;;) {
-        size_t slash = name.find('/', start);
-        std::string part = name.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
-        // "-" alone or a leading "-" would read as an option of the programs the name reaches.
-        if (!validDeviceName(part) || part.front() == '-')
-            return "";
-        if (slash == std::string::npos)
-            return name;
-        start = slash + 1;
-    }
-}
 
 std::string parseStartOptions(const std::vector<std::string>& arguments, StartOptions& parsed)
 {
@@ -100,12 +84,13 @@ std::string parseStartOptions(const std::vector<std::string>& arguments, StartOp
         } else if (name == "--plot") {
             options.plotFile = value;
         } else {
-            // A device name never holds "=", a path may.
+            // A port's name never holds "=", a settings file's path may.
             size_t split = value.find('=');
-            PortOption port{startDeviceName(value.substr(0, split)),
-                            split == std::string::npos ? "" : value.substr(split + 1)};
-            if (port.device.empty())
-                return "Ungültiger Gerätename: " + value.substr(0, split);
+            PortAddress address;
+            std::string refused = parsePortAddress(value.substr(0, split), g_get_home_dir(), address);
+            if (!refused.empty())
+                return refused;
+            PortOption port{address.name, split == std::string::npos ? "" : value.substr(split + 1)};
             if (split != std::string::npos && port.setFile.empty())
                 return "Nach \"=\" fehlt die Settingsdatei: " + value;
             options.ports.push_back(port);

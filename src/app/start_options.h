@@ -6,7 +6,7 @@
 #include <vector>
 
 struct PortOption {
-    std::string device;  // without "/dev/", e.g. "ttyUSB0" or "pts/5"
+    std::string device;  // as the port table names it: "ttyUSB0", "pts/5", a path or "tcp:HOST:PORT"
     std::string setFile; // device settings to apply, "" for none
 };
 
@@ -24,10 +24,6 @@ struct StartOptions {
 // Reads the arguments after the program's name ("--name value" or "--name=value"). Returns ""
 // or, for arguments that cannot be used, the German reason and no options at all.
 std::string parseStartOptions(const std::vector<std::string>& arguments, StartOptions& options);
-
-// A device name from the command line without a leading "/dev/": names made of letters,
-// digits, "_" and "-", separated by single "/"; "" when it is not such a name.
-std::string startDeviceName(const std::string& text);
 
 // A relative path from the command line: taken from the current directory when it (for a file
 // to be written: its directory) exists there, else from the program directory, where Quirlo's

@@ -242,6 +242,8 @@ void startUp(int* argc, char*** argv, const std::string& programDir)
     manualPorts.clear();
     for (const PortOption& option : startOptions.ports)
         manualPorts.push_back(option.device);
+    loadAddedPorts();
+    manualPorts.insert(manualPorts.end(), addedPorts.begin(), addedPorts.end());
     discoverPorts(true);
     showOrToggleWindow(WinSettings);
     buildApplicationPage();

@@ -9,6 +9,7 @@
 
 #include "common/files.h"
 #include "common/text.h"
+#include "serial/port_address.h"
 #include "serial/port_discovery.h"
 #include "serial/port_services.h"
 #include "serial/port_table.h"
@@ -75,8 +76,11 @@ std::vector<DiscoveredPort> portsFromKernelLog()
 bool accessFromListing(const std::string& groups)
 {
     std::string file = shellQuoted(discoveryPlaces.scanFile);
-    for (int64_t k = 0; k < portCount; ++k)
-        runInXterm("ls -l " + shellQuoted(portDevicePath(PortTable[k])) + " | tee -a " + file);
+    // Only names under /dev reach the commands: a path or a network address never does.
+    for (int64_t k = 0; k < portCount; ++k) {
+        if (portAddressOf(PortTable[k].name).kind == PortAddress::Kind::Device)
+            runInXterm("ls -l " + shellQuoted(portDevicePath(PortTable[k])) + " | tee -a " + file);
+    }
     g_usleep(settleMicroseconds);
     return checkAccessFromListing(PortTable, portCount, readScanFile(), groups, loginName());
 }
@@ -102,8 +106,10 @@ std::vector<std::string> selectedDevices(const std::string& access)
 {
     std::vector<std::string> devices;
     for (int row : selectedRows(WinPortAuth, IdAuthList)) {
-        if (cellText(WinPortAuth, IdAuthList, row, 2) == access)
-            devices.push_back("/dev/" + cellText(WinPortAuth, IdAuthList, row, 0));
+        std::string name = cellText(WinPortAuth, IdAuthList, row, 0);
+        if (cellText(WinPortAuth, IdAuthList, row, 2) == access &&
+            portAddressOf(name).kind == PortAddress::Kind::Device)
+            devices.push_back("/dev/" + name);
     }
     return devices;
 }

@@ -2,6 +2,8 @@
 // applying the settings form to a port, opening, closing and changing ports, the modem lines,
 // and the sixteen indicators that show each port's state.
 #include <glib-unix.h>
+#include <poll.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <map>
@@ -10,6 +12,7 @@
 #include "common/text.h"
 #include "protocol/protocol_window.h"
 #include "serial/device_settings.h"
+#include "serial/port_address.h"
 #include "serial/port_discovery.h"
 #include "serial/port_services.h"
 #include "serial/port_table.h"
@@ -95,7 +98,10 @@ void stopWatching(int64_t index)
 void watchForHangUp(int64_t index)
 {
     stopWatching(index);
-    hangUpWatches[index] = g_unix_fd_add(serialDescriptor(index), GIOCondition(G_IO_HUP | G_IO_ERR), onHangUp,
+    // A connection's peer that closes it shows as the end of its stream (POLLRDHUP, which GLib
+    // hands to poll as it is).
+    int condition = G_IO_HUP | G_IO_ERR | (serialIsNetwork(index) ? POLLRDHUP : 0);
+    hangUpWatches[index] = g_unix_fd_add(serialDescriptor(index), GIOCondition(condition), onHangUp,
                                          GINT_TO_POINTER(static_cast<int>(index)));
 }
 
@@ -132,12 +138,19 @@ void openOne(int64_t index)
         return;
     }
     const DeviceSettings& s = entry.settings;
-    if (serialOpen(index, portDevicePath(entry).c_str(), s.baud, s.parity, s.dataBits, s.stopBits, s.handshake,
-                   s.inBufferSize, s.outBufferSize)) {
-        portProtocol("OpenPort\n\n\n" + portNumber(index) + " Ok");
+    PortAddress address = portAddressOf(entry.name);
+    bool network = address.kind == PortAddress::Kind::Network;
+    bool opened = network ? serialOpenNetwork(index, address.host, address.port)
+                          : serialOpen(index, portDevicePath(entry).c_str(), s.baud, s.parity, s.dataBits,
+                                       s.stopBits, s.handshake, s.inBufferSize, s.outBufferSize);
+    if (opened) {
+        portProtocol("OpenPort\n\n\n" + portNumber(index) +
+                     (network ? " Ok (Netzwerk: Baudrate, Datenbits, Parität, Stoppbits, Handshake und DTR/RTS "
+                                "gelten hier nicht)"
+                              : " Ok"));
         entry.isOpen = 1;
         watchForHangUp(index);
-        if (resetLinesAtOpen()) {
+        if (resetLinesAtOpen() && !network) {
             serialSetLine(index, SerialLine::DTR, 0);
             serialSetLine(index, SerialLine::RTS, 0);
         }
@@ -216,6 +229,34 @@ void refreshPortIndicators(bool full)
     for (int index = static_cast<int>(shown); index <= highestIndicator; ++index)
         showIndicator(index, false, nullptr, false);
     refillPortChoices();
+}
+
+void addPortNamed(const std::string& text)
+{
+    PortAddress address;
+    std::string refused = parsePortAddress(text, g_get_home_dir(), address);
+    if (refused.empty() && address.kind != PortAddress::Kind::Network) {
+        std::string path = address.kind == PortAddress::Kind::Path ? address.name : "/dev/" + address.name;
+        struct stat file;
+        if (stat(path.c_str(), &file) != 0)
+            refused = "Nicht vorhanden: " + path;
+        else if (!S_ISCHR(file.st_mode))
+            refused = "Kein Gerät (keine Zeichengerätedatei): " + path;
+    }
+    if (!refused.empty()) {
+        messageBox(WinSettings, "Quirlo", "Port nicht hinzugefügt:\n" + refused, IconWarning, ButtonsOk);
+        return;
+    }
+    for (std::vector<std::string>* list : {&manualPorts, &addedPorts}) {
+        if (std::find(list->begin(), list->end(), address.name) == list->end())
+            list->push_back(address.name);
+    }
+    addManualPorts(PortTable, portCount, {address.name}, discoveryPlaces.devRoot, g_get_user_name());
+    refreshPortIndicators(true);
+    for (int64_t index = 0; index < portCount; ++index) {
+        if (PortTable[index].name == address.name)
+            gtk_combo_box_set_active(GTK_COMBO_BOX(controlWidget(WinSettings, IdSetPortBox)), static_cast<int>(index));
+    }
 }
 
 void applyPortSettings()

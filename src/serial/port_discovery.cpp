@@ -15,6 +15,7 @@
 
 #include "common/files.h"
 #include "common/text.h"
+#include "serial/port_address.h"
 
 DiscoveryPlaces discoveryPlaces;
 
@@ -249,6 +250,7 @@ std::vector<int64_t> carryPortState(const std::vector<PortEntry>& before, std::v
 }
 
 std::vector<std::string> manualPorts;
+std::vector<std::string> addedPorts;
 
 void addManualPorts(std::vector<PortEntry>& table, int64_t& count, const std::vector<std::string>& names,
                     const std::string& devRoot, const std::string& login)
@@ -260,7 +262,11 @@ void addManualPorts(std::vector<PortEntry>& table, int64_t& count, const std::ve
         if (table.size() <= static_cast<size_t>(count))
             table.resize(static_cast<size_t>(count) + 1);
         PortEntry& entry = table[static_cast<size_t>(count++)];
-        bool usable = g_access((devRoot + "/" + name).c_str(), R_OK | W_OK) == 0;
+        // A network port has no file; a path is asked as it is.
+        PortAddress address = portAddressOf(name);
+        bool usable = address.kind == PortAddress::Kind::Network ||
+                      g_access((address.kind == PortAddress::Kind::Path ? name : devRoot + "/" + name).c_str(),
+                               R_OK | W_OK) == 0;
         entry.name = name;
         entry.tag = "manuell";
         entry.accessible = usable ? 2 : 0;

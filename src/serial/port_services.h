@@ -65,3 +65,7 @@ bool closeIfLost(int64_t index);
 // Gives the indicators of the table's ports the look of their state; full also disables the
 // indicators without a port and refills the "COM-Port:" list.
 void refreshPortIndicators(bool full);
+// Adds the port the user names (a device under /dev, a path or tcp:HOST:PORT) to the port table
+// as "manuell" and chooses it on the settings page; a name that is no port is refused with its
+// reason. A path must name a character device, which the file system is asked.
+void addPortNamed(const std::string& text);

@@ -1,6 +1,8 @@
 // The process-wide table of the serial ports.
 #include "serial/port_table.h"
 
+#include "serial/port_address.h"
+
 std::vector<PortEntry> PortTable;
 int64_t portCount = 0;
 PortIndex currentPort = -1;
@@ -20,5 +22,5 @@ void releasePortBuffers()
 
 std::string portDevicePath(const PortEntry& entry)
 {
-    return "/dev/" + entry.name;
+    return portAddressOf(entry.name).kind == PortAddress::Kind::Device ? "/dev/" + entry.name : entry.name;
 }

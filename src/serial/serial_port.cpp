@@ -9,11 +9,16 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <gio/gio.h>
 #include <glib.h>
 
 #include "serial/lock_files.h"
@@ -26,6 +31,26 @@ std::map<int64_t, int> openPorts;
 std::map<int64_t, bool> lostPorts;
 // The device path of each open handle, whose lock file goes at close.
 std::map<int64_t, std::string> lockedPaths;
+// Handles that are network connections.
+std::map<int64_t, bool> networkPorts;
+
+bool isNetwork(int64_t handle)
+{
+    auto found = networkPorts.find(handle);
+    return found != networkPorts.end() && found->second;
+}
+
+// A connection whose peer closed it, or that broke: a network port's hang-up.
+bool peerGone(int fd)
+{
+    pollfd watch{fd, POLLIN | POLLRDHUP, 0};
+    if (poll(&watch, 1, 0) <= 0)
+        return false;
+    if (watch.revents & (POLLRDHUP | POLLHUP | POLLERR))
+        return true;
+    char byte;
+    return (watch.revents & POLLIN) && recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
+}
 
 // How long a write waits for a line that takes no more bytes (handshake held, buffer full)
 // before it gives up.
@@ -139,7 +164,7 @@ OpenFailure kindOfOpenError(int error)
 // Records why the open failed, closes what it had opened, and gives the failed result.
 bool refuseOpen(int64_t handle, OpenFailure kind, int error, int fd = -1)
 {
-    openFailures[handle] = {kind, error, 0, ""};
+    openFailures[handle] = {kind, error, 0, "", ""};
     if (fd >= 0)
         close(fd);
     return false;
@@ -148,7 +173,7 @@ bool refuseOpen(int64_t handle, OpenFailure kind, int error, int fd = -1)
 bool refuseLocked(int64_t handle, const std::string& devicePath, int64_t owner, int fd)
 {
     close(fd);
-    openFailures[handle] = {OpenFailure::Locked, 0, owner, lockFilePath(devicePath)};
+    openFailures[handle] = {OpenFailure::Locked, 0, owner, lockFilePath(devicePath), ""};
     return false;
 }
 
@@ -164,6 +189,12 @@ bool serialOpen(int64_t handle, const char* devicePath, int64_t baud, int64_t pa
         return refuseOpen(handle, OpenFailure::AlreadyOpen, 0);
     if (!devicePath)
         return refuseOpen(handle, OpenFailure::Missing, ENOENT);
+    // What the path names is asked of the file system: a terminal is a character device.
+    struct stat file;
+    if (stat(devicePath, &file) != 0)
+        return refuseOpen(handle, kindOfOpenError(errno), errno);
+    if (!S_ISCHR(file.st_mode))
+        return refuseOpen(handle, OpenFailure::NotATerminal, ENOTTY);
     int fd = open(devicePath, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return refuseOpen(handle, kindOfOpenError(errno), errno);
@@ -194,6 +225,99 @@ bool serialOpen(int64_t handle, const char* devicePath, int64_t baud, int64_t pa
     return true;
 }
 
+namespace {
+
+struct Connecting {
+    bool done = false;
+    bool timedOut = false;
+    GSocketConnection* connection = nullptr;
+    GError* error = nullptr;
+};
+
+void connected(GObject* client, GAsyncResult* result, gpointer data)
+{
+    auto* state = static_cast<Connecting*>(data);
+    state->connection = g_socket_client_connect_finish(G_SOCKET_CLIENT(client), result, &state->error);
+    state->done = true;
+}
+
+OpenFailureReason connectFailure(const Connecting& state)
+{
+    const GError* error = state.error;
+    if (state.timedOut)
+        return {OpenFailure::TimedOut, 0, 0, "", ""};
+    if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CONNECTION_REFUSED))
+        return {OpenFailure::Refused, ECONNREFUSED, 0, "", ""};
+    if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_HOST_UNREACHABLE) ||
+        g_error_matches(error, G_IO_ERROR, G_IO_ERROR_NETWORK_UNREACHABLE))
+        return {OpenFailure::Unreachable, EHOSTUNREACH, 0, "", ""};
+    if (error && error->domain == G_RESOLVER_ERROR)
+        return {OpenFailure::UnknownHost, 0, 0, "", ""};
+    return {OpenFailure::Other, 0, 0, "", error ? error->message : "unbekannt"};
+}
+
+// Short commands go out at once; a peer that vanished is noticed within about half a minute.
+void tuneConnection(int fd)
+{
+    int on = 1, idle = 10, interval = 5, count = 3;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &count, sizeof count);
+}
+
+} // namespace
+
+bool serialOpenNetwork(int64_t handle, const std::string& host, int port)
+{
+    if (openPorts.count(handle))
+        return refuseOpen(handle, OpenFailure::AlreadyOpen, 0);
+    if (port < 1 || port > 65535 || host.empty())
+        return refuseOpen(handle, OpenFailure::UnknownHost, 0);
+    Connecting state;
+    GSocketClient* client = g_socket_client_new();
+    GCancellable* cancel = g_cancellable_new();
+    GSocketConnectable* address = g_network_address_new(host.c_str(), static_cast<guint16>(port));
+    guint limit = g_timeout_add(networkConnectMs, [](gpointer data) {
+        auto* waiting = static_cast<std::pair<Connecting*, GCancellable*>*>(data);
+        waiting->first->timedOut = true;
+        g_cancellable_cancel(waiting->second);
+        return G_SOURCE_REMOVE;
+    }, new std::pair<Connecting*, GCancellable*>(&state, cancel));
+    g_socket_client_connect_async(client, address, cancel, connected, &state);
+    // The connection is made while the loop goes on; nothing spins meanwhile.
+    while (!state.done)
+        g_main_context_iteration(nullptr, TRUE);
+    if (!state.timedOut)
+        g_source_remove(limit);
+    g_object_unref(address);
+    g_object_unref(cancel);
+    g_object_unref(client);
+    if (!state.connection) {
+        openFailures[handle] = connectFailure(state);
+        if (state.error)
+            g_error_free(state.error);
+        return false;
+    }
+    int fd = fcntl(g_socket_get_fd(g_socket_connection_get_socket(state.connection)), F_DUPFD_CLOEXEC, 0);
+    g_object_unref(state.connection);
+    if (fd < 0)
+        return refuseOpen(handle, OpenFailure::Other, errno);
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    tuneConnection(fd);
+    openPorts[handle] = fd;
+    networkPorts[handle] = true;
+    lostPorts.erase(handle);
+    openFailures.erase(handle);
+    return true;
+}
+
+bool serialIsNetwork(int64_t handle)
+{
+    return serialIsOpen(handle) && isNetwork(handle);
+}
+
 OpenFailureReason serialOpenFailure(int64_t handle)
 {
     auto found = openFailures.find(handle);
@@ -214,8 +338,15 @@ std::string openFailureText(const OpenFailureReason& reason)
     case OpenFailure::Locked:
         return "Gerät belegt: Prozess " + std::to_string(reason.lockOwner) + " hält die Sperrdatei " +
                reason.lockFile;
+    case OpenFailure::Refused: return "Verbindung abgelehnt: dort nimmt niemand Verbindungen an";
+    case OpenFailure::Unreachable: return "Rechner nicht erreichbar";
+    case OpenFailure::UnknownHost: return "Unbekannter Rechner";
+    case OpenFailure::TimedOut:
+        return "Zeitüberschreitung: keine Verbindung nach " + std::to_string(networkConnectMs / 1000) + " s";
     case OpenFailure::Other: break;
     }
+    if (!reason.detail.empty())
+        return "Systemfehler: " + reason.detail;
     return std::string("Systemfehler: ") + g_strerror(reason.error);
 }
 
@@ -271,7 +402,7 @@ int64_t serialAvailable(int64_t handle)
         noteFailure(handle);
         return 0;
     }
-    if (waiting <= 0 && hungUp(fd))
+    if (waiting <= 0 && (isNetwork(handle) ? peerGone(fd) : hungUp(fd)))
         lostPorts[handle] = true;
     return waiting < 0 ? 0 : waiting;
 }
@@ -290,13 +421,16 @@ int64_t serialRead(int64_t handle, char* buffer, int64_t maxCount)
     } while (count < 0 && errno == EINTR);
     if (count < 0)
         noteFailure(handle);
+    // The end of a connection's stream: its peer closed it.
+    if (count == 0 && isNetwork(handle))
+        lostPorts[handle] = true;
     return count < 0 ? 0 : count;
 }
 
 bool serialSetLine(int64_t handle, SerialLine line, int level)
 {
     int fd = descriptorOf(handle);
-    if (fd < 0)
+    if (fd < 0 || isNetwork(handle))
         return false;
     int bit = line == SerialLine::DTR ? TIOCM_DTR : TIOCM_RTS;
     int bits = 0;
@@ -314,8 +448,24 @@ bool serialSetLine(int64_t handle, SerialLine line, int level)
 void serialDiscardInput(int64_t handle)
 {
     int fd = descriptorOf(handle);
-    if (fd >= 0)
+    if (fd < 0)
+        return;
+    if (!isNetwork(handle)) {
         tcflush(fd, TCIFLUSH);
+        return;
+    }
+    // A connection has no input queue to flush: what waits is read and dropped, a flood at most
+    // up to what waited when the discard began.
+    int waiting = 0;
+    if (ioctl(fd, FIONREAD, &waiting) < 0)
+        return;
+    char buffer[4096];
+    while (waiting > 0) {
+        ssize_t count = recv(fd, buffer, std::min<size_t>(sizeof buffer, static_cast<size_t>(waiting)), MSG_DONTWAIT);
+        if (count <= 0)
+            break;
+        waiting -= static_cast<int>(count);
+    }
 }
 
 int serialDescriptor(int64_t handle)
@@ -340,8 +490,10 @@ namespace {
 // from opening the device while another process still holds it open.
 void closeDescriptor(int64_t handle, int fd)
 {
-    ioctl(fd, TIOCNXCL);
+    if (!isNetwork(handle))
+        ioctl(fd, TIOCNXCL);
     close(fd);
+    networkPorts.erase(handle);
     auto locked = lockedPaths.find(handle);
     if (locked != lockedPaths.end()) {
         releaseDeviceLock(locked->second);
@@ -374,6 +526,7 @@ void serialRenumber(const std::vector<int64_t>& newHandleOf)
     std::map<int64_t, int> open;
     std::map<int64_t, bool> lost;
     std::map<int64_t, std::string> locked;
+    std::map<int64_t, bool> network;
     for (const auto& [handle, fd] : openPorts) {
         bool mapped = handle >= 0 && handle < static_cast<int64_t>(newHandleOf.size());
         int64_t to = mapped ? newHandleOf[static_cast<size_t>(handle)] : handle;
@@ -386,8 +539,11 @@ void serialRenumber(const std::vector<int64_t>& newHandleOf)
             lost[to] = lostPorts[handle];
         if (lockedPaths.count(handle))
             locked[to] = lockedPaths[handle];
+        if (isNetwork(handle))
+            network[to] = true;
     }
     openPorts = std::move(open);
     lostPorts = std::move(lost);
     lockedPaths = std::move(locked);
+    networkPorts = std::move(network);
 }

@@ -38,17 +38,30 @@ enum class OpenFailure {
     NotATerminal,  // not a serial device
     DriverRefused, // the driver refused the line settings
     Locked,        // another program's lock file names the device
-    Other          // any other system error, in error
+    Refused,       // network: nobody takes connections at the address
+    Unreachable,   // network: no way to the host
+    UnknownHost,   // network: the name resolves to no address
+    TimedOut,      // network: no connection within the time limit
+    Other          // any other system error, in error (or in detail)
 };
 struct OpenFailureReason {
     OpenFailure kind = OpenFailure::None;
     int error = 0;         // the system's errno, 0 where there was none
     int64_t lockOwner = 0; // Locked: the process that holds the lock
     std::string lockFile;  // Locked: the lock file
+    std::string detail;    // Other: the system's own words, where there is no errno
 };
 OpenFailureReason serialOpenFailure(int64_t handle);
 // The reason in German words, for the user.
 std::string openFailureText(const OpenFailureReason& reason);
+// Connects the handle to an instrument on the network (TCP), waiting at most networkConnectMs
+// while the default main context goes on (windows keep drawing); false with the reason in
+// serialOpenFailure. The connection sends short commands at once and notices a peer that
+// vanished (keep-alive); the terminal's line settings do not apply to it.
+constexpr int networkConnectMs = 3000;
+bool serialOpenNetwork(int64_t handle, const std::string& host, int port);
+// Whether the open handle is a network connection.
+bool serialIsNetwork(int64_t handle);
 bool serialIsOpen(int64_t handle);
 // Writes all bytes as they are, waiting while the line takes no more for up to a second at a
 // time; the count written, less than all on failure, 0 when not open.

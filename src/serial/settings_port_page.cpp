@@ -268,6 +268,13 @@ void buildPortSelectionGroup(GtkWidget* page)
 
 void buildDeviceSettingsForm(GtkWidget* page)
 {
+    putField(page, WinSettings, IdSetAddPortField, "", 70, 5, 150,
+             "Gerät unter /dev (ttyUSB0), Pfad eines Terminalgeräts (/dev/serial/by-id/..., ~/geraete/bc) oder "
+             "Instrument im Netz (tcp:RECHNER:PORT, z.B. tcp:192.168.1.20:5025)");
+    putButton(page, WinSettings, IdSetAddPort, "Port hinzufügen...", 224, 3, 122, 28, false);
+    gtk_widget_set_tooltip_text(controlWidget(WinSettings, IdSetAddPort),
+                                "Nimmt den links genannten Port mit dem Port-Tag 'manuell' in die Portauswahl auf; "
+                                "er bleibt für den nächsten Start in Quirlo.ini");
     GtkWidget* apply = putButton(page, WinSettings, IdSetApplyPort, "Porteinstell. übernehmen", 350, 3, 198, 28, false);
     gtk_widget_set_tooltip_text(apply, "Akt. Einstellungen werden für den gewählten Port übernommen, initialisiert und "
                                        "dieser als aktueller ComPort geöffnet");

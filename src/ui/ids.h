@@ -123,6 +123,8 @@ enum ControlId {
     IdSetDelayErr = 99,   // the error-query pause
     IdSetSendAsIs = 100,  // "Text unverändert senden:"
     IdSetReadAtOnce = 101, // "Antwort sofort lesen:"
+    IdSetAddPortField = 102,
+    IdSetAddPort = 103,    // "Port hinzufügen..."
     IdSetProtocolTypeText = 105, // "Typ:" text of the port page
     IdSetProtocolOn = 106,
     IdSetAsDebug = 107,

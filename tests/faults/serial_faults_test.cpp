@@ -59,8 +59,8 @@ TEST_F(SerialFaults, AnOpeningThatFailsLeavesNothingOpen)
         EXPECT_EQ(reason.error, fault.error) << fault.call;
         clearFault();
     }
-    EXPECT_EQ(openFailureText({OpenFailure::Access, EACCES, 0, ""}), "Zugriff verweigert (keine Rechte am Gerät)");
-    EXPECT_NE(openFailureText({OpenFailure::Other, EMFILE, 0, ""}).find("Systemfehler: "), std::string::npos);
+    EXPECT_EQ(openFailureText({OpenFailure::Access, EACCES, 0, "", ""}), "Zugriff verweigert (keine Rechte am Gerät)");
+    EXPECT_NE(openFailureText({OpenFailure::Other, EMFILE, 0, "", ""}).find("Systemfehler: "), std::string::npos);
     EXPECT_FALSE(serialOpen(0, peer.devicePath().c_str(), 12345, 0, 8, 1.0f, 0, 0, 0));
     EXPECT_EQ(serialOpenFailure(0).kind, OpenFailure::Settings);
     // The exclusive use and the first flush are wishes: without them the port still works.

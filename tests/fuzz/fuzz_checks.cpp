@@ -14,6 +14,7 @@
 #include "common/text.h"
 #include "lists/list_format.h"
 #include "protocol/diagram_data.h"
+#include "serial/port_address.h"
 #include "run/expression.h"
 #include "run/line_preparation.h"
 #include "serial/device_settings.h"
@@ -158,6 +159,18 @@ std::string checkStartOptions(const std::string& input)
         return options.ports.empty() && !options.run ? "" : "refused options leave options behind";
     for (const PortOption& port : options.ports) {
         const std::string& name = port.device;
+        PortAddress address = portAddressOf(name);
+        // A path or a network address is opened, never handed to a program; it has no control
+        // characters and keeps its length limit.
+        if (address.kind != PortAddress::Kind::Device) {
+            if (name.size() > 255 || std::any_of(name.begin(), name.end(), [](char c) {
+                    return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+                }))
+                return "unsafe port name " + name;
+            if (address.kind == PortAddress::Kind::Network && (address.port < 1 || address.port > 65535))
+                return "network port out of range " + name;
+            continue;
+        }
         if (name.empty() || name.front() == '/' || name.front() == '-' || name.find("..") != std::string::npos ||
             name.find("//") != std::string::npos || name.back() == '/')
             return "unsafe device name " + name;

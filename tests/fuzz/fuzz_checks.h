@@ -24,5 +24,5 @@ std::string checkText(const std::string& input);
 // has room, and a drawing's points are no more than the diagram's.
 std::string checkDiagram(const std::string& input);
 // The arguments (the input split at NUL bytes) are refused or give device names that cannot
-// leave /dev or reach a shell.
+// leave /dev or reach a shell, paths and network addresses without control characters.
 std::string checkStartOptions(const std::string& input);

@@ -9,6 +9,7 @@
 #include <csignal>
 
 #include "common/files.h"
+#include "common/text.h"
 #include "lists/line_types.h"
 #include "protocol/diagram_window.h"
 #include "protocol/protocol_export.h"
@@ -16,6 +17,7 @@
 #include "protocol/protocol_state.h"
 #include "protocol/protocol_window.h"
 #include "run/run_state.h"
+#include "serial/port_discovery.h"
 #include "serial/port_services.h"
 #include "serial/port_table.h"
 #include "serial/serial_port.h"
@@ -441,4 +443,40 @@ TEST_F(Runner, TheDiagramFollowsTheTableARunWrites)
     EXPECT_EQ(shown.y, shown.x);
     EXPECT_EQ(shownDiagram().xName, "U soll/V");
     EXPECT_EQ(controlText(WinDiagram, IdDgmHint), "");
+}
+
+// An instrument on the network, added on the settings page by its address: the program runs
+// against it as against a serial line, and its end closes the port as an unplugged device does.
+TEST_F(Runner, AnInstrumentOnTheNetworkIsAddedByItsAddressAndAnswersLikeASerialOne)
+{
+    stopInstrument();
+    startInstrument({"--tcp", "0"});
+    ASSERT_EQ(device.rfind("tcp:127.0.0.1:", 0), 0u) << device;
+    serialClose(0);
+    setControlText(WinSettings, IdSetAddPortField, "tcp:");
+    send(EvControl, WinSettings, IdSetAddPort);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Port nicht hinzugefügt:\nIm Netzwerknamen fehlt die Portnummer: tcp:RECHNER:PORT");
+    setControlText(WinSettings, IdSetAddPortField, device);
+    send(EvControl, WinSettings, IdSetAddPort);
+    pumpUntilIdle();
+    int64_t index = intValue(controlText(WinSettings, IdSetPortNumber));
+    ASSERT_GE(index, 0);
+    EXPECT_EQ(PortTable[index].name, device);
+    EXPECT_EQ(PortTable[index].tag, "manuell");
+    EXPECT_EQ(addedPorts, (std::vector<std::string>{device}));
+    ASSERT_TRUE(loadSettingsFrom(QUIRLO_EXAMPLES "/demo.set"));
+    send(EvControl, WinSettings, IdSetApplyPort);
+    ASSERT_TRUE(PortTable[index].isOpen) << (messages.empty() ? "" : messages.back().text);
+    removeAllRows(WinProtocol, IdPtkList);
+    row(0, "VOLT <f>", "2.5");
+    row(1, "VOLT?");
+    run();
+    std::vector<std::string> shown = lines();
+    ASSERT_GE(shown.size(), 3u);
+    EXPECT_EQ(shown[shown.size() - 3], "Comnd:|VOLT 2.5|");
+    EXPECT_EQ(shown.back(), "Return:|2.5000|");
+    stopInstrument();
+    ASSERT_TRUE(pumpUntil([&] { return !PortTable[index].isOpen; }));
+    EXPECT_EQ(lines().back(), "CloseCom||#" + std::to_string(index) + " getrennt");
 }

@@ -3,7 +3,10 @@
 
 #include <algorithm>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <poll.h>
@@ -338,4 +341,76 @@ TEST_F(SerialPort, AnotherProgramsLockRefusesTheDeviceAStaleOneIsTakenOverAndQui
     g_rmdir(dir);
     g_free(dir);
     lockDirectory = before;
+}
+
+namespace {
+
+// A listening socket on a free loopback port, closed with the object.
+struct Listener {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int port = 0;
+    Listener()
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(fd, 2);
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+        port = ntohs(address.sin_port);
+    }
+    ~Listener() { close(fd); }
+};
+
+} // namespace
+
+TEST(NetworkPort, SendsReadsDiscardsAndNoticesItsPeerLeaving)
+{
+    Listener listener;
+    ASSERT_TRUE(serialOpenNetwork(5, "127.0.0.1", listener.port));
+    EXPECT_TRUE(serialIsNetwork(5));
+    int peer = accept(listener.fd, nullptr, nullptr);
+    ASSERT_GE(peer, 0);
+    EXPECT_EQ(serialWrite(5, "*IDN?\r\n"), 7);
+    char received[16] = {};
+    EXPECT_EQ(read(peer, received, sizeof received), 7);
+    // Line settings have no meaning on a connection.
+    EXPECT_FALSE(serialSetLine(5, SerialLine::DTR, 1));
+    // What waits is dropped, also a flood larger than one read.
+    std::string flood(20000, 'x');
+    ASSERT_EQ(write(peer, flood.data(), flood.size()), static_cast<ssize_t>(flood.size()));
+    ASSERT_TRUE(waitForAvailable(5, 20000, 2000));
+    serialDiscardInput(5);
+    EXPECT_EQ(serialAvailable(5), 0);
+    ASSERT_EQ(write(peer, "QUIRLO\r\n", 8), 8);
+    ASSERT_TRUE(waitForAvailable(5, 8, 2000));
+    char answer[16] = {};
+    EXPECT_EQ(serialRead(5, answer, sizeof answer), 8);
+    EXPECT_FALSE(serialLost(5));
+    // The peer closes the connection: the port counts as gone, as an unplugged device does.
+    close(peer);
+    for (int tries = 0; tries < 400 && !serialLost(5); ++tries) {
+        serialAvailable(5);
+        g_usleep(5000);
+    }
+    EXPECT_TRUE(serialLost(5));
+    serialClose(5);
+    EXPECT_FALSE(serialIsNetwork(5));
+}
+
+TEST(NetworkPort, NobodyListeningIsARefusalWithItsReason)
+{
+    int port = 0;
+    {
+        Listener gone;
+        port = gone.port;
+    }
+    EXPECT_FALSE(serialOpenNetwork(6, "127.0.0.1", port));
+    EXPECT_EQ(serialOpenFailure(6).kind, OpenFailure::Refused);
+    EXPECT_EQ(openFailureText(serialOpenFailure(6)), "Verbindung abgelehnt: dort nimmt niemand Verbindungen an");
+    EXPECT_FALSE(serialIsOpen(6));
+    // A path that names no terminal is refused by what the file system says of it.
+    EXPECT_FALSE(serialOpen(6, "/tmp", 9600, 0, 8, 1.0f, 0, 0, 0));
+    EXPECT_EQ(serialOpenFailure(6).kind, OpenFailure::NotATerminal);
 }

@@ -1,0 +1,106 @@
+// Reading the names of ports.
+#include "serial/port_address.h"
+
+#include <glib.h>
+
+#include <algorithm>
+
+#include "serial/port_discovery.h"
+
+namespace {
+
+constexpr size_t longestName = 255;
+
+const char* const namesThatWork =
+    " (ein Gerät unter /dev wie ttyUSB0, ein Pfad ab / oder ~/, oder tcp:RECHNER:PORT)";
+
+// A name under /dev: parts of letters, digits, "_" and "-", separated by single "/", none
+// starting with "-", which would read as an option of a program that gets the name.
+bool devName(const std::string& name)
+{
+    if (name.empty())
+        return false;
+    size_t start = 0;
+    for (;;) {
+        size_t slash = name.find('/', start);
+        std::string part = name.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+        if (!validDeviceName(part) || part.front() == '-')
+            return false;
+        if (slash == std::string::npos)
+            return true;
+        start = slash + 1;
+    }
+}
+
+std::string parseNetwork(const std::string& rest, PortAddress& address)
+{
+    std::string host, port;
+    bool bracketed = !rest.empty() && rest.front() == '[';
+    size_t colon = bracketed ? rest.find("]:") : rest.rfind(':');
+    if (colon == std::string::npos)
+        return "Im Netzwerknamen fehlt die Portnummer: tcp:RECHNER:PORT";
+    host = bracketed ? rest.substr(1, colon - 1) : rest.substr(0, colon);
+    port = rest.substr(colon + (bracketed ? 2 : 1));
+    if (host.empty())
+        return "Im Netzwerknamen fehlt der Rechner: tcp:RECHNER:PORT";
+    const char* allowed = bracketed ? "0123456789abcdefABCDEF:." : nullptr;
+    bool hostFine = std::all_of(host.begin(), host.end(), [&](char c) {
+        return allowed ? std::string(allowed).find(c) != std::string::npos
+                       : g_ascii_isalnum(c) || c == '.' || c == '-';
+    });
+    if (!hostFine || host.front() == '-')
+        return "Ungültiger Rechnername: " + host;
+    bool digits = !port.empty() && port.size() <= 5 &&
+                  std::all_of(port.begin(), port.end(), [](char c) { return g_ascii_isdigit(c); });
+    int number = digits ? std::stoi(port) : 0;
+    if (number < 1 || number > 65535)
+        return "Ungültige Portnummer (1 bis 65535): " + port;
+    address.kind = PortAddress::Kind::Network;
+    address.host = host;
+    address.port = number;
+    address.name = "tcp:" + (bracketed ? "[" + host + "]" : host) + ":" + std::to_string(number);
+    return "";
+}
+
+} // namespace
+
+std::string parsePortAddress(const std::string& typed, const std::string& home, PortAddress& address)
+{
+    address = PortAddress{};
+    size_t first = typed.find_first_not_of(" \t");
+    std::string text = first == std::string::npos ? "" : typed.substr(first, typed.find_last_not_of(" \t") - first + 1);
+    if (text.empty())
+        return "Kein Port angegeben";
+    if (text.size() > longestName)
+        return "Der Name ist zu lang (höchstens 255 Zeichen)";
+    if (std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }))
+        return "Steuerzeichen sind im Namen nicht erlaubt";
+    if (g_ascii_strncasecmp(text.c_str(), "tcp:", 4) == 0)
+        return parseNetwork(text.substr(4), address);
+    if (text.rfind("~/", 0) == 0 && !home.empty())
+        text = home + text.substr(1);
+    if (text.rfind("/dev/", 0) == 0 && devName(text.substr(5))) {
+        address.name = text.substr(5);
+        return "";
+    }
+    if (text.front() == '/' && text.size() > 1) {
+        address.kind = PortAddress::Kind::Path;
+        address.name = text;
+        return "";
+    }
+    if (devName(text)) {
+        address.name = text;
+        return "";
+    }
+    return "Ungültiger Gerätename: " + text + namesThatWork;
+}
+
+PortAddress portAddressOf(const std::string& name)
+{
+    PortAddress address;
+    if (parsePortAddress(name, "", address).empty())
+        return address;
+    address = PortAddress{};
+    address.name = name;
+    return address;
+}

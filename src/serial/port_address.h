@@ -1,0 +1,20 @@
+// What a user names as a port: a device under /dev ("ttyUSB0", "pts/5"), any other path of a
+// terminal device ("/dev/serial/by-id/...", "~/geraete/bc"), or an instrument on the network
+// ("tcp:HOST:PORT"). Read as text only: the file system and the network are asked when the
+// port opens, and no name ever reaches a shell.
+#pragma once
+
+#include <string>
+
+struct PortAddress {
+    enum class Kind { Device, Path, Network };
+    Kind kind = Kind::Device;
+    std::string name; // as the port table holds it: "ttyUSB0", "/home/u/geraete/bc", "tcp:host:5025"
+    std::string host; // Network: the host name or address, without brackets
+    int port = 0;     // Network: 1-65535
+};
+
+// Reads what the user typed, "~/" standing for the home directory: "" or the reason in German.
+std::string parsePortAddress(const std::string& text, const std::string& home, PortAddress& address);
+// The address of a name of the port table.
+PortAddress portAddressOf(const std::string& name);

@@ -1,0 +1,61 @@
+// The names a user gives ports: devices under /dev, paths, and network addresses.
+#include <gtest/gtest.h>
+
+#include "serial/port_address.h"
+
+namespace {
+
+PortAddress parsed(const std::string& text)
+{
+    PortAddress address;
+    EXPECT_EQ(parsePortAddress(text, "/home/anna", address), "") << text;
+    return address;
+}
+
+std::string refusal(const std::string& text)
+{
+    PortAddress address;
+    return parsePortAddress(text, "/home/anna", address);
+}
+
+} // namespace
+
+TEST(PortAddress, DevicesPathsAndNetworkAddresses)
+{
+    EXPECT_EQ(parsed("ttyUSB0").name, "ttyUSB0");
+    EXPECT_EQ(parsed("/dev/pts/5").name, "pts/5");
+    EXPECT_EQ(parsed(" /dev/ttyACM0 ").kind, PortAddress::Kind::Device);
+    // Names under /dev that are no plain device names, and any other path, stay paths.
+    PortAddress byPath = parsed("/dev/serial/by-path/pci-0000:00:14.0-usb-0:1:1.0-port0");
+    EXPECT_EQ(byPath.kind, PortAddress::Kind::Path);
+    EXPECT_EQ(byPath.name, "/dev/serial/by-path/pci-0000:00:14.0-usb-0:1:1.0-port0");
+    EXPECT_EQ(parsed("~/geraete/bc").name, "/home/anna/geraete/bc");
+    PortAddress lan = parsed("TCP:scope-3.lab:5025");
+    EXPECT_EQ(lan.kind, PortAddress::Kind::Network);
+    EXPECT_EQ(lan.host, "scope-3.lab");
+    EXPECT_EQ(lan.port, 5025);
+    EXPECT_EQ(lan.name, "tcp:scope-3.lab:5025");
+    PortAddress v6 = parsed("tcp:[::1]:2000");
+    EXPECT_EQ(v6.host, "::1");
+    EXPECT_EQ(v6.name, "tcp:[::1]:2000");
+    // A name of the port table reads back as the address it came from.
+    EXPECT_EQ(portAddressOf("tcp:[::1]:2000").port, 2000);
+    EXPECT_EQ(portAddressOf("/home/anna/geraete/bc").kind, PortAddress::Kind::Path);
+    EXPECT_EQ(portAddressOf("ttyS0").kind, PortAddress::Kind::Device);
+}
+
+TEST(PortAddress, BadNamesAreRefusedWithTheirReason)
+{
+    EXPECT_EQ(refusal("tcp:"), "Im Netzwerknamen fehlt die Portnummer: tcp:RECHNER:PORT");
+    EXPECT_EQ(refusal("tcp:host"), "Im Netzwerknamen fehlt die Portnummer: tcp:RECHNER:PORT");
+    EXPECT_EQ(refusal("tcp::5025"), "Im Netzwerknamen fehlt der Rechner: tcp:RECHNER:PORT");
+    EXPECT_EQ(refusal("tcp:host:0"), "Ungültige Portnummer (1 bis 65535): 0");
+    EXPECT_EQ(refusal("tcp:host:99999"), "Ungültige Portnummer (1 bis 65535): 99999");
+    EXPECT_EQ(refusal("tcp:host:-1"), "Ungültige Portnummer (1 bis 65535): -1");
+    EXPECT_EQ(refusal("tcp:ho st:80"), "Ungültiger Rechnername: ho st");
+    EXPECT_EQ(refusal("tcp:[::1;]:80"), "Ungültiger Rechnername: ::1;");
+    EXPECT_EQ(refusal(std::string(1000, 'a')), "Der Name ist zu lang (höchstens 255 Zeichen)");
+    EXPECT_EQ(refusal("/dev/tty\nUSB0"), "Steuerzeichen sind im Namen nicht erlaubt");
+    EXPECT_EQ(refusal(""), "Kein Port angegeben");
+    EXPECT_EQ(refusal("$(id)").rfind("Ungültiger Gerätename: $(id)", 0), 0u);
+}
