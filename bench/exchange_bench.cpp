@@ -2,7 +2,8 @@
 // plain POSIX client that writes a query and polls for its answer, both measured from the
 // simulated instrument's log (the time from one received query to the next). Every query is
 // "ECHO? n", so that an answer lost or paired with the wrong query is seen. Then the same with
-// the instrument answering after a random 0-50 ms, and the fixed waits of the default mode.
+// the instrument answering after a random 0-50 ms, over TCP to the instrument and through
+// ser2net to its terminal, and the fixed waits of the default mode.
 //   xvfb-run -a build/bench/exchange_bench
 #include <fcntl.h>
 #include <poll.h>
@@ -20,6 +21,7 @@
 #include "quirlo_bench.h"
 
 #include "protocol/protocol_window.h"
+#include "serial/loopback.h"
 #include "ui/list_access.h"
 #include "ui/message_dialog.h"
 #include "ui/windows.h"
@@ -90,18 +92,21 @@ Pairing quirloPairing(int queries)
     return pairing;
 }
 
-Timing runInQuirlo(const std::string& jitterMs, int queries, bool atOnce, Pairing& pairing)
+// Quirlo's run of the queries on the port of that name, which the instrument serves.
+Timing runQueries(const std::string& port, Instrument& instrument, int queries, bool atOnce, Pairing& pairing)
 {
-    Instrument instrument = startInstrument(g_get_tmp_dir() + std::string("/quirlo-bench-exchange.log"), {"--jitter", jitterMs});
-    if (atOnce) {
-        useDevicePort(instrument.device, 1000, 15, 5);
-        PortTable[0].settings.readAtOnce = 1;
-    } else {
-        // The settings of a fresh port.
-        const DeviceSettings fresh;
-        useDevicePort(instrument.device, static_cast<int>(fresh.delayLong), static_cast<int>(fresh.delayShort),
-                      static_cast<int>(fresh.inRetry));
+    const DeviceSettings fresh;
+    // A server that is still starting refuses the first connections.
+    for (int tries = 0; tries < 300 && !PortTable[0].isOpen; ++tries) {
+        if (tries > 0)
+            g_usleep(10000);
+        if (atOnce)
+            useDevicePort(port, 1000, 15, 5);
+        else
+            useDevicePort(port, static_cast<int>(fresh.delayLong), static_cast<int>(fresh.delayShort),
+                          static_cast<int>(fresh.inRetry));
     }
+    PortTable[0].settings.readAtOnce = atOnce ? 1 : 0;
     clearProtocol(false);
     removeAllRows(WinProgram, IdPrgList);
     {
@@ -114,6 +119,37 @@ Timing runInQuirlo(const std::string& jitterMs, int queries, bool atOnce, Pairin
     stopInstrument(instrument);
     pairing = quirloPairing(queries);
     return timing(instrument.log);
+}
+
+Timing runInQuirlo(const std::string& jitterMs, int queries, bool atOnce, Pairing& pairing)
+{
+    Instrument instrument = startInstrument(g_get_tmp_dir() + std::string("/quirlo-bench-exchange.log"), {"--jitter", jitterMs});
+    return runQueries(instrument.device, instrument, queries, atOnce, pairing);
+}
+
+// Over the network: the instrument listening on TCP itself, or on its terminal behind ser2net.
+Timing runOverNetwork(bool throughSer2net, int queries, Pairing& pairing)
+{
+    std::string log = g_get_tmp_dir() + std::string("/quirlo-bench-network.log");
+    if (!throughSer2net) {
+        Instrument instrument = startInstrument(log, {"--tcp", "0"});
+        return runQueries(instrument.device, instrument, queries, true, pairing);
+    }
+    Instrument instrument = startInstrument(log);
+    std::string config = g_get_tmp_dir() + std::string("/quirlo-bench-ser2net.yaml");
+    const int port = freeLoopbackPort();
+    std::ofstream(config) << "connection: &instrument\n  accepter: tcp,127.0.0.1," << port
+                          << "\n  connector: serialdev,/dev/" << instrument.device << ",9600n81,local\n";
+    const gchar* argv[] = {"ser2net", "-n", "-u", "-c", config.c_str(), nullptr};
+    GPid server = 0;
+    g_spawn_async(nullptr, const_cast<gchar**>(argv), nullptr,
+                  GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDERR_TO_DEV_NULL), nullptr,
+                  nullptr, &server, nullptr);
+    Timing result = runQueries("tcp:127.0.0.1:" + std::to_string(port), instrument, queries, true, pairing);
+    kill(server, SIGTERM);
+    waitpid(server, nullptr, 0);
+    std::remove(config.c_str());
+    return result;
 }
 
 // The plain client: writes the query, waits for bytes with poll and reads until CR LF.
@@ -172,6 +208,13 @@ int main(int argc, char** argv)
         report("Quirlo, reading at once, pause 0:", quirlo, quirloPairs);
         report("plain POSIX client:", reference, referencePairs);
         std::printf("  ratio Quirlo / plain client: %.2f\n", quirlo.perQuery / reference.perQuery);
+    }
+    for (bool throughSer2net : {false, true}) {
+        Pairing pairs;
+        Timing network = runOverNetwork(throughSer2net, queries, pairs);
+        std::printf("%d queries \"ECHO? n\" over tcp:127.0.0.1 %s\n", queries,
+                    throughSer2net ? "through ser2net to the instrument's terminal" : "to the instrument");
+        report("Quirlo, reading at once, pause 0:", network, pairs);
     }
     constexpr int fixedQueries = 20;
     Pairing fixedPairs;

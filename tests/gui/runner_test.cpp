@@ -6,7 +6,12 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <csignal>
+#include <filesystem>
+#include <fstream>
+
+#include "app/settings_ini.h"
 
 #include "common/files.h"
 #include "common/text.h"
@@ -20,6 +25,7 @@
 #include "serial/port_discovery.h"
 #include "serial/port_services.h"
 #include "serial/port_table.h"
+#include "serial/loopback.h"
 #include "serial/serial_port.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
@@ -97,6 +103,14 @@ protected:
     void row(int type, const std::string& blank, const std::string& parameters = "", const std::string& pause = "10")
     {
         insertRow(WinProgram, IdPrgList, -1, {std::to_string(type), blank, pause, parameters, ""});
+    }
+    // Adds the port on the settings page as a user does; the port number it shows afterwards.
+    int64_t addPort(const std::string& name)
+    {
+        setControlText(WinSettings, IdSetAddPortField, name);
+        send(EvControl, WinSettings, IdSetAddPort);
+        pumpUntilIdle();
+        return intValue(controlText(WinSettings, IdSetPortNumber));
     }
     // Runs the program to its end, handling the real timer's ticks as they come.
     void run()
@@ -453,14 +467,10 @@ TEST_F(Runner, AnInstrumentOnTheNetworkIsAddedByItsAddressAndAnswersLikeASerialO
     startInstrument({"--tcp", "0"});
     ASSERT_EQ(device.rfind("tcp:127.0.0.1:", 0), 0u) << device;
     serialClose(0);
-    setControlText(WinSettings, IdSetAddPortField, "tcp:");
-    send(EvControl, WinSettings, IdSetAddPort);
+    addPort("tcp:");
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "Port nicht hinzugefügt:\nIm Netzwerknamen fehlt die Portnummer: tcp:RECHNER:PORT");
-    setControlText(WinSettings, IdSetAddPortField, device);
-    send(EvControl, WinSettings, IdSetAddPort);
-    pumpUntilIdle();
-    int64_t index = intValue(controlText(WinSettings, IdSetPortNumber));
+    int64_t index = addPort(device);
     ASSERT_GE(index, 0);
     EXPECT_EQ(PortTable[index].name, device);
     EXPECT_EQ(PortTable[index].tag, "manuell");
@@ -479,4 +489,70 @@ TEST_F(Runner, AnInstrumentOnTheNetworkIsAddedByItsAddressAndAnswersLikeASerialO
     stopInstrument();
     ASSERT_TRUE(pumpUntil([&] { return !PortTable[index].isOpen; }));
     EXPECT_EQ(lines().back(), "CloseCom||#" + std::to_string(index) + " getrennt");
+}
+
+// A serial instrument behind a serial device server: Quirlo -> tcp:127.0.0.1:PORT -> ser2net ->
+// pseudo-terminal -> the simulated instrument.
+TEST_F(Runner, AnInstrumentBehindSer2netAnswersThroughTheNetwork)
+{
+    // The server alone uses the terminal.
+    portClose(0);
+    int port = freeLoopbackPort();
+    std::string config = machineDir + "/ser2net.yaml";
+    std::ofstream(config) << "connection: &instrument\n  accepter: tcp,127.0.0.1," << port
+                          << "\n  connector: serialdev,/dev/" << device << ",9600n81,local\n";
+    std::vector<const char*> argv = {"ser2net", "-n", "-u", "-c", config.c_str(), nullptr};
+    GPid server = 0;
+    ASSERT_TRUE(g_spawn_async(nullptr, const_cast<gchar**>(argv.data()), nullptr,
+                              GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL |
+                                          G_SPAWN_STDERR_TO_DEV_NULL),
+                              nullptr, nullptr, &server, nullptr));
+    // Quirlo's connection is the server's first: it is tried until the server listens.
+    PortTable[0].name = "tcp:127.0.0.1:" + std::to_string(port);
+    for (int tries = 0; tries < 500 && !PortTable[0].isOpen; ++tries) {
+        g_usleep(10000);
+        portOpen(0);
+    }
+    ASSERT_TRUE(PortTable[0].isOpen);
+    removeAllRows(WinProtocol, IdPtkList);
+    row(1, "*IDN?");
+    row(0, "VOLT <f>", "4.25");
+    row(1, "VOLT?");
+    run();
+    kill(server, SIGTERM);
+    waitpid(server, nullptr, 0);
+    g_spawn_close_pid(server);
+    EXPECT_EQ(lines(), (std::vector<std::string>{"Query:|*IDN?|", "Return:|QUIRLO,SIM-PS1,0001,1.0|",
+                                                 "Comnd:|VOLT 4.25|", "Query:|VOLT?|", "Return:|4.2500|"}));
+}
+
+// A terminal named by a path of the user's, as a link to it: added, kept, opened.
+TEST_F(Runner, APortNamedByAPathIsAddedKeptAndOpened)
+{
+    serialClose(0);
+    std::filesystem::create_directories(machineDir + "/geraete");
+    std::filesystem::create_symlink("/dev/" + device, machineDir + "/geraete/bc");
+    std::ofstream(machineDir + "/geraete/notiz") << "kein Gerät";
+    addPort(machineDir + "/geraete/notiz");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text,
+              "Port nicht hinzugefügt:\nKein Gerät (keine Zeichengerätedatei): " + machineDir + "/geraete/notiz");
+    std::string path = machineDir + "/geraete/bc";
+    int64_t index = addPort("~/geraete/bc");
+    ASSERT_GE(index, 0);
+    EXPECT_EQ(PortTable[index].name, path);
+    ASSERT_TRUE(loadSettingsFrom(QUIRLO_EXAMPLES "/demo.set"));
+    send(EvControl, WinSettings, IdSetApplyPort);
+    ASSERT_TRUE(PortTable[index].isOpen);
+    removeAllRows(WinProtocol, IdPtkList);
+    row(1, "*IDN?");
+    run();
+    // The demo's settings split the answer at its commas.
+    std::vector<std::string> shown = lines();
+    EXPECT_NE(std::find(shown.begin(), shown.end(), "Return:|QUIRLO|"), shown.end());
+    // The next start finds it again in Quirlo.ini.
+    saveIniFile();
+    addedPorts.clear();
+    loadAddedPorts();
+    EXPECT_EQ(addedPorts, (std::vector<std::string>{path}));
 }
