@@ -556,3 +556,52 @@ TEST_F(Runner, APortNamedByAPathIsAddedKeptAndOpened)
     loadAddedPorts();
     EXPECT_EQ(addedPorts, (std::vector<std::string>{path}));
 }
+
+// A peer on the network that never answers, and one that leaves in the middle of an answer:
+// the protocol tells both, keeps what came before, and the port closes as "getrennt".
+TEST_F(Runner, ANetworkPeerThatIsSilentOrLeavesMidAnswerIsToldAndTheRunEnds)
+{
+    int port = freeLoopbackPort();
+    int server = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    ASSERT_EQ(bind(server, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    listen(server, 1);
+    serialClose(0);
+    int64_t index = addPort("tcp:127.0.0.1:" + std::to_string(port));
+    ASSERT_TRUE(loadSettingsFrom(QUIRLO_EXAMPLES "/demo.set"));
+    send(EvControl, WinSettings, IdSetApplyPort);
+    ASSERT_TRUE(PortTable[index].isOpen);
+    int peer = accept(server, nullptr, nullptr);
+    ASSERT_GE(peer, 0);
+    removeAllRows(WinProtocol, IdPtkList);
+    row(1, "A?");
+    run();
+    EXPECT_EQ(lines(), (std::vector<std::string>{"Query:|A?|", "Return:||keine Antwort"}));
+
+    // The peer sends part of an answer to the next query and closes the connection.
+    row(1, "B?");
+    for (int i = 0; i < 20; ++i)
+        row(1, "C?");
+    send(EvControl, WinProgram, IdPrgRun);
+    bool left = false;
+    ASSERT_TRUE(pumpUntil([&] {
+        char asked[64];
+        if (!left && recv(peer, asked, sizeof asked, MSG_DONTWAIT) > 0) {
+            EXPECT_EQ(write(peer, "12", 2), 2);
+            close(peer);
+            left = true;
+        }
+        return left && !runState.running && !timerActive(WinProgram, TimerRun);
+    }));
+    close(server);
+    EXPECT_FALSE(PortTable[index].isOpen);
+    std::vector<std::string> shown = lines();
+    ASSERT_GE(shown.size(), 3u);
+    // What the first run wrote stays.
+    EXPECT_EQ(shown[0], "Query:|A?|");
+    EXPECT_NE(std::find(shown.begin(), shown.end(), "CloseCom||#" + std::to_string(index) + " getrennt"),
+              shown.end());
+}

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <vector>
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -413,4 +414,34 @@ TEST(NetworkPort, NobodyListeningIsARefusalWithItsReason)
     // A path that names no terminal is refused by what the file system says of it.
     EXPECT_FALSE(serialOpen(6, "/tmp", 9600, 0, 8, 1.0f, 0, 0, 0));
     EXPECT_EQ(serialOpenFailure(6).kind, OpenFailure::NotATerminal);
+}
+
+// A server whose queue of connections is full takes no more: the connect gives up after its
+// time limit, and the loop goes on meanwhile (a timer of the caller's keeps ticking).
+TEST(NetworkPort, AConnectionThatNeverComesEndsAtItsTimeLimitWithoutHoldingTheLoop)
+{
+    Listener full;
+    listen(full.fd, 0);
+    std::vector<int> waiting;
+    for (int i = 0; i < 4; ++i) {
+        int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(static_cast<uint16_t>(full.port));
+        connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        waiting.push_back(fd);
+    }
+    int ticks = 0;
+    guint timer = g_timeout_add(20, [](gpointer count) -> gboolean {
+        ++*static_cast<int*>(count);
+        return G_SOURCE_CONTINUE;
+    }, &ticks);
+    EXPECT_FALSE(serialOpenNetwork(7, "127.0.0.1", full.port));
+    g_source_remove(timer);
+    EXPECT_EQ(serialOpenFailure(7).kind, OpenFailure::TimedOut);
+    EXPECT_EQ(openFailureText(serialOpenFailure(7)), "Zeitüberschreitung: keine Verbindung nach 3 s");
+    EXPECT_GT(ticks, 0);
+    for (int fd : waiting)
+        close(fd);
 }
