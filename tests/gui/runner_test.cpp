@@ -489,6 +489,13 @@ TEST_F(Runner, AnInstrumentOnTheNetworkIsAddedByItsAddressAndAnswersLikeASerialO
     stopInstrument();
     ASSERT_TRUE(pumpUntil([&] { return !PortTable[index].isOpen; }));
     EXPECT_EQ(lines().back(), "CloseCom||#" + std::to_string(index) + " getrennt");
+    // Applying again connects again; with nobody there, the message says so.
+    messages.clear();
+    send(EvControl, WinSettings, IdSetApplyPort);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].text.find("Grund: Verbindung abgelehnt: dort nimmt niemand Verbindungen an"),
+              std::string::npos)
+        << messages[0].text;
 }
 
 // A serial instrument behind a serial device server: Quirlo -> tcp:127.0.0.1:PORT -> ser2net ->
