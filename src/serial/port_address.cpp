@@ -79,6 +79,8 @@ std::string parsePortAddress(const std::string& typed, const std::string& home, 
         return parseNetwork(text.substr(4), address);
     if (text.rfind("~/", 0) == 0 && !home.empty())
         text = home + text.substr(1);
+    if (text.size() > longestName)
+        return "Der Name ist zu lang (höchstens 255 Zeichen)";
     if (text.rfind("/dev/", 0) == 0 && devName(text.substr(5))) {
         address.name = text.substr(5);
         return "";
@@ -100,7 +102,10 @@ PortAddress portAddressOf(const std::string& name)
     PortAddress address;
     if (parsePortAddress(name, "", address).empty())
         return address;
+    // A name that no longer reads as one (a file edited by hand): a path stays a path.
     address = PortAddress{};
     address.name = name;
+    if (!name.empty() && name.front() == '/')
+        address.kind = PortAddress::Kind::Path;
     return address;
 }

@@ -55,6 +55,8 @@ TEST(PortAddress, BadNamesAreRefusedWithTheirReason)
     EXPECT_EQ(refusal("tcp:ho st:80"), "Ungültiger Rechnername: ho st");
     EXPECT_EQ(refusal("tcp:[::1;]:80"), "Ungültiger Rechnername: ::1;");
     EXPECT_EQ(refusal(std::string(1000, 'a')), "Der Name ist zu lang (höchstens 255 Zeichen)");
+    // The home directory counts too.
+    EXPECT_EQ(refusal("~/" + std::string(250, 'a')), "Der Name ist zu lang (höchstens 255 Zeichen)");
     EXPECT_EQ(refusal("/dev/tty\nUSB0"), "Steuerzeichen sind im Namen nicht erlaubt");
     EXPECT_EQ(refusal(""), "Kein Port angegeben");
     EXPECT_EQ(refusal("$(id)").rfind("Ungültiger Gerätename: $(id)", 0), 0u);
