@@ -202,7 +202,7 @@ stress)
     build build
     # The runner, the serial layer and the harness by default: the tests that wait for devices
     # and timers.
-    stress "${2:-20}" "${3:-^(Runner|RunControl|SerialExchange|SerialPort|SerialFaults|QuirloTest|Timers)\.}"
+    stress "${2:-20}" "${3:-^(Runner|RunControl|SerialExchange|SerialPort|NetworkPort|SerialFaults|QuirloTest|Timers)\.}"
     ;;
 *)
     echo "usage: $0 demo|run|test|stress [RUNS [PATTERN]]" >&2
