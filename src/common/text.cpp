@@ -267,6 +267,14 @@ std::string fileBytesToUtf8(std::string_view bytes)
     return latin1ToUtf8(bytes);
 }
 
+std::string stripBlanks(std::string_view text)
+{
+    size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return "";
+    return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
+}
+
 std::string lineFieldText(std::string_view text)
 {
     std::string kept;

@@ -48,6 +48,9 @@ std::string fileBytesToUtf8(std::string_view bytes);
 // stay 8-bit, else UTF-8 as it is rather than losing characters.
 std::string fileBytesOf(std::string_view text);
 
+// The text without the blanks and tabs at its ends.
+std::string stripBlanks(std::string_view text);
+
 // The text without TAB, CR and LF: what a field of a line-based file, or of a line of the
 // clipboard, may hold.
 std::string lineFieldText(std::string_view text);

@@ -7,16 +7,10 @@
 #include <cmath>
 #include <limits>
 
+#include "common/text.h"
+
 
 namespace {
-
-std::string trimmed(const std::string& text)
-{
-    size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return "";
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
 
 // Values beyond this are left out: their ranges could not be drawn (a span of 1e308 overflows).
 constexpr double drawableLimit = 1e100;
@@ -70,7 +64,7 @@ std::string numberText(double value)
 
 bool cellNumber(const std::string& text, double& value)
 {
-    std::string number = trimmed(text);
+    std::string number = stripBlanks(text);
     if (number.empty() || number.find_first_not_of("0123456789+-.,eE") != std::string::npos)
         return false;
     std::replace(number.begin(), number.end(), ',', '.');
@@ -123,7 +117,7 @@ Diagram buildDiagram(const DiagramOptions& options, const TableCell& cell, int r
         return options.alongRows ? cell(line, position) : cell(position, line);
     };
     auto name = [&](int line) {
-        std::string text = trimmed(at(line, 1));
+        std::string text = stripBlanks(at(line, 1));
         return text.empty() ? std::string(lineWord) + " " + std::to_string(line) : text;
     };
     std::vector<std::string> hints;
@@ -296,12 +290,12 @@ std::vector<std::pair<std::string, std::string>> diagramKeys(const DiagramOption
 void readDiagramKeys(DiagramOptions& options, const std::function<std::string(const std::string& key)>& value)
 {
     auto flag = [&](const char* key, bool& target) {
-        std::string text = trimmed(value(key));
+        std::string text = stripBlanks(value(key));
         if (text == "0" || text == "1")
             target = text == "1";
     };
     auto line = [&](const char* key, int& target) {
-        std::string text = trimmed(value(key));
+        std::string text = stripBlanks(value(key));
         if (!text.empty() && text.size() < 7 && text.find_first_not_of("0123456789") == std::string::npos)
             target = std::stoi(text);
     };
@@ -309,10 +303,10 @@ void readDiagramKeys(DiagramOptions& options, const std::function<std::string(co
     flag("Open", options.open);
     flag("AlongRows", options.alongRows);
     line("X", options.x);
-    if (std::string y = value("Y"); !trimmed(y).empty())
+    if (std::string y = value("Y"); !stripBlanks(y).empty())
         options.y = lineNumbers(y);
     line("Y2", options.y2);
-    std::string style = trimmed(value("Style"));
+    std::string style = stripBlanks(value("Style"));
     if (style == "0" || style == "1" || style == "2")
         options.style = static_cast<DiagramStyle>(style[0] - '0');
     flag("LogX", options.logX);

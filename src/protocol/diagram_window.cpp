@@ -149,11 +149,6 @@ void startDrawing()
 const std::vector<std::string> alongChoices = {"Reihen in Zeilen", "Reihen in Spalten"};
 const std::vector<std::string> styleChoices = {"Linien", "Punkte", "Linien und Punkte"};
 
-std::string numberText(double value)
-{
-    return formatDecimal(value);
-}
-
 double fieldNumber(int id, double fallback)
 {
     double value = fallback;
@@ -253,10 +248,10 @@ void createDiagramWindow()
     check(fixed, IdDgmLogY, "Y log.", options.logY, 72, 36, 65, "Logarithmische Y-Achsen; Werte <= 0 entfallen");
     check(fixed, IdDgmFixed, "Fester Bereich:", options.fixedRange, 140, 36, 120,
           "Feste Grenzen für X und die linke Y-Achse statt des Bereichs der Daten");
-    field(fixed, IdDgmXMin, "X von", numberText(options.xMin), 262, 36, 40, 55, "Kleinstes X");
-    field(fixed, IdDgmXMax, "bis", numberText(options.xMax), 361, 36, 24, 55, "Größtes X");
-    field(fixed, IdDgmYMin, "Y von", numberText(options.yMin), 444, 36, 40, 55, "Kleinstes Y (links)");
-    field(fixed, IdDgmYMax, "bis", numberText(options.yMax), 543, 36, 24, 55, "Größtes Y (links)");
+    field(fixed, IdDgmXMin, "X von", formatDecimal(options.xMin), 262, 36, 40, 55, "Kleinstes X");
+    field(fixed, IdDgmXMax, "bis", formatDecimal(options.xMax), 361, 36, 24, 55, "Größtes X");
+    field(fixed, IdDgmYMin, "Y von", formatDecimal(options.yMin), 444, 36, 40, 55, "Kleinstes Y (links)");
+    field(fixed, IdDgmYMax, "bis", formatDecimal(options.yMax), 543, 36, 24, 55, "Größtes Y (links)");
     GtkWidget* hint = putControl(fixed, WinDiagram, IdDgmHint, gtk_label_new(""), 5, 64, 730, 24);
     gtk_misc_set_alignment(GTK_MISC(hint), 0.0f, 0.5f);
     GtkWidget* area = putControl(fixed, WinDiagram, IdDgmPlot, gtk_drawing_area_new(), 0, controlsHeight, 740,

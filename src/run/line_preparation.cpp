@@ -15,15 +15,6 @@ namespace {
 // Placeholders <b>, <i>, <f> are looked for only in the first 254 characters of the blank.
 constexpr size_t placeholderReach = 254;
 
-std::string stripBlanks(const std::string& text)
-{
-    size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return "";
-    size_t last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
-
 void replaceValuePlaceholders(std::string& field, const PrepareEnvironment& env)
 {
     replaceAll(field, "#LI", env.loopActive ? std::to_string(env.loopCounter) : "0");

@@ -192,7 +192,7 @@ bool readsAtOnce()
 // away is waited for by the clock only, so that its hang-up cannot spin the loop.
 void waitForDevice()
 {
-    int64_t left = pending.wait->deadline() - g_get_monotonic_time() / 1000;
+    int64_t left = pending.wait->deadline() - SerialExchangePort(currentPort).nowMs();
     int descriptor = serialLost(currentPort) ? -1 : serialDescriptor(currentPort);
     addTimerOrInput(WinProgram, TimerRun, static_cast<int>(std::clamp<int64_t>(left, 1, 600000)), descriptor);
 }

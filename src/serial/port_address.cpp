@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "common/text.h"
 #include "serial/port_discovery.h"
 
 namespace {
@@ -67,8 +68,7 @@ std::string parseNetwork(const std::string& rest, PortAddress& address)
 std::string parsePortAddress(const std::string& typed, const std::string& home, PortAddress& address)
 {
     address = PortAddress{};
-    size_t first = typed.find_first_not_of(" \t");
-    std::string text = first == std::string::npos ? "" : typed.substr(first, typed.find_last_not_of(" \t") - first + 1);
+    std::string text = stripBlanks(typed);
     if (text.empty())
         return "Kein Port angegeben";
     if (text.size() > longestName)

@@ -568,20 +568,13 @@ TEST_F(Runner, APortNamedByAPathIsAddedKeptAndOpened)
 // the protocol tells both, keeps what came before, and the port closes as "getrennt".
 TEST_F(Runner, ANetworkPeerThatIsSilentOrLeavesMidAnswerIsToldAndTheRunEnds)
 {
-    int port = freeLoopbackPort();
-    int server = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    ASSERT_EQ(bind(server, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    listen(server, 1);
+    LoopbackListener server;
     serialClose(0);
-    int64_t index = addPort("tcp:127.0.0.1:" + std::to_string(port));
+    int64_t index = addPort("tcp:127.0.0.1:" + std::to_string(server.port));
     ASSERT_TRUE(loadSettingsFrom(QUIRLO_EXAMPLES "/demo.set"));
     send(EvControl, WinSettings, IdSetApplyPort);
     ASSERT_TRUE(PortTable[index].isOpen);
-    int peer = accept(server, nullptr, nullptr);
+    int peer = accept(server.fd, nullptr, nullptr);
     ASSERT_GE(peer, 0);
     removeAllRows(WinProtocol, IdPtkList);
     row(1, "A?");
@@ -603,7 +596,6 @@ TEST_F(Runner, ANetworkPeerThatIsSilentOrLeavesMidAnswerIsToldAndTheRunEnds)
         }
         return left && !runState.running && !timerActive(WinProgram, TimerRun);
     }));
-    close(server);
     EXPECT_FALSE(PortTable[index].isOpen);
     std::vector<std::string> shown = lines();
     ASSERT_GE(shown.size(), 3u);

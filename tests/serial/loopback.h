@@ -1,4 +1,4 @@
-// A free loopback port for tests and benchmarks that start a server of their own.
+// Loopback ports for tests and benchmarks that start a server of their own.
 #pragma once
 
 #include <arpa/inet.h>
@@ -19,3 +19,23 @@ inline int freeLoopbackPort()
     close(fd);
     return ntohs(address.sin_port);
 }
+
+// A listening socket on a free loopback port, closed with the object.
+struct LoopbackListener {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int port = 0;
+    LoopbackListener()
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(fd, 2);
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+        port = ntohs(address.sin_port);
+    }
+    ~LoopbackListener() { close(fd); }
+    LoopbackListener(const LoopbackListener&) = delete;
+    LoopbackListener& operator=(const LoopbackListener&) = delete;
+};

@@ -17,6 +17,7 @@
 #include <glib/gstdio.h>
 
 #include "serial/lock_files.h"
+#include "serial/loopback.h"
 #include "serial/port_table.h"
 #include "serial/pty.h"
 #include "serial/serial_port.h"
@@ -344,31 +345,10 @@ TEST_F(SerialPort, AnotherProgramsLockRefusesTheDeviceAStaleOneIsTakenOverAndQui
     lockDirectory = before;
 }
 
-namespace {
-
-// A listening socket on a free loopback port, closed with the object.
-struct Listener {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    int port = 0;
-    Listener()
-    {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(fd, 2);
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-        port = ntohs(address.sin_port);
-    }
-    ~Listener() { close(fd); }
-};
-
-} // namespace
 
 TEST(NetworkPort, SendsReadsDiscardsAndNoticesItsPeerLeaving)
 {
-    Listener listener;
+    LoopbackListener listener;
     ASSERT_TRUE(serialOpenNetwork(5, "127.0.0.1", listener.port));
     EXPECT_TRUE(serialIsNetwork(5));
     int peer = accept(listener.fd, nullptr, nullptr);
@@ -404,7 +384,7 @@ TEST(NetworkPort, NobodyListeningIsARefusalWithItsReason)
 {
     int port = 0;
     {
-        Listener gone;
+        LoopbackListener gone;
         port = gone.port;
     }
     EXPECT_FALSE(serialOpenNetwork(6, "127.0.0.1", port));
@@ -420,7 +400,7 @@ TEST(NetworkPort, NobodyListeningIsARefusalWithItsReason)
 // time limit, and the loop goes on meanwhile (a timer of the caller's keeps ticking).
 TEST(NetworkPort, AConnectionThatNeverComesEndsAtItsTimeLimitWithoutHoldingTheLoop)
 {
-    Listener full;
+    LoopbackListener full;
     listen(full.fd, 0);
     std::vector<int> waiting;
     for (int i = 0; i < 4; ++i) {
