@@ -1,7 +1,7 @@
-# Writes OUTPUT, a C++ file with the bytes of resources/image_NN.png for NN 0..44.
+# Writes OUTPUT, a C++ file with the bytes of resources/image_NN.png for NN 0..45.
 set(content "// Generated from resources/ by the build.\n#include \"ui/image_data.h\"\n\nnamespace {\n")
 set(table "")
-foreach(id RANGE 0 44)
+foreach(id RANGE 0 45)
   if(id LESS 10)
     set(name "image_0${id}.png")
   else()

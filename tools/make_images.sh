@@ -81,3 +81,8 @@ convert -size 24x24 xc:none -stroke '#2e3436' -strokewidth 1.5 -draw 'line 3,2 3
     -stroke '#204a87' -strokewidth 2 -fill none -draw 'polyline 5,18 9,14 13,15 17,8 21,4' \
     -stroke none -fill '#cc0000' -draw 'circle 9,14 9,12.6' -draw 'circle 17,8 17,6.6' \
     -define png:exclude-chunks=date,time image_44.png
+
+# Direct input: a terminal with a prompt.
+convert -size 24x24 xc:none -fill '#2e3436' -stroke '#555753' -strokewidth 1 -draw 'roundrectangle 1,3 22,20 2,2' \
+    -stroke '#8ae234' -strokewidth 1.6 -fill none -draw 'polyline 5,8 9,11.5 5,15' -draw 'line 11,16 17,16' \
+    -define png:exclude-chunks=date,time image_45.png

@@ -4,7 +4,7 @@
 // network instead, on the loopback address only, and prints "tcp:127.0.0.1:PORT".
 //
 //   sim_instrument [--out-term CODES] [--delay MS] [--jitter MS] [--split MS] [--silent HEADER]...
-//                  [--log FILE] [--tcp PORT]
+//                  [--log FILE] [--tcp PORT] [--stream MS]
 //
 // --out-term  character codes appended to every answer, ";"-separated (default 13;10)
 // --delay     milliseconds before each answer
@@ -14,6 +14,9 @@
 // --silent    never answer this command header (for example "MEAS:VOLT?")
 // --log       append every received line to FILE with a timestamp in microseconds
 // --tcp       listen on 127.0.0.1:PORT (0: a free port), one connection at a time
+// --stream    send a line of its own every MS milliseconds, as a data logger does:
+//             "DATA n,<voltage>" with n counting from 1; a line the terminal has no room for is
+//             dropped, so a peer that does not read cannot stop the instrument
 //
 // Commands and queries (any case; CR, LF or both end a line):
 //   *IDN?  *RST  *CLS  *ESR?  SYST:ERR?  SYST:CLE  VOLT <f>  VOLT?  CURR <f>  CURR?
@@ -54,6 +57,7 @@ struct Options {
     std::set<std::string> silent;
     std::string logFile;
     int tcpPort = -1;
+    int streamMs = 0;
 };
 
 enum StatusBit { QueryError = 4, DeviceError = 8, ExecutionError = 16, CommandError = 32, PowerOn = 128 };
@@ -190,6 +194,16 @@ void writeAll(int fd, const std::string& bytes)
     }
 }
 
+// Sends the instrument's own line number n when the peer has room for it.
+void streamLine(int fd, const Instrument& device, int n, const std::string& terminator)
+{
+    pollfd room = {fd, POLLOUT, 0};
+    if (fd < 0 || poll(&room, 1, 0) != 1 || !(room.revents & POLLOUT))
+        return;
+    std::string line = "DATA " + std::to_string(n) + "," + number(device.volt) + terminator;
+    static_cast<void>(write(fd, line.data(), line.size()));
+}
+
 // A socket that takes connections on 127.0.0.1:port (0: a free one); it prints its address.
 int listenOnLoopback(int port)
 {
@@ -237,6 +251,8 @@ int main(int argc, char** argv)
             options.logFile = value;
         else if (name == "--tcp")
             options.tcpPort = std::atoi(value.c_str());
+        else if (name == "--stream")
+            options.streamMs = std::max(0, std::atoi(value.c_str()));
         else {
             std::fprintf(stderr, "unknown option %s\n", name.c_str());
             return 2;
@@ -280,11 +296,26 @@ int main(int argc, char** argv)
     std::minstd_rand random(1);
     std::string pending;
     char buffer[4096];
+    auto nextLine = std::chrono::steady_clock::now() + std::chrono::milliseconds(options.streamMs);
+    int streamed = 0;
     while (!stopping) {
         // A signal that comes between the check above and the wait would be missed by a wait
         // without end; this one looks again ten times a second.
+        int timeout = 100;
+        if (options.streamMs > 0) {
+            auto now = std::chrono::steady_clock::now();
+            if (now >= nextLine) {
+                nextLine += std::chrono::milliseconds(options.streamMs);
+                // Behind by more than a line (the machine was busy): the stream goes on from now.
+                if (nextLine < now)
+                    nextLine = now + std::chrono::milliseconds(options.streamMs);
+                streamLine(master, device, ++streamed, options.outTerminator);
+            }
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(nextLine - now).count();
+            timeout = static_cast<int>(std::clamp<long long>(left, 0, 100));
+        }
         pollfd watch[2] = {{master, POLLIN, 0}, {listener, POLLIN, 0}};
-        if (poll(watch, 2, 100) <= 0)
+        if (poll(watch, 2, timeout) <= 0)
             continue;
         if (watch[1].revents & POLLIN) {
             // A new connection takes the place of the one before.

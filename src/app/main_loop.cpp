@@ -14,6 +14,7 @@
 #include "protocol/protocol_files.h"
 #include "protocol/protocol_settings.h"
 #include "protocol/protocol_window.h"
+#include "run/direct_input_window.h"
 #include "run/run_control.h"
 #include "run/runner.h"
 #include "run/run_state.h"
@@ -437,6 +438,7 @@ void protocolClicked(const Event& e)
         break;
     case IdPtkFitColumns: autoSizeColumns(WinProtocol, IdPtkList); break;
     case IdPtkDiagram: showOrToggleWindow(WinDiagram); break;
+    case IdPtkDirect: openDirectInput(); break;
     case IdPtkList:
         if (e.type == CtlRightClick && !runState.running) {
             int first = selectedRow(WinProtocol, IdPtkList);
@@ -496,6 +498,40 @@ void dispatchDiagram(const Event& e)
     case EvTimer:
         if (e.object == TimerDiagram)
             diagramTick();
+        break;
+    }
+}
+
+void directInputClicked(const Event& e)
+{
+    switch (e.object) {
+    case IdDirLine:
+        if (e.type == CtlActivate)
+            sendDirectLine();
+        break;
+    case IdDirSend: sendDirectLine(); break;
+    case IdDirMonitor: monitorSwitched(); break;
+    }
+}
+
+void dispatchDirect(const Event& e)
+{
+    switch (e.kind) {
+    case EvClose: closeDirectInput(); break;
+    case EvResize: relayoutDirectInputWindow(); break;
+    case EvControl: directInputClicked(e); break;
+    case EvMenu:
+        switch (e.object) {
+        case MenuDirOpen: openDirectInput(); break;
+        case MenuDirUp: walkSendHistory(true); break;
+        case MenuDirDown: walkSendHistory(false); break;
+        }
+        break;
+    case EvTimer:
+        if (e.object == TimerDirect)
+            directAnswerTick();
+        else if (e.object == TimerMonitor)
+            monitorTick();
         break;
     }
 }
@@ -595,6 +631,7 @@ void dispatchEvent(const Event& event)
     case WinPauseInfo: dispatchPauseInfo(event); break;
     case WinPortAuth: dispatchPortAuth(event); break;
     case WinDiagram: dispatchDiagram(event); break;
+    case WinDirect: dispatchDirect(event); break;
     }
 }
 

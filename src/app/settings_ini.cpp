@@ -13,6 +13,7 @@
 #include "lists/list_files.h"
 #include "protocol/diagram_window.h"
 #include "protocol/protocol_export.h"
+#include "run/direct_input_window.h"
 #include "serial/port_address.h"
 #include "serial/port_discovery.h"
 #include "serial/settings_window.h"
@@ -229,6 +230,15 @@ void loadIniFile()
         w0 = area.width;
         h0 = area.height;
     }
+    DirectInputOptions& direct = directInputOptions();
+    readDirectInputKeys(direct, [&](const std::string& key) { return ini.text("DIREKTEINGABE", key, ""); });
+    if (direct.placeKnown) {
+        direct.width = static_cast<int>(std::clamp<int64_t>(direct.width, 100, std::max<int64_t>(w0, 100)));
+        direct.height = static_cast<int>(std::clamp<int64_t>(direct.height, 60, std::max<int64_t>(h0, 60)));
+        auto [x, y] = clampWindow(direct.x, direct.y, direct.width, direct.height, w0, h0);
+        direct.x = static_cast<int>(std::max<int64_t>(x, 0));
+        direct.y = static_cast<int>(std::max<int64_t>(y, 0));
+    }
     auto [mainX, mainY] = clampMainWindow(ini.number(windows, "WinMainX", 0), ini.number(windows, "WinMainY", h0 - 222),
                                           w0, h0);
     std::array<WindowPlace, 4> places = defaultPlaces();
@@ -358,6 +368,14 @@ void saveIniFile()
     if (diagramKeys(diagramOptions()) != diagramKeys(DiagramOptions{})) {
         ini.group("DIAGRAMM");
         for (const auto& [key, value] : diagramKeys(diagramOptions()))
+            ini.add(key, value);
+    }
+    // Written for those who used the window, as the diagram's group is.
+    storeDirectInputOptions();
+    const DirectInputOptions& direct = directInputOptions();
+    if (direct.placeKnown || !direct.history.empty()) {
+        ini.group("DIREKTEINGABE");
+        for (const auto& [key, value] : directInputKeys(direct))
             ini.add(key, value);
     }
     // Replaced whole or not at all; a file that cannot be written ends the program all the same,

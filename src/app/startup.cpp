@@ -25,6 +25,7 @@
 #include "protocol/protocol_state.h"
 #include "protocol/protocol_files.h"
 #include "protocol/protocol_window.h"
+#include "run/direct_input_window.h"
 #include "run/run_state.h"
 #include "run/runner.h"
 #include "serial/port_discovery.h"
@@ -234,6 +235,8 @@ void startUp(int* argc, char*** argv, const std::string& programDir)
     setWindowBuilder(WinAbout, createAboutWindow);
     setWindowBuilder(WinProgramInfo, createProgramInfoWindow);
     setWindowBuilder(WinDiagram, createDiagramWindow);
+    setWindowBuilder(WinDirect, createDirectInputWindow);
+    setPortStateListener(directInputPortChanged);
     createMainWindow();
     createPopupMenus();
     addClipboardMenuItems();
@@ -284,6 +287,8 @@ void completeStartUp()
     // The diagram comes back with the table it was open with.
     if (diagramOptions().open && protocol.protocolMode == ModeTable)
         showWindow(WinDiagram);
+    if (directInputOptions().open)
+        showWindow(WinDirect);
     removeTimer(WinMain, TimerStartup);
     if (startOptions.run) {
         showWindow(WinProgram);

@@ -219,8 +219,8 @@ void createProtocolWindow()
     createWindowFrame(WinProtocol);
     GtkWidget* fixed = windowFixed(WinProtocol);
     buildToolbar(WinProtocol, fixed);
-    putControl(fixed, WinProtocol, IdPtkFileLabel, gtk_label_new("Datei:"), 215, 5, 45, 24);
-    GtkWidget* file = putControl(fixed, WinProtocol, IdPtkFileField, gtk_entry_new(), 265, 5, 230, 24);
+    putControl(fixed, WinProtocol, IdPtkFileLabel, gtk_label_new("Datei:"), 255, 5, 45, 24);
+    GtkWidget* file = putControl(fixed, WinProtocol, IdPtkFileField, gtk_entry_new(), 305, 5, 190, 24);
     gtk_editable_set_editable(GTK_EDITABLE(file), FALSE);
     GdkColor white = {0, 0xFFFF, 0xFFFF, 0xFFFF};
     gtk_widget_modify_base(file, GTK_STATE_NORMAL, &white);
@@ -268,8 +268,8 @@ void relayoutProtocolWindow()
 {
     auto [W, H] = innerSize(WinProtocol);
     placeControl(WinProtocol, IdPtkList, keepValue, keepValue, W - 10, H - 40);
-    placeControl(WinProtocol, IdPtkFileField, W - 235, keepValue, keepValue, keepValue);
-    placeControl(WinProtocol, IdPtkFileLabel, W - 285, keepValue, keepValue, keepValue);
+    placeControl(WinProtocol, IdPtkFileField, W - 195, keepValue, keepValue, keepValue);
+    placeControl(WinProtocol, IdPtkFileLabel, W - 245, keepValue, keepValue, keepValue);
 }
 
 int protocolColumnCount()

@@ -3,6 +3,7 @@
 
 #include "common/text.h"
 #include "lists/line_types.h"
+#include "run/direct_input_window.h"
 #include "run/line_checker.h"
 #include "run/run_state.h"
 #include "run/run_steps.h"
@@ -53,6 +54,8 @@ void startRun(int singleEntryRow)
     // Nothing of an earlier run may steer this one or be taken for its answers.
     forgetRun(runState);
     runState.singleEntryRow = singleEntryRow;
+    // The monitor shows what came before the run; then the run drops it.
+    directInputRunStarted();
     if (currentPort >= 0)
         serialDiscardInput(currentPort);
     addTimer(WinProgram, TimerRun, startInterval);

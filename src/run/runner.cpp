@@ -13,8 +13,10 @@
 #include "protocol/protocol_state.h"
 #include "protocol/protocol_files.h"
 #include "protocol/protocol_window.h"
+#include "run/direct_input_window.h"
 #include "run/line_checker.h"
 #include "run/pause_info_window.h"
+#include "run/port_exchange.h"
 #include "run/run_control.h"
 #include "run/run_state.h"
 #include "run/run_steps.h"
@@ -49,12 +51,6 @@ int rowType(int row)
 PortEntry& port()
 {
     return PortTable[currentPort];
-}
-
-bool currentPortOpen()
-{
-    return currentPort >= 0 && currentPort < portCount && currentPort < static_cast<PortIndex>(PortTable.size()) &&
-           PortTable[currentPort].isOpen;
 }
 
 // The protocol lines of the runner's own rows, which the list shows only on request.
@@ -156,6 +152,7 @@ void refuseRun()
     removeTimer(WinProgram, TimerRun);
     lockRunInterface(false);
     endFramedRedraws();
+    directInputRunEnded();
     runEnded(false);
 }
 
@@ -176,51 +173,18 @@ void endRun(bool completed)
     endFramedRedraws();
     protocolAutosave(1);
     protocolAutosave(2);
+    directInputRunEnded();
     runEnded(completed);
 }
 
 // The exchange of a device that reads at once, while it waits for the device.
 PendingExchange pending;
 
-bool readsAtOnce()
-{
-    return currentPort >= 0 && currentPort < static_cast<PortIndex>(PortTable.size()) &&
-           port().settings.readAtOnce != 0;
-}
-
-// The next tick comes when the device sends or the exchange's wait is over; a device that went
-// away is waited for by the clock only, so that its hang-up cannot spin the loop.
-void waitForDevice()
-{
-    int64_t left = pending.wait->deadline() - SerialExchangePort(currentPort).nowMs();
-    int descriptor = serialLost(currentPort) ? -1 : serialDescriptor(currentPort);
-    addTimerOrInput(WinProgram, TimerRun, static_cast<int>(std::clamp<int64_t>(left, 1, 600000)), descriptor);
-}
-
-// The exchange with the current port, its protocol lines going to the protocol.
-void exchangeWith(const std::function<void(Exchange&)>& step)
-{
-    SerialExchangePort io(currentPort);
-    Exchange exchange{io,
-                      port(),
-                      protocol.protocolMode,
-                      {controlText(WinSettings, IdSetErrGetSesr), controlText(WinSettings, IdSetErrGetCmd),
-                       controlText(WinSettings, IdSetErrQueryClear)},
-                      protocolOut};
-    step(exchange);
-}
-
 // Sends a command or query row the way the current port's device reads its answers.
 void startExchange(void (*atOnce)(Exchange&, PendingExchange&, const std::string&),
                    void (*withFixedWaits)(Exchange&, const std::string&), const std::string& text)
 {
-    exchangeWith([&](Exchange& exchange) {
-        pending = PendingExchange{};
-        if (readsAtOnce())
-            atOnce(exchange, pending, text);
-        else
-            withFixedWaits(exchange, text);
-    });
+    startCurrentExchange(pending, atOnce, withFixedWaits, text);
 }
 
 void setLine(SerialLine line, const char* name)
@@ -250,7 +214,7 @@ void refuseClosedPort()
                    ButtonsOk);
         runState.running = false;
     } else {
-        messageBox(WinProgram, "Quirlo", "Gewählter COM-Port ist nicht geöffnet!", IconWarning, ButtonsOk);
+        showPortNotOpen(WinProgram);
         ++runState.portErrorCount;
     }
 }
@@ -315,7 +279,7 @@ void ExecuteLine(int kind, const std::string& sendString)
         runState.querySent = !sendString.empty();
         break;
     case KindResponse:
-        exchangeWith([&](Exchange& exchange) {
+        exchangeWithCurrentPort([&](Exchange& exchange) {
             bool unanswered = false;
             if (pending.step == PendingExchange::Step::None) {
                 unanswered = exchangeAnswer(exchange, runState.querySent);
@@ -456,14 +420,14 @@ void RunTick()
     keepRowInView(row, last);
     int kind = rowType(row);
     runState.lastExecutedRow = row;
-    const bool atOnce = readsAtOnce();
+    const bool atOnce = currentPortReadsAtOnce();
     int pause = kind == TypeComment ? (atOnce ? 0 : 1) : static_cast<int>(intValue(cell(row, ColumnPause)));
     if (runState.responsePending)
         ExecuteLine(KindResponse, "");
     else
         ExecuteLine(kind, cell(row, ColumnSendString));
     if (runState.responsePending && pending.step != PendingExchange::Step::None) {
-        waitForDevice();
+        waitForDevice(WinProgram, TimerRun, pending);
     } else if (runState.responsePending) {
         armAfter(port().settings.delayLong, tickStart, waitedBefore);
     } else if (kind == TypePauseOn) {

@@ -53,22 +53,26 @@ ResponseBytes::ResponseBytes(const DeviceSettings& settings)
 {
 }
 
+bool ResponseBytes::add(char byte)
+{
+    ++taken;
+    if (byte == (terminator.empty() ? '\0' : terminator.back())) {
+        ended = true;
+    } else if (answer.size() < keep) {
+        answer += byte;
+    } else {
+        cut = true;
+        // A device that floods the line cannot hold the exchange in a read.
+        ended = ++dropped >= dropLimit;
+    }
+    return ended;
+}
+
 bool ResponseBytes::take(ExchangePort& port)
 {
-    const char last = terminator.empty() ? '\0' : terminator.back();
     char byte = 0;
-    while (!ended && port.available() > 0 && port.read(&byte, 1) == 1) {
-        ++taken;
-        if (byte == last) {
-            ended = true;
-        } else if (answer.size() < keep) {
-            answer += byte;
-        } else {
-            cut = true;
-            // A device that floods the line cannot hold the exchange in a read.
-            ended = ++dropped >= dropLimit;
-        }
-    }
+    while (!ended && port.available() > 0 && port.read(&byte, 1) == 1)
+        add(byte);
     return ended;
 }
 
@@ -82,7 +86,34 @@ Response ResponseBytes::response() const
     if (!cut && !leading.empty() && endsWith(text, leading))
         text.erase(text.size() - leading.size());
     response.text = latin1ToUtf8(text);
+    response.cut = cut;
     return response;
+}
+
+StreamLines::StreamLines(const DeviceSettings& settings) : settings(settings), line(settings) {}
+
+std::vector<StreamLine> StreamLines::feed(std::string_view bytes, int64_t stamp)
+{
+    std::vector<StreamLine> lines;
+    for (char byte : bytes) {
+        if (line.count() == 0)
+            started = stamp;
+        if (line.add(byte)) {
+            Response response = line.response();
+            lines.push_back({response.text, response.cut, started});
+            line = ResponseBytes(settings);
+        }
+    }
+    return lines;
+}
+
+std::optional<StreamLine> StreamLines::flush()
+{
+    if (line.count() == 0)
+        return std::nullopt;
+    Response response = line.response();
+    line = ResponseBytes(settings);
+    return StreamLine{response.text, response.cut, started};
 }
 
 Response readResponse(ExchangePort& port, const DeviceSettings& settings, bool morePasses)

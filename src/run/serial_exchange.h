@@ -11,6 +11,7 @@
 #include <string>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "serial/port_table.h"
 
@@ -60,6 +61,7 @@ struct Response {
     std::string text; // the response as text (the device's bytes read as Latin-1)
     int retries = 0;  // further passes that were needed
     bool silent = false; // not one byte came, not even a terminator
+    bool cut = false;    // longer than inMaxSigns: the rest was dropped
 };
 
 // The bytes of one response, read byte by byte up to the last character of the in-terminator.
@@ -69,6 +71,8 @@ struct Response {
 class ResponseBytes {
 public:
     explicit ResponseBytes(const DeviceSettings& settings);
+    // Takes one received byte; true when the response is complete with it.
+    bool add(char byte);
     // Reads while bytes wait; true when the response is complete.
     bool take(ExchangePort& port);
     // The count of bytes read so far.
@@ -83,6 +87,32 @@ private:
     size_t dropped = 0;
     bool cut = false;
     bool ended = false;
+};
+
+// A stream of lines that a device sends on its own, split at the in-terminator as its answers
+// are, cut and bounded as they are: a line longer than inMaxSigns keeps inMaxSigns + 1
+// characters and is marked cut.
+struct StreamLine {
+    std::string text;  // as text (the device's bytes read as Latin-1)
+    bool cut = false;
+    int64_t stamp = 0; // when its first byte came
+};
+
+class StreamLines {
+public:
+    explicit StreamLines(const DeviceSettings& settings);
+    // The lines the bytes end; stamp is when the bytes came.
+    std::vector<StreamLine> feed(std::string_view bytes, int64_t stamp);
+    // The line begun and not ended, as a line of its own (after a silence); none when no byte
+    // of one waits.
+    std::optional<StreamLine> flush();
+    // Bytes of a line begun wait.
+    bool waiting() const { return line.count() > 0; }
+
+private:
+    DeviceSettings settings;
+    ResponseBytes line;
+    int64_t started = 0;
 };
 
 // Reads one response in passes: a pass ends when no byte waits; with morePasses, up to inRetry

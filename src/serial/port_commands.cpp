@@ -68,6 +68,14 @@ bool resetLinesAtOpen()
     return !controlExists(WinSettings, IdSetResetLines) || toggleState(WinSettings, IdSetResetLines);
 }
 
+std::function<void()> portStateListener;
+
+void tellPortState()
+{
+    if (portStateListener)
+        portStateListener();
+}
+
 // The hang-up watch of each open port.
 std::map<int64_t, guint> hangUpWatches;
 
@@ -120,6 +128,7 @@ void keepPortsWithTheirDevices(const std::vector<PortEntry>& before)
     if (currentPort >= 0)
         currentPort = currentPort < static_cast<PortIndex>(moved.size()) ? moved[currentPort] : -1;
     showCurrentPortState();
+    tellPortState();
 }
 
 namespace {
@@ -224,11 +233,17 @@ void refreshPortIndicators(bool full)
         else
             showIndicator(index, true, nullptr, false);
     }
+    tellPortState();
     if (!full)
         return;
     for (int index = static_cast<int>(shown); index <= highestIndicator; ++index)
         showIndicator(index, false, nullptr, false);
     refillPortChoices();
+}
+
+void setPortStateListener(std::function<void()> listener)
+{
+    portStateListener = std::move(listener);
 }
 
 void addPortNamed(const std::string& text)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,8 @@ void portIndicatorClicked(int id);
 // Closes a port whose device has gone away, with the protocol line "getrennt"; true when it
 // did.
 bool closeIfLost(int64_t index);
+// Told after ports opened, closed, went away, moved in the table, or another became current.
+void setPortStateListener(std::function<void()> listener);
 // Gives the indicators of the table's ports the look of their state; full also disables the
 // indicators without a port and refills the "COM-Port:" list.
 void refreshPortIndicators(bool full);

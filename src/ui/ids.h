@@ -13,7 +13,8 @@ enum WindowId {
     WinPauseInfo = 7,
     WinPortAuth = 8,
     WinDiagram = 9,
-    WindowCount = 10
+    WinDirect = 10,
+    WindowCount = 11
 };
 
 enum EventKind {
@@ -40,6 +41,8 @@ enum TimerId {
     TimerAutosave = 97, // window 4
     TimerRun = 98,      // window 2
     TimerDiagram = 96,  // window 9: the diagram follows the table
+    TimerDirect = 95,   // window 10: the answer to a line sent directly
+    TimerMonitor = 94,  // window 10: the monitored port sent, or was silent long enough
     TimerStartup = 99   // window 0
 };
 
@@ -177,6 +180,7 @@ enum ControlId {
     IdPtkFileField = 163,
     IdPtkList = 164,
     IdPtkDiagram = 165,
+    IdPtkDirect = 166,
     // About window
     IdAboutLogo = 168,
     IdAboutLine1 = 169,
@@ -214,6 +218,12 @@ enum ControlId {
     IdDgmSave = 232,
     IdDgmHint = 233,
     IdDgmPlot = 234,
+    // Direct-input window
+    IdDirLine = 240, // "Senden:"
+    IdDirSend = 241,
+    IdDirMonitor = 242, // "Mitlesen"
+    IdDirTimestamps = 243, // "Zeitstempel"
+    IdDirState = 244,
     // The sixteen port indicators of the settings window, for PortIndex 0 to 15
     IdSetPortIndicatorFirst = 200,
     IdSetPortIndicatorLast = 215
@@ -296,7 +306,11 @@ enum MenuItemId {
     // Pause info window and program info editor shortcuts
     MenuPauseReturn = 179,
     MenuPauseEscape = 180,
-    MenuInfoEscape = 192
+    MenuInfoEscape = 192,
+    // Direct-input window shortcuts
+    MenuDirUp = 193,
+    MenuDirDown = 194,
+    MenuDirOpen = 195 // Ctrl+D in the program and protocol windows
 };
 
 enum PopupMenuId {

@@ -8,5 +8,5 @@ struct BuiltInImage {
     size_t size;
 };
 
-constexpr int builtInImageCount = 45;
+constexpr int builtInImageCount = 46;
 extern const BuiltInImage builtInImages[builtInImageCount];

@@ -53,6 +53,10 @@ const Shortcut shortcuts[] = {
     {WinProtocol, GDK_s, ctrl, MenuPtkCtrlS, false},
     {WinProtocol, GDK_c, ctrl, MenuPtkCtrlC, false},
     {WinProtocol, GDK_g, ctrl, MenuPtkCtrlG, false},
+    {WinProgram, GDK_d, ctrl, MenuDirOpen, false, WinDirect},
+    {WinProtocol, GDK_d, ctrl, MenuDirOpen, false, WinDirect},
+    {WinDirect, GDK_Up, none, MenuDirUp, false},
+    {WinDirect, GDK_Down, none, MenuDirDown, false},
     {WinProgramInfo, GDK_Escape, none, MenuInfoEscape, false},
     // Help from every window.
     {WinCommandList, GDK_F1, none, MenuMainF1, false, WinMain},
@@ -61,6 +65,7 @@ const Shortcut shortcuts[] = {
     {WinProtocol, GDK_F1, none, MenuMainF1, false, WinMain},
     {WinProgramInfo, GDK_F1, none, MenuMainF1, false, WinMain},
     {WinDiagram, GDK_F1, none, MenuMainF1, false, WinMain},
+    {WinDirect, GDK_F1, none, MenuMainF1, false, WinMain},
     {WinPauseInfo, GDK_Return, none, MenuPauseReturn, false},
     {WinPauseInfo, GDK_Escape, none, MenuPauseEscape, false},
 };

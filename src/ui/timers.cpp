@@ -4,6 +4,7 @@
 #include <glib-unix.h>
 #include <glib.h>
 
+#include <algorithm>
 #include <map>
 #include <utility>
 
@@ -56,22 +57,42 @@ gboolean inputTick(gint, GIOCondition, gpointer data)
 
 } // namespace
 
-void addTimer(int window, int timerId, int intervalMs)
+namespace {
+
+Timer& arm(int window, int timerId, int intervalMs)
 {
     removeTimer(window, timerId);
     Timer& timer = timers[{window, timerId}];
-    timer.interval = intervalMs < 0 ? 0 : intervalMs;
-    timer.source = g_timeout_add_full(G_PRIORITY_DEFAULT, static_cast<guint>(timer.interval), tick,
-                                      new TimerKey(window, timerId), freeKey);
+    timer.interval = intervalMs;
+    if (intervalMs >= 0)
+        timer.source = g_timeout_add_full(G_PRIORITY_DEFAULT, static_cast<guint>(intervalMs), tick,
+                                          new TimerKey(window, timerId), freeKey);
+    return timer;
+}
+
+void watch(Timer& timer, int window, int timerId, int descriptor, int priority)
+{
+    if (descriptor >= 0)
+        timer.input = g_unix_fd_add_full(priority, descriptor, GIOCondition(G_IO_IN | G_IO_HUP | G_IO_ERR), inputTick,
+                                         new TimerKey(window, timerId), freeKey);
+}
+
+} // namespace
+
+void addTimer(int window, int timerId, int intervalMs)
+{
+    arm(window, timerId, std::max(intervalMs, 0));
 }
 
 void addTimerOrInput(int window, int timerId, int intervalMs, int descriptor)
 {
-    addTimer(window, timerId, intervalMs);
-    if (descriptor >= 0)
-        timers[{window, timerId}].input =
-            g_unix_fd_add_full(G_PRIORITY_DEFAULT, descriptor, GIOCondition(G_IO_IN | G_IO_HUP | G_IO_ERR),
-                               inputTick, new TimerKey(window, timerId), freeKey);
+    watch(arm(window, timerId, std::max(intervalMs, 0)), window, timerId, descriptor, G_PRIORITY_DEFAULT);
+}
+
+void addInputWatch(int window, int timerId, int descriptor, int limitMs)
+{
+    // Below the toolkit's redraws (G_PRIORITY_HIGH_IDLE + 20).
+    watch(arm(window, timerId, std::max(limitMs, -1)), window, timerId, descriptor, G_PRIORITY_DEFAULT_IDLE);
 }
 
 void removeTimer(int window, int timerId)

@@ -10,6 +10,10 @@ void addTimer(int window, int timerId, int intervalMs);
 // As addTimer, but the tick comes as soon as the descriptor has bytes to read or hangs up, when
 // that is before the interval ends: a wait for a device that never spins.
 void addTimerOrInput(int window, int timerId, int intervalMs, int descriptor);
+// As addTimerOrInput for input that may come without end (a device that streams): the tick
+// yields to the toolkit's drawing, so that a flood cannot keep the windows from being drawn.
+// With limitMs < 0 only the descriptor ticks, and an idle loop stays asleep.
+void addInputWatch(int window, int timerId, int descriptor, int limitMs);
 // Stops the timer and drops a tick of it that waits in the queue.
 void removeTimer(int window, int timerId);
 // True from addTimer until removeTimer: the timer is armed, or its tick has come and its owner

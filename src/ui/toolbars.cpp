@@ -54,7 +54,8 @@ const ToolSpec tools[] = {
     {WinProtocol, IdPtkExcel, Toggle, 22, 135, "Unter Linux nicht verfügbar", false},
     {WinProtocol, IdPtkDiagram, Button, 44, 165,
      "[Strg][G] Öffnet das Diagramm der Messtabelle: Kurven während des Laufs, Export als PNG, SVG und PDF"},
-    {WinProtocol, IdPtkLimitIndicator, Picture, 27, 198,
+    {WinProtocol, IdPtkDirect, Button, 45, 195, "[Strg][D] Öffnet die Direkteingabe: Zeilen sofort senden, Port mitlesen"},
+    {WinProtocol, IdPtkLimitIndicator, Picture, 27, 228,
      "Tabellen-Rire: Tabellengrenzen wurden überschritten - CellPos-Parameter prüfen!"},
 };
 

@@ -41,6 +41,7 @@ const std::array<WindowSpec, WindowCount> catalogue = {{
     {"Quirlo - Pause: Info", 0, 0, 440, 132, Fixed | Utility | KeepAbove | Centred, 0, 0, 0, -1},
     {"Existing ComPort authorisation ...", 0, 0, 490, 200, Fixed, 0, 0, 0, -1},
     {"Quirlo - Diagramm", 520, 320, 740, 520, Resizable | ChildOfMain, 740, 360, 0, -1},
+    {"Quirlo - Direkteingabe", 500, 320, 520, 112, Resizable | ChildOfMain, 420, 112, 0, -1},
 }};
 
 std::array<void (*)(), WindowCount> builders{};
@@ -344,7 +345,7 @@ GtkWidget* windowFixed(int window)
 
 void showOrToggleWindow(int window)
 {
-    if ((window < WinCommandList || window > WinProgramInfo) && window != WinDiagram)
+    if ((window < WinCommandList || window > WinProgramInfo) && window != WinDiagram && window != WinDirect)
         return;
     if (!windowExists(window)) {
         if (!builders[window])

@@ -1,0 +1,46 @@
+// What the direct-input window keeps, free of any window: the lines sent before, the window's
+// options as Quirlo.ini holds them, and the time of day a monitored line came.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+// The lines sent before, oldest first, walked with Up and Down as a shell does.
+class SendHistory {
+public:
+    static constexpr size_t limit = 50;
+    // Keeps a sent line (not an empty one, nor the newest again); the walk starts anew.
+    void add(const std::string& line);
+    // Up: the line before the one shown; typed is what the field holds, given back by Down
+    // past the newest line.
+    std::string back(const std::string& typed);
+    // Down: the line after the one shown.
+    std::string forward();
+    const std::vector<std::string>& lines() const { return kept; }
+    void assign(std::vector<std::string> lines);
+
+private:
+    std::vector<std::string> kept;
+    size_t shown = 0; // kept.size(): past the newest line
+    std::string draft;
+};
+
+struct DirectInputOptions {
+    bool open = false;
+    bool timestamps = false;
+    int x = 500, y = 320, width = 520, height = 112;
+    bool placeKnown = false; // x, y, width and height came from the file
+    std::vector<std::string> history;
+};
+
+// The keys of the Quirlo.ini group "DIREKTEINGABE" in the order they are written.
+std::vector<std::pair<std::string, std::string>> directInputKeys(const DirectInputOptions& options);
+// Reads the keys through value (empty when missing); a missing or wrong value leaves the option
+// as it was.
+void readDirectInputKeys(DirectInputOptions& options, const std::function<std::string(const std::string& key)>& value);
+
+// The local time of day of the moment (microseconds since 1970) as "hh:mm:ss.mmm".
+std::string clockTimeText(int64_t unixMicros);

@@ -1,0 +1,382 @@
+// The direct-input window: the send line with its history, the exchange of a line sent, and the
+// monitor that reads the current port from a watch on its descriptor while no program runs.
+#include "run/direct_input_window.h"
+
+#include <gtk/gtk.h>
+
+#include <algorithm>
+#include <deque>
+
+#include "common/text.h"
+#include "lists/line_types.h"
+#include "protocol/protocol_state.h"
+#include "protocol/protocol_window.h"
+#include "run/port_exchange.h"
+#include "run/run_state.h"
+#include "serial/port_table.h"
+#include "serial/serial_port.h"
+#include "ui/controls.h"
+#include "ui/ids.h"
+#include "ui/shortcuts.h"
+#include "ui/timers.h"
+#include "ui/windows.h"
+
+namespace {
+
+constexpr int controlIds[] = {IdDirLine, IdDirSend, IdDirMonitor, IdDirTimestamps};
+// What one monitor tick reads at most, so that a flood leaves the windows time to be drawn.
+constexpr int64_t readChunk = 512;
+constexpr int64_t tickBytes = 16384;
+constexpr size_t tickLines = 128;
+
+DirectInputOptions options;
+SendHistory history;
+
+// The exchange of a line sent, and the lines typed while it waits for its answer.
+struct DirectExchange {
+    bool active = false;
+    PortIndex port = -1;
+    bool asked = false;
+    PendingExchange pending;
+    std::deque<std::string> waiting;
+};
+DirectExchange exchange;
+
+// The monitor while it watches a port.
+struct Monitor {
+    PortIndex port = -1; // -1: watching none
+    int descriptor = -1;
+    std::optional<StreamLines> lines;
+    int64_t lastByteMs = 0;
+};
+Monitor monitor;
+
+bool runHolds = false;
+
+int64_t nowMs()
+{
+    return g_get_monotonic_time() / 1000;
+}
+
+const DeviceSettings& monitoredSettings()
+{
+    return PortTable[monitor.port].settings;
+}
+
+// A monitored line as a "Return:" row of the list (its time and its cut in the last column),
+// or in the table the next cell down.
+void showLine(const StreamLine& line)
+{
+    if (protocol.protocolMode == ModeTable) {
+        int row = protocol.cellRow;
+        protocolOut(line.text, KindResponse, "");
+        protocol.cellRow = row + 1;
+        return;
+    }
+    std::string extra = toggleState(WinDirect, IdDirTimestamps) ? clockTimeText(line.stamp) : "";
+    if (line.cut)
+        extra += extra.empty() ? "abgeschnitten" : " abgeschnitten";
+    protocolOut("Return:\n" + line.text, KindResponse, extra);
+}
+
+// Reads what the monitored port sent, at most limitBytes and about limitLines lines; true when
+// a byte came.
+bool readMonitored(int64_t limitBytes, size_t limitLines)
+{
+    char buffer[readChunk];
+    int64_t total = 0;
+    size_t shown = 0;
+    while (total < limitBytes && shown < limitLines) {
+        int64_t count = serialRead(monitor.port, buffer, std::min(readChunk, limitBytes - total));
+        if (count <= 0)
+            break;
+        total += count;
+        for (const StreamLine& line : monitor.lines->feed(std::string_view(buffer, static_cast<size_t>(count)),
+                                                          g_get_real_time())) {
+            showLine(line);
+            ++shown;
+        }
+    }
+    if (total > 0)
+        monitor.lastByteMs = nowMs();
+    return total > 0;
+}
+
+void flushMonitored()
+{
+    if (monitor.lines) {
+        if (std::optional<StreamLine> line = monitor.lines->flush())
+            showLine(*line);
+    }
+}
+
+// Stops watching; a line begun is shown as it is.
+void stopMonitor()
+{
+    if (monitor.port < 0)
+        return;
+    flushMonitored();
+    removeTimer(WinDirect, TimerMonitor);
+    monitor = Monitor{};
+}
+
+// Reads what waits on the monitored port and stops watching: a query or a run takes it now.
+void handOverMonitoredPort()
+{
+    if (monitor.port >= 0 && serialIsOpen(monitor.port))
+        readMonitored(std::max<int64_t>(serialAvailable(monitor.port), 0), SIZE_MAX);
+    stopMonitor();
+}
+
+// Waits for the port's next bytes; a line begun ends after the port's delayLong of silence.
+void armMonitor()
+{
+    int limit = -1;
+    if (monitor.lines->waiting())
+        limit = static_cast<int>(std::clamp<int64_t>(monitor.lastByteMs + monitoredSettings().delayLong - nowMs(), 0,
+                                                     600000));
+    addInputWatch(WinDirect, TimerMonitor, monitor.descriptor, limit);
+}
+
+void showState()
+{
+    if (!controlExists(WinDirect, IdDirState))
+        return;
+    std::string text;
+    if (runHolds)
+        text = "Ein Programm läuft und nutzt den Port.";
+    else if (!currentPortOpen())
+        text = "Kein Port geöffnet.";
+    else
+        text = "Port #" + std::to_string(currentPort) + " " + PortTable[currentPort].name +
+               (monitor.port >= 0 ? ", wird mitgelesen" : "") + (exchange.active ? ", wartet auf Antwort" : "");
+    setControlText(WinDirect, IdDirState, text);
+}
+
+// Watches the current port when the monitor is on and nothing else holds the port.
+void followPort()
+{
+    bool wanted = windowExists(WinDirect) && toggleState(WinDirect, IdDirMonitor) && !runHolds && !exchange.active &&
+                  currentPortOpen() && !serialLost(currentPort);
+    int descriptor = wanted ? serialDescriptor(currentPort) : -1;
+    if (!wanted || monitor.port != currentPort || monitor.descriptor != descriptor)
+        stopMonitor();
+    if (wanted && monitor.port < 0) {
+        monitor.port = currentPort;
+        monitor.descriptor = descriptor;
+        monitor.lines.emplace(PortTable[currentPort].settings);
+        armMonitor();
+    }
+    showState();
+}
+
+void sendNow(const std::string& line)
+{
+    handOverMonitoredPort();
+    const DeviceSettings& settings = PortTable[currentPort].settings;
+    std::string text = settings.sendAsIs ? line : upperText(line);
+    exchange.active = true;
+    exchange.port = currentPort;
+    exchange.asked = !text.empty();
+    startCurrentExchange(exchange.pending, beginQuery, exchangeQuery, text);
+    if (exchange.pending.step != PendingExchange::Step::None)
+        waitForDevice(WinDirect, TimerDirect, exchange.pending);
+    else
+        addTimer(WinDirect, TimerDirect, static_cast<int>(std::clamp<int64_t>(settings.delayLong, 0, 600000)));
+    showState();
+}
+
+// The exchange is over: the next line typed meanwhile goes out, or the monitor goes on.
+void exchangeDone()
+{
+    removeTimer(WinDirect, TimerDirect);
+    exchange.active = false;
+    exchange.pending = PendingExchange{};
+    if (!exchange.waiting.empty()) {
+        std::string line = exchange.waiting.front();
+        exchange.waiting.pop_front();
+        if (currentPortOpen()) {
+            sendNow(line);
+            return;
+        }
+        exchange.waiting.clear();
+    }
+    followPort();
+}
+
+void setEnabled(bool enabled)
+{
+    for (int id : controlIds)
+        setControlEnabled(WinDirect, id, enabled);
+}
+
+GtkWidget* sendLine()
+{
+    return controlWidget(WinDirect, IdDirLine);
+}
+
+} // namespace
+
+DirectInputOptions& directInputOptions()
+{
+    return options;
+}
+
+void storeDirectInputOptions()
+{
+    if (!windowExists(WinDirect))
+        return;
+    options.open = windowVisible(WinDirect);
+    options.timestamps = toggleState(WinDirect, IdDirTimestamps);
+    options.history = history.lines();
+    GtkWidget* widget = windowWidget(WinDirect);
+    gtk_window_get_position(GTK_WINDOW(widget), &options.x, &options.y);
+    std::tie(options.width, options.height) = innerSize(WinDirect);
+    options.placeKnown = true;
+}
+
+void createDirectInputWindow()
+{
+    GtkWidget* widget = createWindowFrame(WinDirect);
+    if (options.placeKnown) {
+        gtk_window_move(GTK_WINDOW(widget), options.x, options.y);
+        gtk_window_set_default_size(GTK_WINDOW(widget), options.width, options.height);
+    }
+    history.assign(options.history);
+    GtkWidget* fixed = windowFixed(WinDirect);
+    putLabel(fixed, "Senden:", 5, 8, 55);
+    GtkWidget* line = putField(fixed, WinDirect, IdDirLine, "", 65, 8, 350, "Sendet die Zeile an den aktuellen Port =[Return]");
+    connectControlEvent(line, "activate", WinDirect, IdDirLine, CtlActivate);
+    putButton(fixed, WinDirect, IdDirSend, "Senden", 420, 7, 90, 26, false);
+    gtk_widget_set_tooltip_text(controlWidget(WinDirect, IdDirSend), "Sendet die Zeile an den aktuellen Port =[Return]");
+    GtkWidget* monitorButton =
+        putControl(fixed, WinDirect, IdDirMonitor, gtk_toggle_button_new_with_label("Mitlesen"), 65, 42, 100, 26);
+    gtk_widget_set_tooltip_text(monitorButton, "Zeigt alles, was der Port sendet, solange kein Programm läuft");
+    connectControlEvent(monitorButton, "toggled", WinDirect, IdDirMonitor, CtlPlain);
+    putCheck(fixed, WinDirect, IdDirTimestamps, "Zeitstempel", 175, 43, 120, options.timestamps,
+             "Mitgelesene Zeilen bekommen ihre Ankunftszeit (hh:mm:ss.mmm) in der letzten Protokollspalte");
+    GtkWidget* state = putControl(fixed, WinDirect, IdDirState, gtk_label_new(""), 5, 78, 510, 24);
+    gtk_misc_set_alignment(GTK_MISC(state), 0.0f, 0.5f);
+    registerShortcuts(WinDirect);
+    // A window opened during a run waits for its end like one opened before.
+    setEnabled(!runHolds);
+    showState();
+}
+
+void relayoutDirectInputWindow()
+{
+    auto [width, height] = innerSize(WinDirect);
+    placeControl(WinDirect, IdDirLine, keepValue, keepValue, std::max(width - 170, 100), keepValue);
+    placeControl(WinDirect, IdDirSend, std::max(width - 100, 170), keepValue, keepValue, keepValue);
+    placeControl(WinDirect, IdDirState, keepValue, keepValue, width - 10, keepValue);
+}
+
+void openDirectInput()
+{
+    showWindow(WinDirect);
+    gtk_window_present(GTK_WINDOW(windowWidget(WinDirect)));
+    gtk_widget_grab_focus(sendLine());
+}
+
+void closeDirectInput()
+{
+    hideWindow(WinDirect);
+    setToggleState(WinDirect, IdDirMonitor, false);
+    followPort();
+}
+
+void sendDirectLine()
+{
+    if (runHolds || !controlExists(WinDirect, IdDirLine))
+        return;
+    if (!currentPortOpen()) {
+        showPortNotOpen(WinDirect);
+        return;
+    }
+    std::string line = controlText(WinDirect, IdDirLine);
+    history.add(line);
+    setControlText(WinDirect, IdDirLine, "");
+    if (exchange.active)
+        exchange.waiting.push_back(line);
+    else
+        sendNow(line);
+}
+
+void walkSendHistory(bool up)
+{
+    if (!controlExists(WinDirect, IdDirLine))
+        return;
+    setControlText(WinDirect, IdDirLine, up ? history.back(controlText(WinDirect, IdDirLine)) : history.forward());
+    gtk_editable_set_position(GTK_EDITABLE(sendLine()), -1);
+}
+
+void monitorSwitched()
+{
+    followPort();
+}
+
+void directAnswerTick()
+{
+    if (!exchange.active)
+        return;
+    // The port of the line closed or another became current meanwhile: the answer is not read.
+    if (exchange.port != currentPort || !currentPortOpen()) {
+        exchange.waiting.clear();
+        exchangeDone();
+        return;
+    }
+    bool waiting = false;
+    exchangeWithCurrentPort([&](Exchange& current) {
+        if (exchange.pending.step == PendingExchange::Step::None)
+            exchangeAnswer(current, exchange.asked);
+        else
+            waiting = continueExchange(current, exchange.pending) == ExchangeState::Waiting;
+    });
+    if (waiting)
+        waitForDevice(WinDirect, TimerDirect, exchange.pending);
+    else
+        exchangeDone();
+}
+
+void monitorTick()
+{
+    if (monitor.port < 0 || monitor.port != currentPort || !serialIsOpen(monitor.port)) {
+        followPort();
+        return;
+    }
+    // A look at what waits notices a device that hung up; its own watch closes the port.
+    serialAvailable(monitor.port);
+    bool came = readMonitored(tickBytes, tickLines);
+    if (!came && monitor.lines->waiting() && nowMs() >= monitor.lastByteMs + monitoredSettings().delayLong)
+        flushMonitored();
+    if (serialLost(monitor.port)) {
+        stopMonitor();
+        showState();
+    } else {
+        armMonitor();
+    }
+}
+
+void directInputRunStarted()
+{
+    runHolds = true;
+    if (exchange.active) {
+        exchange.waiting.clear();
+        exchangeDone();
+    }
+    handOverMonitoredPort();
+    setEnabled(false);
+    showState();
+}
+
+void directInputRunEnded()
+{
+    runHolds = false;
+    setEnabled(true);
+    followPort();
+}
+
+void directInputPortChanged()
+{
+    followPort();
+}
