@@ -10,6 +10,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 
 #include "app/settings_ini.h"
 
@@ -21,6 +22,7 @@
 #include "protocol/protocol_files.h"
 #include "protocol/protocol_state.h"
 #include "protocol/protocol_window.h"
+#include "run/direct_input_window.h"
 #include "run/run_state.h"
 #include "serial/port_discovery.h"
 #include "serial/port_services.h"
@@ -603,4 +605,121 @@ TEST_F(Runner, ANetworkPeerThatIsSilentOrLeavesMidAnswerIsToldAndTheRunEnds)
     EXPECT_EQ(shown[0], "Query:|A?|");
     EXPECT_NE(std::find(shown.begin(), shown.end(), "CloseCom||#" + std::to_string(index) + " getrennt"),
               shown.end());
+}
+
+namespace {
+
+void typeDirectLine(const std::string& line)
+{
+    setControlText(WinDirect, IdDirLine, line);
+    postEvent(EvControl, WinDirect, IdDirLine, CtlActivate);
+}
+
+// Protocol rows whose last column holds a time of arrival.
+bool stamped(const std::string& line)
+{
+    static const std::regex stamp(".*\\|[0-9]{2}:[0-9]{2}:[0-9]{2}\\.[0-9]{3}");
+    return std::regex_match(line, stamp);
+}
+
+} // namespace
+
+// A line typed into the direct input goes out with the port's rules and its answer follows it
+// into the protocol; lines typed while an answer is awaited follow in order; Up and Down bring
+// back what was sent; without an open port the user is told and nothing goes out.
+TEST_F(Runner, TheDirectInputSendsTypedLinesAndKeepsThem)
+{
+    send(EvMenu, WinDirect, MenuDirOpen);
+    ASSERT_TRUE(windowVisible(WinDirect));
+    typeDirectLine("*idn?");
+    ASSERT_TRUE(pumpUntil([this] { return lines().size() == 2; }));
+    EXPECT_EQ(controlText(WinDirect, IdDirLine), "");
+
+    PortEntry& entry = PortTable[0];
+    entry.settings.readAtOnce = 1;
+    entry.settings.sendAsIs = 1;
+    entry.settings.delayLong = 5000;
+    // The second line is typed while the first one's answer is awaited.
+    for (const char* line : {"echo? One", "echo? Two"}) {
+        setControlText(WinDirect, IdDirLine, line);
+        sendDirectLine();
+    }
+    ASSERT_TRUE(pumpUntil([this] { return lines().size() == 6; }));
+    EXPECT_EQ(lines(), (std::vector<std::string>{"Query:|*IDN?|", "Return:|QUIRLO,SIM-PS1,0001,1.0|",
+                                                 "Query:|echo? One|", "Return:|ONE|", "Query:|echo? Two|",
+                                                 "Return:|TWO|"}));
+    setControlText(WinDirect, IdDirLine, "half typed");
+    for (int item : {MenuDirUp, MenuDirUp, MenuDirUp, MenuDirUp})
+        send(EvMenu, WinDirect, item);
+    EXPECT_EQ(controlText(WinDirect, IdDirLine), "*idn?");
+    send(EvMenu, WinDirect, MenuDirDown);
+    send(EvMenu, WinDirect, MenuDirDown);
+    EXPECT_EQ(controlText(WinDirect, IdDirLine), "echo? Two");
+    send(EvMenu, WinDirect, MenuDirDown);
+    EXPECT_EQ(controlText(WinDirect, IdDirLine), "half typed");
+
+    portClose(0);
+    removeAllRows(WinProtocol, IdPtkList);
+    typeDirectLine("*RST");
+    pumpUntilIdle();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Gewählter COM-Port ist nicht geöffnet!");
+    EXPECT_TRUE(lines().empty());
+    // The lines sent come back with the next start.
+    saveIniFile();
+    std::string ini;
+    ASSERT_TRUE(readWholeFile(machineDir + "/Quirlo.ini", ini));
+    EXPECT_NE(ini.find("[DIREKTEINGABE]"), std::string::npos);
+    EXPECT_NE(ini.find("Line3 = echo? Two"), std::string::npos);
+}
+
+// The monitor shows every line a streaming device sends, with its time of arrival; a run takes
+// the port, the window is disabled meanwhile, and the monitor goes on when the run ends.
+TEST_F(Runner, TheMonitorShowsAStreamAndGivesThePortToARun)
+{
+    stopInstrument();
+    startInstrument({"--stream", "40"});
+    openInstrumentPort();
+    send(EvMenu, WinDirect, MenuDirOpen);
+    setToggleState(WinDirect, IdDirTimestamps, true);
+    setToggleState(WinDirect, IdDirMonitor, true);
+    send(EvControl, WinDirect, IdDirMonitor);
+    ASSERT_TRUE(pumpUntil([this] { return lines().size() >= 3; }));
+    std::vector<std::string> seen = lines();
+    EXPECT_TRUE(std::regex_match(seen[0], std::regex("Return:\\|DATA [0-9]+,0\\.0000\\|.*"))) << seen[0];
+    EXPECT_TRUE(std::all_of(seen.begin(), seen.end(), stamped));
+
+    row(1, "ECHO? A", "", "300");
+    row(1, "ECHO? B", "", "300");
+    send(EvControl, WinProgram, IdPrgRun);
+    ASSERT_TRUE(pumpUntil([] { return runState.started; }));
+    EXPECT_FALSE(controlEnabled(WinDirect, IdDirLine));
+    EXPECT_FALSE(controlEnabled(WinDirect, IdDirMonitor));
+    ASSERT_TRUE(pumpUntil([] { return !runState.running && !timerActive(WinProgram, TimerRun); }));
+    EXPECT_TRUE(controlEnabled(WinDirect, IdDirLine));
+    size_t rowsAtEnd = lines().size();
+    ASSERT_TRUE(pumpUntil([&] { return lines().size() >= rowsAtEnd + 3; }));
+    std::vector<std::string> all = lines();
+    auto first = std::find_if(all.begin(), all.end(), [](const std::string& line) { return line.rfind("Query:", 0) == 0; });
+    auto last = std::find_if(all.rbegin(), all.rend(), [](const std::string& line) { return line.rfind("Query:", 0) == 0; });
+    ASSERT_NE(first, all.end());
+    // Between the run's first query and its last answer, no line of the monitor.
+    EXPECT_TRUE(std::none_of(first, last.base() + 1, stamped));
+    EXPECT_TRUE(stamped(all.back()));
+}
+
+// A device that never ends its lines: each line shows after the port's "vor Antwort" of
+// silence, whole and on its own.
+TEST_F(Runner, TheMonitorShowsALineWithoutTerminatorAfterASilence)
+{
+    stopInstrument();
+    startInstrument({"--stream", "1000", "--out-term", "0"});
+    openInstrumentPort();
+    send(EvMenu, WinDirect, MenuDirOpen);
+    setToggleState(WinDirect, IdDirMonitor, true);
+    send(EvControl, WinDirect, IdDirMonitor);
+    ASSERT_TRUE(pumpUntil([this] { return lines().size() >= 2; }));
+    std::vector<std::string> shown = lines();
+    EXPECT_EQ(std::vector<std::string>(shown.begin(), shown.begin() + 2),
+              (std::vector<std::string>{"Return:|DATA 1,0.0000|", "Return:|DATA 2,0.0000|"}));
 }

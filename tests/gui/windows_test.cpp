@@ -345,9 +345,9 @@ TEST_F(Windows, ProgramInfoEditorFillsAndTakesOverTheText)
 
 TEST_F(Windows, BuiltInImagesDecodeAndMissingOnesShowNothing)
 {
-    for (int id = 0; id < 45; ++id)
+    for (int id = 0; id < 46; ++id)
         EXPECT_NE(quirloImage(id), nullptr) << id;
-    EXPECT_EQ(quirloImage(45), nullptr);
+    EXPECT_EQ(quirloImage(46), nullptr);
     EXPECT_EQ(quirloImage(-1), nullptr);
     GtkWidget* empty = quirloImageWidget(99);
     EXPECT_EQ(gtk_image_get_storage_type(GTK_IMAGE(empty)), GTK_IMAGE_EMPTY);

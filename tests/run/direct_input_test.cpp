@@ -1,0 +1,151 @@
+// The direct input's logic: a device's stream split into lines, the send history and its
+// Quirlo.ini keys, the time of day of a monitored line.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <regex>
+
+#include "run/direct_input.h"
+#include "run/serial_exchange.h"
+
+namespace {
+
+DeviceSettings crLf(int64_t maxSigns = 60)
+{
+    DeviceSettings settings;
+    settings.inTerminator = "\r\n";
+    settings.inMaxSigns = maxSigns;
+    return settings;
+}
+
+std::vector<std::string> texts(const std::vector<StreamLine>& lines)
+{
+    std::vector<std::string> result;
+    for (const StreamLine& line : lines)
+        result.push_back(line.text);
+    return result;
+}
+
+TEST(StreamLines, SplitsAtTheTerminatorWhereverTheReadsEnd)
+{
+    StreamLines stream(crLf());
+    EXPECT_TRUE(stream.feed("DATA 1,0.5\r", 100).empty());
+    EXPECT_TRUE(stream.waiting());
+    std::vector<StreamLine> lines = stream.feed("\nDATA 2,0.6\r\nDA", 200);
+    EXPECT_EQ(texts(lines), (std::vector<std::string>{"DATA 1,0.5", "DATA 2,0.6"}));
+    // A line carries the time its first byte came, not the time it ended.
+    EXPECT_EQ(lines[0].stamp, 100);
+    EXPECT_EQ(lines[1].stamp, 200);
+    lines = stream.feed("TA 3\r\n\r\n\xB5V\r\n", 300);
+    EXPECT_EQ(texts(lines), (std::vector<std::string>{"DATA 3", "", "\xC2\xB5V"}));
+    EXPECT_EQ(lines[0].stamp, 200);
+    EXPECT_FALSE(stream.waiting());
+    EXPECT_FALSE(stream.flush());
+}
+
+TEST(StreamLines, ALineWithoutTerminatorIsShownWhenTheSilenceFlushesIt)
+{
+    StreamLines stream(crLf());
+    stream.feed("$GPGGA,1234", 10);
+    stream.feed("56\r", 20);
+    std::optional<StreamLine> line = stream.flush();
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->text, "$GPGGA,123456");
+    EXPECT_EQ(line->stamp, 10);
+    EXPECT_FALSE(line->cut);
+    EXPECT_FALSE(stream.waiting());
+    // The next line starts clean.
+    EXPECT_EQ(texts(stream.feed("OK\r\n", 30)), std::vector<std::string>{"OK"});
+}
+
+TEST(StreamLines, AFloodGivesFewBoundedLinesMarkedCut)
+{
+    StreamLines stream(crLf(8));
+    std::string flood(200000, 'x');
+    std::vector<StreamLine> lines = stream.feed(flood, 1);
+    ASSERT_FALSE(lines.empty());
+    // One line per several kilobytes at most, each cut to inMaxSigns + 1 characters.
+    EXPECT_LE(lines.size(), flood.size() / 4096);
+    for (const StreamLine& line : lines) {
+        EXPECT_EQ(line.text, std::string(9, 'x'));
+        EXPECT_TRUE(line.cut);
+    }
+    // An overlong line that ends in time is one line, cut, and the next is whole.
+    StreamLines again(crLf(8));
+    lines = again.feed(std::string(100, 'y') + "\r\nshort\r\n", 2);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_TRUE(lines[0].cut);
+    EXPECT_EQ(lines[0].text.size(), 9u);
+    EXPECT_EQ(lines[1].text, "short");
+    EXPECT_FALSE(lines[1].cut);
+}
+
+TEST(SendHistory, WalksBackAndForthAndGivesBackWhatWasTyped)
+{
+    SendHistory history;
+    EXPECT_EQ(history.back("typed"), "typed");
+    for (const char* line : {"*IDN?", "VOLT 1", "VOLT 1", "", "MEAS:VOLT?"})
+        history.add(line);
+    EXPECT_EQ(history.lines(), (std::vector<std::string>{"*IDN?", "VOLT 1", "MEAS:VOLT?"}));
+    EXPECT_EQ(history.back("half"), "MEAS:VOLT?");
+    EXPECT_EQ(history.back("ignored"), "VOLT 1");
+    EXPECT_EQ(history.back(""), "*IDN?");
+    EXPECT_EQ(history.back(""), "*IDN?");
+    EXPECT_EQ(history.forward(), "VOLT 1");
+    EXPECT_EQ(history.forward(), "MEAS:VOLT?");
+    EXPECT_EQ(history.forward(), "half");
+    EXPECT_EQ(history.forward(), "half");
+    // A line sent starts the walk anew from the newest.
+    history.back("");
+    history.add("CURR?");
+    EXPECT_EQ(history.back(""), "CURR?");
+
+    for (int k = 0; k < 60; ++k)
+        history.add("line " + std::to_string(k));
+    ASSERT_EQ(history.lines().size(), SendHistory::limit);
+    EXPECT_EQ(history.lines().front(), "line 10");
+    EXPECT_EQ(history.lines().back(), "line 59");
+}
+
+TEST(DirectInputKeys, RoundTripTheLinesAsTypedAndIgnoreWrongValues)
+{
+    DirectInputOptions options;
+    options.timestamps = true;
+    options.open = true;
+    options.x = -5;
+    options.y = 40;
+    options.width = 600;
+    options.height = 130;
+    options.history = {" VOLT 1 ", "\"quoted\"", "A=B;C", "\"", "ÄÖÜ µ"};
+    // Quirlo.ini drops the blanks at the ends of a value: the reader sees what the file keeps.
+    std::map<std::string, std::string> file;
+    for (const auto& [key, value] : directInputKeys(options)) {
+        size_t first = value.find_first_not_of(' '), last = value.find_last_not_of(' ');
+        file[key] = first == std::string::npos ? "" : value.substr(first, last - first + 1);
+    }
+    DirectInputOptions read;
+    readDirectInputKeys(read, [&](const std::string& key) { return file.count(key) ? file[key] : ""; });
+    EXPECT_TRUE(read.open);
+    EXPECT_TRUE(read.timestamps);
+    EXPECT_TRUE(read.placeKnown);
+    EXPECT_EQ(std::tie(read.x, read.y, read.width, read.height), std::make_tuple(-5, 40, 600, 130));
+    EXPECT_EQ(read.history, options.history);
+
+    // A place given in part, or with junk, is no place; a wrong flag keeps the option.
+    std::map<std::string, std::string> wrong = {{"X", "10"}, {"Y", "2O"}, {"W", "300"}, {"H", "90"},
+                                                {"Open", "yes"}, {"Line1", "*IDN?"}, {"Line3", "gap"}};
+    DirectInputOptions kept;
+    readDirectInputKeys(kept, [&](const std::string& key) { return wrong.count(key) ? wrong[key] : ""; });
+    EXPECT_FALSE(kept.placeKnown);
+    EXPECT_EQ(kept.x, DirectInputOptions{}.x);
+    EXPECT_FALSE(kept.open);
+    EXPECT_EQ(kept.history, std::vector<std::string>{"*IDN?"});
+}
+
+TEST(DirectInput, TheClockTimeHasMilliseconds)
+{
+    std::string text = clockTimeText(1765000000123456);
+    EXPECT_TRUE(std::regex_match(text, std::regex("[0-2][0-9]:[0-5][0-9]:[0-5][0-9]\\.123"))) << text;
+}
+
+} // namespace
