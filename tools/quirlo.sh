@@ -82,7 +82,8 @@ demo() {
     cp examples/demo.cml "$dir/Cmd/"
     cp examples/demo.run "$dir/Run/"
     cp examples/demo.ini "$dir/Quirlo.ini"
-    ./build/sim_instrument >"$dir/instrument" &
+    # QUIRLO_DEMO_STREAM=MS: the instrument also sends a line of its own every MS milliseconds.
+    ./build/sim_instrument ${QUIRLO_DEMO_STREAM:+--stream "$QUIRLO_DEMO_STREAM"} >"$dir/instrument" &
     instrument=$!
     trap 'kill "$instrument" 2>/dev/null; rm -rf "$dir"' EXIT
     # The instrument names its pseudo-terminal on its first line.

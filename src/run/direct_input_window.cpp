@@ -48,6 +48,7 @@ struct Monitor {
     int descriptor = -1;
     std::optional<StreamLines> lines;
     int64_t lastByteMs = 0;
+    int emptyTicks = 0; // ticks in a row that found nothing to read and nothing to end
 };
 Monitor monitor;
 
@@ -346,12 +347,19 @@ void monitorTick()
     }
     // A look at what waits notices a device that hung up; its own watch closes the port.
     serialAvailable(monitor.port);
+    bool waited = monitor.lines->waiting();
     bool came = readMonitored(tickBytes, tickLines);
-    if (!came && monitor.lines->waiting() && nowMs() >= monitor.lastByteMs + monitoredSettings().delayLong)
+    if (!came && waited && nowMs() >= monitor.lastByteMs + monitoredSettings().delayLong)
         flushMonitored();
+    monitor.emptyTicks = came || waited ? 0 : monitor.emptyTicks + 1;
     if (serialLost(monitor.port)) {
         stopMonitor();
         showState();
+    } else if (monitor.emptyTicks >= 3) {
+        // A descriptor that reports a state without bytes again and again must not spin the
+        // loop: the watch starts again a tenth of a second later.
+        monitor.emptyTicks = 0;
+        addInputWatch(WinDirect, TimerMonitor, -1, 100);
     } else {
         armMonitor();
     }
