@@ -17,6 +17,7 @@
 #include "serial/port_address.h"
 #include "run/expression.h"
 #include "run/line_preparation.h"
+#include "run/serial_exchange.h"
 #include "serial/device_settings.h"
 
 namespace {
@@ -144,6 +145,50 @@ std::string checkText(const std::string& input)
         return "NUL left in safe text";
     if (utf8ToLatin1(latin1ToUtf8(input)) != input)
         return "Latin-1 changes on the way to UTF-8 and back";
+    return "";
+}
+
+std::string checkStreamLines(const std::string& input)
+{
+    if (input.size() < 3)
+        return "";
+    DeviceSettings settings;
+    const char terminators[][3] = {"", "\r", "\n", "\r\n", "\n\r", ";"};
+    settings.inTerminator = terminators[static_cast<unsigned char>(input[0]) % 6];
+    settings.inMaxSigns = static_cast<unsigned char>(input[1]);
+    std::string bytes = input.substr(3);
+    auto all = [](StreamLines& stream, std::vector<StreamLine> lines) {
+        if (std::optional<StreamLine> last = stream.flush())
+            lines.push_back(*last);
+        return lines;
+    };
+    StreamLines whole(settings);
+    std::vector<StreamLine> once = all(whole, whole.feed(bytes, 0));
+    // The same bytes in reads of 1 to 16 bytes.
+    StreamLines pieces(settings);
+    std::vector<StreamLine> read;
+    size_t step = static_cast<unsigned char>(input[2]) % 16 + 1;
+    for (size_t at = 0; at < bytes.size(); at += step) {
+        std::vector<StreamLine> lines = pieces.feed(std::string_view(bytes).substr(at, step), 0);
+        read.insert(read.end(), lines.begin(), lines.end());
+    }
+    read = all(pieces, read);
+    if (read.size() != once.size())
+        return "the lines depend on where the reads end";
+    size_t terminatorBytes = std::count(bytes.begin(), bytes.end(),
+                                        settings.inTerminator.empty() ? '\0' : settings.inTerminator.back());
+    if (once.size() > terminatorBytes + bytes.size() / 4096 + 1)
+        return "more lines than terminators and floods";
+    for (size_t k = 0; k < once.size(); ++k) {
+        if (once[k].text != read[k].text || once[k].cut != read[k].cut)
+            return "the lines depend on where the reads end";
+        if (!validUtf8(once[k].text))
+            return "invalid UTF-8 in a line";
+        int64_t characters = std::count_if(once[k].text.begin(), once[k].text.end(),
+                                           [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
+        if (characters > settings.inMaxSigns + 1)
+            return "line longer than inMaxSigns + 1";
+    }
     return "";
 }
 

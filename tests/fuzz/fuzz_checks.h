@@ -23,6 +23,10 @@ std::string checkText(const std::string& input);
 // line, read as its Quirlo.ini values): the diagram's points and ranges are finite, every range
 // has room, and a drawing's points are no more than the diagram's.
 std::string checkDiagram(const std::string& input);
+// Any bytes as a device's stream (the first two choose the in-terminator and the length limit, the
+// next ones where the reads end): the lines do not depend on where the reads end, each is valid
+// text of at most inMaxSigns + 1 characters, and a flood gives few of them.
+std::string checkStreamLines(const std::string& input);
 // The arguments (the input split at NUL bytes) are refused or give device names that cannot
 // leave /dev or reach a shell, paths and network addresses without control characters.
 std::string checkStartOptions(const std::string& input);

@@ -129,6 +129,7 @@ int main(int argc, char** argv)
             report(checkFiles(ini), ini);
             report(checkSetFile(ini), ini);
             report(checkText(ini), ini);
+            report(checkStreamLines(ini), ini);
             report(checkDiagram(ini), ini);
             std::string table = randomDiagramTable(random);
             report(checkDiagram(table), table);
