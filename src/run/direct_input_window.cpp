@@ -64,10 +64,31 @@ const DeviceSettings& monitoredSettings()
     return PortTable[monitor.port].settings;
 }
 
+GtkWidget* sendLine()
+{
+    return controlWidget(WinDirect, IdDirLine);
+}
+
+// A protocol line opens the protocol and program windows, which take the keyboard; opened here
+// first, they leave it with the send line.
+void openProtocolWindows()
+{
+    bool recorded = protocol.protocolMode == ModeList || protocol.protocolMode == ModeTable;
+    if (!recorded || currentPort < 0 || (windowVisible(WinProtocol) && windowVisible(WinProgram)))
+        return;
+    showWindow(WinProtocol);
+    showWindow(WinProgram);
+    if (windowVisible(WinDirect)) {
+        gtk_window_present(GTK_WINDOW(windowWidget(WinDirect)));
+        gtk_widget_grab_focus(sendLine());
+    }
+}
+
 // A monitored line as a "Return:" row of the list (its time and its cut in the last column),
 // or in the table the next cell down.
 void showLine(const StreamLine& line)
 {
+    openProtocolWindows();
     if (protocol.protocolMode == ModeTable) {
         int row = protocol.cellRow;
         protocolOut(line.text, KindResponse, "");
@@ -174,6 +195,7 @@ void followPort()
 void sendNow(const std::string& line)
 {
     handOverMonitoredPort();
+    openProtocolWindows();
     const DeviceSettings& settings = PortTable[currentPort].settings;
     std::string text = settings.sendAsIs ? line : upperText(line);
     exchange.active = true;
@@ -209,11 +231,6 @@ void setEnabled(bool enabled)
 {
     for (int id : controlIds)
         setControlEnabled(WinDirect, id, enabled);
-}
-
-GtkWidget* sendLine()
-{
-    return controlWidget(WinDirect, IdDirLine);
 }
 
 } // namespace

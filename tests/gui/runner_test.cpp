@@ -32,6 +32,7 @@
 #include "ui/controls.h"
 #include "ui/ids.h"
 #include "ui/list_access.h"
+#include "ui/shortcuts.h"
 #include "ui/timers.h"
 #include "ui/windows.h"
 
@@ -629,7 +630,9 @@ bool stamped(const std::string& line)
 // back what was sent; without an open port the user is told and nothing goes out.
 TEST_F(Runner, TheDirectInputSendsTypedLinesAndKeepsThem)
 {
-    send(EvMenu, WinDirect, MenuDirOpen);
+    EXPECT_TRUE(shortcutActive(WinProgram, MenuDirOpen));
+    EXPECT_TRUE(shortcutActive(WinProtocol, MenuDirOpen));
+    send(EvControl, WinProtocol, IdPtkDirect);
     ASSERT_TRUE(windowVisible(WinDirect));
     typeDirectLine("*idn?");
     ASSERT_TRUE(pumpUntil([this] { return lines().size() == 2; }));
@@ -688,6 +691,9 @@ TEST_F(Runner, TheMonitorShowsAStreamAndGivesThePortToARun)
     std::vector<std::string> seen = lines();
     EXPECT_TRUE(std::regex_match(seen[0], std::regex("Return:\\|DATA [0-9]+,0\\.0000\\|.*"))) << seen[0];
     EXPECT_TRUE(std::all_of(seen.begin(), seen.end(), stamped));
+    // The *.log keeps the time of arrival.
+    std::string log = listLogText(protocolRows(), false);
+    EXPECT_NE(log.find(cellText(WinProtocol, IdPtkList, 0, 3)), std::string::npos);
 
     row(1, "ECHO? A", "", "300");
     row(1, "ECHO? B", "", "300");
