@@ -337,10 +337,8 @@ void directAnswerTick()
 {
     if (!exchange.active)
         return;
-    // The port of the line closed or another became current meanwhile: the answer is not read.
     if (exchange.port != currentPort || !currentPortOpen()) {
-        exchange.waiting.clear();
-        exchangeDone();
+        directInputPortChanged();
         return;
     }
     bool waiting = false;
@@ -403,5 +401,11 @@ void directInputRunEnded()
 
 void directInputPortChanged()
 {
+    // A line's answer is not awaited from a port that closed or is no longer current: the
+    // watch on its descriptor goes at once.
+    if (exchange.active && (exchange.port != currentPort || !currentPortOpen())) {
+        exchange.waiting.clear();
+        exchangeDone();
+    }
     followPort();
 }

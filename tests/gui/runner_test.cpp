@@ -661,7 +661,13 @@ TEST_F(Runner, TheDirectInputSendsTypedLinesAndKeepsThem)
     send(EvMenu, WinDirect, MenuDirDown);
     EXPECT_EQ(controlText(WinDirect, IdDirLine), "half typed");
 
+    // Closing the port ends the wait for an answer that does not come, at once.
+    entry.settings.delayLong = 60000;
+    typeDirectLine("NOANSWER?");
+    ASSERT_TRUE(pumpUntil([this] { return lines().size() == 7; }));
+    ASSERT_TRUE(timerActive(WinDirect, TimerDirect));
     portClose(0);
+    EXPECT_FALSE(timerActive(WinDirect, TimerDirect));
     removeAllRows(WinProtocol, IdPtkList);
     typeDirectLine("*RST");
     pumpUntilIdle();
@@ -728,4 +734,10 @@ TEST_F(Runner, TheMonitorShowsALineWithoutTerminatorAfterASilence)
     std::vector<std::string> shown = lines();
     EXPECT_EQ(std::vector<std::string>(shown.begin(), shown.begin() + 2),
               (std::vector<std::string>{"Return:|DATA 1,0.0000|", "Return:|DATA 2,0.0000|"}));
+    // A closed port is watched no longer; opened again, it is.
+    ASSERT_TRUE(timerActive(WinDirect, TimerMonitor));
+    portClose(0);
+    EXPECT_FALSE(timerActive(WinDirect, TimerMonitor));
+    portOpen(0);
+    EXPECT_TRUE(timerActive(WinDirect, TimerMonitor));
 }
