@@ -5,14 +5,15 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <deque>
+#include <optional>
+#include <tuple>
 
 #include "common/text.h"
-#include "lists/line_types.h"
 #include "protocol/protocol_state.h"
 #include "protocol/protocol_window.h"
 #include "run/port_exchange.h"
-#include "run/run_state.h"
 #include "serial/port_table.h"
 #include "serial/serial_port.h"
 #include "ui/controls.h"
