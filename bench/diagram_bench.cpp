@@ -25,13 +25,6 @@ namespace {
 constexpr int tablePoints = 10000;
 constexpr int loopPasses = 300;
 
-void handleWaitingEvents()
-{
-    Event event;
-    while (takeEvent(event))
-        dispatchEvent(event);
-}
-
 Diagram longSeries()
 {
     DiagramOptions options;

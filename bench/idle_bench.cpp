@@ -5,7 +5,6 @@
 //   xvfb-run -a build/bench/idle_bench [seconds]
 #include <fcntl.h>
 #include <stdlib.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <gtk/gtk.h>
@@ -17,44 +16,12 @@
 #include "quirlo_bench.h"
 
 #include "app/main_loop.h"
-#include "app/shell_state.h"
 #include "ui/ids.h"
 #include "ui/list_access.h"
 #include "ui/message_dialog.h"
 #include "ui/windows.h"
 
 namespace {
-
-long cpuTicks()
-{
-    rusage usage;
-    getrusage(RUSAGE_SELF, &usage);
-    long micros = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000000L + usage.ru_utime.tv_usec +
-                  usage.ru_stime.tv_usec;
-    return micros / 10000;
-}
-
-long contextSwitches()
-{
-    rusage usage;
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_nvcsw + usage.ru_nivcsw;
-}
-
-// Runs the main loop for the seconds and prints what it cost.
-void idleFor(int seconds, const char* what)
-{
-    shell.quitRequested = false;
-    g_timeout_add_seconds(static_cast<guint>(seconds), [](gpointer) -> gboolean {
-        shell.quitRequested = true;
-        return G_SOURCE_REMOVE;
-    }, nullptr);
-    long ticks = cpuTicks();
-    long switches = contextSwitches();
-    runMainLoop();
-    std::printf("%s: %ld CPU ticks in %d s, %ld wake-ups\n", what, cpuTicks() - ticks, seconds,
-                contextSwitches() - switches);
-}
 
 int printMessage(const MessageRequest& request)
 {

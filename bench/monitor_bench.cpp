@@ -5,7 +5,6 @@
 // longest the loop was kept from its other work.
 //   xvfb-run -a build/bench/monitor_bench [idle seconds]
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <gtk/gtk.h>
@@ -19,61 +18,14 @@
 #include <vector>
 
 #include "quirlo_bench.h"
+#include "timing.h"
 
 #include "app/main_loop.h"
-#include "app/shell_state.h"
 #include "ui/controls.h"
 #include "ui/list_access.h"
 #include "ui/windows.h"
 
 namespace {
-
-long cpuTicks()
-{
-    rusage usage;
-    getrusage(RUSAGE_SELF, &usage);
-    return ((usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000000L + usage.ru_utime.tv_usec +
-            usage.ru_stime.tv_usec) /
-           10000;
-}
-
-long wakeUps()
-{
-    rusage usage;
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_nvcsw + usage.ru_nivcsw;
-}
-
-void idleFor(int seconds, const char* what)
-{
-    shell.quitRequested = false;
-    g_timeout_add_seconds(static_cast<guint>(seconds), [](gpointer) -> gboolean {
-        shell.quitRequested = true;
-        return G_SOURCE_REMOVE;
-    }, nullptr);
-    long ticks = cpuTicks();
-    long switches = wakeUps();
-    runMainLoop();
-    std::printf("%s: %ld CPU ticks in %d s, %ld wake-ups\n", what, cpuTicks() - ticks, seconds, wakeUps() - switches);
-}
-
-// One step of the main loop, as it runs.
-void loopStep()
-{
-    Event event;
-    if (takeEvent(event))
-        dispatchEvent(event);
-    else
-        gtk_main_iteration();
-}
-
-double percentile(std::vector<double> values, double share)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, static_cast<size_t>(share * static_cast<double>(values.size())))];
-}
 
 void writeAll(int fd, const std::string& bytes)
 {
@@ -111,6 +63,7 @@ void latency(int master, int lines)
         }
     }
     writer.join();
+    std::sort(delays.begin(), delays.end());
     std::printf("%d lines at 100 per second: %zu rows; from arrival to row median %.3f ms, p99 %.3f ms, worst "
                 "%.3f ms; %ld CPU ticks\n",
                 lines, delays.size(), percentile(delays, 0.5), percentile(delays, 0.99), percentile(delays, 1.0),
@@ -155,9 +108,7 @@ int main(int argc, char** argv)
     unlockpt(master);
     useDevicePort(std::string(ptsname(master)).substr(5), 300, 15, 5);
     postEvent(EvMenu, WinDirect, MenuDirOpen);
-    Event event;
-    while (takeEvent(event))
-        dispatchEvent(event);
+    handleWaitingEvents();
     setToggleState(WinDirect, IdDirTimestamps, true);
     setToggleState(WinDirect, IdDirMonitor, true);
     postEvent(EvControl, WinDirect, IdDirMonitor);

@@ -4,12 +4,16 @@
 
 #include <glib.h>
 #include <gtk/gtk.h>
+#include <sys/resource.h>
+
+#include <cstdio>
 
 #include <filesystem>
 #include <functional>
 #include <string>
 
 #include "app/main_loop.h"
+#include "app/shell_state.h"
 #include "app/startup.h"
 #include "run/run_state.h"
 #include "serial/port_services.h"
@@ -48,18 +52,31 @@ inline void useDevicePort(const std::string& device, int delayLongMs, int delayS
     portOpen(0);
 }
 
+// Handles the events waiting in Quirlo's queue.
+inline void handleWaitingEvents()
+{
+    Event event;
+    while (takeEvent(event))
+        dispatchEvent(event);
+}
+
+// One step of the main loop as it runs: the next event, or a wait for the toolkit's next one.
+inline void loopStep()
+{
+    Event event;
+    if (takeEvent(event))
+        dispatchEvent(event);
+    else
+        gtk_main_iteration();
+}
+
 // Presses Run and handles the events until the run has ended; each is called between events.
 inline void runProgramToEnd(const std::function<void()>& each = {})
 {
     postEvent(EvControl, WinProgram, IdPrgRun);
-    Event event;
-    while (takeEvent(event))
-        dispatchEvent(event);
+    handleWaitingEvents();
     while (runState.running || timerActive(WinProgram, TimerRun)) {
-        if (takeEvent(event))
-            dispatchEvent(event);
-        else
-            gtk_main_iteration();
+        loopStep();
         if (each)
             each();
     }
@@ -72,4 +89,37 @@ inline long openDescriptors()
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
         ++count;
     return count;
+}
+
+// The process's CPU time so far, in clock ticks of the system (1/100 s).
+inline long cpuTicks()
+{
+    rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    long micros = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000000L + usage.ru_utime.tv_usec +
+                  usage.ru_stime.tv_usec;
+    return micros / 10000;
+}
+
+// The times the process has given up the CPU so far: the loop's wake-ups.
+inline long contextSwitches()
+{
+    rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_nvcsw + usage.ru_nivcsw;
+}
+
+// Runs the main loop for the seconds and prints what it cost.
+inline void idleFor(int seconds, const char* what)
+{
+    shell.quitRequested = false;
+    g_timeout_add_seconds(static_cast<guint>(seconds), [](gpointer) -> gboolean {
+        shell.quitRequested = true;
+        return G_SOURCE_REMOVE;
+    }, nullptr);
+    long ticks = cpuTicks();
+    long switches = contextSwitches();
+    runMainLoop();
+    std::printf("%s: %ld CPU ticks in %d s, %ld wake-ups\n", what, cpuTicks() - ticks, seconds,
+                contextSwitches() - switches);
 }

@@ -19,6 +19,7 @@
 
 #include "bench_instrument.h"
 #include "quirlo_bench.h"
+#include "timing.h"
 
 #include "app/main_loop.h"
 #include "app/paths.h"
@@ -47,11 +48,6 @@ std::vector<double> overheads(const std::string& log, double expectedMs)
         result.push_back((stamps[i] - stamps[i - 1]) / 1000.0 - expectedMs);
     std::sort(result.begin(), result.end());
     return result;
-}
-
-double percentile(const std::vector<double>& sorted, double p)
-{
-    return sorted.empty() ? 0 : sorted[std::min(sorted.size() - 1, static_cast<size_t>(p * sorted.size()))];
 }
 
 void runInQuirlo(const Instrument& instrument, int type, const char* text, int rows)

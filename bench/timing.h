@@ -4,9 +4,11 @@
 
 #include <gtk/gtk.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <string>
+#include <vector>
 
 // A line of /proc/self/status in KiB, e.g. "VmRSS" (resident now) or "VmHWM" (its peak).
 inline long residentKiB(const char* key)
@@ -28,4 +30,10 @@ double milliseconds(Work work)
     while (gtk_events_pending())
         gtk_main_iteration_do(FALSE);
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The value below which the share p of the sorted values lies (0 for none).
+inline double percentile(const std::vector<double>& sorted, double p)
+{
+    return sorted.empty() ? 0 : sorted[std::min(sorted.size() - 1, static_cast<size_t>(p * sorted.size()))];
 }
