@@ -137,6 +137,16 @@ std::array<int64_t, 4> placeOf(int window)
     return {x, y, width, height};
 }
 
+// A saved place (x, y, width, height) held on monitor 0 of width w0 and height h0: a size
+// outside what the monitor can show is no size to restore, and the whole window fits.
+std::array<int64_t, 4> heldPlace(std::array<int64_t, 4> place, int64_t w0, int64_t h0)
+{
+    int64_t width = std::clamp<int64_t>(place[2], 100, std::max<int64_t>(w0, 100));
+    int64_t height = std::clamp<int64_t>(place[3], 100, std::max<int64_t>(h0, 100));
+    auto [x, y] = clampWindow(place[0], place[1], width, height, w0, h0);
+    return {std::max<int64_t>(x, 0), std::max<int64_t>(y, 0), width, height};
+}
+
 } // namespace
 
 void buildApplicationPage()
@@ -233,24 +243,25 @@ void loadIniFile()
     DirectInputOptions& direct = directInputOptions();
     readDirectInputKeys(direct, [&](const std::string& key) { return ini.text("DIREKTEINGABE", key, ""); });
     if (direct.placeKnown) {
-        direct.width = static_cast<int>(std::clamp<int64_t>(direct.width, 100, std::max<int64_t>(w0, 100)));
-        direct.height = static_cast<int>(std::clamp<int64_t>(direct.height, 60, std::max<int64_t>(h0, 60)));
-        auto [x, y] = clampWindow(direct.x, direct.y, direct.width, direct.height, w0, h0);
-        direct.x = static_cast<int>(std::max<int64_t>(x, 0));
-        direct.y = static_cast<int>(std::max<int64_t>(y, 0));
+        std::array<int64_t, 4> held = heldPlace({direct.x, direct.y, direct.width, direct.height}, w0, h0);
+        direct.x = static_cast<int>(held[0]);
+        direct.y = static_cast<int>(held[1]);
+        direct.width = static_cast<int>(held[2]);
+        direct.height = static_cast<int>(held[3]);
     }
     auto [mainX, mainY] = clampMainWindow(ini.number(windows, "WinMainX", 0), ini.number(windows, "WinMainY", h0 - 222),
                                           w0, h0);
     std::array<WindowPlace, 4> places = defaultPlaces();
     for (WindowPlace& place : places) {
         std::string prefix = place.prefix;
-        // A size outside what the monitor can show is no size to restore.
-        place.width = std::clamp<int64_t>(ini.number(windows, prefix + "W", place.width), 100, std::max<int64_t>(w0, 100));
-        place.height = std::clamp<int64_t>(ini.number(windows, prefix + "H", place.height), 100, std::max<int64_t>(h0, 100));
-        auto [x, y] = clampWindow(ini.number(windows, prefix + "X", place.x), ini.number(windows, prefix + "Y", place.y),
-                                  place.width, place.height, w0, h0);
-        place.x = std::max<int64_t>(x, 0);
-        place.y = std::max<int64_t>(y, 0);
+        std::array<int64_t, 4> held =
+            heldPlace({ini.number(windows, prefix + "X", place.x), ini.number(windows, prefix + "Y", place.y),
+                       ini.number(windows, prefix + "W", place.width), ini.number(windows, prefix + "H", place.height)},
+                      w0, h0);
+        place.x = held[0];
+        place.y = held[1];
+        place.width = held[2];
+        place.height = held[3];
     }
 
     shell.aboutAtStart = ini.number("APPLIKATION", "AppAboutAuto", 1) != 0;
@@ -372,7 +383,15 @@ void saveIniFile()
     }
     // Written for those who used the window, as the diagram's group is.
     storeDirectInputOptions();
-    const DirectInputOptions& direct = directInputOptions();
+    DirectInputOptions& direct = directInputOptions();
+    if (windowExists(WinDirect)) {
+        std::array<int64_t, 4> place = placeOf(WinDirect);
+        direct.x = static_cast<int>(place[0]);
+        direct.y = static_cast<int>(place[1]);
+        direct.width = static_cast<int>(place[2]);
+        direct.height = static_cast<int>(place[3]);
+        direct.placeKnown = true;
+    }
     if (direct.placeKnown || !direct.history.empty()) {
         ini.group("DIREKTEINGABE");
         for (const auto& [key, value] : directInputKeys(direct))

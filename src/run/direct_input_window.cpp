@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
-#include <tuple>
 
 #include "common/text.h"
 #include "protocol/protocol_state.h"
@@ -248,10 +247,6 @@ void storeDirectInputOptions()
     options.open = windowVisible(WinDirect);
     options.timestamps = toggleState(WinDirect, IdDirTimestamps);
     options.history = history.lines();
-    GtkWidget* widget = windowWidget(WinDirect);
-    gtk_window_get_position(GTK_WINDOW(widget), &options.x, &options.y);
-    std::tie(options.width, options.height) = innerSize(WinDirect);
-    options.placeKnown = true;
 }
 
 void createDirectInputWindow()

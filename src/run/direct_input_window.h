@@ -7,7 +7,8 @@
 
 // The window's options; Quirlo.ini reads them before the window exists.
 DirectInputOptions& directInputOptions();
-// Takes the options from the window as it is now (before they are saved).
+// Takes the options from the window as it is now (before they are saved); its place is the
+// settings file's to take.
 void storeDirectInputOptions();
 void createDirectInputWindow();
 void relayoutDirectInputWindow();
