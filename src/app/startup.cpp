@@ -119,17 +119,15 @@ void startRunEnded(bool completed)
     startRunPending = false;
     std::string reason;
     // The log of an aborted run says why it ended, as the run's last message said it; that of a
-    // run whose query got no answer names the row.
+    // run that lost or cut a value says which.
     std::string ending;
     if (!completed)
         ending = runMessage.empty() ? "Programmlauf abgebrochen" : "Programmlauf abgebrochen: " + runMessage;
-    if (runState.unansweredRow >= 0) {
-        std::string unanswered =
-            "Keine Antwort auf die Abfrage in Programmzeile " + std::to_string(runState.unansweredRow + 1);
+    if (!runState.fault.empty()) {
         if (completed)
-            ending = unanswered;
+            ending = runState.fault;
         if (startOptions.exitAfterRun)
-            std::fprintf(stderr, "quirlo: %s\n", unanswered.c_str());
+            std::fprintf(stderr, "quirlo: %s\n", runState.fault.c_str());
         completed = false;
     }
     if (!startOptions.logFile.empty() && !writeProtocolLog(startOptions.logFile, &reason, ending)) {

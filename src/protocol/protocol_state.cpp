@@ -40,6 +40,18 @@ std::string protocolTableValue(const std::string& response, int content)
     return formatDecimal(decimalValue(number));
 }
 
+std::string tableResponseCell(const std::string& response, const std::string& extra, int content)
+{
+    auto endsWith = [&](std::string_view mark) {
+        return extra.size() >= mark.size() && extra.compare(extra.size() - mark.size(), mark.size(), mark) == 0;
+    };
+    if (endsWith(noAnswerMark))
+        return "";
+    if (endsWith(cutMark))
+        return std::string(cutMark) + ": " + response;
+    return protocolTableValue(response, content);
+}
+
 bool checkTableBounds(ProtocolState& state)
 {
     state.colOverflow = state.cellCol > state.maxCols || state.cellCol < 1;

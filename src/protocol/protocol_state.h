@@ -11,6 +11,9 @@ constexpr int KindResponse = 255;
 // Ends the extra text of a response line for a query that got not one byte: the list shows
 // it, a table leaves the answer's cell empty.
 constexpr std::string_view noAnswerMark = "keine Antwort";
+// Ends the extra text of a response that is not the device's whole answer; a table cell says
+// so before the value, so that it is never read as a number.
+constexpr std::string_view cutMark = "abgeschnitten";
 
 enum ProtocolMode { ModeNone = 0, ModeOff = 1, ModeDebug = 2, ModeList = 4, ModeTable = 8, ModeExcel = 16 };
 
@@ -43,6 +46,9 @@ std::vector<std::string> protocolListCells(const std::string& text, const std::s
 
 // What the table shows for a response under the "Inhalt:" choice.
 std::string protocolTableValue(const std::string& response, int content);
+// The table cell of a response line with its extra text: empty for a query that got no answer,
+// the cut text after the mark for an answer that was cut, else the value under "Inhalt:".
+std::string tableResponseCell(const std::string& response, const std::string& extra, int content);
 
 // The bounds test of a table write at the cell cursor: sets both overflow flags and, when
 // either is set, limitExceeded. True when the write may go ahead.

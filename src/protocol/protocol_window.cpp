@@ -204,9 +204,7 @@ void outputTable(const std::string& text, int kind, const std::string& extra)
         writeTableCell(text);
     } else if (kind == KindResponse) {
         int content = chosenIndex(WinSettings, IdSetTableContent);
-        bool unanswered = extra.size() >= noAnswerMark.size() &&
-                          extra.compare(extra.size() - noAnswerMark.size(), noAnswerMark.size(), noAnswerMark) == 0;
-        writeTableCell(unanswered ? "" : protocolTableValue(text, content < 0 ? ValuesLeft : content));
+        writeTableCell(tableResponseCell(text, extra, content < 0 ? ValuesLeft : content));
         if (toggleState(WinSettings, IdSetSubStrings))
             ++protocol.cellRow;
     }

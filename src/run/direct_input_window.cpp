@@ -91,13 +91,13 @@ void showLine(const StreamLine& line)
     openProtocolWindows();
     if (protocol.protocolMode == ModeTable) {
         int row = protocol.cellRow;
-        protocolOut(line.text, KindResponse, "");
+        protocolOut(line.text, KindResponse, line.cut ? std::string(cutMark) : "");
         protocol.cellRow = row + 1;
         return;
     }
     std::string extra = toggleState(WinDirect, IdDirTimestamps) ? clockTimeText(line.stamp) : "";
     if (line.cut)
-        extra += extra.empty() ? "abgeschnitten" : " abgeschnitten";
+        extra += (extra.empty() ? "" : " ") + std::string(cutMark);
     protocolOut("Return:\n" + line.text, KindResponse, extra);
 }
 

@@ -3,3 +3,9 @@
 
 RunState runState;
 LoopState loopState;
+
+void noteRunFault(const std::string& why)
+{
+    if (runState.fault.empty())
+        runState.fault = why;
+}

@@ -1,6 +1,8 @@
 // The state of a program run and of its counting loop.
 #pragma once
 
+#include <string>
+
 struct RunState {
     bool running = false;
     bool started = false; // the run's start (check, autosave file, error count) is done
@@ -9,7 +11,10 @@ struct RunState {
     int lastExecutedRow = 0; // the row executed at the last tick
     bool responsePending = false;
     bool querySent = false;  // the pending answer belongs to a query that was sent
-    int unansweredRow = -1;  // the first row of the run whose query got no answer
+    // Why the run, though it went through, did not record every value right (its first such
+    // fault: a query without answer, an answer cut, values the table had no room for); empty
+    // for a clean run.
+    std::string fault;
     bool abortRequested = false;
     int portErrorCount = 0;
     int singleEntryRow = -1; // row of a single-entry run, -1 for a normal run
@@ -28,3 +33,6 @@ struct LoopState {
 
 extern RunState runState;
 extern LoopState loopState;
+
+// Keeps why as the run's fault unless it has one already.
+void noteRunFault(const std::string& why);

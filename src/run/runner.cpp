@@ -206,6 +206,16 @@ void pauseOn()
         ShowPauseInfo(text, "Schließen und weiter");
 }
 
+// Keeps the first fault of the run: a query without answer, or an answer that was cut.
+void noteExchangeFault(ExchangeState state, int row)
+{
+    std::string line = std::to_string(row + 1);
+    if (state == ExchangeState::Unanswered)
+        noteRunFault("Keine Antwort auf die Abfrage in Programmzeile " + line);
+    else if (state == ExchangeState::Cut)
+        noteRunFault("Antwort abgeschnitten in Programmzeile " + line);
+}
+
 // A row refused because the port is not open; the third refusal of a run ends it.
 void refuseClosedPort()
 {
@@ -280,17 +290,12 @@ void ExecuteLine(int kind, const std::string& sendString)
         break;
     case KindResponse:
         exchangeWithCurrentPort([&](Exchange& exchange) {
-            bool unanswered = false;
-            if (pending.step == PendingExchange::Step::None) {
-                unanswered = exchangeAnswer(exchange, runState.querySent);
-            } else {
-                ExchangeState state = continueExchange(exchange, pending);
-                if (state == ExchangeState::Waiting)
-                    return;
-                unanswered = state == ExchangeState::Unanswered;
-            }
-            if (unanswered && runState.unansweredRow == -1)
-                runState.unansweredRow = row;
+            ExchangeState state = pending.step == PendingExchange::Step::None
+                                      ? exchangeAnswer(exchange, runState.querySent)
+                                      : continueExchange(exchange, pending);
+            if (state == ExchangeState::Waiting)
+                return;
+            noteExchangeFault(state, row);
             runState.responsePending = false;
         });
         break;
@@ -409,7 +414,7 @@ void RunTick()
         clearSelection(WinProgram, IdPrgList);
         runState.started = true;
         runState.portErrorCount = 0;
-        runState.unansweredRow = -1;
+        runState.fault.clear();
         setControlEnabled(WinProgram, IdPrgRun, false);
         setControlEnabled(WinProgram, IdPrgStop, true);
         protocolAutosave(0);

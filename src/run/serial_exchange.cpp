@@ -19,8 +19,12 @@ bool endsWith(const std::string& text, const std::string& end)
 
 // The most bytes of an overlong answer that one response drops while it looks for the
 // terminator: a device that floods the line cannot hold the runner in a read. What is left
-// then is dropped before the next query is sent.
+// then is dropped before the next line is sent.
 constexpr size_t dropLimit = 4096;
+// The most bytes one read of a device that is read at once takes before the loop goes on.
+constexpr size_t bytesPerRead = 16384;
+// The most bytes of a late answer dropped before the next line goes out anyway.
+constexpr size_t lateDropLimit = 16 << 20;
 
 } // namespace
 
@@ -47,9 +51,10 @@ bool sendBytes(ExchangePort& port, const std::string& bytes)
     return !bytes.empty() && port.write(bytes) == static_cast<int64_t>(bytes.size());
 }
 
-ResponseBytes::ResponseBytes(const DeviceSettings& settings)
+ResponseBytes::ResponseBytes(const DeviceSettings& settings, size_t dropLimit)
     : terminator(settings.inTerminator),
-      keep(static_cast<size_t>(std::max<int64_t>(settings.inMaxSigns, 0)) + 1)
+      keep(static_cast<size_t>(std::max<int64_t>(settings.inMaxSigns, 0)) + 1),
+      dropLimit(dropLimit)
 {
 }
 
@@ -57,21 +62,21 @@ bool ResponseBytes::add(char byte)
 {
     ++taken;
     if (byte == (terminator.empty() ? '\0' : terminator.back())) {
-        ended = true;
+        ended = whole = true;
     } else if (answer.size() < keep) {
         answer += byte;
     } else {
         cut = true;
         // A device that floods the line cannot hold the exchange in a read.
-        ended = ++dropped >= dropLimit;
+        ended = ++dropped == dropLimit;
     }
     return ended;
 }
 
-bool ResponseBytes::take(ExchangePort& port)
+bool ResponseBytes::take(ExchangePort& port, size_t limit)
 {
     char byte = 0;
-    while (!ended && port.available() > 0 && port.read(&byte, 1) == 1)
+    for (size_t read = 0; !ended && read < limit && port.available() > 0 && port.read(&byte, 1) == 1; ++read)
         add(byte);
     return ended;
 }
@@ -80,13 +85,15 @@ Response ResponseBytes::response() const
 {
     Response response;
     response.silent = taken == 0;
+    response.whole = whole;
     std::string text = answer;
     // The terminator's characters before its last one stand at the end of a whole answer.
     std::string leading = terminator.empty() ? "" : terminator.substr(0, terminator.size() - 1);
     if (!cut && !leading.empty() && endsWith(text, leading))
         text.erase(text.size() - leading.size());
     response.text = latin1ToUtf8(text);
-    response.cut = cut;
+    response.overlong = cut;
+    response.cut = cut || (!whole && taken > 0 && !terminator.empty());
     return response;
 }
 
@@ -100,7 +107,7 @@ std::vector<StreamLine> StreamLines::feed(std::string_view bytes, int64_t stamp)
             started = stamp;
         if (line.add(byte)) {
             Response response = line.response();
-            lines.push_back({response.text, response.cut, started});
+            lines.push_back({response.text, response.overlong, started});
             line = ResponseBytes(settings);
         }
     }
@@ -113,12 +120,12 @@ std::optional<StreamLine> StreamLines::flush()
         return std::nullopt;
     Response response = line.response();
     line = ResponseBytes(settings);
-    return StreamLine{response.text, response.cut, started};
+    return StreamLine{response.text, response.overlong, started};
 }
 
 Response readResponse(ExchangePort& port, const DeviceSettings& settings, bool morePasses)
 {
-    ResponseBytes bytes(settings);
+    ResponseBytes bytes(settings, dropLimit);
     int retries = 0;
     while (!bytes.take(port) && morePasses && retries < settings.inRetry) {
         ++retries;
@@ -129,21 +136,27 @@ Response readResponse(ExchangePort& port, const DeviceSettings& settings, bool m
     return response;
 }
 
-ResponseWait::ResponseWait(const DeviceSettings& settings, int64_t firstWaitMs, int64_t nowMs)
-    : bytes(settings),
+ResponseWait::ResponseWait(const DeviceSettings& settings, int64_t firstWaitMs, int64_t nowMs, size_t dropLimit)
+    : bytes(settings, dropLimit),
+      firstWaitMs(std::max<int64_t>(firstWaitMs, 0)),
       betweenMs(std::max<int64_t>(settings.inRetry, 0) * std::max<int64_t>(settings.delayShort, 0)),
-      until(nowMs + std::max<int64_t>(firstWaitMs, 0))
+      until(nowMs + this->firstWaitMs + betweenMs)
 {
 }
 
 bool ResponseWait::readFrom(ExchangePort& port, int64_t nowMs)
 {
     size_t before = bytes.count();
-    if (bytes.take(port))
+    if (bytes.take(port, bytesPerRead))
         return true;
-    if (bytes.count() > before)
-        until = nowMs + betweenMs;
-    return nowMs >= until;
+    size_t read = bytes.count() - before;
+    if (read > 0) {
+        if (before == 0)
+            firstByteMs = nowMs;
+        until = std::max(firstByteMs + firstWaitMs, nowMs + betweenMs);
+    }
+    // A read that took all it may leaves bytes waiting: the answer goes on.
+    return read < bytesPerRead && nowMs >= until;
 }
 
 std::string errorQueryLine(int64_t bits, const std::string& queueAnswers, int64_t lineErrors)
@@ -161,16 +174,31 @@ bool modeIn(const Exchange& exchange, std::initializer_list<int> modes)
     return std::find(modes.begin(), modes.end(), exchange.protocolMode) != modes.end();
 }
 
+// Whether the device may still send (the rest of) the answer: a query that got nothing, or an
+// answer that stopped before its terminator.
+bool stillOwed(const Response& response, bool asked)
+{
+    return response.silent ? asked : response.cut && !response.whole;
+}
+
 void sendLine(Exchange& exchange, const std::string& text)
 {
     sendBytes(exchange.port, lineToSend(text, exchange.entry.settings.outTerminator));
+}
+
+// An answer of the error query, read with fixed waits.
+std::string readErrorAnswer(Exchange& exchange, bool morePasses)
+{
+    Response response = readResponse(exchange.port, exchange.entry.settings, morePasses);
+    exchange.entry.answerOwed = stillOwed(response, true);
+    return response.text;
 }
 
 std::string readErrorQueue(Exchange& exchange)
 {
     sendLine(exchange, exchange.errorCommands.queue);
     exchange.port.wait(exchange.entry.settings.delayErr);
-    return readResponse(exchange.port, exchange.entry.settings, true).text;
+    return readErrorAnswer(exchange, true);
 }
 
 // The error bits of the standard event status register, in the order their queues are read.
@@ -200,7 +228,7 @@ void endErrorQuery(Exchange& exchange, int64_t bits)
 void readErrorStatus(Exchange& exchange)
 {
     PortEntry& entry = exchange.entry;
-    int64_t bits = startErrorStatus(exchange, readResponse(exchange.port, entry.settings, false).text);
+    int64_t bits = startErrorStatus(exchange, readErrorAnswer(exchange, false));
     if (bits == 0)
         return;
     for (int bit : errorBits) {
@@ -237,36 +265,66 @@ bool sendCommand(Exchange& exchange, const std::string& text)
     return true;
 }
 
-// Writes the answer's protocol lines; true when the query was sent (asked) and not one byte
-// came back.
-bool writeAnswer(Exchange& exchange, const Response& response, bool asked)
+// Writes the answer's protocol lines; a cut answer's last line is marked. Notes on the port
+// whether the device still owes the answer or its rest.
+ExchangeState writeAnswer(Exchange& exchange, const Response& response, bool asked)
 {
     std::string retries = response.retries >= 1 ? std::to_string(response.retries) + "x " : "";
     // A query that got not one byte says so; a table cell stays empty instead of reading 0.
-    if (asked && response.silent) {
+    exchange.entry.answerOwed = stillOwed(response, asked);
+    if (response.silent && asked) {
         if (modeIn(exchange, {ModeDebug, ModeList, ModeExcel}))
             exchange.protocol("Return:\n", KindResponse, retries + std::string(noAnswerMark));
         else if (exchange.protocolMode == ModeTable)
             exchange.protocol("", KindResponse, std::string(noAnswerMark));
-        return true;
+        return ExchangeState::Unanswered;
     }
     const DeviceSettings& s = exchange.entry.settings;
-    if (s.inSubStrings) {
-        for (const std::string& field : splitText(response.text, latin1ToUtf8(s.inSubTerminator))) {
-            if (modeIn(exchange, {ModeDebug, ModeList, ModeExcel}))
-                exchange.protocol("Return:\n" + field, KindResponse, "");
-            else if (exchange.protocolMode == ModeTable)
-                exchange.protocol(field, KindResponse, "");
-        }
-    } else if (modeIn(exchange, {ModeDebug, ModeList, ModeExcel})) {
-        std::string text = response.text;
-        if (!text.empty() && text[0] == '\x7F')
-            text.erase(0, 1);
-        exchange.protocol("Return:\n" + text, KindResponse, retries);
-    } else if (exchange.protocolMode == ModeTable) {
-        exchange.protocol(response.text, KindResponse, "");
+    std::vector<std::string> fields{response.text};
+    if (s.inSubStrings)
+        fields = splitText(response.text, latin1ToUtf8(s.inSubTerminator));
+    else if (!fields[0].empty() && fields[0][0] == '\x7F' && exchange.protocolMode != ModeTable)
+        fields[0].erase(0, 1);
+    for (size_t index = 0; index < fields.size(); ++index) {
+        bool last = index + 1 == fields.size();
+        std::string extra = s.inSubStrings ? "" : retries;
+        if (last && response.cut)
+            extra += cutMark;
+        if (modeIn(exchange, {ModeDebug, ModeList, ModeExcel}))
+            exchange.protocol("Return:\n" + fields[index], KindResponse, extra);
+        else if (exchange.protocolMode == ModeTable)
+            exchange.protocol(fields[index], KindResponse, last && response.cut ? std::string(cutMark) : "");
     }
-    return false;
+    return response.cut ? ExchangeState::Cut : ExchangeState::Done;
+}
+
+// Waits for an answer the port still owes and drops it: the wait of an answer, at once or with
+// fixed waits.
+ResponseWait lateAnswerWait(Exchange& exchange)
+{
+    return ResponseWait(exchange.entry.settings, exchange.entry.settings.delayLong, exchange.port.nowMs(),
+                        lateDropLimit);
+}
+
+// Says in the protocol what was dropped; the port owes no more unless its rest is still coming.
+void dropLateAnswer(Exchange& exchange, const Response& late)
+{
+    exchange.entry.answerOwed = stillOwed(late, false);
+    if (late.silent)
+        return;
+    if (modeIn(exchange, {ModeDebug, ModeList, ModeExcel}))
+        exchange.protocol("Verworfen:\n" + late.text, -1, late.cut ? "späte Antwort, abgeschnitten" : "späte Antwort");
+}
+
+void awaitLateAnswer(Exchange& exchange)
+{
+    if (!exchange.entry.answerOwed)
+        return;
+    ResponseWait late = lateAnswerWait(exchange);
+    const int64_t step = std::max<int64_t>(exchange.entry.settings.delayShort, 1);
+    while (!late.readFrom(exchange.port, exchange.port.nowMs()))
+        exchange.port.wait(std::clamp<int64_t>(late.deadline() - exchange.port.nowMs(), 1, step));
+    dropLateAnswer(exchange, late.response());
 }
 
 // Sends the queue query of the next error bit and waits for its answer; false when no bit is
@@ -280,24 +338,15 @@ bool askNextQueue(Exchange& exchange, PendingExchange& pending)
             exchange.entry.errFlags += bit;
             sendLine(exchange, exchange.errorCommands.queue);
             pending.step = PendingExchange::Step::Queue;
-            pending.wait.emplace(exchange.entry.settings, exchange.entry.settings.delayErr, exchange.port.nowMs());
+            pending.wait.emplace(exchange.entry.settings, exchange.entry.settings.delayErr, exchange.port.nowMs(),
+                                 dropLimit);
             return true;
         }
     }
     return false;
 }
 
-} // namespace
-
-void exchangeCommand(Exchange& exchange, const std::string& text)
-{
-    if (sendCommand(exchange, text)) {
-        exchange.port.wait(exchange.entry.settings.delayErr);
-        readErrorStatus(exchange);
-    }
-}
-
-void exchangeQuery(Exchange& exchange, const std::string& text)
+void sendQuery(Exchange& exchange, const std::string& text)
 {
     if (text.empty())
         return;
@@ -315,27 +364,76 @@ void exchangeQuery(Exchange& exchange, const std::string& text)
         exchange.protocol("Query:\n" + shown, TypeQuery, "");
 }
 
-bool exchangeAnswer(Exchange& exchange, bool asked)
+} // namespace
+
+void exchangeCommand(Exchange& exchange, const std::string& text)
+{
+    awaitLateAnswer(exchange);
+    if (sendCommand(exchange, text)) {
+        exchange.port.wait(exchange.entry.settings.delayErr);
+        readErrorStatus(exchange);
+    }
+}
+
+void exchangeQuery(Exchange& exchange, const std::string& text)
+{
+    if (text.empty())
+        return;
+    awaitLateAnswer(exchange);
+    sendQuery(exchange, text);
+}
+
+ExchangeState exchangeAnswer(Exchange& exchange, bool asked)
 {
     return writeAnswer(exchange, readResponse(exchange.port, exchange.entry.settings, true), asked);
 }
 
-void beginCommand(Exchange& exchange, PendingExchange& pending, const std::string& text)
+namespace {
+
+void sendPendingCommand(Exchange& exchange, PendingExchange& pending, const std::string& text)
 {
-    pending = PendingExchange{};
+    pending.step = PendingExchange::Step::None;
     if (sendCommand(exchange, text)) {
         pending.step = PendingExchange::Step::Status;
-        pending.wait.emplace(exchange.entry.settings, exchange.entry.settings.delayErr, exchange.port.nowMs());
+        pending.wait.emplace(exchange.entry.settings, exchange.entry.settings.delayErr, exchange.port.nowMs(),
+                             dropLimit);
     }
+}
+
+void sendPendingQuery(Exchange& exchange, PendingExchange& pending, const std::string& text)
+{
+    sendQuery(exchange, text);
+    pending.step = PendingExchange::Step::Answer;
+    pending.asked = !text.empty();
+    pending.wait.emplace(exchange.entry.settings, exchange.entry.settings.delayLong, exchange.port.nowMs(), dropLimit);
+}
+
+// Starts the line, or first the wait for the late answer the port owes.
+void beginLine(Exchange& exchange, PendingExchange& pending, const std::string& text, bool query)
+{
+    pending = PendingExchange{};
+    if (exchange.entry.answerOwed && !(query && text.empty())) {
+        pending.step = PendingExchange::Step::Late;
+        pending.query = query;
+        pending.line = text;
+        pending.wait.emplace(lateAnswerWait(exchange));
+    } else if (query) {
+        sendPendingQuery(exchange, pending, text);
+    } else {
+        sendPendingCommand(exchange, pending, text);
+    }
+}
+
+} // namespace
+
+void beginCommand(Exchange& exchange, PendingExchange& pending, const std::string& text)
+{
+    beginLine(exchange, pending, text, false);
 }
 
 void beginQuery(Exchange& exchange, PendingExchange& pending, const std::string& text)
 {
-    exchangeQuery(exchange, text);
-    pending = PendingExchange{};
-    pending.step = PendingExchange::Step::Answer;
-    pending.asked = !text.empty();
-    pending.wait.emplace(exchange.entry.settings, exchange.entry.settings.delayLong, exchange.port.nowMs());
+    beginLine(exchange, pending, text, true);
 }
 
 ExchangeState continueExchange(Exchange& exchange, PendingExchange& pending)
@@ -345,10 +443,20 @@ ExchangeState continueExchange(Exchange& exchange, PendingExchange& pending)
         if (!pending.wait->readFrom(exchange.port, exchange.port.nowMs()))
             return ExchangeState::Waiting;
         Response response = pending.wait->response();
+        // An error query's answer that did not come whole may still come, as a query's may.
+        if (pending.step == Step::Status || pending.step == Step::Queue) {
+            exchange.entry.answerOwed = stillOwed(response, true);
+            pending.cut = pending.cut || response.cut;
+        }
         switch (pending.step) {
-        case Step::Answer:
-            pending.step = Step::None;
-            return writeAnswer(exchange, response, pending.asked) ? ExchangeState::Unanswered : ExchangeState::Done;
+        case Step::Late:
+            dropLateAnswer(exchange, response);
+            if (pending.query)
+                sendPendingQuery(exchange, pending, pending.line);
+            else
+                sendPendingCommand(exchange, pending, pending.line);
+            continue;
+        case Step::Answer: pending.step = Step::None; return writeAnswer(exchange, response, pending.asked);
         case Step::Status: pending.bits = startErrorStatus(exchange, response.text); break;
         case Step::Queue: exchange.entry.errText += response.text; break;
         case Step::None: break;
@@ -359,7 +467,7 @@ ExchangeState continueExchange(Exchange& exchange, PendingExchange& pending)
             pending.step = Step::None;
         }
     }
-    return ExchangeState::Done;
+    return pending.cut ? ExchangeState::Cut : ExchangeState::Done;
 }
 
 int64_t SerialExchangePort::write(std::string_view bytes)

@@ -6,6 +6,7 @@
 // exchange with a scripted device and a clock of its own.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -61,20 +62,25 @@ struct Response {
     std::string text; // the response as text (the device's bytes read as Latin-1)
     int retries = 0;  // further passes that were needed
     bool silent = false; // not one byte came, not even a terminator
-    bool cut = false;    // longer than inMaxSigns: the rest was dropped
+    bool whole = false;  // ended at its terminator
+    bool overlong = false; // longer than inMaxSigns: the rest was dropped
+    // Not the device's whole answer: longer than inMaxSigns, or it stopped without its
+    // terminator (a port without one ends its answers by silence).
+    bool cut = false;
 };
 
 // The bytes of one response, read byte by byte up to the last character of the in-terminator.
 // The terminator's other characters are removed once, where they end the whole answer. An
 // answer longer than inMaxSigns is cut after inMaxSigns + 1 characters, and its rest, up to
-// and including its terminator, is read and dropped, so that the next answer starts clean.
+// and including its terminator, is read and dropped, so that the next answer starts clean; with
+// a drop limit, the response gives up after dropping that many bytes.
 class ResponseBytes {
 public:
-    explicit ResponseBytes(const DeviceSettings& settings);
+    explicit ResponseBytes(const DeviceSettings& settings, size_t dropLimit = 0);
     // Takes one received byte; true when the response is complete with it.
     bool add(char byte);
-    // Reads while bytes wait; true when the response is complete.
-    bool take(ExchangePort& port);
+    // Reads while bytes wait, at most limit of them; true when the response is complete.
+    bool take(ExchangePort& port, size_t limit = static_cast<size_t>(-1));
     // The count of bytes read so far.
     size_t count() const { return taken; }
     Response response() const;
@@ -82,11 +88,13 @@ public:
 private:
     std::string terminator;
     size_t keep;
+    size_t dropLimit;
     std::string answer;
     size_t taken = 0;
     size_t dropped = 0;
     bool cut = false;
     bool ended = false;
+    bool whole = false;
 };
 
 // A stream of lines that a device sends on its own, split at the in-terminator as its answers
@@ -119,11 +127,14 @@ private:
 // further passes follow, delayShort apart.
 Response readResponse(ExchangePort& port, const DeviceSettings& settings, bool morePasses);
 
-// A response read as its bytes arrive ("Antwort sofort lesen"): complete at its terminator, or
-// when no byte came within the first wait, or no further byte within inRetry x delayShort.
+// A response read as its bytes arrive ("Antwort sofort lesen"): complete at its terminator. A
+// device that stays silent is given up after the first wait and inRetry x delayShort, as long as
+// the fixed waits give it; an answer that has begun keeps at least the first wait from its first
+// byte, and inRetry x delayShort after each further one. Each read takes a bounded number of
+// bytes, so that a flood leaves the loop time for its windows.
 class ResponseWait {
 public:
-    ResponseWait(const DeviceSettings& settings, int64_t firstWaitMs, int64_t nowMs);
+    ResponseWait(const DeviceSettings& settings, int64_t firstWaitMs, int64_t nowMs, size_t dropLimit);
     // Reads what waits; true when the response is complete or its wait is over at nowMs.
     bool readFrom(ExchangePort& port, int64_t nowMs);
     // When the wait is over unless a byte comes before.
@@ -132,7 +143,9 @@ public:
 
 private:
     ResponseBytes bytes;
+    int64_t firstWaitMs;
     int64_t betweenMs;
+    int64_t firstByteMs = 0;
     int64_t until;
 };
 
@@ -158,28 +171,36 @@ struct Exchange {
     ProtocolWriter protocol;
 };
 
+// How an exchange stands, or how it ended: Unanswered, the query was sent and not one byte
+// came back; Cut, its answer was not whole (longer than inMaxSigns, or stopped without its
+// terminator), which the protocol marks "abgeschnitten".
+enum class ExchangeState { Waiting, Done, Unanswered, Cut };
+
+// Before a line goes out on a port that still owes an answer (one given up on, or the rest of
+// one cut), that answer is waited for as long as an answer is and dropped, with a protocol
+// line that says so, so that it is never taken for the next query's. These block.
 // Sends a command row, then queries the device's errors when its settings ask for that.
 void exchangeCommand(Exchange& exchange, const std::string& text);
 // Sends a query row; the port keeps nothing that came before it. An empty query sends
 // nothing, so that its answer is what waits.
 void exchangeQuery(Exchange& exchange, const std::string& text);
-// Reads the answer of the last query into the protocol. True when the query was sent (asked)
-// and not one byte came back: the protocol line says "keine Antwort", a table cell stays empty.
-bool exchangeAnswer(Exchange& exchange, bool asked);
+// Reads the answer of the last query (asked: one was sent) into the protocol. Unanswered: the
+// protocol line says "keine Antwort", a table cell stays empty.
+ExchangeState exchangeAnswer(Exchange& exchange, bool asked);
 
-// An exchange that reads at once and waits for the device: the answer of a query, or the
-// status and queue answers of the error query.
+// An exchange that reads at once and waits for the device: a late answer owed from before,
+// the answer of a query, or the status and queue answers of the error query.
 struct PendingExchange {
-    enum class Step { None, Answer, Status, Queue };
+    enum class Step { None, Late, Answer, Status, Queue };
     Step step = Step::None;
     std::optional<ResponseWait> wait;
     bool asked = false;   // the answer belongs to a query that was sent
     int64_t bits = 0;     // the error bits of the status answer
     size_t nextBit = 0;   // the next of the error bits whose queue is read
+    bool cut = false;     // an answer of the exchange was not whole
+    bool query = false;   // after the late answer: the line is a query, else a command
+    std::string line;     // the line that goes out after the late answer
 };
-
-// How a pending exchange stands.
-enum class ExchangeState { Waiting, Done, Unanswered };
 
 // Reading at once: sends a command row and starts the error query when the settings ask for it.
 void beginCommand(Exchange& exchange, PendingExchange& pending, const std::string& text);
@@ -187,8 +208,7 @@ void beginCommand(Exchange& exchange, PendingExchange& pending, const std::strin
 // query is what waits or comes first.
 void beginQuery(Exchange& exchange, PendingExchange& pending, const std::string& text);
 // Reads what the device sent meanwhile and goes on with the exchange; the answer and the error
-// query write their protocol lines as with fixed waits. Unanswered: the query was sent and not
-// one byte came back.
+// query write their protocol lines as with fixed waits.
 ExchangeState continueExchange(Exchange& exchange, PendingExchange& pending);
 
 // Waits the milliseconds (nothing for 0 or less).

@@ -80,9 +80,8 @@ void tellPortState()
 std::map<int64_t, guint> hangUpWatches;
 
 // The device of an open port hung up: the main loop closes the port. One report is enough.
-gboolean onHangUp(gint, GIOCondition, gpointer data)
+gboolean postHangUp(gpointer data)
 {
-    hangUpWatches.erase(GPOINTER_TO_INT(data));
     Event event;
     event.kind = EvControl;
     event.window = WinSettings;
@@ -91,6 +90,16 @@ gboolean onHangUp(gint, GIOCondition, gpointer data)
     postEvent(event);
     return G_SOURCE_REMOVE;
 }
+
+gboolean onHangUp(gint, GIOCondition, gpointer data)
+{
+    hangUpWatches.erase(GPOINTER_TO_INT(data));
+    return postHangUp(data);
+}
+
+// How long a port whose peer left keeps its last bytes for a reader before it is looked at
+// again.
+constexpr guint hangUpRecheckMs = 100;
 
 void stopWatching(int64_t index)
 {
@@ -158,6 +167,7 @@ void openOne(int64_t index)
                                 "gelten hier nicht)"
                               : " Ok"));
         entry.isOpen = 1;
+        entry.answerOwed = false;
         watchForHangUp(index);
         if (resetLinesAtOpen() && !network) {
             serialSetLine(index, SerialLine::DTR, 0);
@@ -395,9 +405,16 @@ void setLineCommand(SerialLine line, const std::string& parameter)
 bool closeIfLost(int64_t index)
 {
     // A look at what waits notices a hang-up that no read or write met yet.
-    serialAvailable(index);
-    if (!validPort(index) || !PortTable[index].isOpen || !serialLost(index))
+    int64_t waiting = serialAvailable(index);
+    if (!validPort(index) || !PortTable[index].isOpen)
         return false;
+    if (!serialLost(index)) {
+        // A peer that left while its last bytes wait: they are read first, and the port is
+        // looked at again until nothing is left.
+        if (waiting > 0)
+            g_timeout_add(hangUpRecheckMs, postHangUp, GINT_TO_POINTER(static_cast<int>(index)));
+        return false;
+    }
     closeOne(index, " getrennt");
     refreshPortIndicators(false);
     return true;

@@ -47,6 +47,9 @@ struct PortEntry {
     DeviceSettings settings;
     int64_t errFlags = 0;
     std::string errText;
+    // An answer given up on, or the rest of one that was cut, may still come: it is dropped
+    // before the next line goes out.
+    bool answerOwed = false;
     std::vector<char> inBuffer;
 };
 

@@ -402,8 +402,8 @@ int64_t serialAvailable(int64_t handle)
         noteFailure(handle);
         return 0;
     }
-    // A connection whose peer left is gone even while its last bytes wait: no answer follows them.
-    if (isNetwork(handle) ? peerGone(fd) : waiting <= 0 && hungUp(fd))
+    // A connection whose peer left keeps what it delivered: it is gone once that is read.
+    if (waiting <= 0 && (isNetwork(handle) ? peerGone(fd) : hungUp(fd)))
         lostPorts[handle] = true;
     return waiting < 0 ? 0 : waiting;
 }

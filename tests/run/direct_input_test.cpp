@@ -59,28 +59,22 @@ TEST(StreamLines, ALineWithoutTerminatorIsShownWhenTheSilenceFlushesIt)
     EXPECT_EQ(texts(stream.feed("OK\r\n", 30)), std::vector<std::string>{"OK"});
 }
 
-TEST(StreamLines, AFloodGivesFewBoundedLinesMarkedCut)
+TEST(StreamLines, AnOverlongLineIsOneLineCutOnce)
 {
     StreamLines stream(crLf(8));
-    std::string flood(200000, 'x');
-    std::vector<StreamLine> lines = stream.feed(flood, 1);
-    ASSERT_FALSE(lines.empty());
-    // One line per several kilobytes at most, each cut to inMaxSigns + 1 characters.
-    EXPECT_LE(lines.size(), flood.size() / 4096);
-    for (const StreamLine& line : lines) {
-        EXPECT_EQ(line.text, std::string(9, 'x'));
-        EXPECT_TRUE(line.cut);
-    }
-    // An overlong line that ends in time is one line, cut, and the next is whole.
-    StreamLines again(crLf(8));
-    std::string overlong(100, 'y');
-    overlong += "\r\nshort\r\n";
-    lines = again.feed(overlong, 2);
+    EXPECT_TRUE(stream.feed(std::string(100000, 'x'), 1).empty());
+    std::vector<StreamLine> lines = stream.feed("x\r\nshort\r\n", 2);
     ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].text, std::string(9, 'x'));
     EXPECT_TRUE(lines[0].cut);
-    EXPECT_EQ(lines[0].text.size(), 9u);
     EXPECT_EQ(lines[1].text, "short");
     EXPECT_FALSE(lines[1].cut);
+    // Ended by a silence, it is one line too.
+    stream.feed(std::string(100000, 'y'), 3);
+    std::optional<StreamLine> flushed = stream.flush();
+    ASSERT_TRUE(flushed);
+    EXPECT_TRUE(flushed->cut);
+    EXPECT_FALSE(stream.flush());
 }
 
 TEST(SendHistory, WalksBackAndForthAndGivesBackWhatWasTyped)

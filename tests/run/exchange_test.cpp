@@ -177,7 +177,7 @@ TEST_F(ExchangeTest, ABadCommandIsFollowedByTheErrorQueryOfEachBitSetAndAClear)
     protocol.clear();
     command("*RST");
     EXPECT_EQ(device.lines, (std::vector<std::string>{"*RST", "*ESR?"}));
-    EXPECT_EQ(protocol.size(), 1u);
+    EXPECT_EQ(protocol, (std::vector<Line>{{"Verworfen:\n12.5", -1, "späte Antwort"}, {"Comnd:\n*RST", TypeCommand, ""}}));
 
     // A query under the error query clears the device's status first.
     device.lines.clear();
@@ -233,6 +233,7 @@ TEST_F(ExchangeTest, AnAnswerThatComesAfterItsQueryGaveUpIsNotTakenForTheNext)
     query("");
     EXPECT_EQ(protocol, (std::vector<Line>{{"Query:\n*IDN?", TypeQuery, ""},
                                            {"Return:\n", KindResponse, "keine Antwort"},
+                                           {"Verworfen:\nQUIRLO", -1, "späte Antwort"},
                                            {"Query:\nVOLT?", TypeQuery, ""},
                                            {"Return:\n", KindResponse, "keine Antwort"},
                                            {"Return:\n0.0000", KindResponse, ""}}));
@@ -244,17 +245,17 @@ TEST_F(ExchangeTest, AQueryWithoutAnyAnswerIsToldApartFromAnEmptyAnswer)
     Exchange e = exchange();
     exchangeQuery(e, "EMPTY?");
     device.wait(30);
-    EXPECT_FALSE(exchangeAnswer(e, true));
+    EXPECT_EQ(exchangeAnswer(e, true), ExchangeState::Done);
     exchangeQuery(e, "NOTHING?");
     device.wait(30);
-    EXPECT_TRUE(exchangeAnswer(e, true));
+    EXPECT_EQ(exchangeAnswer(e, true), ExchangeState::Unanswered);
     EXPECT_EQ(protocol.back(), (Line{"Return:\n", KindResponse, "3x keine Antwort"}));
     // A table is told too, so that its cell stays empty rather than taking a value.
     mode = ModeTable;
     protocol.clear();
     Exchange table = exchange();
     exchangeQuery(table, "NOTHING?");
-    EXPECT_TRUE(exchangeAnswer(table, true));
+    EXPECT_EQ(exchangeAnswer(table, true), ExchangeState::Unanswered);
     EXPECT_EQ(protocol, (std::vector<Line>{{"", KindResponse, "keine Antwort"}}));
 }
 
@@ -289,34 +290,82 @@ TEST_F(ExchangeTest, ReadingAtOnceTakesEachAnswerAtItsTerminatorAndWaitsNoLonger
     EXPECT_TRUE(device.waits.empty());
 }
 
-TEST_F(ExchangeTest, ReadingAtOnceEndsAtTheLongestWaitsAndCutsAnOverlongAnswer)
+TEST_F(ExchangeTest, ReadingAtOnceABegunAnswerEndsAtItsTerminatorOrIsMarkedCut)
 {
     entry.settings.readAtOnce = 1;
-    // A gap longer than 3 x 10 ms ends the answer; its late rest is not the next answer.
-    device.script["V?"] = {{10, "12"}, {50, ".5\r\n"}};
-    device.script["W?"] = {{1, "7\r\n"}};
-    device.script["LONG?"] = {{1, "ABCDEFGHIJ\r\n"}, {1, "8\r\n"}};
+    entry.settings.inRetry = 0;
+    entry.settings.delayLong = 80;
+    // Gaps of 5 ms, with no further passes: the answer still ends at its terminator.
+    device.script["V?"] = {{10, "1."}, {5, "25\r\n"}};
     EXPECT_EQ(atOnce("V?"), ExchangeState::Done);
-    EXPECT_EQ(device.now, 40);
-    device.wait(100);
+    // One byte a second: the first byte is no value; the rest is dropped before the next query.
+    device.script["SLOW?"] = {{10, "3"}, {1000, "."}, {1000, "5\r\n"}};
+    device.script["W?"] = {{1, "7\r\n"}};
+    EXPECT_EQ(atOnce("SLOW?"), ExchangeState::Cut);
+    device.wait(2000);
     EXPECT_EQ(atOnce("W?"), ExchangeState::Done);
-    // Not one byte within "vor Antwort": unanswered, after exactly that wait.
-    int64_t before = device.now;
-    EXPECT_EQ(atOnce("NOTHING?"), ExchangeState::Unanswered);
-    EXPECT_EQ(device.now - before, 30);
+    // Longer than inMaxSigns: cut and marked, its rest up to the terminator dropped.
     entry.settings.inMaxSigns = 5;
-    EXPECT_EQ(atOnce("LONG?"), ExchangeState::Done);
-    // An empty query takes what comes next, after the overlong answer's dropped rest.
+    device.script["LONG?"] = {{1, "ABCDEFGHIJ\r\n"}, {1, "8\r\n"}};
+    EXPECT_EQ(atOnce("LONG?"), ExchangeState::Cut);
     EXPECT_EQ(atOnce(""), ExchangeState::Done);
     EXPECT_EQ(protocol, (std::vector<Line>{{"Query:\nV?", TypeQuery, ""},
-                                           {"Return:\n12", KindResponse, ""},
+                                           {"Return:\n1.25", KindResponse, ""},
+                                           {"Query:\nSLOW?", TypeQuery, ""},
+                                           {"Return:\n3", KindResponse, "abgeschnitten"},
+                                           {"Verworfen:\n.5", -1, "späte Antwort"},
                                            {"Query:\nW?", TypeQuery, ""},
                                            {"Return:\n7", KindResponse, ""},
-                                           {"Query:\nNOTHING?", TypeQuery, ""},
-                                           {"Return:\n", KindResponse, "keine Antwort"},
                                            {"Query:\nLONG?", TypeQuery, ""},
-                                           {"Return:\nABCDEF", KindResponse, ""},
+                                           {"Return:\nABCDEF", KindResponse, "abgeschnitten"},
                                            {"Return:\n8", KindResponse, ""}}));
+    // A table says so in the cell, which then never reads as a number.
+    EXPECT_EQ(tableResponseCell("1.", "abgeschnitten", ValuesLeft), "abgeschnitten: 1.");
+}
+
+TEST_F(ExchangeTest, AnAnswerGivenUpOnIsDroppedAndNeverPairedWithALaterQuery)
+{
+    // Every answer 150 ms after its query: within "vor Antwort" and the further passes (80 +
+    // 5 x 15) each pairs with its own; without further passes each is dropped, late, before
+    // the next query goes out. Both at once and with fixed waits.
+    for (int retries : {5, 0}) {
+        for (int atOnceRead : {1, 0}) {
+            SCOPED_TRACE(testing::Message() << "inRetry " << retries << ", at once " << atOnceRead);
+            entry.settings.readAtOnce = atOnceRead;
+            entry.settings.inRetry = retries;
+            entry.settings.delayShort = 15;
+            entry.settings.delayLong = 80;
+            // The last round's last answer is over.
+            device.wait(1000);
+            device.discardInput();
+            entry.answerOwed = false;
+            protocol.clear();
+            for (int k = 1; k <= 8; ++k) {
+                std::string q = "Q" + std::to_string(k) + "?";
+                device.script[q] = {{150, std::to_string(k) + "\r\n"}};
+                if (atOnceRead)
+                    atOnce(q);
+                else
+                    query(q, 80);
+                device.wait(10);
+            }
+            int paired = 0, unanswered = 0, dropped = 0;
+            std::string asked;
+            for (const auto& [text, kind, extra] : protocol) {
+                if (kind == TypeQuery)
+                    asked = text.substr(8, text.size() - 9); // "Query:\nQk?" asks for k
+                else if (kind == KindResponse && extra.find("keine Antwort") != std::string::npos)
+                    ++unanswered;
+                else if (kind == KindResponse)
+                    paired += text == "Return:\n" + asked ? 1 : 100;
+                else
+                    ++dropped;
+            }
+            EXPECT_EQ(paired, retries ? 8 : 0);
+            EXPECT_EQ(unanswered, retries ? 0 : 8);
+            EXPECT_EQ(dropped, retries ? 0 : 7);
+        }
+    }
 }
 
 TEST_F(ExchangeTest, ReadingAtOnceTheErrorQueryReadsEachAnswerAsItComes)
@@ -332,11 +381,12 @@ TEST_F(ExchangeTest, ReadingAtOnceTheErrorQueryReadsEachAnswerAsItComes)
                             {"Comnd:\nBLA", TypeCommand, ""},
                             {"", 0, "Err-#: '%100100' = -100,Command error-100,Command error+ Hardw.-Err.: 2"},
                         }));
-    // A status that never comes ends the error query after delayErr, with nothing written.
+    // A status that never comes ends the error query after delayErr and the further passes,
+    // with nothing written.
     device.script.erase("*ESR?");
     protocol.clear();
     EXPECT_EQ(atOnce("*RST", false), ExchangeState::Done);
-    EXPECT_EQ(device.now, 35);
+    EXPECT_EQ(device.now, 65);
     EXPECT_EQ(protocol.size(), 1u);
     EXPECT_EQ(entry.errFlags, 0);
 }
