@@ -17,7 +17,7 @@ double millisecondsFor(const std::string& blank, const std::string& parameters)
     env.evaluate = [](const std::string& text, bool cellMode, double base) {
         return evaluateExpressionText(text, cellMode, base).text;
     };
-    env.notify = [](PrepareNotice, int) {};
+    env.notify = [](const PrepareIssue&) {};
     env.aborted = [] { return false; };
     ProgramRow row{"0", blank, "100", parameters, ""};
     auto start = std::chrono::steady_clock::now();

@@ -1,6 +1,7 @@
 // The arithmetic of CellPos parameters and of <f> parameters with an operator.
 #include "run/expression.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -144,4 +145,43 @@ ExpressionResult evaluateExpressionText(const std::string& text, bool cellMode, 
     if (segments.size() > 1)
         return {"0", ExpressionError::UnknownOperator};
     return {formatDecimal(value)};
+}
+
+bool expressionReadable(const std::string& text)
+{
+    long long depth = 0;
+    std::string number;
+    bool operandDone = false; // a number or a closed parenthesis ended just now
+    bool mayBeEmpty = true;   // at the start or after "(": an operation may stand first
+    for (char c : normalised(text)) {
+        if ((c >= '0' && c <= '9') || c == '.') {
+            if (operandDone && number.empty())
+                return false;
+            number += c;
+            if (std::count(number.begin(), number.end(), '.') > 1)
+                return false;
+        } else if (c == '(') {
+            if (!number.empty() || operandDone)
+                return false;
+            ++depth;
+            mayBeEmpty = true;
+        } else if (c == ')') {
+            if (depth == 0 || (number.empty() && !operandDone))
+                return false;
+            --depth;
+            number.clear();
+            operandDone = true;
+        } else if (c == '+' || c == '-' || c == '*' || c == '/') {
+            if (number.empty() && !operandDone && !mayBeEmpty)
+                return false;
+            number.clear();
+            operandDone = false;
+            mayBeEmpty = false;
+        } else {
+            return false;
+        }
+        if (!number.empty())
+            operandDone = true, mayBeEmpty = false;
+    }
+    return depth == 0 && (operandDone || !number.empty());
 }

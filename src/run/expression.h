@@ -15,3 +15,8 @@ struct ExpressionResult {
 // rounded to an integer (halves to even); otherwise the result is decimal text. A division
 // by zero gives the smallest 64-bit integer as text, an unknown operator "0".
 ExpressionResult evaluateExpressionText(const std::string& text, bool cellMode, double base);
+
+// Whether the evaluator reads the whole text as an expression: parentheses that pair, numbers
+// with at most one decimal point, an operand on each side of every operation (but a sign or a
+// table-relative start at the beginning or after an opening parenthesis), nothing else.
+bool expressionReadable(const std::string& text);

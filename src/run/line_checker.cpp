@@ -65,16 +65,29 @@ PrepareEnvironment environment(bool quiet, bool singleRow)
         env.sendAsIs = PortTable[currentPort].settings.sendAsIs != 0;
         env.readAtOnce = PortTable[currentPort].settings.readAtOnce != 0;
     }
-    env.notify = [quiet](PrepareNotice notice, int row) {
-        selectOnly(row);
-        if (notice == PrepareNotice::EmptyParameter)
-            messageBox(WinProgram, "Quirlo-Warnung", "Leerer Parameter in Programmzeile: " + std::to_string(row + 1),
-                       IconWarning, ButtonsOk);
-        else if (!quiet)
-            messageBox(WinProgram, "Quirlo-Warnung",
-                       "Die Anzahl an Platzhaltern und\nParametern unterscheidet sich in\nProgrammzeile: " +
-                           std::to_string(row + 1),
-                       IconWarning, ButtonsOk);
+    env.notify = [quiet](const PrepareIssue& issue) {
+        selectOnly(issue.row);
+        std::string row = std::to_string(issue.row + 1);
+        std::string parameter = "Parameter " + std::to_string(issue.parameter) + " (\"" + issue.field + "\")";
+        std::string text;
+        switch (issue.notice) {
+        case PrepareNotice::EmptyParameter: text = "Leerer Parameter in Programmzeile: " + row; break;
+        case PrepareNotice::CountMismatch:
+            text = "Die Anzahl an Platzhaltern und\nParametern unterscheidet sich in\nProgrammzeile: " + row;
+            break;
+        case PrepareNotice::Unfilled:
+            text = parameter + " passt nicht zu seinem Platzhalter\nin Programmzeile: " + row +
+                   "\nDie Zeile würde den Platzhalter ungefüllt senden.";
+            break;
+        case PrepareNotice::Unreadable:
+            text = parameter + " ist kein vollständiger Ausdruck\nin Programmzeile: " + row;
+            break;
+        case PrepareNotice::EmptyCommand:
+            text = "Leeres Kommando in Programmzeile: " + row + "\nEs würde nur das Endezeichen gesendet.";
+            break;
+        }
+        if (issue.notice == PrepareNotice::EmptyParameter || !quiet)
+            messageBox(WinProgram, "Quirlo-Warnung", text, IconWarning, ButtonsOk);
     };
     return env;
 }
@@ -102,6 +115,7 @@ int PrepareLines(bool quiet, int row)
             long long type = intValue(cells.type);
             depth += type == TypeLoop ? 1 : type == TypeLoopEnd ? -1 : 0;
             nestingError = depth < 0 || depth > 1;
+            env.insideLoop = depth > 0 && type != TypeLoop;
         }
         passed = prepareRow(cells, index, env) && passed;
         writeRow(index, cells);

@@ -9,6 +9,7 @@
 
 #include "common/text.h"
 #include "lists/line_types.h"
+#include "run/expression.h"
 
 namespace {
 
@@ -73,11 +74,11 @@ int clampToInt(long long value)
     return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
-enum class Fill { Text, Unchanged, Nothing };
+enum class Fill { Text, Unchanged, Nothing, Unreadable };
 
 // What a placeholder gets from the field.
-Fill fillText(char kind, const std::string& field, int type, int parameter, PrepareEnvironment& env,
-              std::string& text)
+Fill fillText(char kind, const std::string& field, bool counterUsed, int type, int parameter,
+              PrepareEnvironment& env, std::string& text)
 {
     switch (kind) {
     case 'S': text = field; return Fill::Text;
@@ -88,6 +89,8 @@ Fill fillText(char kind, const std::string& field, int type, int parameter, Prep
             if (parameter > 2)
                 return Fill::Unchanged;
             int& position = parameter == 1 ? env.cellRow : env.cellCol;
+            if (!expressionReadable(field))
+                return Fill::Unreadable;
             text = env.evaluate(field, true, position);
             position = clampToInt(intValue(text));
             return Fill::Text;
@@ -97,9 +100,14 @@ Fill fillText(char kind, const std::string& field, int type, int parameter, Prep
         text = field;
         return Fill::Text;
     case 'F': {
-        // A signed number such as "-1.5" or "1E-3" is a value, not an expression.
+        // A signed number such as "-1.5" or "1E-3" is a value, not an expression. The check
+        // computes an expression too, but one with the loop counter inside a loop, which the run
+        // computes before each pass.
         std::string value = field;
-        if (env.singleRow && ContainsAnyOf(value, "+-*/") && !isNumberText(value))
+        bool expression = ContainsAnyOf(value, "+-*/") && !isNumberText(value);
+        if (expression && !expressionReadable(value))
+            return Fill::Unreadable;
+        if (expression && (env.singleRow || !(env.insideLoop && counterUsed)))
             value = env.evaluate(value, false, 0);
         text = formatDecimal(decimalValue(value));
         return Fill::Text;
@@ -173,32 +181,49 @@ bool prepareRow(ProgramRow& row, int rowIndex, PrepareEnvironment& env)
     int count = static_cast<int>(values.size());
 
     bool passed = true;
-    if (CountPlaceholders(text) != count && type != TypePauseOn) {
-        env.notify(PrepareNotice::CountMismatch, rowIndex);
-        passed = false;
+    for (PrepareNotice notice : {PrepareNotice::CountMismatch, PrepareNotice::EmptyCommand}) {
+        bool wrong = notice == PrepareNotice::CountMismatch ? CountPlaceholders(text) != count && type != TypePauseOn
+                                                            : type == TypeCommand && stripBlanks(row.blank).empty();
+        if (wrong && passed)
+            env.notify({notice, rowIndex, 0, ""});
+        passed = passed && !wrong;
     }
 
     // Set when the last pass found a field but no placeholder left for it.
     bool superfluous = false;
+    bool emptyField = false;
     PartlyFilled blank{text};
     for (int parameter = 1; parameter <= count; ++parameter) {
         superfluous = false;
         std::string field = values[parameter - 1];
-        if (field.empty())
-            env.notify(PrepareNotice::EmptyParameter, rowIndex);
+        if (field.empty()) {
+            env.notify({PrepareNotice::EmptyParameter, rowIndex, 0, ""});
+            emptyField = true;
+        }
+        bool counterUsed = field.find("#LI") != std::string::npos;
         replaceValuePlaceholders(field, env);
         if (field.empty())
             break;
         superfluous = !blank.findPlaceholder();
         std::string filled;
-        Fill fill = superfluous ? Fill::Nothing : fillText(blank.kind(), field, type, parameter, env, filled);
+        Fill fill = superfluous ? Fill::Nothing
+                                : fillText(blank.kind(), field, counterUsed, type, parameter, env, filled);
         if (fill == Fill::Text)
             blank.fill(filled);
-        if (fill == Fill::Nothing || env.aborted())
+        // One message a row is enough; a quiet preparation tells nothing.
+        bool wrong = fill == Fill::Unreadable || (fill == Fill::Nothing && !superfluous);
+        if (wrong && passed && !env.quiet)
+            env.notify({fill == Fill::Unreadable ? PrepareNotice::Unreadable : PrepareNotice::Unfilled, rowIndex,
+                        parameter, values[parameter - 1]});
+        passed = passed && !wrong;
+        if ((fill != Fill::Text && fill != Fill::Unchanged) || env.aborted())
             break;
     }
     if (superfluous)
         row.parameters.clear();
+    // A placeholder left by an empty field goes out as it is: the row does not pass.
+    if (emptyField && passed && blank.findPlaceholder())
+        passed = false;
     text = blank.text();
 
     text = casedSendString(text, type);

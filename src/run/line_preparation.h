@@ -11,12 +11,24 @@ struct ProgramRow {
     std::string type, blank, pause, parameters, sendString;
 };
 
-enum class PrepareNotice { CountMismatch, EmptyParameter };
+// What the preparation tells about a row. Unfilled: a parameter does not fit its placeholder,
+// which the row would send as it is; Unreadable: an expression the evaluator cannot read
+// completely; EmptyCommand: a command row with no text, which would send only the terminator.
+enum class PrepareNotice { CountMismatch, EmptyParameter, Unfilled, Unreadable, EmptyCommand };
+
+struct PrepareIssue {
+    PrepareNotice notice;
+    int row;               // 0-based
+    int parameter = 0;     // 1-based, for Unfilled and Unreadable
+    std::string field;     // that parameter's text
+};
 
 struct PrepareEnvironment {
     bool quiet = false;
     bool singleRow = false;
     bool loopActive = false;
+    // The row lies inside a loop of the program: the run prepares it again before each pass.
+    bool insideLoop = false;
     long long loopCounter = 0;
     int cellRow = 1;            // updated by CellPos rows
     int cellCol = 1;
@@ -24,8 +36,8 @@ struct PrepareEnvironment {
     std::string time;           // "hh:mm:ss"
     // Evaluates an expression (cell mode with the base, or plain); reports errors itself.
     std::function<std::string(const std::string& text, bool cellMode, double base)> evaluate;
-    // Reports a count mismatch or an empty parameter of the row (0-based).
-    std::function<void(PrepareNotice notice, int row)> notify;
+    // Reports what is wrong with a row.
+    std::function<void(const PrepareIssue& issue)> notify;
     // Whether the evaluator has asked to end the run.
     std::function<bool()> aborted;
     // The current port's device takes the text as typed: no upper case for its rows.
@@ -36,7 +48,8 @@ struct PrepareEnvironment {
 
 // Prepares one row (index row) in place: writes the send string (except for a quiet CellPos
 // row while a loop is active), may empty the parameters, rewrites the pause. Returns false
-// when the placeholder count did not match the parameters.
+// when the placeholder count did not match the parameters, a placeholder would be sent
+// unfilled, an expression cannot be read, or a command row is empty.
 bool prepareRow(ProgramRow& row, int rowIndex, PrepareEnvironment& env);
 
 // Number of placeholders: a "<" followed two characters later by ">", scanning from the

@@ -175,7 +175,8 @@ void readFileValue(const PortSetting& setting, SettingsForm& form, const std::st
     case SettingKind::Version: break;
     case SettingKind::Text:
     case SettingKind::Codes: form.*setting.text = value; break;
-    case SettingKind::Number: form.*setting.text = digitsOf(value); break;
+    // A negative number is none at all, not its digits: INMAXSIGNS=-1 is refused as 0 is.
+    case SettingKind::Number: form.*setting.text = intValue(value) < 0 ? "0" : digitsOf(value); break;
     case SettingKind::Choice:
         if (!setting.numberInFile)
             chooseText(form.*setting.text, value, *setting.choices);

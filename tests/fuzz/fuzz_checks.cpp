@@ -85,7 +85,7 @@ std::string checkRow(const std::string& type, const std::string& blank, const st
         aborted = aborted || result.error != ExpressionError::None;
         return result.text;
     };
-    env.notify = [](PrepareNotice, int) {};
+    env.notify = [](const PrepareIssue&) {};
     env.aborted = [&] { return aborted; };
     ProgramRow row{type, blank, "250", parameters, ""};
     auto start = Clock::now();

@@ -26,7 +26,7 @@ struct Preparation {
             abort = abort || result.error != ExpressionError::None;
             return result.text;
         };
-        env.notify = [this](PrepareNotice notice, int row) { notices.push_back({notice, row}); };
+        env.notify = [this](const PrepareIssue& issue) { notices.push_back({issue.notice, issue.row}); };
         env.aborted = [this] { return abort; };
     }
 
@@ -47,18 +47,55 @@ TEST(LinePreparation, FillsPlaceholdersByKind)
 {
     Preparation p;
     EXPECT_EQ(p.run("2", "OpenPort <i>", "0").sendString, "openport 0");
-    EXPECT_EQ(p.run("2", "OpenPort <i>", "abc").sendString, "openport <i>");
     EXPECT_EQ(p.run("0", "VOLT <F>", "1.50").sendString, "VOLT 1.5");
-    EXPECT_EQ(p.run("0", "VOLT <f>", "2*3").sendString, "VOLT 2");
     EXPECT_EQ(p.run("12", "SetDTR <b>", "7").sendString, "setdtr 1");
     EXPECT_EQ(p.run("13", "SetRTS <b>", "x").sendString, "setrts 0");
     EXPECT_EQ(p.run("5", "Loop <i>,<i>,<i>", "1;10;1").sendString, "loop 1,10,1");
     EXPECT_EQ(p.run("0", "sour:volt <f>;curr <f>", " 1,5 ; 2 ").sendString, "SOUR:VOLT 1;CURR 2");
     EXPECT_TRUE(p.notices.empty());
 
-    Preparation single(true);
-    EXPECT_EQ(single.run("0", "VOLT <F>", "2*3").sendString, "VOLT 6");
-    EXPECT_EQ(single.evaluated, std::vector<std::string>{"2*3"});
+}
+
+TEST(LinePreparation, TheCheckRefusesARowThatWouldSendAWrongValue)
+{
+    // An expression for <f> is computed by the check too, but not one with the loop counter
+    // inside a loop: the run computes that before each pass.
+    Preparation p;
+    EXPECT_EQ(p.run("0", "VOLT <f>", "2*3").sendString, "VOLT 6");
+    EXPECT_EQ(p.run("0", "VOLT <f>", "10/4").sendString, "VOLT 2.5");
+    p.env.insideLoop = true;
+    p.run("0", "VOLT <f>", "10/#LI");
+    EXPECT_EQ(p.evaluated, (std::vector<std::string>{"2*3", "10/4"}));
+    EXPECT_FALSE(p.abort);
+    EXPECT_TRUE(p.notices.empty());
+
+    // Each of these would send a placeholder, an empty line or a half-read expression.
+    struct Case {
+        const char *type, *blank, *parameters;
+        PrepareNotice notice;
+        int parameter;
+    };
+    for (const Case& c : {Case{"2", "OpenPort <i>", "abc", PrepareNotice::Unfilled, 1},
+                          Case{"0", "SET <f>;scale=<i>", "1;zehn", PrepareNotice::Unfilled, 2},
+                          Case{"7", "CellPos <i>,<i>", "1;(2", PrepareNotice::Unreadable, 2},
+                          Case{"0", "VOLT <f>", "2*", PrepareNotice::Unreadable, 1},
+                          Case{"0", "", "", PrepareNotice::EmptyCommand, 0}}) {
+        SCOPED_TRACE(c.blank);
+        Preparation q;
+        q.env.sendAsIs = true;
+        std::vector<PrepareIssue> issues;
+        q.env.notify = [&](const PrepareIssue& issue) { issues.push_back(issue); };
+        bool passed = true;
+        q.run(c.type, c.blank, c.parameters, "100", &passed);
+        EXPECT_FALSE(passed);
+        ASSERT_EQ(issues.size(), 1u);
+        EXPECT_EQ(issues[0].notice, c.notice);
+        EXPECT_EQ(issues[0].parameter, c.parameter);
+    }
+    for (const char* readable : {"-5", "(1+2)*3", "-(2.5)", "10/(0-2)", "+1", "1,5"})
+        EXPECT_TRUE(expressionReadable(readable)) << readable;
+    for (const char* unreadable : {"(2", "2)", "1.2.3", "2*/3", "2(3)", "", "1e-3"})
+        EXPECT_FALSE(expressionReadable(unreadable)) << unreadable;
 }
 
 TEST(LinePreparation, SignedDecimalsReachTheDeviceWithTheirValue)
@@ -119,12 +156,12 @@ TEST(LinePreparation, CountMismatchAndSuperfluousParameters)
     EXPECT_TRUE(p.notices.empty());
 }
 
-TEST(LinePreparation, EmptyParametersAreReportedWithoutFailing)
+TEST(LinePreparation, AnEmptyParameterIsReportedAndFailsWhenItsPlaceholderStays)
 {
     Preparation p;
-    bool passed = false;
+    bool passed = true;
     ProgramRow row = p.run("0", "APPL <f>,<f>", "1;", "100", &passed);
-    EXPECT_TRUE(passed);
+    EXPECT_FALSE(passed);
     ASSERT_EQ(p.notices.size(), 1u);
     EXPECT_EQ(p.notices[0].first, PrepareNotice::EmptyParameter);
     EXPECT_EQ(row.sendString, "APPL 1,<F>");

@@ -1,6 +1,7 @@
 // Code lists, the *.set file and the completeness of the settings form.
 #include <gtest/gtest.h>
 
+#include "common/text.h"
 #include "serial/device_settings.h"
 
 namespace {
@@ -117,6 +118,13 @@ TEST(DeviceSettings, CompletenessAndTheWayToAPortsSettings)
         spoil(spoiled);
         EXPECT_FALSE(formComplete(spoiled));
     }
+
+    // A negative count read from a file is refused as 0 is, not read as its digits.
+    SettingsForm negative = form;
+    std::string file = setFileText(form);
+    replaceAll(file, "INMAXSIGNS=60", "INMAXSIGNS=-1");
+    readSetFile(file, negative);
+    EXPECT_FALSE(formComplete(negative));
 
     DeviceSettings settings = settingsFromForm(form);
     EXPECT_EQ(settings.baud, 9600);
