@@ -21,6 +21,7 @@
 #include "common/files.h"
 #include "lists/list_files.h"
 #include "lists/list_windows.h"
+#include "protocol/diagram_plot.h"
 #include "protocol/diagram_window.h"
 #include "protocol/protocol_state.h"
 #include "protocol/protocol_files.h"
@@ -288,6 +289,13 @@ void completeStartUp()
     if (directInputOptions().open)
         showWindow(WinDirect);
     removeTimer(WinMain, TimerStartup);
+    // The diagram is that of the measurement table: without one, the run would be for nothing.
+    if (!startOptions.plotFile.empty() && protocol.protocolMode != ModeTable) {
+        std::fprintf(stderr, "quirlo: --plot braucht das Protokoll als Tabelle (Einstellungen: \"Tabelle (mit CellPos)\").\n");
+        exitStatus = ExitBadOptions;
+        shell.quitRequested = true;
+        return;
+    }
     if (startOptions.run) {
         showWindow(WinProgram);
         startRunPending = true;
@@ -335,6 +343,11 @@ int quirloMain(int argc, char** argv)
     if (startOptions.help) {
         std::fputs(startOptionsHelp, stdout);
         return 0;
+    }
+    if (!startOptions.plotFile.empty() && !plotFileType(startOptions.plotFile)) {
+        std::fprintf(stderr, "quirlo: --plot sichert PNG, SVG oder PDF (Endung .png, .svg oder .pdf): %s\n",
+                     startOptions.plotFile.c_str());
+        return ExitBadOptions;
     }
     std::string programDir = findProgramDir();
     // Relative paths are read before the start-up enters the program directory.

@@ -302,3 +302,14 @@ std::string fileBytesOf(std::string_view text)
     forEachCharacter(text, [&](gunichar c, std::string_view) { latin1 = latin1 && c <= 0xFF; }, [](char) {});
     return latin1 ? utf8ToLatin1(text) : std::string(text);
 }
+
+std::string joinText(const std::vector<std::string>& parts, std::string_view separator)
+{
+    std::string text;
+    for (size_t k = 0; k < parts.size(); ++k) {
+        if (k > 0)
+            text += separator;
+        text += parts[k];
+    }
+    return text;
+}

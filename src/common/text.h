@@ -30,6 +30,8 @@ void replaceAll(std::string& text, std::string_view from, std::string_view to);
 // The parts of text between the separators, empty ones included: one part more than there are
 // separators, the whole text when the separator is empty.
 std::vector<std::string> splitText(std::string_view text, std::string_view separator);
+// The parts with the separator between each two.
+std::string joinText(const std::vector<std::string>& parts, std::string_view separator);
 
 // UTF-8 text to Latin-1 bytes; characters outside Latin-1 and invalid bytes become "?", NUL
 // stays NUL.

@@ -46,14 +46,6 @@ bool fixedLimits(double low, double high, bool log, AxisRange& range)
     return true;
 }
 
-std::string joined(const std::vector<std::string>& hints)
-{
-    std::string text;
-    for (const std::string& hint : hints)
-        text += (text.empty() ? "" : " ") + hint;
-    return text;
-}
-
 std::string numberText(double value)
 {
     char buffer[G_ASCII_DTOSTR_BUF_SIZE];
@@ -185,7 +177,7 @@ Diagram buildDiagram(const DiagramOptions& options, const TableCell& cell, int r
         hints.push_back(std::to_string(tooLarge) + " Werte über 1e100 ausgelassen.");
     if (diagram.series.empty()) {
         hints.insert(hints.begin(), "Keine Zahlen in den gewählten Reihen: nichts zu zeichnen.");
-        diagram.hint = joined(hints);
+        diagram.hint = joinText(hints, " ");
         return diagram;
     }
     // Only the left axis has a Y range of its own when every series is on the second one.
@@ -205,7 +197,7 @@ Diagram buildDiagram(const DiagramOptions& options, const TableCell& cell, int r
                             "Achse größer 0): der Bereich folgt den Daten.");
         }
     }
-    diagram.hint = joined(hints);
+    diagram.hint = joinText(hints, " ");
     return diagram;
 }
 

@@ -1,6 +1,7 @@
 // The protocol's state and the text rules of its two forms, free of any window.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,7 @@ struct ProtocolState {
     bool colOverflow = false;
     bool rowOverflow = false;
     bool limitExceeded = false;
+    int64_t lostValues = 0; // values the table had no cell for (outside its limits)
 };
 
 extern ProtocolState protocol;

@@ -173,8 +173,10 @@ void writeTableCell(const std::string& value)
     while (protocolColumnCount() - 1 < protocol.cellCol && protocolColumnCount() - 1 < protocol.maxCols &&
            protocolColumnCount() < storeColumns)
         addTableColumn();
-    if (!inside)
+    if (!inside) {
+        ++protocol.lostValues;
         return;
+    }
     setCellText(WinProtocol, IdPtkList, protocol.cellRow, protocol.cellCol, value);
     showRow(protocol.cellRow);
     diagramCellWritten(protocol.cellRow, protocol.cellCol, value);

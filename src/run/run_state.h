@@ -15,6 +15,8 @@ struct RunState {
     // fault: a query without answer, an answer cut, values the table had no room for); empty
     // for a clean run.
     std::string fault;
+    // Why the last OpenPort row left a port closed; a later one that opens its ports clears it.
+    std::string openFailure;
     bool abortRequested = false;
     int portErrorCount = 0;
     int singleEntryRow = -1; // row of a single-entry run, -1 for a normal run

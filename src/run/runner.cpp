@@ -156,8 +156,25 @@ void refuseRun()
     runEnded(false);
 }
 
+// What the run lost beyond its first exchange fault: values without a cell, a port that an
+// OpenPort row left closed.
+void noteRunEndFaults()
+{
+    std::vector<std::string> faults;
+    if (!runState.fault.empty())
+        faults.push_back(runState.fault);
+    if (protocol.lostValues > 0)
+        faults.push_back("Messtabelle voll: " + std::to_string(protocol.lostValues) + " Werte ohne Zelle (max. Zeilen " +
+                         std::to_string(protocol.maxRows) + ", max. Spalten " + std::to_string(protocol.maxCols) +
+                         ")");
+    if (!runState.openFailure.empty())
+        faults.push_back("OpenPort: " + runState.openFailure);
+    runState.fault = joinText(faults, "; ");
+}
+
 void endRun(bool completed)
 {
+    noteRunEndFaults();
     clearSelection(WinProgram, IdPrgList);
     removeTimer(WinProgram, TimerRun);
     runState.currentRow = 0;
@@ -268,7 +285,7 @@ void ExecuteLine(int kind, const std::string& sendString)
     int row = runState.currentRow;
     std::string parameters = cell(row, ColumnParameters);
     if (kind == TypeOpenPort && contains(sendString, "OPENPORT"))
-        openPortCommand(parameters);
+        runState.openFailure = openPortCommand(parameters);
     else if (kind == TypeClosePort && contains(sendString, "CLOSEPORT"))
         closePortCommand(parameters);
     else if (kind == TypeChangePort && contains(sendString, "CHANGEPORT "))
@@ -415,6 +432,8 @@ void RunTick()
         runState.started = true;
         runState.portErrorCount = 0;
         runState.fault.clear();
+        runState.openFailure.clear();
+        protocol.lostValues = 0;
         setControlEnabled(WinProgram, IdPrgRun, false);
         setControlEnabled(WinProgram, IdPrgStop, true);
         protocolAutosave(0);

@@ -142,6 +142,16 @@ void keepPortsWithTheirDevices(const std::vector<PortEntry>& before)
 
 namespace {
 
+// Why the port is not open after an attempt to open it.
+std::string notOpenReason(int64_t index)
+{
+    if (!validPort(index))
+        return "existiert nicht";
+    if (!PortTable[index].configured)
+        return "nicht eingerichtet (Porteinstell. übernehmen)";
+    return openFailureText(serialOpenFailure(index));
+}
+
 void openOne(int64_t index)
 {
     if (index >= portCount) {
@@ -174,7 +184,7 @@ void openOne(int64_t index)
             serialSetLine(index, SerialLine::RTS, 0);
         }
     } else {
-        portProtocol("OpenPort\n\n\n" + portNumber(index) + " not Ok");
+        portProtocol("OpenPort\n\n\n" + portNumber(index) + " not Ok: " + notOpenReason(index));
     }
     if (index == currentPort)
         showCurrentPortState();
@@ -334,9 +344,17 @@ void portClose(int64_t index)
     forPorts(index, [](int64_t one) { closeOne(one, " Ok"); });
 }
 
-void openPortCommand(const std::string& parameter)
+std::string openPortCommand(const std::string& parameter)
 {
-    portOpen(portParameter(parameter));
+    int64_t index = portParameter(parameter);
+    portOpen(index);
+    std::string why;
+    for (int64_t one = index < 0 ? 0 : index; one <= (index < 0 ? portCount - 1 : index); ++one) {
+        bool used = index >= 0 || (validPort(one) && PortTable[one].configured);
+        if (used && !(validPort(one) && PortTable[one].isOpen))
+            why += (why.empty() ? "" : "; ") + portNumber(one) + " nicht geöffnet: " + notOpenReason(one);
+    }
+    return why;
 }
 
 void closePortCommand(const std::string& parameter)

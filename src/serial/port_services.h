@@ -50,8 +50,9 @@ void showCurrentPortState();
 // lines; nothing happens while no port is current.
 void portOpen(int64_t index);
 void portClose(int64_t index);
-// The program rows OpenPort, ClosePort and ChangePort with their "Parameter:" cell.
-void openPortCommand(const std::string& parameter);
+// The program rows OpenPort, ClosePort and ChangePort with their "Parameter:" cell. OpenPort
+// gives why a port it was to open is not open (empty when all are).
+std::string openPortCommand(const std::string& parameter);
 void closePortCommand(const std::string& parameter);
 void changePortCommand(const std::string& parameter);
 // The program rows SetDTR and SetRTS: the line of the current port to the cell's 0 or 1.

@@ -17,6 +17,7 @@
 
 #include "app/start_options.h"
 #include "common/files.h"
+#include "common/text.h"
 
 namespace {
 
@@ -243,6 +244,34 @@ TEST_F(UnattendedRun, AQueryWithoutAnAnswerEndsWithStatusOneAndNamesItsRow)
     std::vector<std::string> log = logLines(machineDir + "/silent.log");
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log.back(), "Keine Antwort auf die Abfrage in Programmzeile 2");
+}
+
+TEST_F(UnattendedRun, AValueWithoutACellOrAPortLeftClosedEndsWithStatusOne)
+{
+    std::string device = startInstrument();
+    ASSERT_FALSE(device.empty());
+    std::ofstream(machineDir + "/lost.run") << "2\tOpenPort <i>\t0\t7\n"
+                                               "7\tCellPos <i>,<i>\t0\t5000;1\n"
+                                               "8\tWrite <s>\t0\tx\n";
+    EXPECT_EQ(quirlo({"--port", device + "=" QUIRLO_EXAMPLES "/demo.set", "--program", "lost.run", "--run", "--log",
+                      machineDir + "/lost.log", "--exit"}),
+              ExitRunFailed);
+    const std::string why = "Messtabelle voll: 1 Werte ohne Zelle (max. Zeilen 4096, max. Spalten 24); "
+                            "OpenPort: #7 nicht geöffnet: existiert nicht";
+    EXPECT_NE(errors.find("quirlo: " + why), std::string::npos) << errors;
+    std::vector<std::string> log = logLines(machineDir + "/lost.log");
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), utf8ToLatin1(why));
+}
+
+TEST_F(UnattendedRun, APlotThatCannotBeWrittenIsRefusedAtTheStart)
+{
+    std::filesystem::copy_file(QUIRLO_EXAMPLES "/demo.run", programDir + "Run/demo.run");
+    EXPECT_EQ(quirlo({"--program=Run/demo.run", "--run", "--plot", "x.jpg", "--exit"}), ExitBadOptions);
+    EXPECT_NE(errors.find("--plot sichert PNG, SVG oder PDF"), std::string::npos) << errors;
+    std::ofstream(programDir + "Quirlo.ini") << "[PROTOKOLL]\nProtAsList=1\nProtAsTable=0\n";
+    EXPECT_EQ(quirlo({"--program=Run/demo.run", "--run", "--plot", "x.png", "--exit"}), ExitBadOptions);
+    EXPECT_NE(errors.find("--plot braucht das Protokoll als Tabelle"), std::string::npos) << errors;
 }
 
 TEST_F(UnattendedRun, SigtermDuringARunEndsQuirloCleanlyWithTheAutosaveWritten)
