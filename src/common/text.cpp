@@ -303,6 +303,26 @@ std::string fileBytesOf(std::string_view text)
     return latin1 ? utf8ToLatin1(text) : std::string(text);
 }
 
+std::string visibleText(std::string_view text)
+{
+    std::string result;
+    result.reserve(text.size());
+    auto add = [&](gunichar c, std::string_view bytes) {
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+            char hex[8];
+            g_snprintf(hex, sizeof hex, "<%02X>", c);
+            result += hex;
+        } else {
+            result += bytes;
+        }
+    };
+    forEachCharacter(text, add, [&](char byte) {
+        std::string utf8 = latin1ToUtf8(std::string_view(&byte, 1));
+        add(static_cast<unsigned char>(byte), utf8);
+    });
+    return result;
+}
+
 std::string joinText(const std::vector<std::string>& parts, std::string_view separator)
 {
     std::string text;

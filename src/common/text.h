@@ -30,6 +30,10 @@ void replaceAll(std::string& text, std::string_view from, std::string_view to);
 // The parts of text between the separators, empty ones included: one part more than there are
 // separators, the whole text when the separator is empty.
 std::vector<std::string> splitText(std::string_view text, std::string_view separator);
+// Text from a device as it can be shown and written to files: every control character (codes
+// 0-31 and 127-159) written as "<" + two hexadecimal digits + ">", e.g. ESC as "<1B>"; all else
+// as it is. Invalid UTF-8 is read as Latin-1.
+std::string visibleText(std::string_view text);
 // The parts with the separator between each two.
 std::string joinText(const std::vector<std::string>& parts, std::string_view separator);
 

@@ -91,14 +91,14 @@ void showLine(const StreamLine& line)
     openProtocolWindows();
     if (protocol.protocolMode == ModeTable) {
         int row = protocol.cellRow;
-        protocolOut(line.text, KindResponse, line.cut ? std::string(cutMark) : "");
+        protocolOut(visibleText(line.text), KindResponse, line.cut ? std::string(cutMark) : "");
         protocol.cellRow = row + 1;
         return;
     }
     std::string extra = toggleState(WinDirect, IdDirTimestamps) ? clockTimeText(line.stamp) : "";
     if (line.cut)
         extra += (extra.empty() ? "" : " ") + std::string(cutMark);
-    protocolOut("Return:\n" + line.text, KindResponse, extra);
+    protocolOut("Return:\n" + visibleText(line.text), KindResponse, extra);
 }
 
 // Reads what the monitored port sent, at most limitBytes and about limitLines lines; true when

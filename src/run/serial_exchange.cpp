@@ -234,7 +234,7 @@ void readErrorStatus(Exchange& exchange)
     for (int bit : errorBits) {
         if (bits & bit) {
             entry.errFlags += bit;
-            entry.errText += readErrorQueue(exchange);
+            entry.errText += visibleText(readErrorQueue(exchange));
         }
     }
     endErrorQuery(exchange, bits);
@@ -290,10 +290,12 @@ ExchangeState writeAnswer(Exchange& exchange, const Response& response, bool ask
         std::string extra = s.inSubStrings ? "" : retries;
         if (last && response.cut)
             extra += cutMark;
+        // A device's control characters are written visibly, never replayed by a terminal.
+        std::string field = visibleText(fields[index]);
         if (modeIn(exchange, {ModeDebug, ModeList, ModeExcel}))
-            exchange.protocol("Return:\n" + fields[index], KindResponse, extra);
+            exchange.protocol("Return:\n" + field, KindResponse, extra);
         else if (exchange.protocolMode == ModeTable)
-            exchange.protocol(fields[index], KindResponse, last && response.cut ? std::string(cutMark) : "");
+            exchange.protocol(field, KindResponse, last && response.cut ? std::string(cutMark) : "");
     }
     return response.cut ? ExchangeState::Cut : ExchangeState::Done;
 }
@@ -313,7 +315,7 @@ void dropLateAnswer(Exchange& exchange, const Response& late)
     if (late.silent)
         return;
     if (modeIn(exchange, {ModeDebug, ModeList, ModeExcel}))
-        exchange.protocol("Verworfen:\n" + late.text, -1, late.cut ? "späte Antwort, abgeschnitten" : "späte Antwort");
+        exchange.protocol("Verworfen:\n" + visibleText(late.text), -1, late.cut ? "späte Antwort, abgeschnitten" : "späte Antwort");
 }
 
 void awaitLateAnswer(Exchange& exchange)
@@ -458,7 +460,7 @@ ExchangeState continueExchange(Exchange& exchange, PendingExchange& pending)
             continue;
         case Step::Answer: pending.step = Step::None; return writeAnswer(exchange, response, pending.asked);
         case Step::Status: pending.bits = startErrorStatus(exchange, response.text); break;
-        case Step::Queue: exchange.entry.errText += response.text; break;
+        case Step::Queue: exchange.entry.errText += visibleText(response.text); break;
         case Step::None: break;
         }
         if (!askNextQueue(exchange, pending)) {

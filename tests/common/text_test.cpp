@@ -122,3 +122,11 @@ TEST(Text, SplitKeepsEmptyPartsAndTakesLongSeparators)
     EXPECT_EQ(splitText("1.0, 2.0,3", ", "), (Parts{"1.0", "2.0,3"}));
     EXPECT_EQ(splitText("a;b", ""), Parts{"a;b"});
 }
+
+TEST(Text, ControlCharactersFromADeviceAreWrittenVisibly)
+{
+    EXPECT_EQ(visibleText("\x1B[2J1.5\r\x7F"), "<1B>[2J1.5<0D><7F>");
+    // Latin-1 and UTF-8 letters stay; a C1 control and NUL do not.
+    EXPECT_EQ(visibleText("5 \xB5" "A 5 \xC2\xB5" "A"), "5 \xC2\xB5" "A 5 \xC2\xB5" "A");
+    EXPECT_EQ(visibleText(std::string("\x85x\0", 3)), "<85>x<00>");
+}

@@ -208,7 +208,8 @@ TEST_F(ExchangeTest, SubStringsSlowAnswersAndAnEmptyQuery)
                                            {"Return:\n", KindResponse, "3x "}}));
     EXPECT_EQ(device.lines.back(), "*IDN?");
 
-    // A table takes the answer as it came; a list drops a leading DEL.
+    // A table takes the answer as it came, its control characters shown; a list drops a
+    // leading DEL.
     device.script["X?"] = {{1, "\x7F" "1\r\n"}};
     protocol.clear();
     query("X?");
@@ -216,7 +217,7 @@ TEST_F(ExchangeTest, SubStringsSlowAnswersAndAnEmptyQuery)
     query("X?");
     EXPECT_EQ(protocol, (std::vector<Line>{{"Query:\nX?", TypeQuery, ""},
                                            {"Return:\n1", KindResponse, ""},
-                                           {"\x7F" "1", KindResponse, ""}}));
+                                           {"<7F>1", KindResponse, ""}}));
 }
 
 TEST_F(ExchangeTest, AnAnswerThatComesAfterItsQueryGaveUpIsNotTakenForTheNext)
