@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "common/text.h"
+#include "protocol/protocol_state.h"
 
 
 namespace {
@@ -54,19 +55,18 @@ std::string numberText(double value)
 
 } // namespace
 
-bool cellNumber(const std::string& text, double& value)
+namespace {
+
+// A cell's number when the cell holds a number and nothing else.
+bool wholeNumber(const std::string& text, double& value)
 {
-    std::string number = stripBlanks(text);
-    if (number.empty() || number.find_first_not_of("0123456789+-.,eE") != std::string::npos)
-        return false;
-    std::replace(number.begin(), number.end(), ',', '.');
-    char* end = nullptr;
-    double parsed = g_ascii_strtod(number.c_str(), &end);
-    if (end != number.c_str() + number.size() || !std::isfinite(parsed))
-        return false;
-    value = parsed;
-    return true;
+    CellNumber read = cellNumber(text);
+    if (read.whole)
+        value = read.value;
+    return read.whole;
 }
+
+} // namespace
 
 std::vector<int> lineNumbers(const std::string& text)
 {
@@ -128,7 +128,7 @@ Diagram buildDiagram(const DiagramOptions& options, const TableCell& cell, int r
     std::vector<std::pair<bool, double>> xs(static_cast<size_t>(std::max(length, 1)) + 1, {false, 0.0});
     for (int position = 2; xExists && position <= length; ++position) {
         double value = position - 1;
-        bool number = options.x == 0 || cellNumber(at(options.x, position), value);
+        bool number = options.x == 0 || wholeNumber(at(options.x, position), value);
         xs[static_cast<size_t>(position)] = {number, value};
     }
     int leftOut = 0, tooLarge = 0;
@@ -141,7 +141,7 @@ Diagram buildDiagram(const DiagramOptions& options, const TableCell& cell, int r
         for (int position = 2; position <= length; ++position) {
             auto [xNumber, x] = xs[static_cast<size_t>(position)];
             double y = 0;
-            if (!xNumber || !cellNumber(at(line, position), y))
+            if (!xNumber || !wholeNumber(at(line, position), y))
                 continue;
             if (std::fabs(x) > drawableLimit || std::fabs(y) > drawableLimit) {
                 ++tooLarge;
@@ -291,7 +291,7 @@ void readDiagramKeys(DiagramOptions& options, const std::function<std::string(co
         if (!text.empty() && text.size() < 7 && text.find_first_not_of("0123456789") == std::string::npos)
             target = std::stoi(text);
     };
-    auto number = [&](const char* key, double& target) { cellNumber(value(key), target); };
+    auto number = [&](const char* key, double& target) { wholeNumber(value(key), target); };
     flag("Open", options.open);
     flag("AlongRows", options.alongRows);
     line("X", options.x);

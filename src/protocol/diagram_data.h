@@ -49,9 +49,6 @@ struct Diagram {
 // The text of a table cell (row, column), both counted from 1 as the table shows them.
 using TableCell = std::function<std::string(int row, int column)>;
 
-// A number in a cell: blanks around it, "," or "." as decimal point; false for text, empty
-// cells, NaN and infinities.
-bool cellNumber(const std::string& text, double& value);
 // The row or column numbers of a list such as "9;10 11": positive whole numbers only.
 std::vector<int> lineNumbers(const std::string& text);
 std::string lineNumbersText(const std::vector<int>& numbers);

@@ -151,8 +151,8 @@ const std::vector<std::string> styleChoices = {"Linien", "Punkte", "Linien und P
 
 double fieldNumber(int id, double fallback)
 {
-    double value = fallback;
-    return cellNumber(controlText(WinDiagram, id), value) ? value : fallback;
+    CellNumber read = cellNumber(controlText(WinDiagram, id));
+    return read.whole ? read.value : fallback;
 }
 
 int fieldLine(int id)

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "common/text.h"
+#include "protocol/protocol_state.h"
 #include "ui/ids.h"
 
 namespace {
@@ -80,9 +81,9 @@ std::vector<std::string> exportChoices(bool table)
     return choices;
 }
 
-std::string cellNumber(const std::string& cell)
+std::string cellNumberText(const std::string& cell)
 {
-    return formatDecimal(decimalValue(cell));
+    return formatDecimal(cellNumber(cell).value);
 }
 
 std::string listClipboardText(const ProtocolRows& rows, int layout)
@@ -97,7 +98,7 @@ std::string listClipboardText(const ProtocolRows& rows, int layout)
             appendCell(text, value);
             text += '\t';
         } else if (type == "Return:") {
-            appendCell(text, numbers ? cellNumber(value) : value);
+            appendCell(text, numbers ? cellNumberText(value) : value);
             text += "\r\n";
         }
     }

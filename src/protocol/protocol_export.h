@@ -30,9 +30,8 @@ const ExportLayout* exportLayoutOfChoice(bool table, int choice);
 // The message-box choices of a form: "Nicht sichern" and the labels of its layouts.
 std::vector<std::string> exportChoices(bool table);
 
-// A response cell as a number: blanks removed at both ends, the leading decimal number ("," is
-// no decimal separator here), formatted as the protocol formats numbers; 0 without a number.
-std::string cellNumber(const std::string& cell);
+// A response cell as a number (cellNumber's value), formatted as the protocol formats numbers.
+std::string cellNumberText(const std::string& cell);
 
 // The clipboard text of the list form: from the "Query:" and "Return:" rows only, TAB between
 // values and CR LF after every line.

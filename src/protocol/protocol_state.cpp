@@ -1,6 +1,8 @@
 // The protocol's state and the text rules of its two forms.
 #include "protocol/protocol_state.h"
 
+#include <cmath>
+
 #include "common/text.h"
 
 ProtocolState protocol;
@@ -16,6 +18,14 @@ std::vector<std::string> protocolListCells(const std::string& text, const std::s
     std::vector<std::string> cells = splitText(text + "\n" + pause + "\n" + extra, "\n");
     cells.resize(4);
     return cells;
+}
+
+CellNumber cellNumber(const std::string& text)
+{
+    std::string number = stripBlanks(text);
+    CellNumber read{decimalValue(number), false};
+    read.whole = isNumberText(number) && std::isfinite(read.value);
+    return read;
 }
 
 std::string protocolTableValue(const std::string& response, int content)

@@ -46,6 +46,16 @@ void resetProtocolState();
 std::vector<std::string> protocolListCells(const std::string& text, const std::string& pause,
                                            const std::string& extra);
 
+// A cell read as a number, the one reading of the export and the diagram: blanks removed at
+// both ends, then the leading decimal number as the protocol reads numbers ("." as decimal
+// point, an exponent allowed; "," is no decimal separator, so "12,5" is 12 followed by text), 0
+// without one. whole: the cell holds that number and nothing else, and it is finite.
+struct CellNumber {
+    double value = 0;
+    bool whole = false;
+};
+CellNumber cellNumber(const std::string& text);
+
 // What the table shows for a response under the "Inhalt:" choice.
 std::string protocolTableValue(const std::string& response, int content);
 // The table cell of a response line with its extra text: empty for a query that got no answer,

@@ -171,14 +171,14 @@ bool expressionReadable(const std::string& text)
             --depth;
             number.clear();
             operandDone = true;
-        } else if (c == '+' || c == '-' || c == '*' || c == '/') {
+        } else {
+            // Any other character stands between operands too; the evaluator names it as an
+            // unknown operator.
             if (number.empty() && !operandDone && !mayBeEmpty)
                 return false;
             number.clear();
             operandDone = false;
             mayBeEmpty = false;
-        } else {
-            return false;
         }
         if (!number.empty())
             operandDone = true, mayBeEmpty = false;

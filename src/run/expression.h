@@ -18,5 +18,6 @@ ExpressionResult evaluateExpressionText(const std::string& text, bool cellMode, 
 
 // Whether the evaluator reads the whole text as an expression: parentheses that pair, numbers
 // with at most one decimal point, an operand on each side of every operation (but a sign or a
-// table-relative start at the beginning or after an opening parenthesis), nothing else.
+// table-relative start at the beginning or after an opening parenthesis). A character that is
+// no operation counts as one here: the evaluator reports it as an unknown operator.
 bool expressionReadable(const std::string& text);

@@ -124,11 +124,11 @@ TEST_F(Checker, ADivisionByTheLoopCounterFailsTheCheck)
     EXPECT_EQ(messages[0].text, "Unbekannter Operator!");
 }
 
-TEST_F(Checker, SingleRowsEvaluateDecimalExpressions)
+TEST_F(Checker, TheCheckAndSingleRowsEvaluateDecimalExpressions)
 {
     add("0", "VOLT <F>", "2*3");
     EXPECT_EQ(PrepareLines(false, -1), 1);
-    EXPECT_EQ(sendString(0), "VOLT 2");
+    EXPECT_EQ(sendString(0), "VOLT 6");
     EXPECT_EQ(PrepareLines(false, 0), 1);
     EXPECT_EQ(sendString(0), "VOLT 6");
     EXPECT_EQ(PrepareLines(false, 5), 0);

@@ -136,7 +136,8 @@ TEST_F(PortCommands, APortThatDoesNotOpenLosesItsSettings)
     EXPECT_FALSE(PortTable[2].configured);
     EXPECT_FALSE(PortTable[2].isOpen);
     EXPECT_EQ(indicatorColour(2), "");
-    EXPECT_EQ(protocolLines(), std::vector<std::string>{"OpenPort|#2 not Ok"});
+    EXPECT_EQ(protocolLines(), std::vector<std::string>{
+                                   "OpenPort|#2 not Ok: Gerät belegt: ein weiteres Programm hat den Port geöffnet"});
     serialClose(9);
 }
 

@@ -35,8 +35,8 @@ TEST(ProtocolExport, ListLayoutsTakeQueriesAndResponsesOnly)
     EXPECT_EQ(listClipboardText(listRows, QueriesAndStrings),
               "SYST:ERR?\t0,No error\r\nMEAS?\t 12.500 V \r\nV 12\r\n");
     EXPECT_EQ(listClipboardText(listRows, QueriesAndNumbers), "SYST:ERR?\t0\r\nMEAS?\t12.5\r\n0\r\n");
-    EXPECT_EQ(cellNumber("12,5"), "12");
-    EXPECT_EQ(cellNumber("-1.25e3 mV"), "-1250");
+    EXPECT_EQ(cellNumberText("12,5"), "12");
+    EXPECT_EQ(cellNumberText("-1.25e3 mV"), "-1250");
     // Type cells must match exactly.
     EXPECT_EQ(listClipboardText({{"Return: ", "7"}, {"return:", "8"}}, ListStrings), "");
 }
