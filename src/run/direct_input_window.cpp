@@ -380,6 +380,12 @@ void directInputRunStarted()
 {
     runHolds = true;
     if (exchange.active) {
+        // The line's answer may still come: the run's first line waits for it and drops it.
+        if (exchange.asked && exchange.port >= 0 && exchange.port < static_cast<PortIndex>(PortTable.size()))
+            PortTable[exchange.port].answerOwed = true;
+        // Lines typed ahead are not sent into a run; the protocol says so, the history keeps them.
+        for (const std::string& line : exchange.waiting)
+            protocolOut("Nicht gesendet:\n" + line, -1, "Programmlauf begann");
         exchange.waiting.clear();
         exchangeDone();
     }

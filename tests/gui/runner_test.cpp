@@ -685,6 +685,31 @@ TEST_F(Runner, TheDirectInputSendsTypedLinesAndKeepsThem)
     EXPECT_NE(ini.find("Line3 = echo? Two"), std::string::npos);
 }
 
+// A run started while a typed line awaits its answer drops that answer before its own first
+// line, and lists the line typed ahead as not sent.
+TEST_F(Runner, ARunNeverTakesTheAnswerOfALineTypedBeforeIt)
+{
+    stopInstrument();
+    startInstrument({"--delay", "300"});
+    openInstrumentPort();
+    PortEntry& entry = PortTable[0];
+    entry.settings.readAtOnce = 1;
+    entry.settings.sendAsIs = 1;
+    entry.settings.delayLong = 5000;
+    send(EvMenu, WinDirect, MenuDirOpen);
+    for (const char* line : {"echo? Late", "echo? Ahead"}) {
+        setControlText(WinDirect, IdDirLine, line);
+        sendDirectLine();
+    }
+    row(1, "echo? Run", "", "10");
+    send(EvControl, WinProgram, IdPrgRun);
+    ASSERT_TRUE(pumpUntil([] { return runState.started; }));
+    ASSERT_TRUE(pumpUntil([] { return !runState.running && !timerActive(WinProgram, TimerRun); }));
+    EXPECT_EQ(lines(), (std::vector<std::string>{"Query:|echo? Late|", "Nicht gesendet:|echo? Ahead|Programmlauf begann",
+                                                 "Verworfen:|LATE|späte Antwort", "Query:|echo? Run|",
+                                                 "Return:|RUN|"}));
+}
+
 // The monitor shows every line a streaming device sends, with its time of arrival; a run takes
 // the port, the window is disabled meanwhile, and the monitor goes on when the run ends.
 TEST_F(Runner, TheMonitorShowsAStreamAndGivesThePortToARun)
