@@ -16,6 +16,7 @@ constexpr guint frameMs = 16;
 std::vector<int> framed;
 std::map<int, GdkWindow*> frozen;
 guint frameSource = 0;
+int frames = 0;
 
 void thaw(GdkWindow* window)
 {
@@ -26,6 +27,7 @@ void thaw(GdkWindow* window)
 
 void thawAll()
 {
+    ++frames;
     for (auto& [id, window] : frozen)
         thaw(window);
     frozen.clear();
@@ -56,6 +58,7 @@ gboolean frame(gpointer)
 void beginFramedRedraws(std::initializer_list<int> windows)
 {
     endFramedRedraws();
+    frames = 0;
     framed.assign(windows);
     freezeAll();
     frameSource = g_timeout_add(frameMs, frame, nullptr);
@@ -68,4 +71,9 @@ void endFramedRedraws()
     frameSource = 0;
     thawAll();
     framed.clear();
+}
+
+int framedRedrawCount()
+{
+    return frames;
 }

@@ -9,3 +9,5 @@
 void beginFramedRedraws(std::initializer_list<int> windows);
 // Draws what is left at once, and the windows redraw as usual again.
 void endFramedRedraws();
+// The frames that let the windows draw since the last beginFramedRedraws, its end included.
+int framedRedrawCount();
