@@ -236,6 +236,11 @@ void startUp(int* argc, char*** argv, const std::string& programDir)
     setWindowBuilder(WinDiagram, createDiagramWindow);
     setWindowBuilder(WinDirect, createDirectInputWindow);
     setPortStateListener(directInputPortChanged);
+    // A Stop or a quit waits in the queue until the connect it ended returns.
+    setConnectCancelCheck([] {
+        return shell.quitRequested || eventQueued(EvControl, WinProgram, IdPrgStop) ||
+               eventQueued(EvClose, WinMain, 0) || eventQueued(EvMenu, WinMain, MenuQuit);
+    });
     createMainWindow();
     createPopupMenus();
     addClipboardMenuItems();

@@ -227,9 +227,12 @@ bool serialOpen(int64_t handle, const char* devicePath, int64_t baud, int64_t pa
 
 namespace {
 
+std::function<bool()> connectCancelled;
+
 struct Connecting {
     bool done = false;
     bool timedOut = false;
+    bool cancelled = false;
     GSocketConnection* connection = nullptr;
     GError* error = nullptr;
 };
@@ -246,6 +249,8 @@ OpenFailureReason connectFailure(const Connecting& state)
     const GError* error = state.error;
     if (state.timedOut)
         return {OpenFailure::TimedOut, 0, 0, "", ""};
+    if (state.cancelled)
+        return {OpenFailure::Cancelled, 0, 0, "", ""};
     if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CONNECTION_REFUSED))
         return {OpenFailure::Refused, ECONNREFUSED, 0, "", ""};
     if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_HOST_UNREACHABLE) ||
@@ -279,16 +284,24 @@ bool serialOpenNetwork(int64_t handle, const std::string& host, int port)
     GSocketClient* client = g_socket_client_new();
     GCancellable* cancel = g_cancellable_new();
     GSocketConnectable* address = g_network_address_new(host.c_str(), static_cast<guint16>(port));
+    // The time limit's source is gone before this returns, so its data may live here.
+    std::pair<Connecting*, GCancellable*> waiting{&state, cancel};
     guint limit = g_timeout_add(networkConnectMs, [](gpointer data) {
         auto* waiting = static_cast<std::pair<Connecting*, GCancellable*>*>(data);
         waiting->first->timedOut = true;
         g_cancellable_cancel(waiting->second);
         return G_SOURCE_REMOVE;
-    }, new std::pair<Connecting*, GCancellable*>(&state, cancel));
+    }, &waiting);
     g_socket_client_connect_async(client, address, cancel, connected, &state);
-    // The connection is made while the loop goes on; nothing spins meanwhile.
-    while (!state.done)
+    // The connection is made while the loop goes on; nothing spins meanwhile. A click on Stop
+    // or a request to quit ends the wait at once.
+    while (!state.done) {
         g_main_context_iteration(nullptr, TRUE);
+        if (!state.done && !state.cancelled && connectCancelled && connectCancelled()) {
+            state.cancelled = true;
+            g_cancellable_cancel(cancel);
+        }
+    }
     if (!state.timedOut)
         g_source_remove(limit);
     g_object_unref(address);
@@ -311,6 +324,11 @@ bool serialOpenNetwork(int64_t handle, const std::string& host, int port)
     lostPorts.erase(handle);
     openFailures.erase(handle);
     return true;
+}
+
+void setConnectCancelCheck(std::function<bool()> check)
+{
+    connectCancelled = std::move(check);
 }
 
 bool serialIsNetwork(int64_t handle)
@@ -343,6 +361,7 @@ std::string openFailureText(const OpenFailureReason& reason)
     case OpenFailure::UnknownHost: return "Unbekannter Rechner";
     case OpenFailure::TimedOut:
         return "Zeitüberschreitung: keine Verbindung nach " + std::to_string(networkConnectMs / 1000) + " s";
+    case OpenFailure::Cancelled: return "Verbindungsaufbau abgebrochen";
     case OpenFailure::Other: break;
     }
     if (!reason.detail.empty())

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,7 @@ enum class OpenFailure {
     Unreachable,   // network: no way to the host
     UnknownHost,   // network: the name resolves to no address
     TimedOut,      // network: no connection within the time limit
+    Cancelled,     // network: the user stopped the connect (Stop, quit)
     Other          // any other system error, in error (or in detail)
 };
 struct OpenFailureReason {
@@ -60,6 +62,9 @@ std::string openFailureText(const OpenFailureReason& reason);
 // vanished (keep-alive); the terminal's line settings do not apply to it.
 constexpr int networkConnectMs = 3000;
 bool serialOpenNetwork(int64_t handle, const std::string& host, int port);
+// Asked while a connect waits, after everything the main context did: true ends the wait at
+// once as cancelled (the user asked to stop or to quit meanwhile).
+void setConnectCancelCheck(std::function<bool()> check);
 // Whether the open handle is a network connection.
 bool serialIsNetwork(int64_t handle);
 bool serialIsOpen(int64_t handle);

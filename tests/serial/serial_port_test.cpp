@@ -422,6 +422,17 @@ TEST(NetworkPort, AConnectionThatNeverComesEndsAtItsTimeLimitWithoutHoldingTheLo
     EXPECT_EQ(serialOpenFailure(7).kind, OpenFailure::TimedOut);
     EXPECT_EQ(openFailureText(serialOpenFailure(7)), "Zeitüberschreitung: keine Verbindung nach 3 s");
     EXPECT_GT(ticks, 0);
+    // What the loop does meanwhile (a click on Stop) can end the wait before its limit.
+    bool stopped = false;
+    setConnectCancelCheck([&] { return stopped; });
+    g_idle_add([](gpointer flag) -> gboolean {
+        *static_cast<bool*>(flag) = true;
+        return G_SOURCE_REMOVE;
+    }, &stopped);
+    EXPECT_FALSE(serialOpenNetwork(7, "127.0.0.1", full.port));
+    setConnectCancelCheck(nullptr);
+    EXPECT_TRUE(stopped);
+    EXPECT_EQ(openFailureText(serialOpenFailure(7)), "Verbindungsaufbau abgebrochen");
     for (int fd : waiting)
         close(fd);
 }
