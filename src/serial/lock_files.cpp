@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include <unistd.h>
 
@@ -37,11 +38,11 @@ bool alive(int64_t pid)
 
 } // namespace
 
-std::string lockFilePath(const std::string& devicePath)
+namespace {
+
+// The lock file of a device name: the name below /dev, with "/" as "_".
+std::string lockFileOf(std::string name)
 {
-    char* resolved = realpath(devicePath.c_str(), nullptr);
-    std::string name = resolved ? resolved : devicePath;
-    free(resolved);
     if (name.rfind("/dev/", 0) == 0)
         name.erase(0, 5);
     for (char& c : name)
@@ -49,17 +50,41 @@ std::string lockFilePath(const std::string& devicePath)
     return lockDirectory + "/LCK.." + name;
 }
 
-bool takeDeviceLock(const std::string& devicePath, int64_t& owner)
+// The lock files of the device: that of the device itself and, when it was named through a
+// link, that of the name given, under which other programs may have locked it.
+std::vector<std::string> lockFilePaths(const std::string& devicePath)
 {
-    const std::string path = lockFilePath(devicePath);
+    std::vector<std::string> paths{lockFilePath(devicePath)};
+    std::string given = lockFileOf(devicePath);
+    if (given != paths[0])
+        paths.push_back(given);
+    return paths;
+}
+
+// Removes the stale lock of owner, and only that one: moved aside first, it goes back when
+// another program wrote a lock of its own meanwhile.
+void removeStaleLock(const std::string& path, int64_t owner)
+{
+    const std::string aside = path + ".stale." + std::to_string(getpid());
+    if (g_rename(path.c_str(), aside.c_str()) != 0)
+        return;
+    if (ownerOf(aside) != owner)
+        static_cast<void>(link(aside.c_str(), path.c_str()));
+    g_remove(aside.c_str());
+}
+
+// Takes one lock file, as takeDeviceLock does.
+bool takeLockFile(const std::string& path, int64_t& owner)
+{
     owner = ownerOf(path);
     if (owner == getpid())
         return true;
     if (alive(owner))
         return false;
     // A lock of a process that is gone, or one nobody can read, is stale.
+    if (g_file_test(path.c_str(), G_FILE_TEST_EXISTS))
+        removeStaleLock(path, owner);
     owner = 0;
-    g_remove(path.c_str());
     // Written whole under a name of its own, then linked: of two programs, one link wins.
     char pid[16];
     std::snprintf(pid, sizeof pid, "%10ld\n", static_cast<long>(getpid()));
@@ -75,9 +100,46 @@ bool takeDeviceLock(const std::string& devicePath, int64_t& owner)
     return !alive(owner) || owner == getpid();
 }
 
-void releaseDeviceLock(const std::string& devicePath)
+void releaseLockFile(const std::string& path)
 {
-    const std::string path = lockFilePath(devicePath);
     if (ownerOf(path) == getpid())
         g_remove(path.c_str());
+}
+
+} // namespace
+
+std::string lockFilePath(const std::string& devicePath)
+{
+    char* resolved = realpath(devicePath.c_str(), nullptr);
+    std::string name = resolved ? resolved : devicePath;
+    free(resolved);
+    return lockFileOf(name);
+}
+
+bool takeDeviceLock(const std::string& devicePath, int64_t& owner, std::string& lockFile)
+{
+    std::vector<std::string> paths = lockFilePaths(devicePath);
+    std::vector<std::string> takenNow;
+    for (size_t k = 0; k < paths.size(); ++k) {
+        int64_t before = 0;
+        bool taken = takeLockFile(paths[k], before);
+        if (k == 0 || !taken)
+            owner = before;
+        if (!taken) {
+            // Nothing of this attempt stays locked.
+            for (const std::string& done : takenNow)
+                releaseLockFile(done);
+            lockFile = paths[k];
+            return false;
+        }
+        if (before != getpid())
+            takenNow.push_back(paths[k]);
+    }
+    return true;
+}
+
+void releaseDeviceLock(const std::string& devicePath)
+{
+    for (const std::string& path : lockFilePaths(devicePath))
+        releaseLockFile(path);
 }

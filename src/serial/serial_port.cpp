@@ -170,10 +170,10 @@ bool refuseOpen(int64_t handle, OpenFailure kind, int error, int fd = -1)
     return false;
 }
 
-bool refuseLocked(int64_t handle, const std::string& devicePath, int64_t owner, int fd)
+bool refuseLocked(int64_t handle, const std::string& lockFile, int64_t owner, int fd)
 {
     close(fd);
-    openFailures[handle] = {OpenFailure::Locked, 0, owner, lockFilePath(devicePath), ""};
+    openFailures[handle] = {OpenFailure::Locked, 0, owner, lockFile, ""};
     return false;
 }
 
@@ -203,8 +203,9 @@ bool serialOpen(int64_t handle, const char* devicePath, int64_t baud, int64_t pa
     // One program at a time: the device is taken exclusively, and locks that other programs
     // check tell them it is in use; a device locked by another program is refused.
     int64_t owner = 0;
-    if (!takeDeviceLock(devicePath, owner))
-        return refuseLocked(handle, devicePath, owner, fd);
+    std::string lockFile;
+    if (!takeDeviceLock(devicePath, owner, lockFile))
+        return refuseLocked(handle, lockFile, owner, fd);
     // A lock that another handle of this process holds stays with that handle.
     auto refuseUnlocking = [&](OpenFailure kind, int error) {
         if (owner != getpid())

@@ -340,11 +340,61 @@ TEST_F(SerialPort, AnotherProgramsLockRefusesTheDeviceAStaleOneIsTakenOverAndQui
     ASSERT_EQ(ioctl(holder, TIOCGEXCL, &exclusive), 0);
     EXPECT_EQ(exclusive, 0);
     close(holder);
+
+    // Named through a link, the device is locked under the name given too, as another program
+    // may have locked it under that name.
+    const std::string link = std::string(dir) + "/ttyLINK";
+    ASSERT_EQ(symlink(pty.devicePath().c_str(), link.c_str()), 0);
+    std::string given = link;
+    std::replace(given.begin(), given.end(), '/', '_');
+    const std::string givenLock = std::string(dir) + "/LCK.." + given;
+    ASSERT_TRUE(g_file_set_contents(givenLock.c_str(), "         1\n", -1, nullptr));
+    EXPECT_FALSE(openPort(0, link));
+    EXPECT_EQ(openFailureText(serialOpenFailure(0)), "Gerät belegt: Prozess 1 hält die Sperrdatei " + givenLock);
+    EXPECT_FALSE(g_file_test(lock.c_str(), G_FILE_TEST_EXISTS));
+    g_remove(givenLock.c_str());
+    ASSERT_TRUE(openPort(0, link));
+    EXPECT_TRUE(g_file_test(lock.c_str(), G_FILE_TEST_EXISTS));
+    EXPECT_TRUE(g_file_test(givenLock.c_str(), G_FILE_TEST_EXISTS));
+    serialClose(0);
+    EXPECT_FALSE(g_file_test(lock.c_str(), G_FILE_TEST_EXISTS));
+    EXPECT_FALSE(g_file_test(givenLock.c_str(), G_FILE_TEST_EXISTS));
+    g_remove(link.c_str());
     g_rmdir(dir);
     g_free(dir);
     lockDirectory = before;
 }
 
+// A lock of a live process that this one may not signal (another user's) is not stale. Run as
+// a user who is not root, as most users are.
+TEST(LockFiles, AnotherUsersLiveLockIsRespected)
+{
+    const std::string before = lockDirectory;
+    gchar* dir = g_dir_make_tmp("locks-XXXXXX", nullptr);
+    ASSERT_NE(dir, nullptr);
+    g_chmod(dir, 0777);
+    lockDirectory = dir;
+    // Process 1 (init) belongs to root.
+    const std::string lock = lockFilePath("/dev/ttyQUIRLO");
+    ASSERT_TRUE(g_file_set_contents(lock.c_str(), "         1\n", -1, nullptr));
+    pid_t child = fork();
+    if (child == 0) {
+        if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(2);
+        int64_t owner = 0;
+        std::string held;
+        _exit(!takeDeviceLock("/dev/ttyQUIRLO", owner, held) && owner == 1 && held == lock ? 0 : 1);
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(g_file_test(lock.c_str(), G_FILE_TEST_EXISTS));
+    g_remove(lock.c_str());
+    g_rmdir(dir);
+    g_free(dir);
+    lockDirectory = before;
+}
 
 TEST(NetworkPort, SendsReadsDiscardsAndNoticesItsPeerLeaving)
 {
