@@ -207,15 +207,21 @@ void loadAddedPorts()
     if (!readWholeFile(iniPath(), bytes))
         return;
     IniFile ini(safeText(bytes));
-    for (int number = 1;; ++number) {
+    int number = 1;
+    for (;; ++number) {
         PortAddress address;
         std::string name = ini.text("MANUELLEPORTS", "Port" + std::to_string(number), "");
         if (name.empty())
             break;
         // A file edited by hand keeps to what the settings page accepts.
-        if (parsePortAddress(name, g_get_home_dir(), address).empty())
+        if (addedPorts.size() < maxAddedPorts && parsePortAddress(name, g_get_home_dir(), address).empty())
             addedPorts.push_back(address.name);
     }
+    if (number - 1 > static_cast<int>(maxAddedPorts))
+        messageBox(WinMain, "Quirlo",
+                   "Quirlo.ini nennt " + std::to_string(number - 1) + " manuelle Ports; übernommen werden nur die ersten " +
+                       std::to_string(maxAddedPorts) + ".",
+                   IconWarning, ButtonsOk);
 }
 
 void loadIniFile()
@@ -242,6 +248,11 @@ void loadIniFile()
     }
     DirectInputOptions& direct = directInputOptions();
     readDirectInputKeys(direct, [&](const std::string& key) { return ini.text("DIREKTEINGABE", key, ""); });
+    if (direct.longLines > 0)
+        messageBox(WinMain, "Quirlo",
+                   "Quirlo.ini: " + std::to_string(direct.longLines) + " Zeile(n) der Direkteingabe länger als " +
+                       std::to_string(SendHistory::lineLimit) + " Zeichen nicht übernommen.",
+                   IconWarning, ButtonsOk);
     if (direct.placeKnown) {
         std::array<int64_t, 4> held = heldPlace({direct.x, direct.y, direct.width, direct.height}, w0, h0);
         direct.x = static_cast<int>(held[0]);

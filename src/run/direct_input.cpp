@@ -8,7 +8,7 @@
 
 void SendHistory::add(const std::string& line)
 {
-    if (!line.empty() && (kept.empty() || kept.back() != line))
+    if (!line.empty() && line.size() <= lineLimit && (kept.empty() || kept.back() != line))
         kept.push_back(line);
     if (kept.size() > limit)
         kept.erase(kept.begin(), kept.end() - limit);
@@ -107,7 +107,10 @@ void readDirectInputKeys(DirectInputOptions& options, const std::function<std::s
         std::string line = unquotedLine(value("Line" + std::to_string(k)));
         if (line.empty())
             break;
-        lines.push_back(line);
+        if (line.size() > SendHistory::lineLimit)
+            ++options.longLines;
+        else
+            lines.push_back(line);
     }
     if (!lines.empty())
         options.history = lines;

@@ -12,7 +12,10 @@
 class SendHistory {
 public:
     static constexpr size_t limit = 50;
-    // Keeps a sent line (not an empty one, nor the newest again); the walk starts anew.
+    // The longest line kept, in bytes.
+    static constexpr size_t lineLimit = 4096;
+    // Keeps a sent line (not an empty one, not a longer one than lineLimit, nor the newest
+    // again); the walk starts anew.
     void add(const std::string& line);
     // Up: the line before the one shown; typed is what the field holds, given back by Down
     // past the newest line.
@@ -34,6 +37,7 @@ struct DirectInputOptions {
     int x = 500, y = 320, width = 520, height = 112;
     bool placeKnown = false; // x, y, width and height came from the file
     std::vector<std::string> history;
+    int longLines = 0; // lines of the file left out for their length
 };
 
 // The keys of the Quirlo.ini group "DIREKTEINGABE" in the order they are written.

@@ -270,6 +270,9 @@ void addPortNamed(const std::string& text)
 {
     PortAddress address;
     std::string refused = parsePortAddress(text, g_get_home_dir(), address);
+    if (refused.empty() && addedPorts.size() >= maxAddedPorts &&
+        std::find(addedPorts.begin(), addedPorts.end(), address.name) == addedPorts.end())
+        refused = "Es sind schon " + std::to_string(maxAddedPorts) + " Ports hinzugefügt, mehr nicht.";
     if (refused.empty() && address.kind != PortAddress::Kind::Network) {
         std::string path = address.kind == PortAddress::Kind::Path ? address.name : "/dev/" + address.name;
         struct stat file;

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <unordered_set>
 #include <climits>
 #include <cstdlib>
 #include <sstream>
@@ -255,9 +256,11 @@ std::vector<std::string> addedPorts;
 void addManualPorts(std::vector<PortEntry>& table, int64_t& count, const std::vector<std::string>& names,
                     const std::string& devRoot, const std::string& login)
 {
+    std::unordered_set<std::string> known;
+    for (int64_t k = 0; k < std::min<int64_t>(count, static_cast<int64_t>(table.size())); ++k)
+        known.insert(table[static_cast<size_t>(k)].name);
     for (const std::string& name : names) {
-        auto counted = table.begin() + std::min<int64_t>(count, static_cast<int64_t>(table.size()));
-        if (std::any_of(table.begin(), counted, [&](const PortEntry& entry) { return entry.name == name; }))
+        if (!known.insert(name).second)
             continue;
         if (table.size() <= static_cast<size_t>(count))
             table.resize(static_cast<size_t>(count) + 1);

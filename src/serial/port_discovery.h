@@ -59,8 +59,10 @@ std::vector<int64_t> carryPortState(const std::vector<PortEntry>& before, std::v
 // The devices the user named on Quirlo's command line; each discovery adds them behind the
 // ports it found.
 extern std::vector<std::string> manualPorts;
-// The ports the user added on the settings page, which Quirlo.ini keeps for the next start.
+// The ports the user added on the settings page, which Quirlo.ini keeps for the next start; at
+// most maxAddedPorts of them (program rows address ports 0 to 255).
 extern std::vector<std::string> addedPorts;
+constexpr size_t maxAddedPorts = 256;
 
 // Appends the named devices that are not among the first count entries, with the tag
 // "manuell". The user named them, so the access rules do not remove them: an entry is open to

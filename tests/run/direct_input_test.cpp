@@ -129,14 +129,20 @@ TEST(DirectInputKeys, RoundTripTheLinesAsTypedAndIgnoreWrongValues)
     EXPECT_EQ(read.history, options.history);
 
     // A place given in part, or with junk, is no place; a wrong flag keeps the option.
-    std::map<std::string, std::string> wrong = {{"X", "10"}, {"Y", "2O"}, {"W", "300"}, {"H", "90"},
-                                                {"Open", "yes"}, {"Line1", "*IDN?"}, {"Line3", "gap"}};
+    // A line too long to keep is left out and counted, as one that is sent.
+    std::map<std::string, std::string> wrong = {{"X", "10"},     {"Y", "2O"},      {"W", "300"},
+                                                {"H", "90"},     {"Open", "yes"},  {"Line1", "*IDN?"},
+                                                {"Line2", std::string(1 << 20, 'x')}, {"Line4", "gap"}};
     DirectInputOptions kept;
     readDirectInputKeys(kept, [&](const std::string& key) { return wrong.count(key) ? wrong[key] : ""; });
     EXPECT_FALSE(kept.placeKnown);
     EXPECT_EQ(kept.x, DirectInputOptions{}.x);
     EXPECT_FALSE(kept.open);
     EXPECT_EQ(kept.history, std::vector<std::string>{"*IDN?"});
+    EXPECT_EQ(kept.longLines, 1);
+    SendHistory history;
+    history.add(std::string(SendHistory::lineLimit + 1, 'y'));
+    EXPECT_TRUE(history.lines().empty());
 }
 
 TEST(DirectInput, TheClockTimeHasMilliseconds)
