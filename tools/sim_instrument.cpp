@@ -4,7 +4,7 @@
 // network instead, on the loopback address only, and prints "tcp:127.0.0.1:PORT".
 //
 //   sim_instrument [--out-term CODES] [--delay MS] [--jitter MS] [--split MS] [--silent HEADER]...
-//                  [--log FILE] [--tcp PORT] [--stream MS]
+//                  [--log FILE] [--tcp PORT] [--stream MS] [--echo] [--help]
 //
 // --out-term  character codes appended to every answer, ";"-separated (default 13;10)
 // --delay     milliseconds before each answer
@@ -17,6 +17,8 @@
 // --stream    send a line of its own every MS milliseconds, as a data logger does:
 //             "DATA n,<voltage>" with n counting from 1; a line the terminal has no room for is
 //             dropped, so a peer that does not read cannot stop the instrument
+// --echo      send every received line back first, as a serial console does
+// --help      print the options and end
 //
 // Commands and queries (any case; CR, LF or both end a line):
 //   *IDN?  *RST  *CLS  *ESR?  SYST:ERR?  SYST:CLE  VOLT <f>  VOLT?  CURR <f>  CURR?
@@ -49,6 +51,21 @@
 
 namespace {
 
+const char* const usage =
+    "Usage: sim_instrument [OPTION]...\n"
+    "A simulated power supply on a pseudo-terminal (or on 127.0.0.1 with --tcp); prints its\n"
+    "device name first, then answers SCPI-style commands until it is ended.\n"
+    "  --out-term CODES  answer terminator as character codes, e.g. 13;10 (the default)\n"
+    "  --delay MS        wait before each answer\n"
+    "  --jitter MS       wait up to this much more, at random\n"
+    "  --split MS        send each answer in two parts, this far apart\n"
+    "  --silent HEADER   never answer this command (repeatable)\n"
+    "  --log FILE        append every received line with a timestamp\n"
+    "  --tcp PORT        listen on 127.0.0.1:PORT instead (0: a free port)\n"
+    "  --stream MS       send a line \"DATA n,U\" of its own every MS milliseconds\n"
+    "  --echo            send every received line back before its answer\n"
+    "  --help            print this and end\n";
+
 struct Options {
     std::string outTerminator = "\r\n";
     int delayMs = 0;
@@ -58,6 +75,7 @@ struct Options {
     std::string logFile;
     int tcpPort = -1;
     int streamMs = 0;
+    bool echo = false;
 };
 
 enum StatusBit { QueryError = 4, DeviceError = 8, ExecutionError = 16, CommandError = 32, PowerOn = 128 };
@@ -234,9 +252,24 @@ void sleepMs(int ms)
 int main(int argc, char** argv)
 {
     Options options;
-    for (int i = 1; i + 1 < argc; i += 2) {
+    for (int i = 1; i < argc; ++i) {
         std::string name = argv[i];
-        std::string value = argv[i + 1];
+        if (name == "--help") {
+            std::fputs(usage, stdout);
+            return 0;
+        }
+        if (name == "--echo") {
+            options.echo = true;
+            continue;
+        }
+        bool valued = name == "--out-term" || name == "--delay" || name == "--jitter" || name == "--split" ||
+                      name == "--silent" || name == "--log" || name == "--tcp" || name == "--stream";
+        if (!valued || i + 1 == argc) {
+            std::fprintf(stderr, valued ? "sim_instrument: %s needs a value\n%s" : "sim_instrument: unknown option %s\n%s",
+                         name.c_str(), usage);
+            return 2;
+        }
+        std::string value = argv[++i];
         if (name == "--out-term")
             options.outTerminator = codesToChars(value);
         else if (name == "--delay")
@@ -251,12 +284,8 @@ int main(int argc, char** argv)
             options.logFile = value;
         else if (name == "--tcp")
             options.tcpPort = std::atoi(value.c_str());
-        else if (name == "--stream")
+        else
             options.streamMs = std::max(0, std::atoi(value.c_str()));
-        else {
-            std::fprintf(stderr, "unknown option %s\n", name.c_str());
-            return 2;
-        }
     }
 
     // The peer: the terminal's master, or the connection of the moment on the network.
@@ -354,6 +383,9 @@ int main(int argc, char** argv)
                     log << " +" << jitter;
                 log << std::endl;
             }
+            // A console echoes what it was sent, with the terminator the instrument answers with.
+            if (options.echo)
+                writeAll(master, line + options.outTerminator);
             std::string header = upper(line.substr(0, line.find(' ')));
             std::string reply = answer(device, line);
             if (reply.empty() || options.silent.count(header))
