@@ -181,15 +181,52 @@ bool stillOwed(const Response& response, bool asked)
     return response.silent ? asked : response.cut && !response.whole;
 }
 
+// The lines whose echo a device that echoes may still send.
+constexpr size_t echoesKept = 4;
+
+// Writes the line; a device that echoes will send it back.
+bool sendKept(Exchange& exchange, const std::string& bytes)
+{
+    PortEntry& entry = exchange.entry;
+    if (entry.settings.skipEcho) {
+        entry.sentLines.push_back(sentForProtocol(bytes, entry.settings.outTerminator));
+        if (entry.sentLines.size() > echoesKept)
+            entry.sentLines.erase(entry.sentLines.begin());
+    }
+    return sendBytes(exchange.port, bytes);
+}
+
+// Whether the response is the echo of a line sent, which then is no longer awaited.
+bool takeEcho(Exchange& exchange, const Response& response)
+{
+    std::vector<std::string>& sent = exchange.entry.sentLines;
+    if (!exchange.entry.settings.skipEcho || !response.whole)
+        return false;
+    auto echo = std::find(sent.begin(), sent.end(), response.text);
+    if (echo == sent.end())
+        return false;
+    sent.erase(echo);
+    return true;
+}
+
+// Reads a response with fixed waits; an echo is passed over.
+Response readUnechoed(Exchange& exchange, bool morePasses)
+{
+    Response response = readResponse(exchange.port, exchange.entry.settings, morePasses);
+    while (takeEcho(exchange, response))
+        response = readResponse(exchange.port, exchange.entry.settings, morePasses);
+    return response;
+}
+
 void sendLine(Exchange& exchange, const std::string& text)
 {
-    sendBytes(exchange.port, lineToSend(text, exchange.entry.settings.outTerminator));
+    sendKept(exchange, lineToSend(text, exchange.entry.settings.outTerminator));
 }
 
 // An answer of the error query, read with fixed waits.
 std::string readErrorAnswer(Exchange& exchange, bool morePasses)
 {
-    Response response = readResponse(exchange.port, exchange.entry.settings, morePasses);
+    Response response = readUnechoed(exchange, morePasses);
     exchange.entry.answerOwed = stillOwed(response, true);
     return response.text;
 }
@@ -246,7 +283,7 @@ std::string sendForProtocol(Exchange& exchange, const std::string& text)
     const std::string& terminator = exchange.entry.settings.outTerminator;
     std::string bytes = lineToSend(text, terminator);
     std::string shown = sentForProtocol(bytes, terminator);
-    if (!sendBytes(exchange.port, bytes))
+    if (!sendKept(exchange, bytes))
         shown += " - Return-Err";
     return shown;
 }
@@ -387,7 +424,7 @@ void exchangeQuery(Exchange& exchange, const std::string& text)
 
 ExchangeState exchangeAnswer(Exchange& exchange, bool asked)
 {
-    return writeAnswer(exchange, readResponse(exchange.port, exchange.entry.settings, true), asked);
+    return writeAnswer(exchange, readUnechoed(exchange, true), asked);
 }
 
 namespace {
@@ -445,6 +482,13 @@ ExchangeState continueExchange(Exchange& exchange, PendingExchange& pending)
         if (!pending.wait->readFrom(exchange.port, exchange.port.nowMs()))
             return ExchangeState::Waiting;
         Response response = pending.wait->response();
+        // The echo of a line sent is no answer: the wait for the answer begins again.
+        if (pending.step != Step::Late && takeEcho(exchange, response)) {
+            const DeviceSettings& s = exchange.entry.settings;
+            pending.wait.emplace(s, pending.step == Step::Answer ? s.delayLong : s.delayErr, exchange.port.nowMs(),
+                                 dropLimit);
+            continue;
+        }
         // An error query's answer that did not come whole may still come, as a query's may.
         if (pending.step == Step::Status || pending.step == Step::Queue) {
             exchange.entry.answerOwed = stillOwed(response, true);

@@ -150,6 +150,8 @@ const std::vector<PortSetting> portSettings = {
      &DeviceSettings::sendAsIs, nullptr, false, nullptr, 0, true},
     {"READATONCE", IdSetReadAtOnce, SettingKind::Flag, noText, noIndex, &SettingsForm::readAtOnce, noString,
      &DeviceSettings::readAtOnce, nullptr, false, nullptr, 0, true},
+    {"SKIPECHO", IdSetSkipEcho, SettingKind::Flag, noText, noIndex, &SettingsForm::skipEcho, noString,
+     &DeviceSettings::skipEcho, nullptr, false, nullptr, 0, true},
 };
 
 namespace {

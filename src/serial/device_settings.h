@@ -42,6 +42,7 @@ struct SettingsForm {
     std::string delayErr = "150";
     bool sendAsIs = false;
     bool readAtOnce = false;
+    bool skipEcho = false;
 };
 
 // How a device setting is held in the form and its control, in the *.set file and in the

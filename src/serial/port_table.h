@@ -35,6 +35,7 @@ struct DeviceSettings {
     std::string errQueryClear = "*CLS";
     int64_t sendAsIs = 0; // commands and queries go out as typed, not in upper case
     int64_t readAtOnce = 0; // answers are read as their bytes arrive, complete at the terminator
+    int64_t skipEcho = 0;   // the device echoes what it is sent: a line equal to one sent is no answer
 };
 
 struct PortEntry {
@@ -50,6 +51,8 @@ struct PortEntry {
     // An answer given up on, or the rest of one that was cut, may still come: it is dropped
     // before the next line goes out.
     bool answerOwed = false;
+    // The last lines sent, whose echo may still come (with skipEcho).
+    std::vector<std::string> sentLines;
     std::vector<char> inBuffer;
 };
 

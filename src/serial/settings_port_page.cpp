@@ -176,16 +176,21 @@ void buildHandlingGroup(GtkWidget* page)
                    "Anpassung für Wartezeit nach Abfrage - Geräteabhängig!");
     putDigitsField(group, IdSetDelayErr, "Fehlerabfrage:", fresh.delayErr.c_str(), 490, 375, 88,
                    "Anpassung für Wartezeit nach Fehlerabfragen - Geräteabhängig!");
-    putLabelFor(group, "Text unverändert senden:", 515, 375, 113);
-    putCheck(group, WinSettings, IdSetSendAsIs, "", 515, 113, 24, fresh.sendAsIs,
+    // Three options in the rows of two, so that the group keeps its size.
+    putLabelFor(group, "Text unverändert senden:", 515, 375, 104);
+    putCheck(group, WinSettings, IdSetSendAsIs, "", 515, 104, 24, fresh.sendAsIs,
              "Sendet Kommandos und Abfragen genau so, wie sie im Programm stehen, ohne Großschreibung. Für "
              "Geräte, die Groß- und Kleinschreibung unterscheiden.");
-    putLabelFor(group, "Antwort sofort lesen:", 515, 375, 136);
-    putCheck(group, WinSettings, IdSetReadAtOnce, "", 515, 136, 24, fresh.readAtOnce,
+    putLabelFor(group, "Antwort sofort lesen:", 515, 375, 124);
+    putCheck(group, WinSettings, IdSetReadAtOnce, "", 515, 124, 24, fresh.readAtOnce,
              "Liest die Antwort, sobald sie ankommt, bis zum Zeilenende. 'vor Antwort' ist dann die längste "
              "Wartezeit auf das erste Zeichen, 'vor Wiederholg.' mal Wiederholungen die längste Pause "
              "zwischen zwei Zeichen; eine Pause von 0 geht sofort weiter. Für langsame Geräte und schnelles "
              "Abfragen.");
+    putLabelFor(group, "Echo überspringen:", 515, 375, 144);
+    putCheck(group, WinSettings, IdSetSkipEcho, "", 515, 144, 24, fresh.skipEcho,
+             "Für Geräte, die jede empfangene Zeile zurücksenden (serielle Konsolen, viele Arduino-Sketche): "
+             "eine Zeile, die gleich der gesendeten ist, gilt nicht als Antwort.");
 }
 
 GtkComboBox* listBox(int id)

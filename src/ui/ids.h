@@ -128,6 +128,7 @@ enum ControlId {
     IdSetReadAtOnce = 101, // "Antwort sofort lesen:"
     IdSetAddPortField = 102,
     IdSetAddPort = 103,    // "Port hinzufügen..."
+    IdSetSkipEcho = 104,   // "Echo überspringen:"
     IdSetProtocolTypeText = 105, // "Typ:" text of the port page
     IdSetProtocolOn = 106,
     IdSetAsDebug = 107,

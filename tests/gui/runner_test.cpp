@@ -28,6 +28,8 @@
 #include "serial/port_table.h"
 #include "serial/loopback.h"
 #include "serial/serial_port.h"
+#include "serial/settings_port_page.h"
+#include "serial/device_settings.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
 #include "ui/list_access.h"
@@ -684,6 +686,23 @@ TEST_F(Runner, TheDirectInputSendsTypedLinesAndKeepsThem)
     ASSERT_TRUE(readWholeFile(machineDir + "/Quirlo.ini", ini));
     EXPECT_NE(ini.find("[DIREKTEINGABE]"), std::string::npos);
     EXPECT_NE(ini.find("Line3 = echo? Two"), std::string::npos);
+}
+
+// A device that echoes every line (a serial console): with "Echo überspringen" on the settings
+// page, each query gets its answer, not its echo.
+TEST_F(Runner, AnEchoingDevicesAnswersAreTakenNotTheEchoes)
+{
+    stopInstrument();
+    startInstrument({"--echo"});
+    openInstrumentPort();
+    setToggleState(WinSettings, IdSetSkipEcho, true);
+    PortTable[0].settings.skipEcho = settingsFromForm(readForm()).skipEcho;
+    row(0, "VOLT <f>", "2.5");
+    row(1, "VOLT?");
+    row(1, "ECHO? <s>", "abc");
+    run();
+    EXPECT_EQ(lines(), (std::vector<std::string>{"Comnd:|VOLT 2.5|", "Query:|VOLT?|", "Return:|2.5000|",
+                                                 "Query:|ECHO? ABC|", "Return:|ABC|"}));
 }
 
 // A run started while a typed line awaits its answer drops that answer before its own first

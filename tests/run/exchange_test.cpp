@@ -391,3 +391,27 @@ TEST_F(ExchangeTest, ReadingAtOnceTheErrorQueryReadsEachAnswerAsItComes)
     EXPECT_EQ(protocol.size(), 1u);
     EXPECT_EQ(entry.errFlags, 0);
 }
+
+TEST_F(ExchangeTest, ADeviceThatEchoesHasItsAnswerTakenNotTheEcho)
+{
+    entry.settings.skipEcho = 1;
+    entry.settings.errQuery = 1;
+    device.script["V?"] = {{1, "V?\r\n"}, {5, "1.5\r\n"}};
+    device.script["*ESR?"] = {{1, "*ESR?\r\n"}, {5, "0\r\n"}};
+    device.script["*RST"] = {{1, "*RST\r\n"}};
+    for (int atOnceRead : {0, 1}) {
+        SCOPED_TRACE(atOnceRead);
+        entry.settings.readAtOnce = atOnceRead;
+        protocol.clear();
+        if (atOnceRead) {
+            atOnce("*RST", false);
+            atOnce("V?");
+        } else {
+            command("*RST");
+            query("V?", 30);
+        }
+        // Neither the status query nor the query took an echo for its answer.
+        EXPECT_EQ(entry.errFlags, 0);
+        EXPECT_EQ(protocol.back(), (Line{"Return:\n1.5", KindResponse, ""}));
+    }
+}

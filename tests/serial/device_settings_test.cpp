@@ -162,17 +162,20 @@ TEST(DeviceSettings, TheNewOptionsAreLinesAfterTheTwentyTwoOnlyWhenOn)
     // A reader of the 22 lines finds every value in its place.
     EXPECT_EQ(setFileText(form), off + "READATONCE=1\n");
     form.sendAsIs = true;
+    form.skipEcho = true;
     const std::string on = setFileText(form);
-    EXPECT_EQ(on, off + "SENDASIS=1\nREADATONCE=1\n");
+    EXPECT_EQ(on, off + "SENDASIS=1\nREADATONCE=1\nSKIPECHO=1\n");
     SettingsForm back;
     readSetFile(on, back);
     EXPECT_TRUE(back.sendAsIs);
     EXPECT_TRUE(back.readAtOnce);
+    EXPECT_EQ(settingsFromForm(back).skipEcho, 1);
     EXPECT_EQ(settingsFromForm(back).sendAsIs, 1);
     EXPECT_EQ(settingsFromForm(back).readAtOnce, 1);
     // A file without the lines loads with both off, whatever the form held.
     readSetFile(off, back);
     EXPECT_FALSE(back.sendAsIs);
     EXPECT_FALSE(back.readAtOnce);
+    EXPECT_FALSE(back.skipEcho);
     EXPECT_EQ(setFileText(back), off);
 }
