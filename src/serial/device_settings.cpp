@@ -300,10 +300,13 @@ bool codesAreCharacters(const std::string& codes)
 
 } // namespace
 
-bool formComplete(const SettingsForm& form)
+const std::vector<int> serialLineControls = {IdSetBaud, IdSetDataBits, IdSetStopBits, IdSetParity, IdSetHandshake};
+
+bool formComplete(const SettingsForm& form, bool network)
 {
-    return (!form.inSubStrings || codesAreCharacters(form.inSubTerminator)) && !form.baud.empty() &&
-           !form.dataBits.empty() && !form.stopBits.empty() && form.parity >= 0 && form.handshake >= 0 &&
+    bool lineChosen = !form.baud.empty() && !form.dataBits.empty() && !form.stopBits.empty() && form.parity >= 0 &&
+                      form.handshake >= 0;
+    return (!form.inSubStrings || codesAreCharacters(form.inSubTerminator)) && (network || lineChosen) &&
            intValue(form.inBuffer) >= minimumBuffer &&
            intValue(form.outBuffer) >= minimumBuffer && intValue(form.inMaxSigns) > 0 &&
            isChoice(terminatorChoices, form.inTerminator) && isChoice(terminatorChoices, form.outTerminator);

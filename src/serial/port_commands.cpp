@@ -98,8 +98,10 @@ gboolean onHangUp(gint, GIOCondition, gpointer data)
 }
 
 // How long a port whose peer left keeps its last bytes for a reader before it is looked at
-// again.
+// again, and how often.
 constexpr guint hangUpRecheckMs = 100;
+constexpr int hangUpRecheckLimit = 30;
+std::map<int64_t, int> hangUpRechecks;
 
 void stopWatching(int64_t index)
 {
@@ -301,7 +303,8 @@ void applyPortSettings()
 {
     int64_t chosen = intValue(controlText(WinSettings, IdSetPortNumber));
     SettingsForm form = readForm();
-    bool complete = formComplete(form);
+    bool network = portAddressOf(controlText(WinSettings, IdSetPortBox)).kind == PortAddress::Kind::Network;
+    bool complete = formComplete(form, network);
     if (!validPort(chosen) || !complete) {
         messageBox(WinSettings, "Quirlo",
                    complete ? "Es ist kein gültiger Com-Port\n> " + std::to_string(chosen) + "\ngewählt"
@@ -429,13 +432,15 @@ bool closeIfLost(int64_t index)
     int64_t waiting = serialAvailable(index);
     if (!validPort(index) || !PortTable[index].isOpen)
         return false;
-    if (!serialLost(index)) {
-        // A peer that left while its last bytes wait: they are read first, and the port is
-        // looked at again until nothing is left.
-        if (waiting > 0)
-            g_timeout_add(hangUpRecheckMs, postHangUp, GINT_TO_POINTER(static_cast<int>(index)));
+    // A peer that left while its last bytes wait: they are read first, and the port is looked
+    // at again until nothing is left, or until nobody read them for a while.
+    if (!serialLost(index) && waiting > 0 && ++hangUpRechecks[index] <= hangUpRecheckLimit) {
+        g_timeout_add(hangUpRecheckMs, postHangUp, GINT_TO_POINTER(static_cast<int>(index)));
         return false;
     }
+    hangUpRechecks.erase(index);
+    if (!serialLost(index) && waiting <= 0)
+        return false;
     closeOne(index, " getrennt");
     refreshPortIndicators(false);
     return true;

@@ -9,6 +9,7 @@
 #include "common/files.h"
 #include "common/text.h"
 #include "serial/device_settings.h"
+#include "serial/port_address.h"
 #include "serial/port_services.h"
 #include "serial/port_table.h"
 #include "ui/controls.h"
@@ -327,6 +328,10 @@ void showSettingsOfPort(int64_t index)
     setControlText(WinSettings, IdSetPortTag, PortTable[index].tag);
     const PortEntry& entry = PortTable[index];
     showForm(entry.configured ? formFromSettings(entry.settings) : resetForm());
+    // A socket has no serial line: its settings are not asked for.
+    bool network = portAddressOf(entry.name).kind == PortAddress::Kind::Network;
+    for (int id : serialLineControls)
+        setControlEnabled(WinSettings, id, !network);
 }
 
 void loadSettingsFile()

@@ -480,7 +480,10 @@ TEST_F(Runner, AnInstrumentOnTheNetworkIsAddedByItsAddressAndAnswersLikeASerialO
     EXPECT_EQ(PortTable[index].name, device);
     EXPECT_EQ(PortTable[index].tag, "manuell");
     EXPECT_EQ(addedPorts, (std::vector<std::string>{device}));
-    ASSERT_TRUE(loadSettingsFrom(QUIRLO_EXAMPLES "/demo.set"));
+    // A fresh network port applies without the serial line's settings, which it has not.
+    EXPECT_EQ(chosenIndex(WinSettings, IdSetBaud), -1);
+    EXPECT_FALSE(controlEnabled(WinSettings, IdSetBaud));
+    EXPECT_FALSE(controlEnabled(WinSettings, IdSetHandshake));
     send(EvControl, WinSettings, IdSetApplyPort);
     ASSERT_TRUE(PortTable[index].isOpen) << (messages.empty() ? "" : messages.back().text);
     removeAllRows(WinProtocol, IdPtkList);
