@@ -233,10 +233,16 @@ void noteExchangeFault(ExchangeState state, int row)
         noteRunFault("Antwort abgeschnitten in Programmzeile " + line);
 }
 
-// A row refused because the port is not open; the third refusal of a run ends it.
+// A row refused because the port is not open; the third refusal of a run ends it. A device
+// that went away ends the run at once, with one message that says so.
 void refuseClosedPort()
 {
-    if (runState.portErrorCount == 2) {
+    const std::string& lost = currentPort >= 0 ? PortTable[currentPort].lostWhy : std::string();
+    if (!lost.empty()) {
+        messageBox(WinProgram, "Quirlo", lost + "\nProgrammlauf wird abgebrochen!", IconWarning, ButtonsOk);
+        runState.running = false;
+        ++runState.portErrorCount;
+    } else if (runState.portErrorCount == 2) {
         messageBox(WinProgram, "Quirlo", "Dauerhafter Portfehler!\nProgrammlauf wird abgebrochen!", IconWarning,
                    ButtonsOk);
         runState.running = false;

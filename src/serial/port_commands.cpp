@@ -180,6 +180,7 @@ void openOne(int64_t index)
                               : " Ok"));
         entry.isOpen = 1;
         entry.answerOwed = false;
+        entry.lostWhy.clear();
         watchForHangUp(index);
         if (resetLinesAtOpen() && !network) {
             serialSetLine(index, SerialLine::DTR, 0);
@@ -441,7 +442,11 @@ bool closeIfLost(int64_t index)
     hangUpRechecks.erase(index);
     if (!serialLost(index) && waiting <= 0)
         return false;
+    PortEntry& entry = PortTable[index];
+    bool network = serialIsNetwork(index);
     closeOne(index, " getrennt");
+    entry.lostWhy = "Verbindung zu " + portNumber(index) + " " + entry.name + " verloren: " +
+                    (network ? "Gegenstelle hat geschlossen" : "Gerät getrennt");
     refreshPortIndicators(false);
     return true;
 }

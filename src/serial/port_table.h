@@ -51,6 +51,9 @@ struct PortEntry {
     // An answer given up on, or the rest of one that was cut, may still come: it is dropped
     // before the next line goes out.
     bool answerOwed = false;
+    // What happened when the device went away while the port was open (its hang-up, or the
+    // peer closing the connection); empty while it is open or was closed on purpose.
+    std::string lostWhy;
     // The last lines sent, whose echo may still come (with skipEcho).
     std::vector<std::string> sentLines;
     std::vector<char> inBuffer;

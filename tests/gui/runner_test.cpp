@@ -364,8 +364,10 @@ TEST_F(Runner, TheInstrumentVanishingMidRunEndsItWithThePortMessages)
     stopInstrument();
     ASSERT_TRUE(pumpUntil([] { return !runState.running && !timerActive(WinProgram, TimerRun); }));
     EXPECT_FALSE(PortTable[0].isOpen);
-    ASSERT_FALSE(messages.empty());
-    EXPECT_EQ(messages.back().text, "Dauerhafter Portfehler!\nProgrammlauf wird abgebrochen!");
+    // One message says what happened.
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text,
+              "Verbindung zu #0 " + device + " verloren: Gerät getrennt\nProgrammlauf wird abgebrochen!");
     bool closed = false;
     for (const std::string& line : lines())
         closed = closed || line == "CloseCom||#0 getrennt";
@@ -605,6 +607,11 @@ TEST_F(Runner, ANetworkPeerThatIsSilentOrLeavesMidAnswerIsToldAndTheRunEnds)
         return left && !runState.running && !timerActive(WinProgram, TimerRun);
     }));
     EXPECT_FALSE(PortTable[index].isOpen);
+    // One message says what happened.
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Verbindung zu #" + std::to_string(index) + " tcp:127.0.0.1:" +
+                                    std::to_string(server.port) +
+                                    " verloren: Gegenstelle hat geschlossen\nProgrammlauf wird abgebrochen!");
     std::vector<std::string> shown = lines();
     ASSERT_GE(shown.size(), 3u);
     // What the first run wrote stays.
