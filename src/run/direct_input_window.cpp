@@ -2,6 +2,7 @@
 // monitor that reads the current port from a watch on its descriptor while no program runs.
 #include "run/direct_input_window.h"
 
+#include <gdk/gdkkeysyms.h>
 #include <gtk/gtk.h>
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include "serial/port_table.h"
 #include "serial/serial_port.h"
 #include "ui/controls.h"
+#include "ui/events.h"
 #include "ui/ids.h"
 #include "ui/shortcuts.h"
 #include "ui/timers.h"
@@ -249,6 +251,25 @@ void storeDirectInputOptions()
     options.history = history.lines();
 }
 
+namespace {
+
+// Up and Down walk the lines sent while the send line or its button has the keyboard. The
+// window hears a key before its focused control, which would take these for itself (the line
+// for its cursor, the button for moving the focus); accelerators come only after that.
+gboolean onDirectKey(GtkWidget*, GdkEventKey* event, gpointer)
+{
+    bool arrow = event->keyval == GDK_Up || event->keyval == GDK_Down;
+    if (!arrow || (event->state & gtk_accelerator_get_default_mod_mask()))
+        return FALSE;
+    GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(windowWidget(WinDirect)));
+    if (focus != sendLine() && focus != controlWidget(WinDirect, IdDirSend))
+        return FALSE;
+    postEvent(EvMenu, WinDirect, event->keyval == GDK_Up ? MenuDirUp : MenuDirDown);
+    return TRUE;
+}
+
+} // namespace
+
 void createDirectInputWindow()
 {
     GtkWidget* widget = createWindowFrame(WinDirect);
@@ -272,6 +293,7 @@ void createDirectInputWindow()
     GtkWidget* state = putControl(fixed, WinDirect, IdDirState, gtk_label_new(""), 5, 78, 510, 24);
     gtk_misc_set_alignment(GTK_MISC(state), 0.0f, 0.5f);
     registerShortcuts(WinDirect);
+    g_signal_connect(widget, "key-press-event", G_CALLBACK(onDirectKey), nullptr);
     // A window opened during a run waits for its end like one opened before.
     setEnabled(!runHolds);
     showState();

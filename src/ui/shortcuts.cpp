@@ -55,8 +55,6 @@ const Shortcut shortcuts[] = {
     {WinProtocol, GDK_g, ctrl, MenuPtkCtrlG, false},
     {WinProgram, GDK_d, ctrl, MenuDirOpen, false, WinDirect},
     {WinProtocol, GDK_d, ctrl, MenuDirOpen, false, WinDirect},
-    {WinDirect, GDK_Up, none, MenuDirUp, false},
-    {WinDirect, GDK_Down, none, MenuDirDown, false},
     {WinProgramInfo, GDK_Escape, none, MenuInfoEscape, false},
     // Help from every window.
     {WinCommandList, GDK_F1, none, MenuMainF1, false, WinMain},

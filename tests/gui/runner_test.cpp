@@ -2,6 +2,7 @@
 #include "gui/harness.h"
 
 #include <glib.h>
+#include <gdk/gdkkeysyms.h>
 #include <gtk/gtk.h>
 
 #include <sys/wait.h>
@@ -738,6 +739,38 @@ TEST_F(Runner, ARunNeverTakesTheAnswerOfALineTypedBeforeIt)
     EXPECT_EQ(lines(), (std::vector<std::string>{"Query:|echo? Late|", "Nicht gesendet:|echo? Ahead|Programmlauf begann",
                                                  "Verworfen:|LATE|späte Antwort", "Query:|echo? Run|",
                                                  "Return:|RUN|"}));
+}
+
+// Up and Down pressed on the keyboard, in the focused send line, walk the lines sent.
+TEST_F(Runner, UpAndDownKeysInTheSendLineBringBackTheLinesSent)
+{
+    send(EvMenu, WinDirect, MenuDirOpen);
+    ASSERT_TRUE(windowVisible(WinDirect));
+    for (const char* line : {"*idn?", "echo? One"}) {
+        typeDirectLine(line);
+        ASSERT_TRUE(pumpUntil([&] { return !timerActive(WinDirect, TimerDirect); }));
+    }
+    GtkWidget* field = controlWidget(WinDirect, IdDirLine);
+    gtk_window_present(GTK_WINDOW(windowWidget(WinDirect)));
+    gtk_widget_grab_focus(field);
+    ASSERT_TRUE(pumpUntil([&] { return gtk_widget_has_focus(field) && gtk_window_is_active(GTK_WINDOW(windowWidget(WinDirect))); }));
+    auto press = [&](guint key) {
+        ASSERT_TRUE(gdk_test_simulate_key(gtk_widget_get_window(field), -1, -1, key, GdkModifierType(0),
+                                          GDK_KEY_PRESS));
+        ASSERT_TRUE(gdk_test_simulate_key(gtk_widget_get_window(field), -1, -1, key, GdkModifierType(0),
+                                          GDK_KEY_RELEASE));
+    };
+    press(GDK_Up);
+    EXPECT_TRUE(pumpUntil([&] { return controlText(WinDirect, IdDirLine) == "echo? One"; }))
+        << controlText(WinDirect, IdDirLine);
+    press(GDK_Up);
+    EXPECT_TRUE(pumpUntil([&] { return controlText(WinDirect, IdDirLine) == "*idn?"; }));
+    press(GDK_Down);
+    EXPECT_TRUE(pumpUntil([&] { return controlText(WinDirect, IdDirLine) == "echo? One"; }));
+    // Also while the button "Senden" has the keyboard.
+    gtk_widget_grab_focus(controlWidget(WinDirect, IdDirSend));
+    press(GDK_Up);
+    EXPECT_TRUE(pumpUntil([&] { return controlText(WinDirect, IdDirLine) == "*idn?"; }));
 }
 
 // The monitor shows every line a streaming device sends, with its time of arrival; a run takes
