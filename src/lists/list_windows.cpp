@@ -8,6 +8,7 @@
 #include "ui/events.h"
 #include "ui/ids.h"
 #include "ui/list_access.h"
+#include "ui/popup_menus.h"
 #include "ui/shortcuts.h"
 #include "ui/windows.h"
 
@@ -39,6 +40,7 @@ gboolean onListButton(GtkWidget* view, GdkEventButton* event, gpointer data)
         }
         gtk_tree_path_free(path);
     }
+    notePopupClick(event);
     postEvent(EvControl, kind.window, kind.list, CtlRightClick);
     return TRUE;
 }
@@ -213,11 +215,31 @@ void addSetField(int window, int labelX, int fieldX, int fieldWidth, int labelId
     gtk_editable_set_editable(GTK_EDITABLE(field), FALSE);
 }
 
+// An empty command list says how to begin; a list with entries needs no tip.
+void tellHowToBegin(GtkTreeModel* model, GtkWidget* view)
+{
+    bool empty = gtk_tree_model_iter_n_children(model, nullptr) == 0;
+    gtk_widget_set_tooltip_text(view, empty ? "Rechtsklick: Eintrag neu" : nullptr);
+}
+
 void connectList(int list, std::initializer_list<int> editableColumns)
 {
     int window = kindOf(list).window;
     GtkWidget* view = controlWidget(window, list);
     g_signal_connect(view, "button-press-event", G_CALLBACK(onListButton), GINT_TO_POINTER(list));
+    if (list == IdCmdList) {
+        GtkTreeModel* model = gtk_tree_view_get_model(GTK_TREE_VIEW(view));
+        g_signal_connect_after(model, "row-inserted",
+                               G_CALLBACK(+[](GtkTreeModel* rows, GtkTreePath*, GtkTreeIter*, gpointer tipped) {
+                                   tellHowToBegin(rows, GTK_WIDGET(tipped));
+                               }),
+                               view);
+        g_signal_connect_after(model, "row-deleted", G_CALLBACK(+[](GtkTreeModel* rows, GtkTreePath*, gpointer tipped) {
+                                   tellHowToBegin(rows, GTK_WIDGET(tipped));
+                               }),
+                               view);
+        tellHowToBegin(model, view);
+    }
     // The command list offers its entry to itself and the program (move, link, copy); the
     // program takes entries of both and moves its own.
     bool commands = list == IdCmdList;

@@ -11,6 +11,7 @@
 #include "ui/events.h"
 #include "ui/ids.h"
 #include "ui/list_access.h"
+#include "ui/popup_menus.h"
 #include "ui/message_dialog.h"
 #include "ui/resources.h"
 #include "ui/shortcuts.h"
@@ -233,8 +234,10 @@ void createProtocolWindow()
     gtk_tree_view_set_fixed_height_mode(view, TRUE);
     putControl(fixed, WinProtocol, 0, list, 5, 35, 490, 206);
     g_signal_connect(view, "button-press-event", G_CALLBACK(+[](GtkWidget*, GdkEventButton* event, gpointer) {
-                         if (event->type == GDK_BUTTON_PRESS && event->button == 3)
+                         if (event->type == GDK_BUTTON_PRESS && event->button == 3) {
+                             notePopupClick(event);
                              postEvent(EvControl, WinProtocol, IdPtkList, CtlRightClick);
+                         }
                          return FALSE;
                      }),
                      nullptr);

@@ -155,14 +155,28 @@ void appendMenuItem(int menu, int item, const std::string& label, bool separated
     gtk_widget_show_all(found->second);
 }
 
+namespace {
+
+guint clickButton = 0;
+guint32 clickTime = GDK_CURRENT_TIME;
+
+} // namespace
+
+void notePopupClick(const GdkEventButton* event)
+{
+    clickButton = event->button;
+    clickTime = event->time;
+}
+
 void showPopupMenu(int menu)
 {
     auto found = menus.find(menu);
-    // The menu opens after the click was handled, so no button press is its origin: the
-    // release of the right button must not take it down again at once.
+    // The menu opens after the click was handled; with the click's button and time the
+    // release of that button, coming after the menu opened, does not take it down again.
     if (found != menus.end())
-        gtk_menu_popup(GTK_MENU(found->second), nullptr, nullptr, nullptr, nullptr, 0,
-                       gtk_get_current_event_time());
+        gtk_menu_popup(GTK_MENU(found->second), nullptr, nullptr, nullptr, nullptr, clickButton, clickTime);
+    clickButton = 0;
+    clickTime = GDK_CURRENT_TIME;
 }
 
 void setMenuItemEnabled(int menu, int item, bool enabled)

@@ -9,6 +9,9 @@
 void createPopupMenus();
 // Adds an enabled item at the end of the menu, after a separator when asked.
 void appendMenuItem(int menu, int item, const std::string& label, bool separatedAbove);
+// Keeps the right click that asks for a menu: the menu opens after the click was handled and
+// takes the click's button and time, so that the button's release does not close it again.
+void notePopupClick(const GdkEventButton* event);
 // Shows the pop-up menu at the mouse position.
 void showPopupMenu(int menu);
 void setMenuItemEnabled(int menu, int item, bool enabled);

@@ -10,6 +10,7 @@
 #include "ui/controls.h"
 #include "ui/ids.h"
 #include "ui/list_access.h"
+#include "ui/popup_menus.h"
 #include "ui/shortcuts.h"
 #include "ui/windows.h"
 
@@ -408,4 +409,26 @@ TEST_F(ListWindows, ACommandGoesIntoTheProgramByMenuAndByDrop)
     pumpUntilIdle();
     EXPECT_EQ(program(), (std::vector<std::string>{"VOLT?|7", "VOLT?|7"}));
     EXPECT_EQ(selectedRows(WinProgram, IdPrgList), std::vector<int>{1});
+}
+
+// A person's first right click into the empty, just opened command list shows its menu, and the
+// empty list says how to begin.
+TEST_F(ListWindows, TheFirstRightClickIntoTheEmptyCommandListShowsItsMenu)
+{
+    GtkWidget* view = controlWidget(WinCommandList, IdCmdList);
+    ASSERT_EQ(rowCount(WinCommandList, IdCmdList), 0);
+    EXPECT_EQ(std::string(gtk_widget_get_tooltip_text(view) ? gtk_widget_get_tooltip_text(view) : ""),
+              "Rechtsklick: Eintrag neu");
+    GdkWindow* rows = gtk_tree_view_get_bin_window(GTK_TREE_VIEW(view));
+    // The button comes up after the menu opened, as a person's does.
+    ASSERT_TRUE(gdk_test_simulate_button(rows, 40, 40, 3, GdkModifierType(0), GDK_BUTTON_PRESS));
+    ASSERT_TRUE(pumpUntil([] { return gtk_widget_get_visible(popupMenuWidget(PopupCmdOther)); }));
+    ASSERT_TRUE(gdk_test_simulate_button(rows, 40, 40, 3, GdkModifierType(0), GDK_BUTTON_RELEASE));
+    pumpUntilIdle();
+    EXPECT_TRUE(gtk_widget_get_visible(popupMenuWidget(PopupCmdOther)));
+    gtk_menu_popdown(GTK_MENU(popupMenuWidget(PopupCmdOther)));
+    // An entry made, the tip is no longer needed.
+    addCommand("0", "*RST", "100", "Reset");
+    pumpUntilIdle();
+    EXPECT_EQ(gtk_widget_get_tooltip_text(view), nullptr);
 }
