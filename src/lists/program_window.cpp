@@ -95,7 +95,9 @@ void createProgramWindow()
     createWindowFrame(WinProgram);
     GtkWidget* fixed = windowFixed(WinProgram);
     buildToolbar(WinProgram, fixed);
-    putControl(fixed, WinProgram, IdPrgPortLabel, gtk_label_new("Close"), 337, 5, 56, 24);
+    GtkWidget* port = putControl(fixed, WinProgram, IdPrgPortLabel, gtk_label_new("Close"), 337, 5, 56, 24);
+    // "tcp:…:5025" rather than a name cut after its first characters.
+    gtk_label_set_ellipsize(GTK_LABEL(port), PANGO_ELLIPSIZE_MIDDLE);
     addSetField(WinProgram, 429, 456, 179, IdPrgSetLabel, IdPrgSetField);
 
     // The list sits in a frame whose background marks a running program.

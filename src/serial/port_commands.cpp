@@ -56,7 +56,10 @@ void showCurrentPortState()
         return;
     bool open = validPort(currentPort) && PortTable[currentPort].isOpen != 0;
     setToggleState(WinProgram, IdPrgPortButton, !open);
-    setControlText(WinProgram, IdPrgPortLabel, open ? PortTable[currentPort].name : " - ");
+    std::string name = open ? PortTable[currentPort].name : " - ";
+    setControlText(WinProgram, IdPrgPortLabel, name);
+    // A long name is shortened in its middle; the tip shows it whole.
+    gtk_widget_set_tooltip_text(controlWidget(WinProgram, IdPrgPortLabel), open ? name.c_str() : nullptr);
 }
 
 namespace {

@@ -489,6 +489,14 @@ TEST_F(Runner, AnInstrumentOnTheNetworkIsAddedByItsAddressAndAnswersLikeASerialO
     EXPECT_FALSE(controlEnabled(WinSettings, IdSetHandshake));
     send(EvControl, WinSettings, IdSetApplyPort);
     ASSERT_TRUE(PortTable[index].isOpen) << (messages.empty() ? "" : messages.back().text);
+    // The program window shows the long name shortened in its middle, and whole in its tip.
+    GtkWidget* portLabel = controlWidget(WinProgram, IdPrgPortLabel);
+    EXPECT_EQ(controlText(WinProgram, IdPrgPortLabel), device);
+    gchar* tip = gtk_widget_get_tooltip_text(portLabel);
+    EXPECT_STREQ(tip, device.c_str());
+    g_free(tip);
+    EXPECT_EQ(gtk_label_get_ellipsize(GTK_LABEL(portLabel)), PANGO_ELLIPSIZE_MIDDLE);
+    EXPECT_TRUE(pango_layout_is_ellipsized(gtk_label_get_layout(GTK_LABEL(portLabel))));
     removeAllRows(WinProtocol, IdPtkList);
     row(0, "VOLT <f>", "2.5");
     row(1, "VOLT?");
