@@ -37,6 +37,14 @@ std::string escaped(const std::string& text)
 // The dialogs whose modal loop runs now, the innermost last.
 std::vector<GtkWidget*> runningDialogs;
 
+// A button of Quirlo's own German words, whatever the system's language, with the toolkit's
+// picture for it.
+void addButton(GtkWidget* dialog, const char* label, const char* stock, int response)
+{
+    GtkWidget* button = gtk_dialog_add_button(GTK_DIALOG(dialog), label, response);
+    gtk_button_set_image(GTK_BUTTON(button), gtk_image_new_from_stock(stock, GTK_ICON_SIZE_BUTTON));
+}
+
 int runDialog(GtkWidget* dialog)
 {
     runningDialogs.push_back(dialog);
@@ -59,7 +67,13 @@ int showMessageDialog(const MessageRequest& request)
     bool yesNo = request.buttons != ButtonsOk;
     GtkWidget* dialog = gtk_message_dialog_new(
         parentOf(request.parentWindow), GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
-        messageType(request.icon), yesNo ? GTK_BUTTONS_YES_NO : GTK_BUTTONS_OK, nullptr);
+        messageType(request.icon), GTK_BUTTONS_NONE, nullptr);
+    if (yesNo) {
+        addButton(dialog, "_Nein", GTK_STOCK_NO, GTK_RESPONSE_NO);
+        addButton(dialog, "_Ja", GTK_STOCK_YES, GTK_RESPONSE_YES);
+    } else {
+        addButton(dialog, "_OK", GTK_STOCK_OK, GTK_RESPONSE_OK);
+    }
     // Texts come from files and devices too: escaped, so that "<" or "&" show as they are.
     std::string markup = "<b>" + escaped(request.title) + "</b>\n\n" + escaped(request.text);
     gtk_message_dialog_set_markup(GTK_MESSAGE_DIALOG(dialog), markup.c_str());
@@ -82,9 +96,14 @@ std::string fileDialog(int parentWindow, bool save, const std::string& title,
         return fileResponder({parentWindow, save, title, filter, startPath});
 
     GtkWidget* dialog = gtk_file_chooser_dialog_new(
-        title.c_str(), parentOf(parentWindow),
-        save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN, GTK_STOCK_CANCEL,
-        GTK_RESPONSE_CANCEL, save ? GTK_STOCK_SAVE : GTK_STOCK_OPEN, GTK_RESPONSE_ACCEPT, nullptr);
+        title.c_str(), parentOf(parentWindow), save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN,
+        nullptr, nullptr);
+    addButton(dialog, "_Abbrechen", GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL);
+    if (save)
+        addButton(dialog, "_Speichern", GTK_STOCK_SAVE, GTK_RESPONSE_ACCEPT);
+    else
+        addButton(dialog, "_Öffnen", GTK_STOCK_OPEN, GTK_RESPONSE_ACCEPT);
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
     // Quirlo asks before it replaces a file, in German; a second question would repeat it.
     gtk_file_chooser_set_do_overwrite_confirmation(GTK_FILE_CHOOSER(dialog), FALSE);
 

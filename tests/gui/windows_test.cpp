@@ -364,11 +364,25 @@ namespace {
 enum class DialogAction { CloseByWindowManager, Yes, No, Ok };
 
 struct DialogSeen {
+    explicit DialogSeen(DialogAction action) : action(action) {}
     DialogAction action;
     std::string markup;
     bool modal = false;
     GtkWindow* transientFor = nullptr;
+    std::string buttons; // their labels, "|" after each
 };
+
+// The labels of a dialog's buttons, "|" after each, as the dialog holds them (the last one
+// first).
+std::string buttonLabels(GtkWidget* dialog)
+{
+    std::string labels;
+    GList* buttons = gtk_container_get_children(GTK_CONTAINER(gtk_dialog_get_action_area(GTK_DIALOG(dialog))));
+    for (GList* button = buttons; button; button = button->next)
+        labels += std::string(gtk_button_get_label(GTK_BUTTON(button->data))) + "|";
+    g_list_free(buttons);
+    return labels;
+}
 
 GtkWidget* openMessageDialog()
 {
@@ -394,6 +408,7 @@ gboolean actOnDialog(gpointer data)
     seen->markup = markup ? markup : "";
     g_free(markup);
     seen->modal = gtk_window_get_modal(GTK_WINDOW(dialog));
+    seen->buttons = buttonLabels(dialog);
     seen->transientFor = gtk_window_get_transient_for(GTK_WINDOW(dialog));
     switch (seen->action) {
     case DialogAction::CloseByWindowManager: {
@@ -422,23 +437,26 @@ int showRealDialog(DialogSeen& seen, int buttons, const std::string& text)
 TEST_F(Windows, TheRealMessageDialogReturnsSixSevenOrTwo)
 {
     setMessageResponder(nullptr);
-    DialogSeen seen{DialogAction::CloseByWindowManager, ""};
+    DialogSeen seen(DialogAction::CloseByWindowManager);
     EXPECT_EQ(showRealDialog(seen, ButtonsYesNo, "Applikation beenden?"), ResultClosed);
     EXPECT_TRUE(seen.modal);
     EXPECT_EQ(seen.transientFor, GTK_WINDOW(windowWidget(WinMain)));
     EXPECT_EQ(seen.markup, "<b>Quirlo</b>\n\nApplikation beenden?");
 
-    seen = {DialogAction::Yes, ""};
+    // Quirlo's own German words, whatever the system's language.
+    EXPECT_EQ(seen.buttons, "_Ja|_Nein|");
+    seen = DialogSeen(DialogAction::Yes);
     EXPECT_EQ(showRealDialog(seen, ButtonsYesNo, "x"), ResultYes);
-    seen = {DialogAction::No, ""};
+    seen = DialogSeen(DialogAction::No);
     EXPECT_EQ(showRealDialog(seen, 2, "x"), ResultNo);
-    seen = {DialogAction::Ok, ""};
+    seen = DialogSeen(DialogAction::Ok);
     EXPECT_EQ(showRealDialog(seen, ButtonsOk, "x"), ResultYes);
-    seen = {DialogAction::CloseByWindowManager, ""};
+    EXPECT_EQ(seen.buttons, "_OK|");
+    seen = DialogSeen(DialogAction::CloseByWindowManager);
     EXPECT_EQ(showRealDialog(seen, ButtonsOk, "x"), ResultClosed);
 
     // Texts from files and devices show as they are, not as markup.
-    seen = {DialogAction::Ok, ""};
+    seen = DialogSeen(DialogAction::Ok);
     showRealDialog(seen, ButtonsOk, "a<b & \"c\"");
     EXPECT_EQ(seen.markup, "<b>Quirlo</b>\n\na&lt;b &amp; &quot;c&quot;");
     EXPECT_EQ(openMessageDialog(), nullptr);
@@ -466,7 +484,7 @@ TEST_F(Windows, TheSaveChooserLeavesTheOverwriteQuestionToQuirlo)
 {
     setFileResponder(nullptr);
     // The chooser's own question, when it would ask one; -1 until the chooser was seen.
-    int confirms = -1;
+    std::pair<int, std::string> seen{-1, ""};
     g_idle_add(
         [](gpointer data) -> gboolean {
             GList* windows = gtk_window_list_toplevels();
@@ -477,13 +495,16 @@ TEST_F(Windows, TheSaveChooserLeavesTheOverwriteQuestionToQuirlo)
             g_list_free(windows);
             if (!chooser)
                 return G_SOURCE_CONTINUE;
-            *static_cast<int*>(data) = gtk_file_chooser_get_do_overwrite_confirmation(GTK_FILE_CHOOSER(chooser));
+            auto* seen = static_cast<std::pair<int, std::string>*>(data);
+            seen->first = gtk_file_chooser_get_do_overwrite_confirmation(GTK_FILE_CHOOSER(chooser));
+            seen->second = buttonLabels(chooser);
             gtk_dialog_response(GTK_DIALOG(chooser), GTK_RESPONSE_CANCEL);
             return G_SOURCE_REMOVE;
         },
-        &confirms);
+        &seen);
     EXPECT_EQ(fileDialog(WinMain, true, "Quirlo speichern", "*.log", machineDir), "");
-    EXPECT_EQ(confirms, 0);
+    EXPECT_EQ(seen.first, 0);
+    EXPECT_EQ(seen.second, "_Speichern|_Abbrechen|");
 }
 
 TEST_F(Windows, FieldsKeepOneLineWhateverIsTypedOrPasted)
