@@ -69,9 +69,22 @@ run_tests() {
     echo "$((total - failed)) $failed" >"$dir/.counts"
 }
 
+# Removes the demo's directory, unless the user saved a file in it during the demo (Quirlo.ini
+# and the autosaves "QZ*.log" are Quirlo's own).
+demo_end() {
+    local saved
+    saved=$(find "$dir" -type f -newer "$dir/.start" ! -name Quirlo.ini ! -name instrument ! -name .start \
+        ! -name 'QZ*.log' -print -quit)
+    if [ -n "$saved" ]; then
+        echo "Die in der Demo gesicherten Dateien bleiben in $dir"
+    else
+        rm -rf "$dir"
+    fi
+}
+
 # Quirlo in a temporary program directory of its own, with the demo's settings, lists and
 # device settings, and the simulated instrument as the port; both end together and the
-# directory goes with them.
+# directory goes with them unless something was saved in it.
 demo() {
     # Not local: the exit trap needs them after the function has returned.
     dir=$(mktemp -d "${TMPDIR:-/tmp}/quirlo-demo-XXXXXX")
@@ -85,7 +98,10 @@ demo() {
     # QUIRLO_DEMO_STREAM=MS: the instrument also sends a line of its own every MS milliseconds.
     ./build/sim_instrument ${QUIRLO_DEMO_STREAM:+--stream "$QUIRLO_DEMO_STREAM"} >"$dir/instrument" &
     instrument=$!
-    trap 'kill "$instrument" 2>/dev/null; rm -rf "$dir"' EXIT
+    # What the user saved into the demo's directory (lists, settings, logs, diagrams) is kept:
+    # the directory then stays, and the last line says where.
+    touch "$dir/.start"
+    trap 'kill "$instrument" 2>/dev/null; demo_end' EXIT
     # The instrument names its pseudo-terminal on its first line.
     for _ in $(seq 100); do
         [ -s "$dir/instrument" ] && break
