@@ -68,6 +68,15 @@ bool wholeNumber(const std::string& text, double& value)
 
 } // namespace
 
+void takeShownRange(DiagramOptions& options, const Diagram& diagram)
+{
+    auto limit = [](double value, bool log) { return log ? std::pow(10.0, value) : value; };
+    options.xMin = limit(diagram.x.min, diagram.logX);
+    options.xMax = limit(diagram.x.max, diagram.logX);
+    options.yMin = limit(diagram.y.min, diagram.logY);
+    options.yMax = limit(diagram.y.max, diagram.logY);
+}
+
 std::vector<int> lineNumbers(const std::string& text)
 {
     std::vector<int> numbers;

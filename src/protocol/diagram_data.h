@@ -57,6 +57,9 @@ std::string lineNumbersText(const std::vector<int>& numbers);
 // starts after its name cell; a point is kept where X and Y are both numbers (and positive on
 // a log axis).
 Diagram buildDiagram(const DiagramOptions& options, const TableCell& cell, int rows, int columns);
+// Takes the ranges the diagram shows (X and the left Y axis) as the fixed range, so that a
+// fixed range starts where the data are.
+void takeShownRange(DiagramOptions& options, const Diagram& diagram);
 
 // The diagram as a drawing of width x height pixels shows it: a series with more points than
 // the drawing has columns keeps, in each pixel column, its first, lowest, highest and last

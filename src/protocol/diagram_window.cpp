@@ -282,7 +282,15 @@ void diagramControlChanged()
     options.style = style < 0 ? DiagramStyle::Both : static_cast<DiagramStyle>(style);
     options.logX = toggleState(WinDiagram, IdDgmLogX);
     options.logY = toggleState(WinDiagram, IdDgmLogY);
+    bool fixing = toggleState(WinDiagram, IdDgmFixed) && !options.fixedRange;
     options.fixedRange = toggleState(WinDiagram, IdDgmFixed);
+    // A fixed range starts as the range the data have now, not somewhere that hides them.
+    if (fixing && shown.drawable()) {
+        takeShownRange(options, shown);
+        for (auto [id, value] : {std::pair{IdDgmXMin, options.xMin}, std::pair{IdDgmXMax, options.xMax},
+                                 std::pair{IdDgmYMin, options.yMin}, std::pair{IdDgmYMax, options.yMax}})
+            setControlText(WinDiagram, id, formatDecimal(value));
+    }
     options.xMin = fieldNumber(IdDgmXMin, options.xMin);
     options.xMax = fieldNumber(IdDgmXMax, options.xMax);
     options.yMin = fieldNumber(IdDgmYMin, options.yMin);

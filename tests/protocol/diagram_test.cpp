@@ -313,3 +313,17 @@ TEST(Diagram, SixtyFiveThousandRowsAreTakenAndDrawn)
     EXPECT_EQ(diagram.series[0].y.size(), 65534u);
     EXPECT_TRUE(drawsWithoutFault(diagram, 300, 200));
 }
+
+TEST(Diagram, AFixedRangeStartsAtTheRangeTheDataHave)
+{
+    Diagram shown;
+    shown.x = {-1, 11};
+    shown.y = {-1, 2};
+    shown.logY = true;
+    DiagramOptions options;
+    takeShownRange(options, shown);
+    EXPECT_DOUBLE_EQ(options.xMin, -1);
+    EXPECT_DOUBLE_EQ(options.xMax, 11);
+    EXPECT_DOUBLE_EQ(options.yMin, 0.1);
+    EXPECT_DOUBLE_EQ(options.yMax, 100);
+}
