@@ -85,8 +85,9 @@ void drawKindIcon(GtkTreeViewColumn*, GtkCellRenderer* renderer, GtkTreeModel* m
 GtkTreeViewColumn* addViewColumn(int column, const std::string& title, int width, bool rightAligned)
 {
     GtkCellRenderer* text = gtk_cell_renderer_text_new();
+    // A value wider than its column shows its start; dragging the heading's edge widens it.
     if (rightAligned)
-        g_object_set(text, "xalign", 1.0f, nullptr);
+        g_object_set(text, "xalign", 1.0f, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
     GtkTreeViewColumn* viewColumn = gtk_tree_view_column_new();
     gtk_tree_view_column_set_title(viewColumn, title.c_str());
     // The heading stands over its values.

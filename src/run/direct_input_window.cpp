@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "common/text.h"
+#include "lists/line_types.h"
 #include "protocol/protocol_state.h"
 #include "protocol/protocol_window.h"
 #include "run/port_exchange.h"
@@ -87,14 +88,30 @@ void openProtocolWindows()
 }
 
 // A monitored line as a "Return:" row of the list (its time and its cut in the last column),
-// or in the table the next cell down.
+// or in the table a row of its own, as a data logger writes: with "Zeitstempel" the time first,
+// then the line's sub-strings as the port's settings split it, one a cell.
 void showLine(const StreamLine& line)
 {
     openProtocolWindows();
     if (protocol.protocolMode == ModeTable) {
         int row = protocol.cellRow;
-        protocolOut(visibleText(line.text), KindResponse, line.cut ? std::string(cutMark) : "");
+        int first = protocol.cellCol;
+        if (toggleState(WinDirect, IdDirTimestamps)) {
+            protocolOut(clockTimeText(line.stamp), TypeWrite, "");
+            ++protocol.cellCol;
+        }
+        const DeviceSettings& settings = monitoredSettings();
+        std::vector<std::string> fields{line.text};
+        if (settings.inSubStrings)
+            fields = splitText(line.text, latin1ToUtf8(settings.inSubTerminator));
+        for (size_t k = 0; k < fields.size(); ++k) {
+            bool last = k + 1 == fields.size();
+            protocolOut(visibleText(fields[k]), KindResponse, last && line.cut ? std::string(cutMark) : "");
+            protocol.cellRow = row;
+            ++protocol.cellCol;
+        }
         protocol.cellRow = row + 1;
+        protocol.cellCol = first;
         return;
     }
     std::string extra = toggleState(WinDirect, IdDirTimestamps) ? clockTimeText(line.stamp) : "";
