@@ -7,11 +7,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # The fonts are those the windows ask for: DejaVu (with its condensed faces) and FreeSans. groff
-# (with perl for its PDF output) typesets the manual; clang with its runtime builds the fuzz
+# (with perl for its PDF output, and pdfinfo of poppler-utils for its pictures) typesets the
+# manual; clang with its runtime builds the fuzz
 # targets; PLplot with its cairo devices draws the diagram; ser2net serves a test instrument on
 # the network.
 packages=(g++ cmake ninja-build pkg-config libgtk2.0-dev libgtest-dev xvfb xauth xfonts-base
-          fonts-dejavu-core fonts-dejavu-extra fonts-freefont-ttf groff perl clang libclang-rt-14-dev
+          fonts-dejavu-core fonts-dejavu-extra fonts-freefont-ttf groff perl poppler-utils clang libclang-rt-14-dev
           libplplot-dev plplot-driver-cairo ser2net)
 
 # Installs the packages and those given as arguments, where missing.
