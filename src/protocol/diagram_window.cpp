@@ -16,6 +16,7 @@
 #include "protocol/protocol_state.h"
 #include "protocol/protocol_window.h"
 #include "ui/controls.h"
+#include "ui/free_place.h"
 #include "ui/ids.h"
 #include "ui/list_access.h"
 #include "ui/message_dialog.h"
@@ -227,9 +228,35 @@ DiagramOptions& diagramOptions()
     return options;
 }
 
+namespace {
+
+// The diagram opens where it covers neither the program nor the protocol window, when the
+// screen has room for that.
+void placeBesideTheTable(GtkWidget* widget)
+{
+    std::vector<PlaceRect> taken;
+    for (int window : {WinProgram, WinProtocol}) {
+        GtkWidget* other = windowWidget(window);
+        if (!other || !windowVisible(window))
+            continue;
+        PlaceRect rect;
+        gtk_window_get_position(GTK_WINDOW(other), &rect.x, &rect.y);
+        gtk_window_get_size(GTK_WINDOW(other), &rect.width, &rect.height);
+        taken.push_back(rect);
+    }
+    GdkRectangle area;
+    gdk_screen_get_monitor_geometry(gdk_screen_get_default(), 0, &area);
+    int width = 0, height = 0;
+    gtk_window_get_size(GTK_WINDOW(widget), &width, &height);
+    if (auto place = freePlace({area.x, area.y, area.width, area.height}, taken, width, height))
+        gtk_window_move(GTK_WINDOW(widget), place->first, place->second);
+}
+
+} // namespace
+
 void createDiagramWindow()
 {
-    createWindowFrame(WinDiagram);
+    placeBesideTheTable(createWindowFrame(WinDiagram));
     GtkWidget* fixed = windowFixed(WinDiagram);
     choice(fixed, IdDgmAlong, alongChoices, options.alongRows ? 0 : 1, 5, 5, 140,
            "Reihen entlang der Tabellenzeilen (z.B. eine Messreihe) oder die Spalten hinab (z.B. ein Datenlogger)");
