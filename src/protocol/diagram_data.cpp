@@ -75,6 +75,10 @@ void takeShownRange(DiagramOptions& options, const Diagram& diagram)
     options.xMax = limit(diagram.x.max, diagram.logX);
     options.yMin = limit(diagram.y.min, diagram.logY);
     options.yMax = limit(diagram.y.max, diagram.logY);
+    if (diagram.hasSecondAxis) {
+        options.y2Min = limit(diagram.y2.min, diagram.logY);
+        options.y2Max = limit(diagram.y2.max, diagram.logY);
+    }
 }
 
 std::vector<int> lineNumbers(const std::string& text)
@@ -201,6 +205,9 @@ Diagram buildDiagram(const DiagramOptions& options, const TableCell& cell, int r
             fixedLimits(options.yMin, options.yMax, options.logY, fixedY)) {
             diagram.x = fixedX;
             diagram.y = fixedY;
+            AxisRange fixedY2;
+            if (diagram.hasSecondAxis && fixedLimits(options.y2Min, options.y2Max, options.logY, fixedY2))
+                diagram.y2 = fixedY2;
         } else {
             hints.push_back("Fester Bereich ungültig (Minimum muss kleiner als Maximum sein, auf logarithmischer "
                             "Achse größer 0): der Bereich folgt den Daten.");
@@ -285,6 +292,8 @@ std::vector<std::pair<std::string, std::string>> diagramKeys(const DiagramOption
         {"XMax", numberText(options.xMax)},
         {"YMin", numberText(options.yMin)},
         {"YMax", numberText(options.yMax)},
+        {"Y2Min", numberText(options.y2Min)},
+        {"Y2Max", numberText(options.y2Max)},
     };
 }
 
@@ -317,4 +326,6 @@ void readDiagramKeys(DiagramOptions& options, const std::function<std::string(co
     number("XMax", options.xMax);
     number("YMin", options.yMin);
     number("YMax", options.yMax);
+    number("Y2Min", options.y2Min);
+    number("Y2Max", options.y2Max);
 }

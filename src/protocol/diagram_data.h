@@ -20,6 +20,8 @@ struct DiagramOptions {
     bool logY = false;
     bool fixedRange = false; // else the ranges follow the data
     double xMin = 0, xMax = 1, yMin = 0, yMax = 1;
+    // The right axis's fixed range; it follows the data while this is no range.
+    double y2Min = 0, y2Max = 0;
     bool open = false; // the window was open at the end of the last session
 };
 
@@ -57,8 +59,8 @@ std::string lineNumbersText(const std::vector<int>& numbers);
 // starts after its name cell; a point is kept where X and Y are both numbers (and positive on
 // a log axis).
 Diagram buildDiagram(const DiagramOptions& options, const TableCell& cell, int rows, int columns);
-// Takes the ranges the diagram shows (X and the left Y axis) as the fixed range, so that a
-// fixed range starts where the data are.
+// Takes the ranges the diagram shows (X and both Y axes) as the fixed range, so that a fixed
+// range starts where the data are.
 void takeShownRange(DiagramOptions& options, const Diagram& diagram);
 
 // The diagram as a drawing of width x height pixels shows it: a series with more points than

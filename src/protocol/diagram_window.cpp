@@ -274,11 +274,14 @@ void createDiagramWindow()
     check(fixed, IdDgmLogX, "X log.", options.logX, 5, 36, 65, "Logarithmische X-Achse; Werte <= 0 entfallen");
     check(fixed, IdDgmLogY, "Y log.", options.logY, 72, 36, 65, "Logarithmische Y-Achsen; Werte <= 0 entfallen");
     check(fixed, IdDgmFixed, "Fester Bereich:", options.fixedRange, 140, 36, 120,
-          "Feste Grenzen für X und die linke Y-Achse statt des Bereichs der Daten");
+          "Feste Grenzen für X und die Y-Achsen statt des Bereichs der Daten");
     field(fixed, IdDgmXMin, "X von", formatDecimal(options.xMin), 262, 36, 40, 55, "Kleinstes X");
     field(fixed, IdDgmXMax, "bis", formatDecimal(options.xMax), 361, 36, 24, 55, "Größtes X");
     field(fixed, IdDgmYMin, "Y von", formatDecimal(options.yMin), 444, 36, 40, 55, "Kleinstes Y (links)");
     field(fixed, IdDgmYMax, "bis", formatDecimal(options.yMax), 543, 36, 24, 55, "Größtes Y (links)");
+    field(fixed, IdDgmY2Min, "Y2", formatDecimal(options.y2Min), 630, 36, 18, 42,
+          "Kleinstes Y der zweiten Achse (rechts); kein Bereich: sie folgt den Daten");
+    field(fixed, IdDgmY2Max, "-", formatDecimal(options.y2Max), 694, 36, 4, 42, "Größtes Y der zweiten Achse (rechts)");
     GtkWidget* hint = putControl(fixed, WinDiagram, IdDgmHint, gtk_label_new(""), 5, 64, 730, 24);
     gtk_misc_set_alignment(GTK_MISC(hint), 0.0f, 0.5f);
     GtkWidget* area = putControl(fixed, WinDiagram, IdDgmPlot, gtk_drawing_area_new(), 0, controlsHeight, 740,
@@ -315,14 +318,17 @@ void diagramControlChanged()
     if (fixing && shown.drawable()) {
         takeShownRange(options, shown);
         for (auto [id, value] : {std::pair{IdDgmXMin, options.xMin}, std::pair{IdDgmXMax, options.xMax},
-                                 std::pair{IdDgmYMin, options.yMin}, std::pair{IdDgmYMax, options.yMax}})
+                                 std::pair{IdDgmYMin, options.yMin}, std::pair{IdDgmYMax, options.yMax},
+                                 std::pair{IdDgmY2Min, options.y2Min}, std::pair{IdDgmY2Max, options.y2Max}})
             setControlText(WinDiagram, id, formatDecimal(value));
     }
     options.xMin = fieldNumber(IdDgmXMin, options.xMin);
     options.xMax = fieldNumber(IdDgmXMax, options.xMax);
     options.yMin = fieldNumber(IdDgmYMin, options.yMin);
     options.yMax = fieldNumber(IdDgmYMax, options.yMax);
-    for (int id : {IdDgmXMin, IdDgmXMax, IdDgmYMin, IdDgmYMax})
+    options.y2Min = fieldNumber(IdDgmY2Min, options.y2Min);
+    options.y2Max = fieldNumber(IdDgmY2Max, options.y2Max);
+    for (int id : {IdDgmXMin, IdDgmXMax, IdDgmYMin, IdDgmYMax, IdDgmY2Min, IdDgmY2Max})
         setControlEnabled(WinDiagram, id, options.fixedRange);
     redraw();
 }

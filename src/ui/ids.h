@@ -219,6 +219,8 @@ enum ControlId {
     IdDgmSave = 232,
     IdDgmHint = 233,
     IdDgmPlot = 234,
+    IdDgmY2Min = 235, // the right axis's fixed range
+    IdDgmY2Max = 236,
     // Direct-input window
     IdDirLine = 240, // "Senden:"
     IdDirSend = 241,

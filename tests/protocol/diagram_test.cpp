@@ -182,6 +182,12 @@ TEST(Diagram, BadInputGivesAHintAndNothingThatThePlotCannotTake)
     options.yMin = 1;
     options.yMax = 9;
     EXPECT_EQ(table.diagram(options).y.max, 9);
+    // The right axis keeps to its data until it is given a range of its own.
+    options.y2 = 2;
+    EXPECT_NE(table.diagram(options).y2.max, 4);
+    options.y2Min = -4;
+    options.y2Max = 4;
+    EXPECT_EQ(table.diagram(options).y2.max, 4);
     // Values too large for a range are left out; values that differ in their last digits get
     // room, and the library draws them.
     Table extreme;
@@ -205,6 +211,7 @@ TEST(Diagram, TheOptionsComeBackFromQuirloIni)
     options.fixedRange = true;
     options.xMin = 0.5;
     options.yMax = -2.25;
+    options.y2Max = 3;
     options.open = true;
     IniWriter writer;
     writer.group("DIAGRAMM");
@@ -319,6 +326,8 @@ TEST(Diagram, AFixedRangeStartsAtTheRangeTheDataHave)
     Diagram shown;
     shown.x = {-1, 11};
     shown.y = {-1, 2};
+    shown.y2 = {0, 1};
+    shown.hasSecondAxis = true;
     shown.logY = true;
     DiagramOptions options;
     takeShownRange(options, shown);
@@ -326,4 +335,6 @@ TEST(Diagram, AFixedRangeStartsAtTheRangeTheDataHave)
     EXPECT_DOUBLE_EQ(options.xMax, 11);
     EXPECT_DOUBLE_EQ(options.yMin, 0.1);
     EXPECT_DOUBLE_EQ(options.yMax, 100);
+    EXPECT_DOUBLE_EQ(options.y2Min, 1);
+    EXPECT_DOUBLE_EQ(options.y2Max, 10);
 }
