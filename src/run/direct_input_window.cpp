@@ -100,10 +100,7 @@ void showLine(const StreamLine& line)
             protocolOut(clockTimeText(line.stamp), TypeWrite, "");
             ++protocol.cellCol;
         }
-        const DeviceSettings& settings = monitoredSettings();
-        std::vector<std::string> fields{line.text};
-        if (settings.inSubStrings)
-            fields = splitText(line.text, latin1ToUtf8(settings.inSubTerminator));
+        std::vector<std::string> fields = subStrings(line.text, monitoredSettings());
         for (size_t k = 0; k < fields.size(); ++k) {
             bool last = k + 1 == fields.size();
             protocolOut(visibleText(fields[k]), KindResponse, last && line.cut ? std::string(cutMark) : "");

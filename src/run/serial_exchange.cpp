@@ -97,6 +97,13 @@ Response ResponseBytes::response() const
     return response;
 }
 
+std::vector<std::string> subStrings(const std::string& text, const DeviceSettings& settings)
+{
+    if (!settings.inSubStrings)
+        return {text};
+    return splitText(text, latin1ToUtf8(settings.inSubTerminator));
+}
+
 StreamLines::StreamLines(const DeviceSettings& settings) : settings(settings), line(settings) {}
 
 std::vector<StreamLine> StreamLines::feed(std::string_view bytes, int64_t stamp)
@@ -317,10 +324,8 @@ ExchangeState writeAnswer(Exchange& exchange, const Response& response, bool ask
         return ExchangeState::Unanswered;
     }
     const DeviceSettings& s = exchange.entry.settings;
-    std::vector<std::string> fields{response.text};
-    if (s.inSubStrings)
-        fields = splitText(response.text, latin1ToUtf8(s.inSubTerminator));
-    else if (!fields[0].empty() && fields[0][0] == '\x7F' && exchange.protocolMode != ModeTable)
+    std::vector<std::string> fields = subStrings(response.text, s);
+    if (!s.inSubStrings && !fields[0].empty() && fields[0][0] == '\x7F' && exchange.protocolMode != ModeTable)
         fields[0].erase(0, 1);
     for (size_t index = 0; index < fields.size(); ++index) {
         bool last = index + 1 == fields.size();

@@ -97,6 +97,10 @@ private:
     bool whole = false;
 };
 
+// The sub-strings of an answer or a line as the port's settings split it (INSUBSTRINGS,
+// INSUBTERM); the whole text when they do not.
+std::vector<std::string> subStrings(const std::string& text, const DeviceSettings& settings);
+
 // A stream of lines that a device sends on its own, split at the in-terminator as its answers
 // are, cut and bounded as they are: a line longer than inMaxSigns keeps inMaxSigns + 1
 // characters and is marked cut.

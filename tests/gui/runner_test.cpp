@@ -425,13 +425,15 @@ TEST_F(Runner, ARunRedrawsTheProtocolAtMostOncePerFrame)
         return FALSE;
     };
     std::pair<GdkWindow*, int*> count{rows, &draws};
+    pumpUntilIdle();
     gulong handler = g_signal_connect(list, "expose-event", G_CALLBACK(counter), &count);
     run();
     g_signal_handler_disconnect(list, handler);
     EXPECT_EQ(lines().size(), 600u);
     EXPECT_EQ(lines().back(), "Return:|299|");
-    // At most one draw a frame; the end of the run is one, which draws what is left.
-    EXPECT_LE(draws, framedRedrawCount() + 1);
+    // At most one draw a frame (the end of the run is one, which draws what is left), and one
+    // that a loaded server may still send from before the run for the window it just showed.
+    EXPECT_LE(draws, framedRedrawCount() + 2);
 }
 
 // The diagram open during a run follows the table: the series it shows are those the run wrote.
