@@ -52,12 +52,9 @@ std::string protocolTableValue(const std::string& response, int content)
 
 std::string tableResponseCell(const std::string& response, const std::string& extra, int content)
 {
-    auto endsWith = [&](std::string_view mark) {
-        return extra.size() >= mark.size() && extra.compare(extra.size() - mark.size(), mark.size(), mark) == 0;
-    };
-    if (endsWith(noAnswerMark))
+    if (extra.ends_with(noAnswerMark))
         return "";
-    if (endsWith(cutMark))
+    if (extra.ends_with(cutMark))
         return std::string(cutMark) + ": " + response;
     return protocolTableValue(response, content);
 }

@@ -181,13 +181,14 @@ bool prepareRow(ProgramRow& row, int rowIndex, PrepareEnvironment& env)
     int count = static_cast<int>(values.size());
 
     bool passed = true;
-    for (PrepareNotice notice : {PrepareNotice::CountMismatch, PrepareNotice::EmptyCommand}) {
-        bool wrong = notice == PrepareNotice::CountMismatch ? CountPlaceholders(text) != count && type != TypePauseOn
-                                                            : type == TypeCommand && stripBlanks(row.blank).empty();
+    // One message a row is enough.
+    auto refuse = [&](bool wrong, const PrepareIssue& issue) {
         if (wrong && passed)
-            env.notify({notice, rowIndex, 0, ""});
+            env.notify(issue);
         passed = passed && !wrong;
-    }
+    };
+    refuse(CountPlaceholders(text) != count && type != TypePauseOn, {PrepareNotice::CountMismatch, rowIndex, 0, ""});
+    refuse(type == TypeCommand && stripBlanks(row.blank).empty(), {PrepareNotice::EmptyCommand, rowIndex, 0, ""});
 
     // Set when the last pass found a field but no placeholder left for it.
     bool superfluous = false;
@@ -210,12 +211,9 @@ bool prepareRow(ProgramRow& row, int rowIndex, PrepareEnvironment& env)
                                 : fillText(blank.kind(), field, counterUsed, type, parameter, env, filled);
         if (fill == Fill::Text)
             blank.fill(filled);
-        // One message a row is enough; a quiet preparation tells nothing.
-        bool wrong = fill == Fill::Unreadable || (fill == Fill::Nothing && !superfluous);
-        if (wrong && passed && !env.quiet)
-            env.notify({fill == Fill::Unreadable ? PrepareNotice::Unreadable : PrepareNotice::Unfilled, rowIndex,
-                        parameter, values[parameter - 1]});
-        passed = passed && !wrong;
+        refuse(fill == Fill::Unreadable || (fill == Fill::Nothing && !superfluous),
+               {fill == Fill::Unreadable ? PrepareNotice::Unreadable : PrepareNotice::Unfilled, rowIndex, parameter,
+                values[parameter - 1]});
         if ((fill != Fill::Text && fill != Fill::Unchanged) || env.aborted())
             break;
     }

@@ -12,11 +12,6 @@
 
 namespace {
 
-bool endsWith(const std::string& text, const std::string& end)
-{
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
 // The most bytes of an overlong answer that one response drops while it looks for the
 // terminator: a device that floods the line cannot hold the runner in a read. What is left
 // then is dropped before the next line is sent.
@@ -31,7 +26,7 @@ constexpr size_t lateDropLimit = 16 << 20;
 std::string lineToSend(const std::string& text, const std::string& outTerminator)
 {
     std::string bytes = utf8ToLatin1(text);
-    if (!endsWith(bytes, outTerminator))
+    if (!bytes.ends_with(outTerminator))
         bytes += outTerminator;
     return bytes;
 }
@@ -89,7 +84,7 @@ Response ResponseBytes::response() const
     std::string text = answer;
     // The terminator's characters before its last one stand at the end of a whole answer.
     std::string leading = terminator.empty() ? "" : terminator.substr(0, terminator.size() - 1);
-    if (!cut && !leading.empty() && endsWith(text, leading))
+    if (!cut && !leading.empty() && text.ends_with(leading))
         text.erase(text.size() - leading.size());
     response.text = latin1ToUtf8(text);
     response.overlong = cut;
@@ -329,15 +324,13 @@ ExchangeState writeAnswer(Exchange& exchange, const Response& response, bool ask
         fields[0].erase(0, 1);
     for (size_t index = 0; index < fields.size(); ++index) {
         bool last = index + 1 == fields.size();
-        std::string extra = s.inSubStrings ? "" : retries;
-        if (last && response.cut)
-            extra += cutMark;
+        std::string mark = last && response.cut ? std::string(cutMark) : "";
         // A device's control characters are written visibly, never replayed by a terminal.
         std::string field = visibleText(fields[index]);
         if (modeIn(exchange, {ModeDebug, ModeList, ModeExcel}))
-            exchange.protocol("Return:\n" + field, KindResponse, extra);
+            exchange.protocol("Return:\n" + field, KindResponse, (s.inSubStrings ? "" : retries) + mark);
         else if (exchange.protocolMode == ModeTable)
-            exchange.protocol(field, KindResponse, last && response.cut ? std::string(cutMark) : "");
+            exchange.protocol(field, KindResponse, mark);
     }
     return response.cut ? ExchangeState::Cut : ExchangeState::Done;
 }
@@ -371,6 +364,12 @@ void awaitLateAnswer(Exchange& exchange)
     dropLateAnswer(exchange, late.response());
 }
 
+// Waits, reading at once, for an answer that should come within firstWaitMs.
+void awaitAnswer(Exchange& exchange, PendingExchange& pending, int64_t firstWaitMs)
+{
+    pending.wait.emplace(exchange.entry.settings, firstWaitMs, exchange.port.nowMs(), dropLimit);
+}
+
 // Sends the queue query of the next error bit and waits for its answer; false when no bit is
 // left.
 bool askNextQueue(Exchange& exchange, PendingExchange& pending)
@@ -382,8 +381,7 @@ bool askNextQueue(Exchange& exchange, PendingExchange& pending)
             exchange.entry.errFlags += bit;
             sendLine(exchange, exchange.errorCommands.queue);
             pending.step = PendingExchange::Step::Queue;
-            pending.wait.emplace(exchange.entry.settings, exchange.entry.settings.delayErr, exchange.port.nowMs(),
-                                 dropLimit);
+            awaitAnswer(exchange, pending, exchange.entry.settings.delayErr);
             return true;
         }
     }
@@ -439,8 +437,7 @@ void sendPendingCommand(Exchange& exchange, PendingExchange& pending, const std:
     pending.step = PendingExchange::Step::None;
     if (sendCommand(exchange, text)) {
         pending.step = PendingExchange::Step::Status;
-        pending.wait.emplace(exchange.entry.settings, exchange.entry.settings.delayErr, exchange.port.nowMs(),
-                             dropLimit);
+        awaitAnswer(exchange, pending, exchange.entry.settings.delayErr);
     }
 }
 
@@ -449,7 +446,7 @@ void sendPendingQuery(Exchange& exchange, PendingExchange& pending, const std::s
     sendQuery(exchange, text);
     pending.step = PendingExchange::Step::Answer;
     pending.asked = !text.empty();
-    pending.wait.emplace(exchange.entry.settings, exchange.entry.settings.delayLong, exchange.port.nowMs(), dropLimit);
+    awaitAnswer(exchange, pending, exchange.entry.settings.delayLong);
 }
 
 // Starts the line, or first the wait for the late answer the port owes.
@@ -490,8 +487,7 @@ ExchangeState continueExchange(Exchange& exchange, PendingExchange& pending)
         // The echo of a line sent is no answer: the wait for the answer begins again.
         if (pending.step != Step::Late && takeEcho(exchange, response)) {
             const DeviceSettings& s = exchange.entry.settings;
-            pending.wait.emplace(s, pending.step == Step::Answer ? s.delayLong : s.delayErr, exchange.port.nowMs(),
-                                 dropLimit);
+            awaitAnswer(exchange, pending, pending.step == Step::Answer ? s.delayLong : s.delayErr);
             continue;
         }
         // An error query's answer that did not come whole may still come, as a query's may.
