@@ -398,6 +398,14 @@ void settingsClicked(int id)
     }
 }
 
+// A port's connect ended: the port, then whoever waited for it.
+void connectEnded(int index)
+{
+    portConnectEnded(index);
+    runnerConnectEnded();
+    startUpConnectEnded();
+}
+
 void dispatchSettings(const Event& e)
 {
     switch (e.kind) {
@@ -405,6 +413,8 @@ void dispatchSettings(const Event& e)
     case EvControl:
         if (e.type == CtlHangUp)
             closeIfLost(e.column);
+        else if (e.type == CtlConnectEnded)
+            connectEnded(e.column);
         else
             settingsClicked(e.object);
         break;

@@ -32,7 +32,7 @@
 #include "serial/port_discovery.h"
 #include "serial/port_services.h"
 #include "serial/port_table.h"
-#include "serial/serial_port.h"
+#include "serial/device_io.h"
 #include "serial/settings_window.h"
 #include "ui/controls.h"
 #include "ui/events.h"
@@ -236,10 +236,13 @@ void startUp(int* argc, char*** argv, const std::string& programDir)
     setWindowBuilder(WinDiagram, createDiagramWindow);
     setWindowBuilder(WinDirect, createDirectInputWindow);
     setPortStateListener(directInputPortChanged);
-    // A Stop or a quit waits in the queue until the connect it ended returns.
-    setConnectCancelCheck([] {
-        return shell.quitRequested || eventQueued(EvControl, WinProgram, IdPrgStop) ||
-               eventQueued(EvClose, WinMain, 0) || eventQueued(EvMenu, WinMain, MenuQuit);
+    setConnectListener([](int64_t index) {
+        Event event;
+        event.kind = EvControl;
+        event.window = WinSettings;
+        event.type = CtlConnectEnded;
+        event.column = static_cast<int>(index);
+        postEvent(event);
     });
     createMainWindow();
     createPopupMenus();
@@ -268,8 +271,28 @@ void startUp(int* argc, char*** argv, const std::string& programDir)
     applyStartPorts();
 }
 
+namespace {
+
+// The start-up completion waits for the connects of the ports named on the command line.
+bool completionWaitsForPorts = false;
+
+} // namespace
+
+void startUpConnectEnded()
+{
+    if (completionWaitsForPorts && !portsConnecting()) {
+        completionWaitsForPorts = false;
+        completeStartUp();
+    }
+}
+
 void completeStartUp()
 {
+    removeTimer(WinMain, TimerStartup);
+    if (portsConnecting()) {
+        completionWaitsForPorts = true;
+        return;
+    }
     if (windowExists(WinProtocol) && controlExists(WinProtocol, IdPtkList)) {
         postEvent(EvResize, WinProtocol, 0);
         if (!savedWindowVisible(WinProtocol))
@@ -293,7 +316,6 @@ void completeStartUp()
         showWindow(WinDiagram);
     if (directInputOptions().open)
         showWindow(WinDirect);
-    removeTimer(WinMain, TimerStartup);
     // The diagram is that of the measurement table: without one, the run would be for nothing.
     if (!startOptions.plotFile.empty() && protocol.protocolMode != ModeTable) {
         std::fprintf(stderr, "quirlo: --plot braucht das Protokoll als Tabelle (Einstellungen: \"Tabelle (mit CellPos)\").\n");
@@ -316,7 +338,7 @@ void exitSequence()
         saveIniFile();
     for (size_t index = 0; index < PortTable.size(); ++index) {
         if (PortTable[index].isOpen)
-            serialClose(static_cast<PortIndex>(index));
+            deviceClose(static_cast<PortIndex>(index));
         PortTable[index].isOpen = 0;
     }
     releasePortBuffers();
@@ -332,7 +354,7 @@ void exitSequence()
             gtk_widget_destroy(widget);
     }
     clearEvents();
-    serialCloseAll();
+    deviceCloseAll();
     removeScanFile(discoveryPlaces.scanFile);
 }
 

@@ -16,7 +16,7 @@
 #include "protocol/protocol_window.h"
 #include "run/port_exchange.h"
 #include "serial/port_table.h"
-#include "serial/serial_port.h"
+#include "serial/device_io.h"
 #include "ui/controls.h"
 #include "ui/events.h"
 #include "ui/ids.h"
@@ -31,6 +31,9 @@ constexpr int controlIds[] = {IdDirLine, IdDirSend, IdDirMonitor, IdDirTimestamp
 constexpr int64_t readChunk = 512;
 constexpr int64_t tickBytes = 16384;
 constexpr size_t tickLines = 128;
+// What the monitor reads at most when a query or a run takes its port: what waited then, and
+// not a flood without end.
+constexpr int64_t handOverBytes = 1 << 20;
 
 DirectInputOptions options;
 SendHistory history;
@@ -125,7 +128,7 @@ bool readMonitored(int64_t limitBytes, size_t limitLines)
     int64_t total = 0;
     size_t shown = 0;
     while (total < limitBytes && shown < limitLines) {
-        int64_t count = serialRead(monitor.port, buffer, std::min(readChunk, limitBytes - total));
+        int64_t count = deviceRead(monitor.port, buffer, std::min(readChunk, limitBytes - total));
         if (count <= 0)
             break;
         total += count;
@@ -161,8 +164,8 @@ void stopMonitor()
 // Reads what waits on the monitored port and stops watching: a query or a run takes it now.
 void handOverMonitoredPort()
 {
-    if (monitor.port >= 0 && serialIsOpen(monitor.port))
-        readMonitored(std::max<int64_t>(serialAvailable(monitor.port), 0), SIZE_MAX);
+    if (monitor.port >= 0 && deviceIsOpen(monitor.port))
+        readMonitored(handOverBytes, SIZE_MAX);
     stopMonitor();
 }
 
@@ -195,8 +198,8 @@ void showState()
 void followPort()
 {
     bool wanted = windowExists(WinDirect) && toggleState(WinDirect, IdDirMonitor) && !runHolds && !exchange.active &&
-                  currentPortOpen() && !serialLost(currentPort);
-    int descriptor = wanted ? serialDescriptor(currentPort) : -1;
+                  currentPortOpen() && !deviceLost(currentPort);
+    int descriptor = wanted ? deviceDescriptor(currentPort) : -1;
     if (!wanted || monitor.port != currentPort || monitor.descriptor != descriptor)
         stopMonitor();
     if (wanted && monitor.port < 0) {
@@ -388,18 +391,17 @@ void directAnswerTick()
 
 void monitorTick()
 {
-    if (monitor.port < 0 || monitor.port != currentPort || !serialIsOpen(monitor.port)) {
+    if (monitor.port < 0 || monitor.port != currentPort || !deviceIsOpen(monitor.port)) {
         followPort();
         return;
     }
-    // A look at what waits notices a device that hung up; its own watch closes the port.
-    serialAvailable(monitor.port);
     bool waited = monitor.lines->waiting();
     bool came = readMonitored(tickBytes, tickLines);
     if (!came && waited && nowMs() >= monitor.lastByteMs + monitoredSettings().delayLong)
         flushMonitored();
     monitor.emptyTicks = came || waited ? 0 : monitor.emptyTicks + 1;
-    if (serialLost(monitor.port)) {
+    // A device that hung up: its own watch closes the port.
+    if (deviceLost(monitor.port)) {
         stopMonitor();
         showState();
     } else if (monitor.emptyTicks >= 3) {

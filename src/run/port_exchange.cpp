@@ -6,7 +6,7 @@
 #include "protocol/protocol_state.h"
 #include "protocol/protocol_window.h"
 #include "serial/port_table.h"
-#include "serial/serial_port.h"
+#include "serial/device_io.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
 #include "ui/message_dialog.h"
@@ -31,7 +31,7 @@ void showPortNotOpen(int window)
 
 void exchangeWithCurrentPort(const std::function<void(Exchange&)>& step)
 {
-    SerialExchangePort io(currentPort);
+    DeviceExchangePort io(currentPort);
     Exchange exchange{io,
                       PortTable[currentPort],
                       protocol.protocolMode,
@@ -55,7 +55,7 @@ void startCurrentExchange(PendingExchange& pending, void (*atOnce)(Exchange&, Pe
 
 void waitForDevice(int window, int timer, const PendingExchange& pending)
 {
-    int64_t left = pending.wait->deadline() - SerialExchangePort(currentPort).nowMs();
-    int descriptor = serialLost(currentPort) ? -1 : serialDescriptor(currentPort);
+    int64_t left = pending.wait->deadline() - DeviceExchangePort(currentPort).nowMs();
+    int descriptor = deviceLost(currentPort) ? -1 : deviceDescriptor(currentPort);
     addTimerOrInput(window, timer, static_cast<int>(std::clamp<int64_t>(left, 1, 600000)), descriptor);
 }

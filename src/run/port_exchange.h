@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "run/serial_exchange.h"
+#include "run/device_exchange.h"
 
 // A port is current and open.
 bool currentPortOpen();

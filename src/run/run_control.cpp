@@ -8,7 +8,7 @@
 #include "run/run_state.h"
 #include "run/run_steps.h"
 #include "serial/port_table.h"
-#include "serial/serial_port.h"
+#include "serial/device_io.h"
 #include "ui/controls.h"
 #include "ui/events.h"
 #include "ui/ids.h"
@@ -57,7 +57,7 @@ void startRun(int singleEntryRow)
     // The monitor shows what came before the run; then the run drops it.
     directInputRunStarted();
     if (currentPort >= 0)
-        serialDiscardInput(currentPort);
+        deviceDiscardInput(currentPort);
     addTimer(WinProgram, TimerRun, startInterval);
     if (GtkWidget* list = controlWidget(WinProgram, IdPrgList))
         gtk_widget_grab_focus(list);
@@ -85,6 +85,8 @@ void stopRun()
     if (!runState.running)
         return;
     runState.running = false;
+    // An OpenPort row's connect ends with the run.
+    cancelConnects();
     addTimer(WinProgram, TimerRun, startInterval);
     lockRunInterface(false);
     // A paused run ends at the first tick after the Pause button is released, so the button

@@ -1,6 +1,7 @@
 // The state of a program run and of its counting loop.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 struct RunState {
@@ -17,6 +18,10 @@ struct RunState {
     std::string fault;
     // Why the last OpenPort row left a port closed; a later one that opens its ports clears it.
     std::string openFailure;
+    // An OpenPort row waits for its connects; then the run goes on after the row's pause.
+    bool waitingForPort = false;
+    int64_t openIndex = -1; // the port the row named, -1 every port
+    int portWaitPause = 0;
     bool abortRequested = false;
     int portErrorCount = 0;
     int singleEntryRow = -1; // row of a single-entry run, -1 for a normal run

@@ -88,4 +88,5 @@ void forgetRun(RunState& run)
     run.started = false;
     // An answer the run asked for but did not read is not the next run's.
     run.responsePending = false;
+    run.waitingForPort = false;
 }

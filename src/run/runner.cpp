@@ -20,10 +20,10 @@
 #include "run/run_control.h"
 #include "run/run_state.h"
 #include "run/run_steps.h"
-#include "run/serial_exchange.h"
+#include "run/device_exchange.h"
 #include "serial/port_services.h"
 #include "serial/port_table.h"
-#include "serial/serial_port.h"
+#include "serial/device_io.h"
 #include "ui/beep.h"
 #include "ui/controls.h"
 #include "ui/events.h"
@@ -290,8 +290,12 @@ void ExecuteLine(int kind, const std::string& sendString)
 {
     int row = runState.currentRow;
     std::string parameters = cell(row, ColumnParameters);
-    if (kind == TypeOpenPort && contains(sendString, "OPENPORT"))
-        runState.openFailure = openPortCommand(parameters);
+    if (kind == TypeOpenPort && contains(sendString, "OPENPORT")) {
+        runState.openIndex = openPortCommand(parameters);
+        runState.waitingForPort = portsConnecting();
+        if (!runState.waitingForPort)
+            runState.openFailure = portsNotOpen(runState.openIndex);
+    }
     else if (kind == TypeClosePort && contains(sendString, "CLOSEPORT"))
         closePortCommand(parameters);
     else if (kind == TypeChangePort && contains(sendString, "CHANGEPORT "))
@@ -395,8 +399,21 @@ void armAfter(int64_t intervalMs, int64_t tickStart, int64_t waitedBefore)
 
 } // namespace
 
+void runnerConnectEnded()
+{
+    if (!runState.waitingForPort || portsConnecting())
+        return;
+    runState.waitingForPort = false;
+    runState.openFailure = portsNotOpen(runState.openIndex);
+    if (runState.running && !runState.paused)
+        addTimer(WinProgram, TimerRun, runState.portWaitPause);
+}
+
 void RunTick()
 {
+    // A tick while an OpenPort row waits for its connects (a run resumed meanwhile) waits too.
+    if (runState.waitingForPort && runState.running)
+        return;
     const int64_t tickStart = g_get_monotonic_time();
     const int64_t waitedBefore = waitedMicroseconds();
     int last = rowCount(WinProgram, IdPrgList) - 1;
@@ -462,6 +479,9 @@ void RunTick()
         armAfter(port().settings.delayLong, tickStart, waitedBefore);
     } else if (kind == TypePauseOn) {
         return;
+    } else if (runState.waitingForPort) {
+        runState.portWaitPause = pause;
+        ++runState.currentRow;
     } else {
         // Reading at once, the pause counts from the end of the exchange.
         if (atOnce)

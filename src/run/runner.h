@@ -8,6 +8,8 @@
 
 // One step of the runner, at each tick of the run timer while not paused.
 void RunTick();
+// A port's connect ended: an OpenPort row that waited for it goes on once none is under way.
+void runnerConnectEnded();
 // Executes one row kind with its send string; kind 255 reads the pending response.
 void ExecuteLine(int kind, const std::string& sendString);
 // The program message of a MsgBox row: 6 Yes, 7 No, 0 when no dialog was shown.

@@ -11,12 +11,12 @@
 
 #include "common/text.h"
 #include "protocol/protocol_window.h"
+#include "serial/device_io.h"
 #include "serial/device_settings.h"
 #include "serial/port_address.h"
 #include "serial/port_discovery.h"
 #include "serial/port_services.h"
 #include "serial/port_table.h"
-#include "serial/serial_port.h"
 #include "serial/settings_port_page.h"
 #include "ui/controls.h"
 #include "ui/events.h"
@@ -79,6 +79,12 @@ void tellPortState()
         portStateListener();
 }
 
+// Who asked for a connect that is under way: a program row, "Porteinstell. übernehmen", or the
+// program window's port button; each finishes its own way when the connect ends.
+enum class Requester { Row, Apply, Toggle };
+Requester requester = Requester::Row;
+std::map<int64_t, Requester> connecting;
+
 // The hang-up watch of each open port.
 std::map<int64_t, guint> hangUpWatches;
 
@@ -120,10 +126,8 @@ void stopWatching(int64_t index)
 void watchForHangUp(int64_t index)
 {
     stopWatching(index);
-    // A connection's peer that closes it shows as the end of its stream (POLLRDHUP, which GLib
-    // hands to poll as it is).
-    int condition = G_IO_HUP | G_IO_ERR | (serialIsNetwork(index) ? POLLRDHUP : 0);
-    hangUpWatches[index] = g_unix_fd_add(serialDescriptor(index), GIOCondition(condition), onHangUp,
+    // GLib hands the transport's events to poll as they are (a connection's POLLRDHUP).
+    hangUpWatches[index] = g_unix_fd_add(deviceDescriptor(index), GIOCondition(deviceHangUpEvents(index)), onHangUp,
                                          GINT_TO_POINTER(static_cast<int>(index)));
 }
 
@@ -134,7 +138,13 @@ void keepPortsWithTheirDevices(const std::vector<PortEntry>& before)
     for (size_t k = 0; k < before.size(); ++k)
         stopWatching(static_cast<int64_t>(k));
     std::vector<int64_t> moved = carryPortState(before, PortTable, portCount);
-    serialRenumber(moved);
+    deviceRenumber(moved);
+    std::map<int64_t, Requester> stillConnecting;
+    for (const auto& [index, by] : connecting) {
+        if (index < static_cast<int64_t>(moved.size()) && moved[index] >= 0)
+            stillConnecting[moved[index]] = by;
+    }
+    connecting = std::move(stillConnecting);
     for (int64_t k = 0; k < portCount; ++k) {
         if (PortTable[k].isOpen)
             watchForHangUp(k);
@@ -154,7 +164,28 @@ std::string notOpenReason(int64_t index)
         return "existiert nicht";
     if (!PortTable[index].configured)
         return "nicht eingerichtet (Porteinstell. übernehmen)";
-    return openFailureText(serialOpenFailure(index));
+    return openFailureText(deviceOpenFailure(index));
+}
+
+// The protocol line and the state of a port whose open has ended, opened or not.
+void openEnded(int64_t index)
+{
+    PortEntry& entry = PortTable[index];
+    if (deviceIsOpen(index)) {
+        portProtocol("OpenPort\n\n\n" + portNumber(index) + " Ok" + deviceOpenNote(index));
+        entry.isOpen = 1;
+        entry.answerOwed = false;
+        entry.lostWhy.clear();
+        watchForHangUp(index);
+        if (resetLinesAtOpen() && deviceHasLineSettings(index)) {
+            deviceSetLine(index, SerialLine::DTR, 0);
+            deviceSetLine(index, SerialLine::RTS, 0);
+        }
+    } else {
+        portProtocol("OpenPort\n\n\n" + portNumber(index) + " not Ok: " + notOpenReason(index));
+    }
+    if (index == currentPort)
+        showCurrentPortState();
 }
 
 void openOne(int64_t index)
@@ -170,30 +201,10 @@ void openOne(int64_t index)
         portProtocol("ComPort\n\n\n" + portNumber(index) + " bereits geöffnet");
         return;
     }
-    const DeviceSettings& s = entry.settings;
-    PortAddress address = portAddressOf(entry.name);
-    bool network = address.kind == PortAddress::Kind::Network;
-    bool opened = network ? serialOpenNetwork(index, address.host, address.port)
-                          : serialOpen(index, portDevicePath(entry).c_str(), s.baud, s.parity, s.dataBits,
-                                       s.stopBits, s.handshake, s.inBufferSize, s.outBufferSize);
-    if (opened) {
-        portProtocol("OpenPort\n\n\n" + portNumber(index) +
-                     (network ? " Ok (Netzwerk: Baudrate, Datenbits, Parität, Stoppbits, Handshake und DTR/RTS "
-                                "gelten hier nicht)"
-                              : " Ok"));
-        entry.isOpen = 1;
-        entry.answerOwed = false;
-        entry.lostWhy.clear();
-        watchForHangUp(index);
-        if (resetLinesAtOpen() && !network) {
-            serialSetLine(index, SerialLine::DTR, 0);
-            serialSetLine(index, SerialLine::RTS, 0);
-        }
-    } else {
-        portProtocol("OpenPort\n\n\n" + portNumber(index) + " not Ok: " + notOpenReason(index));
-    }
-    if (index == currentPort)
-        showCurrentPortState();
+    if (deviceOpen(index, entry.name, entry.settings) == OpenProgress::Connecting)
+        connecting[index] = requester;
+    else
+        openEnded(index);
 }
 
 void closeOne(int64_t index, const char* result)
@@ -201,9 +212,9 @@ void closeOne(int64_t index, const char* result)
     if (!validPort(index) || !PortTable[index].configured)
         return;
     PortEntry& entry = PortTable[index];
-    if (entry.isOpen) {
+    if (entry.isOpen || connecting.erase(index)) {
         stopWatching(index);
-        serialClose(index);
+        deviceClose(index);
         entry.isOpen = 0;
         portProtocol("CloseCom\n\n\n" + portNumber(index) + result);
     } else {
@@ -303,6 +314,38 @@ void addPortNamed(const std::string& text)
     }
 }
 
+namespace {
+
+// The end of "Porteinstell. übernehmen", once the port's open has ended: a port that did not
+// open loses its settings and the user is told.
+void applyEnded(int64_t index)
+{
+    PortEntry& entry = PortTable[index];
+    if (!entry.isOpen) {
+        entry.configured = 0;
+        messageBox(WinSettings, "Quirlo",
+                   entry.name + " konnte nicht initialisiert werden!\nGrund: " +
+                       openFailureText(deviceOpenFailure(index)) + "\nBitte die Geräte-COM-Einstellungen prüfen.",
+                   IconWarning, ButtonsOk);
+    } else {
+        setControlEnabled(WinProgram, IdPrgRun, true);
+    }
+    showCurrentPortState();
+    refreshPortIndicators(false);
+    if (!windowExists(WinProtocol))
+        showOrToggleWindow(WinProtocol);
+}
+
+// The program window's port button and Run show what the current port is now: an
+// unconfigured port does not open.
+void toggleEnded(int64_t index)
+{
+    showCurrentPortState();
+    setControlEnabled(WinProgram, IdPrgRun, validPort(index) && PortTable[index].isOpen);
+}
+
+} // namespace
+
 void applyPortSettings()
 {
     int64_t chosen = intValue(controlText(WinSettings, IdSetPortNumber));
@@ -319,29 +362,20 @@ void applyPortSettings()
     }
     currentPort = chosen;
     PortEntry& entry = PortTable[currentPort];
-    if (entry.isOpen)
+    if (entry.isOpen || deviceConnecting(currentPort))
         portClose(currentPort);
     entry.name = controlText(WinSettings, IdSetPortBox);
     entry.configured = 1;
-    entry.isOpen = serialIsOpen(currentPort) ? 1 : 0;
+    entry.isOpen = deviceIsOpen(currentPort) ? 1 : 0;
     entry.settings = settingsFromForm(form);
     entry.errFlags = 0;
     entry.errText.clear();
     entry.inBuffer.assign(static_cast<size_t>(std::clamp<int64_t>(entry.settings.inBufferSize, 0, largestInBuffer)), 0);
+    requester = Requester::Apply;
     portOpen(currentPort);
-    if (!entry.isOpen) {
-        entry.configured = 0;
-        messageBox(WinSettings, "Quirlo",
-                   entry.name + " konnte nicht initialisiert werden!\nGrund: " +
-                       openFailureText(serialOpenFailure(currentPort)) + "\nBitte die Geräte-COM-Einstellungen prüfen.",
-                   IconWarning, ButtonsOk);
-    } else {
-        setControlEnabled(WinProgram, IdPrgRun, true);
-    }
-    showCurrentPortState();
-    refreshPortIndicators(false);
-    if (!windowExists(WinProtocol))
-        showOrToggleWindow(WinProtocol);
+    requester = Requester::Row;
+    if (!connecting.count(currentPort))
+        applyEnded(currentPort);
 }
 
 void portOpen(int64_t index)
@@ -354,10 +388,15 @@ void portClose(int64_t index)
     forPorts(index, [](int64_t one) { closeOne(one, " Ok"); });
 }
 
-std::string openPortCommand(const std::string& parameter)
+int64_t openPortCommand(const std::string& parameter)
 {
     int64_t index = portParameter(parameter);
     portOpen(index);
+    return index;
+}
+
+std::string portsNotOpen(int64_t index)
+{
     std::string why;
     for (int64_t one = index < 0 ? 0 : index; one <= (index < 0 ? portCount - 1 : index); ++one) {
         bool used = index >= 0 || (validPort(one) && PortTable[one].configured);
@@ -379,13 +418,35 @@ void togglePort(int64_t index)
         setToggleState(WinProgram, IdPrgPortButton, true);
         return;
     }
-    if (toggleState(WinProgram, IdPrgPortButton))
+    if (toggleState(WinProgram, IdPrgPortButton)) {
         portClose(index);
-    else
+    } else {
+        requester = Requester::Toggle;
         portOpen(index);
-    // The button and Run show what the port is now: an unconfigured port does not open.
-    showCurrentPortState();
-    setControlEnabled(WinProgram, IdPrgRun, validPort(index) && PortTable[index].isOpen);
+        requester = Requester::Row;
+    }
+    if (!connecting.count(index))
+        toggleEnded(index);
+}
+
+void portConnectEnded(int64_t index)
+{
+    auto found = connecting.find(index);
+    if (found == connecting.end())
+        return;
+    Requester by = found->second;
+    connecting.erase(found);
+    openEnded(index);
+    refreshPortIndicators(false);
+    if (by == Requester::Apply)
+        applyEnded(index);
+    else if (by == Requester::Toggle)
+        toggleEnded(index);
+}
+
+bool portsConnecting()
+{
+    return !connecting.empty();
 }
 
 void changePortCommand(const std::string& parameter)
@@ -427,29 +488,28 @@ void setLineCommand(SerialLine line, const std::string& parameter)
         return;
     }
     if (validPort(currentPort))
-        serialSetLine(currentPort, line, static_cast<int>(level));
+        deviceSetLine(currentPort, line, static_cast<int>(level));
 }
 
 bool closeIfLost(int64_t index)
 {
-    // A look at what waits notices a hang-up that no read or write met yet.
-    int64_t waiting = serialAvailable(index);
     if (!validPort(index) || !PortTable[index].isOpen)
         return false;
+    bool lost = deviceLost(index);
+    bool waiting = deviceInputWaits(index);
     // A peer that left while its last bytes wait: they are read first, and the port is looked
     // at again until nothing is left, or until nobody read them for a while.
-    if (!serialLost(index) && waiting > 0 && ++hangUpRechecks[index] <= hangUpRecheckLimit) {
+    if (!lost && waiting && ++hangUpRechecks[index] <= hangUpRecheckLimit) {
         g_timeout_add(hangUpRecheckMs, postHangUp, GINT_TO_POINTER(static_cast<int>(index)));
         return false;
     }
     hangUpRechecks.erase(index);
-    if (!serialLost(index) && waiting <= 0)
+    if (!lost && !waiting)
         return false;
     PortEntry& entry = PortTable[index];
-    bool network = serialIsNetwork(index);
+    std::string why = deviceLostWhy(index);
     closeOne(index, " getrennt");
-    entry.lostWhy = "Verbindung zu " + portNumber(index) + " " + entry.name + " verloren: " +
-                    (network ? "Gegenstelle hat geschlossen" : "Gerät getrennt");
+    entry.lostWhy = "Verbindung zu " + portNumber(index) + " " + entry.name + " verloren: " + why;
     refreshPortIndicators(false);
     return true;
 }

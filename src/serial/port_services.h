@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "serial/port_table.h"
-#include "serial/serial_port.h"
+#include "serial/device_io.h"
 
 // Finds the serial ports and the user's access to them, fills the port table and the
 // authorisation list; with onlyAccessible the ports the user may not open are left out. Warns
@@ -51,8 +51,16 @@ void showCurrentPortState();
 void portOpen(int64_t index);
 void portClose(int64_t index);
 // The program rows OpenPort, ClosePort and ChangePort with their "Parameter:" cell. OpenPort
-// gives why a port it was to open is not open (empty when all are).
-std::string openPortCommand(const std::string& parameter);
+// gives the port it named (-1: every port); a connect it started ends later.
+int64_t openPortCommand(const std::string& parameter);
+// Why ports that an OpenPort row named are not open (empty when all are), once no connect is
+// under way.
+std::string portsNotOpen(int64_t index);
+// A connect ended (the connect listener's event): the port's protocol line and state, and the
+// end of what asked for it (the settings window's apply, the port button).
+void portConnectEnded(int64_t index);
+// A connect is under way on some port.
+bool portsConnecting();
 void closePortCommand(const std::string& parameter);
 void changePortCommand(const std::string& parameter);
 // The program rows SetDTR and SetRTS: the line of the current port to the cell's 0 or 1.

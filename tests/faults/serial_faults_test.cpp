@@ -8,7 +8,7 @@
 
 #include "faults/system_call_shim.h"
 #include "serial/pty.h"
-#include "serial/serial_port.h"
+#include "serial/device_io.h"
 
 namespace {
 
@@ -25,9 +25,9 @@ protected:
     void TearDown() override
     {
         clearFault();
-        serialCloseAll();
+        deviceCloseAll();
     }
-    bool open() { return serialOpen(0, peer.devicePath().c_str(), 9600, 0, 8, 1.0f, 0, 1024, 1024); }
+    bool open() { return openTerminalPort(0, peer.devicePath()); }
     PseudoTerminal peer;
 };
 
@@ -52,25 +52,25 @@ TEST_F(SerialFaults, AnOpeningThatFailsLeavesNothingOpen)
         injectFault({fault.call, fault.nth, fault.error});
         EXPECT_FALSE(open()) << fault.call << " " << fault.error;
         EXPECT_TRUE(faultStruck()) << fault.call;
-        EXPECT_FALSE(serialIsOpen(0));
+        EXPECT_FALSE(deviceIsOpen(0));
         EXPECT_EQ(openDescriptors(), before) << fault.call << " " << fault.error;
-        OpenFailureReason reason = serialOpenFailure(0);
+        OpenFailureReason reason = deviceOpenFailure(0);
         EXPECT_EQ(reason.kind, fault.kind) << fault.call << " " << fault.error;
         EXPECT_EQ(reason.error, fault.error) << fault.call;
         clearFault();
     }
     EXPECT_EQ(openFailureText({OpenFailure::Access, EACCES, 0, "", ""}), "Zugriff verweigert (keine Rechte am Gerät)");
     EXPECT_NE(openFailureText({OpenFailure::Other, EMFILE, 0, "", ""}).find("Systemfehler: "), std::string::npos);
-    EXPECT_FALSE(serialOpen(0, peer.devicePath().c_str(), 12345, 0, 8, 1.0f, 0, 0, 0));
-    EXPECT_EQ(serialOpenFailure(0).kind, OpenFailure::Settings);
+    EXPECT_FALSE(openTerminalPort(0, peer.devicePath(), 12345));
+    EXPECT_EQ(deviceOpenFailure(0).kind, OpenFailure::Settings);
     // The exclusive use and the first flush are wishes: without them the port still works.
     for (const char* call : {"ioctl", "tcflush"}) {
         injectFault({call, 1, EIO});
         EXPECT_TRUE(open()) << call;
         EXPECT_TRUE(faultStruck());
-        EXPECT_TRUE(serialIsOpen(0));
-        EXPECT_EQ(serialOpenFailure(0).kind, OpenFailure::None);
-        serialClose(0);
+        EXPECT_TRUE(deviceIsOpen(0));
+        EXPECT_EQ(deviceOpenFailure(0).kind, OpenFailure::None);
+        deviceClose(0);
     }
 }
 
@@ -81,14 +81,14 @@ TEST_F(SerialFaults, AWriteCutShortOrInterruptedStillSendsEveryByteAndAGoneDevic
     for (InjectedFault fault : {InjectedFault{"write", 1, 0, true}, InjectedFault{"write", 1, EINTR},
                                 InjectedFault{"write", 1, EAGAIN}}) {
         injectFault(fault);
-        EXPECT_EQ(serialWrite(0, line), static_cast<int64_t>(line.size()));
+        EXPECT_EQ(deviceWrite(0, line), static_cast<int64_t>(line.size()));
         EXPECT_TRUE(faultStruck());
         EXPECT_EQ(peer.receive(line.size()), line);
-        EXPECT_FALSE(serialLost(0));
+        EXPECT_FALSE(deviceLost(0));
     }
     injectFault({"write", 1, EIO});
-    EXPECT_LT(serialWrite(0, line), static_cast<int64_t>(line.size()));
-    EXPECT_TRUE(serialLost(0));
+    EXPECT_LT(deviceWrite(0, line), static_cast<int64_t>(line.size()));
+    EXPECT_TRUE(deviceLost(0));
 }
 
 TEST_F(SerialFaults, FailedReadsAreEmptyAndOnlyAGoneDeviceIsLost)
@@ -98,23 +98,23 @@ TEST_F(SerialFaults, FailedReadsAreEmptyAndOnlyAGoneDeviceIsLost)
     ASSERT_TRUE(waitForAvailable(0, 2));
     char byte = 0;
     injectFault({"read", 1, EAGAIN});
-    EXPECT_EQ(serialRead(0, &byte, 1), 0);
-    EXPECT_FALSE(serialLost(0));
+    EXPECT_EQ(deviceRead(0, &byte, 1), 0);
+    EXPECT_FALSE(deviceLost(0));
     injectFault({"read", 1, EINTR});
-    EXPECT_EQ(serialRead(0, &byte, 1), 1);
+    EXPECT_EQ(deviceRead(0, &byte, 1), 1);
     EXPECT_EQ(byte, 'A');
+    // The look at what waits fails as a gone device fails.
     injectFault({"ioctl", 1, EIO});
-    EXPECT_EQ(serialAvailable(0), 0);
-    EXPECT_TRUE(serialLost(0));
-    serialClose(0);
+    EXPECT_TRUE(deviceLost(0));
+    deviceClose(0);
 
     ASSERT_TRUE(open());
     injectFault({"read", 1, ENXIO});
-    EXPECT_EQ(serialRead(0, &byte, 1), 0);
-    EXPECT_TRUE(serialLost(0));
+    EXPECT_EQ(deviceRead(0, &byte, 1), 0);
+    EXPECT_TRUE(deviceLost(0));
     // A flush that fails leaves the port as it was.
     injectFault({"tcflush", 1, EIO});
-    serialDiscardInput(0);
+    deviceDiscardInput(0);
     EXPECT_TRUE(faultStruck());
-    EXPECT_TRUE(serialIsOpen(0));
+    EXPECT_TRUE(deviceIsOpen(0));
 }

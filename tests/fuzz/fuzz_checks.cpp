@@ -17,7 +17,7 @@
 #include "serial/port_address.h"
 #include "run/expression.h"
 #include "run/line_preparation.h"
-#include "run/serial_exchange.h"
+#include "run/device_exchange.h"
 #include "serial/device_settings.h"
 
 namespace {

@@ -5,9 +5,9 @@
 
 #include "fuzz/fuzz_checks.h"
 #include "fuzz/fuzz_target.h"
-#include "run/serial_exchange.h"
+#include "run/device_exchange.h"
 #include "serial/pty.h"
-#include "serial/serial_port.h"
+#include "serial/device_io.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     // A terminal of its own for each input: nothing of one input can reach the next.
     PseudoTerminal peer;
-    if (!serialOpen(0, peer.devicePath().c_str(), 9600, 0, 8, 1.0f, 0, 1024, 1024))
+    if (!openTerminalPort(0, peer.devicePath()))
         return 0;
     DeviceSettings settings;
     const char terminators[][3] = {"", "\r", "\n", "\r\n", "\n\r", ";"};
@@ -29,9 +29,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // The bytes pass the terminal within a moment; the wait stays well inside the fuzzer's
     // one second per input, and the checks below hold for what has arrived by then.
     waitForAvailable(0, static_cast<long long>(sent.size()), 100);
-    SerialExchangePort io(0);
+    DeviceExchangePort io(0);
     Response response = readResponse(io, settings, true);
-    serialClose(0);
+    deviceClose(0);
     if (!validUtf8(response.text))
         requireNoProblem("invalid UTF-8 in a response");
     // Characters: every byte but the continuation bytes of UTF-8 (NUL counts too).

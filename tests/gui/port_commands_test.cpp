@@ -12,7 +12,7 @@
 #include "serial/port_services.h"
 #include "serial/port_table.h"
 #include "serial/pty.h"
-#include "serial/serial_port.h"
+#include "serial/device_io.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
 #include "ui/list_access.h"
@@ -120,14 +120,14 @@ TEST_F(PortCommands, ApplyOpensThePortAndShowsItEverywhere)
     EXPECT_EQ(protocolLines(), std::vector<std::string>{"OpenPort|#1 Ok"});
 
     // The open port is the program's way to the device.
-    EXPECT_EQ(serialWrite(1, "*RST\r"), 5);
+    EXPECT_EQ(deviceWrite(1, "*RST\r"), 5);
     EXPECT_EQ(terminals[1]->receive(5), "*RST\r");
 }
 
 TEST_F(PortCommands, APortThatDoesNotOpenLosesItsSettings)
 {
     // Another program holds the device: the user is told so.
-    ASSERT_TRUE(serialOpen(9, terminals[2]->devicePath().c_str(), 9600, 0, 8, 1.0f, 0, 64, 64));
+    ASSERT_TRUE(openTerminalPort(9, terminals[2]->devicePath()));
     apply(2);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, PortTable[2].name + " konnte nicht initialisiert werden!\nGrund: Gerät belegt: ein "
@@ -138,7 +138,7 @@ TEST_F(PortCommands, APortThatDoesNotOpenLosesItsSettings)
     EXPECT_EQ(indicatorColour(2), "");
     EXPECT_EQ(protocolLines(), std::vector<std::string>{
                                    "OpenPort|#2 not Ok: Gerät belegt: ein weiteres Programm hat den Port geöffnet"});
-    serialClose(9);
+    deviceClose(9);
 }
 
 TEST_F(PortCommands, TheProgramWindowsButtonClosesAndReopensTheCurrentPort)
@@ -283,9 +283,9 @@ TEST_F(PortCommands, APortsSettingsAndOpenDeviceStayWithItsDeviceThroughARedisco
     EXPECT_EQ(PortTable[2].settings.baud, 9600);
     EXPECT_EQ(PortTable[2].isOpen, 1);
     // The moved handle writes to its own device.
-    ASSERT_TRUE(serialWrite(2, "*RST\r") == 5);
+    ASSERT_TRUE(deviceWrite(2, "*RST\r") == 5);
     EXPECT_EQ(terminals[1]->receive(5), "*RST\r");
-    EXPECT_FALSE(serialIsOpen(1));
+    EXPECT_FALSE(deviceIsOpen(1));
     // The current port's device left: it is closed, and no port is current.
     EXPECT_EQ(currentPort, -1);
     EXPECT_EQ(controlText(WinProgram, IdPrgPortLabel), " - ");

@@ -5,7 +5,7 @@
 #include "run/run_state.h"
 #include "serial/port_table.h"
 #include "serial/pty.h"
-#include "serial/serial_port.h"
+#include "serial/device_io.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
 #include "ui/list_access.h"
@@ -46,7 +46,7 @@ protected:
         PortTable[0] = PortEntry{};
         PortTable[0].name = terminal.devicePath().substr(5);
         PortTable[0].configured = 1;
-        ASSERT_TRUE(serialOpen(0, terminal.devicePath().c_str(), 9600, 0, 8, 1.0f, 0, 64, 64));
+        ASSERT_TRUE(openTerminalPort(0, terminal.devicePath()));
         PortTable[0].isOpen = 1;
         currentPort = 0;
         setControlText(WinProgram, IdPrgPortLabel, PortTable[0].name);

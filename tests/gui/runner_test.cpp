@@ -28,7 +28,7 @@
 #include "serial/port_services.h"
 #include "serial/port_table.h"
 #include "serial/loopback.h"
-#include "serial/serial_port.h"
+#include "serial/device_io.h"
 #include "serial/settings_port_page.h"
 #include "serial/device_settings.h"
 #include "ui/controls.h"
@@ -86,7 +86,7 @@ protected:
     }
     void openInstrumentPort()
     {
-        serialClose(0);
+        deviceClose(0);
         portCount = 1;
         PortEntry& entry = PortTable[0];
         entry = PortEntry{};
@@ -476,7 +476,7 @@ TEST_F(Runner, AnInstrumentOnTheNetworkIsAddedByItsAddressAndAnswersLikeASerialO
     stopInstrument();
     startInstrument({"--tcp", "0"});
     ASSERT_EQ(device.rfind("tcp:127.0.0.1:", 0), 0u) << device;
-    serialClose(0);
+    deviceClose(0);
     addPort("tcp:");
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "Port nicht hinzugefügt:\nIm Netzwerknamen fehlt die Portnummer: tcp:RECHNER:PORT");
@@ -540,6 +540,7 @@ TEST_F(Runner, AnInstrumentBehindSer2netAnswersThroughTheNetwork)
     for (int tries = 0; tries < 500 && !PortTable[0].isOpen; ++tries) {
         g_usleep(10000);
         portOpen(0);
+        ASSERT_TRUE(pumpUntil([] { return !portsConnecting(); }));
     }
     ASSERT_TRUE(PortTable[0].isOpen);
     removeAllRows(WinProtocol, IdPtkList);
@@ -557,7 +558,7 @@ TEST_F(Runner, AnInstrumentBehindSer2netAnswersThroughTheNetwork)
 // A terminal named by a path of the user's, as a link to it: added, kept, opened.
 TEST_F(Runner, APortNamedByAPathIsAddedKeptAndOpened)
 {
-    serialClose(0);
+    deviceClose(0);
     std::filesystem::create_directories(machineDir + "/geraete");
     std::filesystem::create_symlink("/dev/" + device, machineDir + "/geraete/bc");
     std::ofstream(machineDir + "/geraete/notiz") << "kein Gerät";
@@ -590,11 +591,11 @@ TEST_F(Runner, APortNamedByAPathIsAddedKeptAndOpened)
 TEST_F(Runner, ANetworkPeerThatIsSilentOrLeavesMidAnswerIsToldAndTheRunEnds)
 {
     LoopbackListener server;
-    serialClose(0);
+    deviceClose(0);
     int64_t index = addPort("tcp:127.0.0.1:" + std::to_string(server.port));
     ASSERT_TRUE(loadSettingsFrom(QUIRLO_EXAMPLES "/demo.set"));
     send(EvControl, WinSettings, IdSetApplyPort);
-    ASSERT_TRUE(PortTable[index].isOpen);
+    ASSERT_TRUE(pumpUntil([&] { return PortTable[index].isOpen != 0; }));
     int peer = accept(server.fd, nullptr, nullptr);
     ASSERT_GE(peer, 0);
     removeAllRows(WinProtocol, IdPtkList);
@@ -869,4 +870,50 @@ TEST_F(Runner, TheMonitorShowsALineWithoutTerminatorAfterASilence)
     EXPECT_FALSE(timerActive(WinDirect, TimerMonitor));
     portOpen(0);
     EXPECT_TRUE(timerActive(WinDirect, TimerMonitor));
+}
+
+// An OpenPort row waits for its connect while the loop goes on: the query after it goes out on
+// the connection, and a Stop while a connect never comes ends the run at once.
+TEST_F(Runner, AnOpenPortRowWaitsForItsConnectAndStopGivesItUp)
+{
+    LoopbackListener server;
+    deviceClose(0);
+    int64_t index = addPort("tcp:127.0.0.1:" + std::to_string(server.port));
+    ASSERT_TRUE(loadSettingsFrom(QUIRLO_EXAMPLES "/demo.set"));
+    send(EvControl, WinSettings, IdSetApplyPort);
+    ASSERT_TRUE(pumpUntil([&] { return PortTable[index].isOpen != 0; }));
+    portClose(index);
+    removeAllRows(WinProtocol, IdPtkList);
+    row(2, "OpenPort <i>", std::to_string(index));
+    row(0, "A");
+    run();
+    std::string number = "#" + std::to_string(index);
+    EXPECT_EQ(lines(), (std::vector<std::string>{"OpenPort||" + number +
+                                                     " Ok (Netzwerk: Baudrate, Datenbits, Parität, Stoppbits, "
+                                                     "Handshake und DTR/RTS gelten hier nicht)",
+                                                 "Comnd:|A|"}));
+    EXPECT_TRUE(messages.empty());
+
+    // A server that takes no more connections: the connect waits until Stop.
+    portClose(index);
+    listen(server.fd, 0);
+    std::vector<int> queued;
+    for (int i = 0; i < 4; ++i) {
+        int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(static_cast<uint16_t>(server.port));
+        connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        queued.push_back(fd);
+    }
+    removeAllRows(WinProtocol, IdPtkList);
+    send(EvControl, WinProgram, IdPrgRun);
+    ASSERT_TRUE(pumpUntil([] { return runState.waitingForPort; }));
+    send(EvControl, WinProgram, IdPrgStop);
+    ASSERT_TRUE(pumpUntil([] { return !runState.running && !timerActive(WinProgram, TimerRun); }));
+    EXPECT_FALSE(PortTable[index].isOpen);
+    EXPECT_EQ(lines(), (std::vector<std::string>{"OpenPort||" + number + " not Ok: Verbindungsaufbau abgebrochen"}));
+    for (int fd : queued)
+        close(fd);
 }

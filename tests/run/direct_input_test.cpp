@@ -7,7 +7,7 @@
 #include <map>
 
 #include "run/direct_input.h"
-#include "run/serial_exchange.h"
+#include "run/device_exchange.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "lists/line_types.h"
 #include "protocol/protocol_state.h"
-#include "run/serial_exchange.h"
+#include "run/device_exchange.h"
 
 namespace {
 
@@ -35,14 +35,10 @@ public:
         }
         return static_cast<int64_t>(bytes.size());
     }
-    int64_t available() override
-    {
-        arrive();
-        return static_cast<int64_t>(arrived.size());
-    }
     int64_t read(char* buffer, int64_t maxCount) override
     {
-        int64_t count = std::min<int64_t>(available(), maxCount);
+        arrive();
+        int64_t count = std::min<int64_t>(static_cast<int64_t>(arrived.size()), maxCount);
         arrived.copy(buffer, static_cast<size_t>(count));
         arrived.erase(0, static_cast<size_t>(count));
         return count;

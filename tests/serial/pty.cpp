@@ -4,13 +4,14 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <glib.h>
 #include <glib/gstdio.h>
 
 #include "serial/lock_files.h"
-#include "serial/serial_port.h"
+#include "serial/device_io.h"
 
 namespace {
 
@@ -80,10 +81,27 @@ void PseudoTerminal::closeMaster()
     master = -1;
 }
 
+bool openTerminalPort(long long handle, const std::string& path, long long baud, long long dataBits,
+                      long long handshake)
+{
+    DeviceSettings settings;
+    settings.baud = baud;
+    settings.dataBits = dataBits;
+    settings.handshake = handshake;
+    return deviceOpen(handle, path, settings) == OpenProgress::Open;
+}
+
+long long bytesWaiting(long long handle)
+{
+    int count = 0;
+    int fd = deviceDescriptor(handle);
+    return fd >= 0 && ioctl(fd, FIONREAD, &count) == 0 ? count : 0;
+}
+
 bool waitForAvailable(long long handle, long long count, int timeoutMs)
 {
     gint64 deadline = g_get_monotonic_time() + timeoutMs * 1000LL;
-    while (serialAvailable(handle) < count) {
+    while (bytesWaiting(handle) < count) {
         if (g_get_monotonic_time() > deadline)
             return false;
         g_usleep(1000);

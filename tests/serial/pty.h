@@ -23,5 +23,10 @@ private:
     std::string path;
 };
 
+// Opens the terminal at path (no parity, one stop bit) as the device of the handle.
+bool openTerminalPort(long long handle, const std::string& path, long long baud = 9600, long long dataBits = 8,
+                      long long handshake = 0);
+// The bytes waiting on the descriptor of a device handle.
+long long bytesWaiting(long long handle);
 // Waits until the descriptor of a serial handle has count bytes waiting (or the time ran out).
 bool waitForAvailable(long long handle, long long count, int timeoutMs = 2000);

@@ -1,4 +1,5 @@
-// The termios layer on pseudo-terminals, and the configuration it builds.
+// The device layer and its transports on pseudo-terminals and loopback connections, and the
+// terminal configuration it builds.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,20 +21,15 @@
 #include "serial/loopback.h"
 #include "serial/port_table.h"
 #include "serial/pty.h"
-#include "serial/serial_port.h"
+#include "serial/device_io.h"
+#include "serial/terminal_transport.h"
 
 namespace {
-
-bool openPort(long long handle, const std::string& path, long long baud = 9600,
-             long long dataBits = 8, long long handshake = 0)
-{
-    return serialOpen(handle, path.c_str(), baud, 0, dataBits, 1.0f, handshake, 1024, 1024);
-}
 
 class SerialPort : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_FALSE(pty.devicePath().empty()); }
-    void TearDown() override { serialCloseAll(); }
+    void TearDown() override { deviceCloseAll(); }
     PseudoTerminal pty;
 };
 
@@ -59,39 +55,39 @@ std::string allBytes()
 
 TEST_F(SerialPort, BytesCrossUnchangedInBothDirections)
 {
-    ASSERT_TRUE(openPort(0, pty.devicePath()));
-    EXPECT_TRUE(serialIsOpen(0));
+    ASSERT_TRUE(openTerminalPort(0, pty.devicePath()));
+    EXPECT_TRUE(deviceIsOpen(0));
     std::string bytes = allBytes() + "\r\n";
-    EXPECT_EQ(serialWrite(0, bytes), static_cast<int64_t>(bytes.size()));
+    EXPECT_EQ(deviceWrite(0, bytes), static_cast<int64_t>(bytes.size()));
     EXPECT_EQ(pty.receive(bytes.size()), bytes);
 
     pty.send(bytes);
     ASSERT_TRUE(waitForAvailable(0, static_cast<long long>(bytes.size())));
-    EXPECT_EQ(serialAvailable(0), static_cast<int64_t>(bytes.size()));
+    EXPECT_EQ(bytesWaiting(0), static_cast<int64_t>(bytes.size()));
     std::string received(bytes.size(), '\0');
-    EXPECT_EQ(serialRead(0, received.data(), static_cast<int64_t>(received.size())),
+    EXPECT_EQ(deviceRead(0, received.data(), static_cast<int64_t>(received.size())),
               static_cast<int64_t>(bytes.size()));
     EXPECT_EQ(received, bytes);
 }
 
 TEST_F(SerialPort, ReadReturnsAtOnceWhenNothingWaitsAndReadsByteByByte)
 {
-    ASSERT_TRUE(openPort(3, pty.devicePath()));
+    ASSERT_TRUE(openTerminalPort(3, pty.devicePath()));
     char byte = 0;
     // A read of an empty line must not wait for the device.
-    EXPECT_TRUE(fcntl(serialDescriptor(3), F_GETFL) & O_NONBLOCK);
-    EXPECT_EQ(serialRead(3, &byte, 1), 0);
-    EXPECT_EQ(serialAvailable(3), 0);
+    EXPECT_TRUE(fcntl(deviceDescriptor(3), F_GETFL) & O_NONBLOCK);
+    EXPECT_EQ(deviceRead(3, &byte, 1), 0);
+    EXPECT_EQ(bytesWaiting(3), 0);
 
     pty.send("OK");
     ASSERT_TRUE(waitForAvailable(3, 2));
-    EXPECT_EQ(serialRead(3, &byte, 1), 1);
+    EXPECT_EQ(deviceRead(3, &byte, 1), 1);
     EXPECT_EQ(byte, 'O');
-    EXPECT_EQ(serialAvailable(3), 1);
-    EXPECT_EQ(serialRead(3, &byte, 1), 1);
+    EXPECT_EQ(bytesWaiting(3), 1);
+    EXPECT_EQ(deviceRead(3, &byte, 1), 1);
     EXPECT_EQ(byte, 'K');
-    EXPECT_EQ(serialRead(3, &byte, 0), 0);
-    EXPECT_EQ(serialRead(3, nullptr, 5), 0);
+    EXPECT_EQ(deviceRead(3, &byte, 0), 0);
+    EXPECT_EQ(deviceRead(3, nullptr, 5), 0);
 }
 
 TEST_F(SerialPort, InputThatWaitedBeforeTheOpenIsDiscarded)
@@ -107,12 +103,12 @@ TEST_F(SerialPort, InputThatWaitedBeforeTheOpenIsDiscarded)
     pollfd waiting{holder, POLLIN, 0};
     ASSERT_EQ(poll(&waiting, 1, 5000), 1);
 
-    ASSERT_TRUE(openPort(1, pty.devicePath()));
-    EXPECT_EQ(serialAvailable(1), 0);
+    ASSERT_TRUE(openTerminalPort(1, pty.devicePath()));
+    EXPECT_EQ(bytesWaiting(1), 0);
     pty.send("X");
     ASSERT_TRUE(waitForAvailable(1, 1));
     char byte = 0;
-    EXPECT_EQ(serialRead(1, &byte, 1), 1);
+    EXPECT_EQ(deviceRead(1, &byte, 1), 1);
     EXPECT_EQ(byte, 'X');
     close(holder);
 }
@@ -122,93 +118,92 @@ TEST_F(SerialPort, UnacceptedCodesFailWithoutOpeningTheDevice)
     PseudoTerminal other;
     int before = openDescriptors();
     for (long long baud : {230400LL, 134LL, 200LL, -1LL, 9601LL})
-        EXPECT_FALSE(openPort(0, pty.devicePath(), baud)) << baud;
+        EXPECT_FALSE(openTerminalPort(0, pty.devicePath(), baud)) << baud;
     for (long long dataBits : {4LL, 9LL, 0LL})
-        EXPECT_FALSE(openPort(0, pty.devicePath(), 9600, dataBits)) << dataBits;
+        EXPECT_FALSE(openTerminalPort(0, pty.devicePath(), 9600, dataBits)) << dataBits;
     for (long long handshake : {-1LL, 4LL})
-        EXPECT_FALSE(openPort(0, pty.devicePath(), 9600, 8, handshake)) << handshake;
-    EXPECT_FALSE(serialIsOpen(0));
+        EXPECT_FALSE(openTerminalPort(0, pty.devicePath(), 9600, 8, handshake)) << handshake;
+    EXPECT_FALSE(deviceIsOpen(0));
     EXPECT_EQ(openDescriptors(), before);
 
-    EXPECT_TRUE(openPort(0, pty.devicePath(), 1800));
-    EXPECT_TRUE(openPort(1, other.devicePath(), 0, 5, 3));
+    EXPECT_TRUE(openTerminalPort(0, pty.devicePath(), 1800));
+    EXPECT_TRUE(openTerminalPort(1, other.devicePath(), 0, 5, 3));
     EXPECT_EQ(openDescriptors(), before + 2);
 }
 
 TEST_F(SerialPort, ADeviceInUseIsRefusedAndTheFirstKeepsWorking)
 {
-    ASSERT_TRUE(openPort(0, pty.devicePath()));
+    ASSERT_TRUE(openTerminalPort(0, pty.devicePath()));
     int before = openDescriptors();
-    EXPECT_FALSE(openPort(1, pty.devicePath()));
-    EXPECT_FALSE(serialIsOpen(1));
+    EXPECT_FALSE(openTerminalPort(1, pty.devicePath()));
+    EXPECT_FALSE(deviceIsOpen(1));
     EXPECT_EQ(openDescriptors(), before);
-    EXPECT_EQ(serialWrite(0, "*IDN?\r"), 6);
+    EXPECT_EQ(deviceWrite(0, "*IDN?\r"), 6);
     EXPECT_EQ(pty.receive(6), "*IDN?\r");
     // Closed, the device is free again.
-    serialClose(0);
-    EXPECT_TRUE(openPort(1, pty.devicePath()));
+    deviceClose(0);
+    EXPECT_TRUE(openTerminalPort(1, pty.devicePath()));
 }
 
 TEST_F(SerialPort, DevicesThatAreMissingOrNoTerminalsDoNotOpen)
 {
     int before = openDescriptors();
-    EXPECT_FALSE(openPort(0, "/dev/ttyQuirloMissing"));
-    EXPECT_FALSE(openPort(0, "/dev/null"));
-    EXPECT_FALSE(openPort(0, "/tmp"));
-    EXPECT_FALSE(serialOpen(0, nullptr, 9600, 0, 8, 1.0f, 0, 0, 0));
-    EXPECT_FALSE(serialIsOpen(0));
+    EXPECT_FALSE(openTerminalPort(0, "/dev/ttyQuirloMissing"));
+    EXPECT_FALSE(openTerminalPort(0, "/dev/null"));
+    EXPECT_FALSE(openTerminalPort(0, "/tmp"));
+    EXPECT_FALSE(deviceIsOpen(0));
     EXPECT_EQ(openDescriptors(), before);
 
     // A handle holds one descriptor: a second open under it is refused.
-    ASSERT_TRUE(openPort(0, pty.devicePath()));
-    EXPECT_FALSE(openPort(0, pty.devicePath()));
+    ASSERT_TRUE(openTerminalPort(0, pty.devicePath()));
+    EXPECT_FALSE(openTerminalPort(0, pty.devicePath()));
     EXPECT_EQ(openDescriptors(), before + 1);
 }
 
 TEST_F(SerialPort, EveryOperationOnAClosedHandleDoesNothing)
 {
     char buffer[4] = {};
-    EXPECT_FALSE(serialIsOpen(7));
-    EXPECT_EQ(serialWrite(7, "*IDN?\r"), 0);
-    EXPECT_EQ(serialAvailable(7), 0);
-    EXPECT_EQ(serialRead(7, buffer, 4), 0);
-    EXPECT_FALSE(serialSetLine(7, SerialLine::DTR, 1));
-    EXPECT_EQ(serialLineErrors(7), 0);
-    serialClose(7);
+    EXPECT_FALSE(deviceIsOpen(7));
+    EXPECT_EQ(deviceWrite(7, "*IDN?\r"), 0);
+    EXPECT_EQ(bytesWaiting(7), 0);
+    EXPECT_EQ(deviceRead(7, buffer, 4), 0);
+    EXPECT_FALSE(deviceSetLine(7, SerialLine::DTR, 1));
+    EXPECT_EQ(deviceLineErrors(7), 0);
+    deviceClose(7);
 
-    ASSERT_TRUE(openPort(7, pty.devicePath()));
-    serialClose(7);
-    EXPECT_FALSE(serialIsOpen(7));
-    EXPECT_EQ(serialWrite(7, "x"), 0);
+    ASSERT_TRUE(openTerminalPort(7, pty.devicePath()));
+    deviceClose(7);
+    EXPECT_FALSE(deviceIsOpen(7));
+    EXPECT_EQ(deviceWrite(7, "x"), 0);
 }
 
 TEST_F(SerialPort, ModemLinesOfAPseudoTerminalReportFailureAndHarmNothing)
 {
-    ASSERT_TRUE(openPort(2, pty.devicePath()));
-    EXPECT_FALSE(serialSetLine(2, SerialLine::DTR, 1));
-    EXPECT_FALSE(serialSetLine(2, SerialLine::RTS, 0));
-    EXPECT_EQ(serialLineErrors(2), 0);
-    EXPECT_EQ(serialWrite(2, "still fine"), 10);
+    ASSERT_TRUE(openTerminalPort(2, pty.devicePath()));
+    EXPECT_FALSE(deviceSetLine(2, SerialLine::DTR, 1));
+    EXPECT_FALSE(deviceSetLine(2, SerialLine::RTS, 0));
+    EXPECT_EQ(deviceLineErrors(2), 0);
+    EXPECT_EQ(deviceWrite(2, "still fine"), 10);
     EXPECT_EQ(pty.receive(10), "still fine");
 }
 
 TEST_F(SerialPort, AVanishedDeviceReadsAndWritesNothingAndSaysItIsGone)
 {
-    ASSERT_TRUE(openPort(4, pty.devicePath()));
-    EXPECT_EQ(serialAvailable(4), 0);
-    EXPECT_FALSE(serialLost(4));
+    ASSERT_TRUE(openTerminalPort(4, pty.devicePath()));
+    EXPECT_EQ(bytesWaiting(4), 0);
+    EXPECT_FALSE(deviceLost(4));
     pty.closeMaster();
-    EXPECT_EQ(serialAvailable(4), 0);
-    EXPECT_TRUE(serialLost(4));
+    EXPECT_EQ(bytesWaiting(4), 0);
+    EXPECT_TRUE(deviceLost(4));
     char buffer[8];
     for (int i = 0; i < 100; ++i) {
-        EXPECT_EQ(serialRead(4, buffer, sizeof buffer), 0);
-        EXPECT_EQ(serialAvailable(4), 0);
+        EXPECT_EQ(deviceRead(4, buffer, sizeof buffer), 0);
+        EXPECT_EQ(bytesWaiting(4), 0);
     }
-    EXPECT_EQ(serialWrite(4, "*CLS\r"), 0);
-    EXPECT_TRUE(serialLost(4));
-    serialCloseAll();
-    EXPECT_FALSE(serialIsOpen(4));
+    EXPECT_EQ(deviceWrite(4, "*CLS\r"), 0);
+    EXPECT_TRUE(deviceLost(4));
+    deviceCloseAll();
+    EXPECT_FALSE(deviceIsOpen(4));
 }
 
 TEST(SerialConfig, BuildsEveryParityFromZero)
@@ -311,8 +306,8 @@ TEST_F(SerialPort, AnotherProgramsLockRefusesTheDeviceAStaleOneIsTakenOverAndQui
 
     // A live process holds it (init always lives).
     ASSERT_TRUE(g_file_set_contents(lock.c_str(), "         1\n", -1, nullptr));
-    EXPECT_FALSE(openPort(0, pty.devicePath()));
-    OpenFailureReason reason = serialOpenFailure(0);
+    EXPECT_FALSE(openTerminalPort(0, pty.devicePath()));
+    OpenFailureReason reason = deviceOpenFailure(0);
     EXPECT_EQ(reason.kind, OpenFailure::Locked);
     EXPECT_EQ(openFailureText(reason), "Gerät belegt: Prozess 1 hält die Sperrdatei " + lock);
 
@@ -325,16 +320,16 @@ TEST_F(SerialPort, AnotherProgramsLockRefusesTheDeviceAStaleOneIsTakenOverAndQui
     // Someone else holds the terminal open too; Quirlo's exclusive use must end with its close.
     int holder = open(pty.devicePath().c_str(), O_RDWR | O_NOCTTY);
     ASSERT_GE(holder, 0);
-    ASSERT_TRUE(openPort(0, pty.devicePath()));
+    ASSERT_TRUE(openTerminalPort(0, pty.devicePath()));
     gchar* text = nullptr;
     ASSERT_TRUE(g_file_get_contents(lock.c_str(), &text, nullptr, nullptr));
     const std::string pid = std::to_string(getpid());
     EXPECT_EQ(std::string(text), std::string(10 - pid.size(), ' ') + pid + "\n");
     g_free(text);
     // A second handle of Quirlo's is refused and leaves the first one's lock.
-    EXPECT_FALSE(openPort(1, pty.devicePath()));
+    EXPECT_FALSE(openTerminalPort(1, pty.devicePath()));
     EXPECT_TRUE(g_file_test(lock.c_str(), G_FILE_TEST_EXISTS));
-    serialClose(0);
+    deviceClose(0);
     EXPECT_FALSE(g_file_test(lock.c_str(), G_FILE_TEST_EXISTS));
     int exclusive = 1;
     ASSERT_EQ(ioctl(holder, TIOCGEXCL, &exclusive), 0);
@@ -349,14 +344,14 @@ TEST_F(SerialPort, AnotherProgramsLockRefusesTheDeviceAStaleOneIsTakenOverAndQui
     std::replace(given.begin(), given.end(), '/', '_');
     const std::string givenLock = std::string(dir) + "/LCK.." + given;
     ASSERT_TRUE(g_file_set_contents(givenLock.c_str(), "         1\n", -1, nullptr));
-    EXPECT_FALSE(openPort(0, link));
-    EXPECT_EQ(openFailureText(serialOpenFailure(0)), "Gerät belegt: Prozess 1 hält die Sperrdatei " + givenLock);
+    EXPECT_FALSE(openTerminalPort(0, link));
+    EXPECT_EQ(openFailureText(deviceOpenFailure(0)), "Gerät belegt: Prozess 1 hält die Sperrdatei " + givenLock);
     EXPECT_FALSE(g_file_test(lock.c_str(), G_FILE_TEST_EXISTS));
     g_remove(givenLock.c_str());
-    ASSERT_TRUE(openPort(0, link));
+    ASSERT_TRUE(openTerminalPort(0, link));
     EXPECT_TRUE(g_file_test(lock.c_str(), G_FILE_TEST_EXISTS));
     EXPECT_TRUE(g_file_test(givenLock.c_str(), G_FILE_TEST_EXISTS));
-    serialClose(0);
+    deviceClose(0);
     EXPECT_FALSE(g_file_test(lock.c_str(), G_FILE_TEST_EXISTS));
     EXPECT_FALSE(g_file_test(givenLock.c_str(), G_FILE_TEST_EXISTS));
     g_remove(link.c_str());
@@ -396,38 +391,65 @@ TEST(LockFiles, AnotherUsersLiveLockIsRespected)
     lockDirectory = before;
 }
 
+namespace {
+
+// Opens the network port and lets the loop run until its connect ended.
+OpenProgress connectPort(int64_t handle, int port, bool* loopRan = nullptr)
+{
+    std::vector<int64_t> ended;
+    setConnectListener([&](int64_t index) { ended.push_back(index); });
+    OpenProgress progress = deviceOpen(handle, "tcp:127.0.0.1:" + std::to_string(port), DeviceSettings{});
+    EXPECT_EQ(progress, OpenProgress::Connecting);
+    EXPECT_TRUE(deviceConnecting(handle));
+    guint timer = g_timeout_add(20, [](gpointer ran) -> gboolean {
+        if (ran)
+            *static_cast<bool*>(ran) = true;
+        return G_SOURCE_CONTINUE;
+    }, loopRan);
+    while (ended.empty())
+        g_main_context_iteration(nullptr, TRUE);
+    g_source_remove(timer);
+    setConnectListener(nullptr);
+    EXPECT_EQ(ended, std::vector<int64_t>{handle});
+    EXPECT_FALSE(deviceConnecting(handle));
+    return deviceIsOpen(handle) ? OpenProgress::Open : OpenProgress::Failed;
+}
+
+} // namespace
+
 TEST(NetworkPort, SendsReadsDiscardsAndNoticesItsPeerLeaving)
 {
     LoopbackListener listener;
-    ASSERT_TRUE(serialOpenNetwork(5, "127.0.0.1", listener.port));
-    EXPECT_TRUE(serialIsNetwork(5));
+    ASSERT_EQ(connectPort(5, listener.port), OpenProgress::Open);
+    EXPECT_FALSE(deviceHasLineSettings(5));
     int peer = accept(listener.fd, nullptr, nullptr);
     ASSERT_GE(peer, 0);
-    EXPECT_EQ(serialWrite(5, "*IDN?\r\n"), 7);
+    EXPECT_EQ(deviceWrite(5, "*IDN?\r\n"), 7);
     char received[16] = {};
     EXPECT_EQ(read(peer, received, sizeof received), 7);
     // Line settings have no meaning on a connection.
-    EXPECT_FALSE(serialSetLine(5, SerialLine::DTR, 1));
+    EXPECT_FALSE(deviceSetLine(5, SerialLine::DTR, 1));
     // What waits is dropped, also a flood larger than one read.
     std::string flood(20000, 'x');
     ASSERT_EQ(write(peer, flood.data(), flood.size()), static_cast<ssize_t>(flood.size()));
     ASSERT_TRUE(waitForAvailable(5, 20000, 2000));
-    serialDiscardInput(5);
-    EXPECT_EQ(serialAvailable(5), 0);
+    deviceDiscardInput(5);
+    EXPECT_EQ(bytesWaiting(5), 0);
     // The peer answers and closes the connection at once: the answer is read first, then the
     // port counts as gone, as an unplugged device does.
     ASSERT_EQ(write(peer, "QUIRLO\r\n", 8), 8);
     close(peer);
-    pollfd end{serialDescriptor(5), POLLRDHUP, 0};
+    pollfd end{deviceDescriptor(5), POLLRDHUP, 0};
     ASSERT_EQ(poll(&end, 1, 2000), 1);
-    EXPECT_EQ(serialAvailable(5), 8);
-    EXPECT_FALSE(serialLost(5));
+    EXPECT_TRUE(deviceInputWaits(5));
+    EXPECT_FALSE(deviceLost(5));
     char answer[16] = {};
-    EXPECT_EQ(serialRead(5, answer, sizeof answer), 8);
-    EXPECT_EQ(serialAvailable(5), 0);
-    EXPECT_TRUE(serialLost(5));
-    serialClose(5);
-    EXPECT_FALSE(serialIsNetwork(5));
+    EXPECT_EQ(deviceRead(5, answer, sizeof answer), 8);
+    EXPECT_FALSE(deviceInputWaits(5));
+    EXPECT_TRUE(deviceLost(5));
+    EXPECT_EQ(deviceLostWhy(5), "Gegenstelle hat geschlossen");
+    deviceClose(5);
+    EXPECT_FALSE(deviceIsOpen(5));
 }
 
 TEST(NetworkPort, NobodyListeningIsARefusalWithItsReason)
@@ -437,13 +459,12 @@ TEST(NetworkPort, NobodyListeningIsARefusalWithItsReason)
         LoopbackListener gone;
         port = gone.port;
     }
-    EXPECT_FALSE(serialOpenNetwork(6, "127.0.0.1", port));
-    EXPECT_EQ(serialOpenFailure(6).kind, OpenFailure::Refused);
-    EXPECT_EQ(openFailureText(serialOpenFailure(6)), "Verbindung abgelehnt: dort nimmt niemand Verbindungen an");
-    EXPECT_FALSE(serialIsOpen(6));
+    EXPECT_EQ(connectPort(6, port), OpenProgress::Failed);
+    EXPECT_EQ(deviceOpenFailure(6).kind, OpenFailure::Refused);
+    EXPECT_EQ(openFailureText(deviceOpenFailure(6)), "Verbindung abgelehnt: dort nimmt niemand Verbindungen an");
     // A path that names no terminal is refused by what the file system says of it.
-    EXPECT_FALSE(serialOpen(6, "/tmp", 9600, 0, 8, 1.0f, 0, 0, 0));
-    EXPECT_EQ(serialOpenFailure(6).kind, OpenFailure::NotATerminal);
+    EXPECT_FALSE(openTerminalPort(6, "/tmp"));
+    EXPECT_EQ(deviceOpenFailure(6).kind, OpenFailure::NotATerminal);
 }
 
 // A server whose queue of connections is full takes no more: the connect gives up after its
@@ -462,27 +483,25 @@ TEST(NetworkPort, AConnectionThatNeverComesEndsAtItsTimeLimitWithoutHoldingTheLo
         connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
         waiting.push_back(fd);
     }
-    int ticks = 0;
-    guint timer = g_timeout_add(20, [](gpointer count) -> gboolean {
-        ++*static_cast<int*>(count);
-        return G_SOURCE_CONTINUE;
-    }, &ticks);
-    EXPECT_FALSE(serialOpenNetwork(7, "127.0.0.1", full.port));
-    g_source_remove(timer);
-    EXPECT_EQ(serialOpenFailure(7).kind, OpenFailure::TimedOut);
-    EXPECT_EQ(openFailureText(serialOpenFailure(7)), "Zeitüberschreitung: keine Verbindung nach 3 s");
-    EXPECT_GT(ticks, 0);
-    // What the loop does meanwhile (a click on Stop) can end the wait before its limit.
-    bool stopped = false;
-    setConnectCancelCheck([&] { return stopped; });
-    g_idle_add([](gpointer flag) -> gboolean {
-        *static_cast<bool*>(flag) = true;
-        return G_SOURCE_REMOVE;
-    }, &stopped);
-    EXPECT_FALSE(serialOpenNetwork(7, "127.0.0.1", full.port));
-    setConnectCancelCheck(nullptr);
-    EXPECT_TRUE(stopped);
-    EXPECT_EQ(openFailureText(serialOpenFailure(7)), "Verbindungsaufbau abgebrochen");
+    bool loopRan = false;
+    EXPECT_EQ(connectPort(7, full.port, &loopRan), OpenProgress::Failed);
+    EXPECT_EQ(deviceOpenFailure(7).kind, OpenFailure::TimedOut);
+    EXPECT_EQ(openFailureText(deviceOpenFailure(7)), "Zeitüberschreitung: keine Verbindung nach 3 s");
+    EXPECT_TRUE(loopRan);
+    // Stop or quit gives the connect up before its limit; its listener is told at once.
+    std::vector<int64_t> ended;
+    setConnectListener([&](int64_t index) { ended.push_back(index); });
+    ASSERT_EQ(deviceOpen(7, "tcp:127.0.0.1:" + std::to_string(full.port), DeviceSettings{}), OpenProgress::Connecting);
+    cancelConnects();
+    EXPECT_EQ(ended, std::vector<int64_t>{7});
+    EXPECT_EQ(openFailureText(deviceOpenFailure(7)), "Verbindungsaufbau abgebrochen");
+    // A connect given up by closing the port tells nobody, also when GIO calls back later.
+    ASSERT_EQ(deviceOpen(7, "tcp:127.0.0.1:" + std::to_string(full.port), DeviceSettings{}), OpenProgress::Connecting);
+    deviceClose(7);
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+    setConnectListener(nullptr);
+    EXPECT_EQ(ended.size(), 1u);
     for (int fd : waiting)
         close(fd);
 }

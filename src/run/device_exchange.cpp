@@ -1,5 +1,5 @@
 // The bytes of the runner's exchange with a device.
-#include "run/serial_exchange.h"
+#include "run/device_exchange.h"
 
 #include <glib.h>
 
@@ -8,7 +8,7 @@
 #include "common/text.h"
 #include "lists/line_types.h"
 #include "protocol/protocol_state.h"
-#include "serial/serial_port.h"
+#include "serial/device_io.h"
 
 namespace {
 
@@ -71,7 +71,7 @@ bool ResponseBytes::add(char byte)
 bool ResponseBytes::take(ExchangePort& port, size_t limit)
 {
     char byte = 0;
-    for (size_t read = 0; !ended && read < limit && port.available() > 0 && port.read(&byte, 1) == 1; ++read)
+    for (size_t read = 0; !ended && read < limit && port.read(&byte, 1) == 1; ++read)
         add(byte);
     return ended;
 }
@@ -517,37 +517,32 @@ ExchangeState continueExchange(Exchange& exchange, PendingExchange& pending)
     return pending.cut ? ExchangeState::Cut : ExchangeState::Done;
 }
 
-int64_t SerialExchangePort::write(std::string_view bytes)
+int64_t DeviceExchangePort::write(std::string_view bytes)
 {
-    return serialWrite(handle, bytes);
+    return deviceWrite(handle, bytes);
 }
 
-int64_t SerialExchangePort::available()
+int64_t DeviceExchangePort::read(char* buffer, int64_t maxCount)
 {
-    return serialAvailable(handle);
+    return deviceRead(handle, buffer, maxCount);
 }
 
-int64_t SerialExchangePort::read(char* buffer, int64_t maxCount)
+void DeviceExchangePort::discardInput()
 {
-    return serialRead(handle, buffer, maxCount);
+    deviceDiscardInput(handle);
 }
 
-void SerialExchangePort::discardInput()
+int64_t DeviceExchangePort::lineErrors()
 {
-    serialDiscardInput(handle);
+    return deviceLineErrors(handle);
 }
 
-int64_t SerialExchangePort::lineErrors()
-{
-    return serialLineErrors(handle);
-}
-
-void SerialExchangePort::wait(int64_t milliseconds)
+void DeviceExchangePort::wait(int64_t milliseconds)
 {
     waitMs(milliseconds);
 }
 
-int64_t SerialExchangePort::nowMs()
+int64_t DeviceExchangePort::nowMs()
 {
     return g_get_monotonic_time() / 1000;
 }

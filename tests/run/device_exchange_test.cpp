@@ -5,9 +5,10 @@
 #include <chrono>
 #include <thread>
 
-#include "run/serial_exchange.h"
+#include "protocol/protocol_state.h"
+#include "run/device_exchange.h"
 #include "serial/pty.h"
-#include "serial/serial_port.h"
+#include "serial/device_io.h"
 
 namespace {
 
@@ -15,13 +16,13 @@ class SerialExchange : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(serialOpen(port, peer.devicePath().c_str(), 9600, 0, 8, 1.0f, 0, 1024, 1024));
+        ASSERT_TRUE(openTerminalPort(port, peer.devicePath()));
         settings.inTerminator = "\r\n";
         settings.inRetry = 5;
         settings.delayShort = 15;
         settings.inMaxSigns = 60;
     }
-    void TearDown() override { serialCloseAll(); }
+    void TearDown() override { deviceCloseAll(); }
     // The peer answers now, and later the rest after the pause.
     Response answer(const std::string& now, int pauseMs = 0, const std::string& later = "")
     {
@@ -31,7 +32,7 @@ protected:
         std::thread rest([&] {
             if (!later.empty()) {
                 auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-                while (serialAvailable(port) > 0 && std::chrono::steady_clock::now() < giveUp)
+                while (bytesWaiting(port) > 0 && std::chrono::steady_clock::now() < giveUp)
                     std::this_thread::yield();
                 std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
                 peer.send(later);
@@ -48,7 +49,7 @@ protected:
     }
 
     const PortIndex port = 2;
-    SerialExchangePort io{port};
+    DeviceExchangePort io{port};
     PseudoTerminal peer;
     DeviceSettings settings;
 };
@@ -126,7 +127,7 @@ TEST_F(SerialExchange, AFloodWithoutTerminatorEndsTheReadAfterABoundedAmount)
     // The device was still sending when the read gave up.
     EXPECT_LT(written.load(), flood);
     while (written < flood)
-        serialDiscardInput(port);
+        deviceDiscardInput(port);
     writer.join();
 }
 
@@ -135,4 +136,64 @@ TEST(ErrorQuery, TheProtocolLineNamesTheBitsAndTheQueue)
     EXPECT_EQ(errorQueryLine(36, "-100,Command error-113,Undefined header", 0),
               "Err-#: '%100100' = -100,Command error-113,Undefined header+ Hardw.-Err.: 0");
     EXPECT_EQ(errorQueryLine(16, "-222,Data out of range", 3), "Err-#: '%10000' = -222,Data out of range+ Hardw.-Err.: 3");
+}
+
+namespace {
+
+// A message-based instrument (as USBTMC and VXI-11 are): a write is one message, and the answer
+// to a query is one whole message, handed out as it is read; there is no descriptor and no
+// count of waiting bytes.
+class MessageTransport : public Transport {
+public:
+    State state() const override { return State::Open; }
+    OpenFailureReason failure() const override { return {}; }
+    int64_t write(std::string_view bytes) override
+    {
+        messages.emplace_back(bytes);
+        if (bytes == "MEAS:VOLT?\n")
+            answer = "+1.2500E+00\n";
+        return static_cast<int64_t>(bytes.size());
+    }
+    int64_t read(char* buffer, int64_t maxCount) override
+    {
+        int64_t count = std::min<int64_t>(maxCount, static_cast<int64_t>(answer.size()));
+        answer.copy(buffer, static_cast<size_t>(count));
+        answer.erase(0, static_cast<size_t>(count));
+        return count;
+    }
+    bool inputWaits() override { return !answer.empty(); }
+    bool lost() override { return false; }
+    int descriptor() const override { return -1; }
+    int hangUpEvents() const override { return 0; }
+    void discardInput() override { answer.clear(); }
+
+    std::vector<std::string> messages;
+    std::string answer;
+};
+
+} // namespace
+
+// A transport of a kind the device layer does not know yet carries a query through the same
+// exchange as a terminal: one class and the line that chooses it are all it takes.
+TEST(MessageTransport, CarriesAQueryAndItsWholeAnswerThroughTheExchange)
+{
+    auto owned = std::make_unique<MessageTransport>();
+    MessageTransport& instrument = *owned;
+    ASSERT_EQ(deviceAdopt(11, std::move(owned)), OpenProgress::Open);
+    PortEntry entry;
+    entry.settings.outTerminator = "\n";
+    entry.settings.inTerminator = "\n";
+    entry.settings.delayLong = 1;
+    entry.settings.delayShort = 1;
+    DeviceExchangePort io(11);
+    std::vector<std::string> lines;
+    Exchange exchange{io, entry, ModeList, {"*ESR?", "SYST:ERR?", "*CLS"},
+                      [&](const std::string& text, int, const std::string&) { lines.push_back(text); }};
+    exchangeQuery(exchange, "MEAS:VOLT?");
+    EXPECT_EQ(exchangeAnswer(exchange, true), ExchangeState::Done);
+    EXPECT_EQ(instrument.messages, std::vector<std::string>{"MEAS:VOLT?\n"});
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "Return:\n+1.2500E+00");
+    EXPECT_FALSE(deviceHasLineSettings(11));
+    deviceClose(11);
 }

@@ -22,8 +22,7 @@ public:
     virtual ~ExchangePort() = default;
     // The count of bytes written.
     virtual int64_t write(std::string_view bytes) = 0;
-    // Received bytes waiting to be read.
-    virtual int64_t available() = 0;
+    // What the device delivered, at most maxCount bytes; 0 when nothing waits. Never blocks.
     virtual int64_t read(char* buffer, int64_t maxCount) = 0;
     // Drops what came and was not read.
     virtual void discardInput() = 0;
@@ -34,12 +33,11 @@ public:
     virtual int64_t nowMs() = 0;
 };
 
-// A port of the serial layer; its waits sleep (see waitMs).
-class SerialExchangePort : public ExchangePort {
+// A port of the device layer, whatever its transport; its waits sleep (see waitMs).
+class DeviceExchangePort : public ExchangePort {
 public:
-    explicit SerialExchangePort(PortIndex handle) : handle(handle) {}
+    explicit DeviceExchangePort(PortIndex handle) : handle(handle) {}
     int64_t write(std::string_view bytes) override;
-    int64_t available() override;
     int64_t read(char* buffer, int64_t maxCount) override;
     void discardInput() override;
     int64_t lineErrors() override;
