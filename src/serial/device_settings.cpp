@@ -302,11 +302,11 @@ bool codesAreCharacters(const std::string& codes)
 
 const std::vector<int> serialLineControls = {IdSetBaud, IdSetDataBits, IdSetStopBits, IdSetParity, IdSetHandshake};
 
-bool formComplete(const SettingsForm& form, bool network)
+bool formComplete(const SettingsForm& form, bool lineSettings)
 {
     bool lineChosen = !form.baud.empty() && !form.dataBits.empty() && !form.stopBits.empty() && form.parity >= 0 &&
                       form.handshake >= 0;
-    return (!form.inSubStrings || codesAreCharacters(form.inSubTerminator)) && (network || lineChosen) &&
+    return (!form.inSubStrings || codesAreCharacters(form.inSubTerminator)) && (!lineSettings || lineChosen) &&
            intValue(form.inBuffer) >= minimumBuffer &&
            intValue(form.outBuffer) >= minimumBuffer && intValue(form.inMaxSigns) > 0 &&
            isChoice(terminatorChoices, form.inTerminator) && isChoice(terminatorChoices, form.outTerminator);

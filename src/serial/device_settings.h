@@ -104,9 +104,9 @@ void readSetFile(const std::string& text, SettingsForm& form);
 
 // Whether the form may be applied: every list chosen, buffers of at least 64, at least one
 // character, both line ends chosen from their lists, and, with sub-strings, a sub-terminator
-// of codes from 0 to 255. For a network port the serial line's lists (baud rate, data bits,
-// stop bits, parity, handshake) are not asked for: a socket has none.
-bool formComplete(const SettingsForm& form, bool network = false);
+// of codes from 0 to 255. Without lineSettings (a network port) the serial line's lists (baud
+// rate, data bits, stop bits, parity, handshake) are not asked for: a socket has none.
+bool formComplete(const SettingsForm& form, bool lineSettings = true);
 // The controls of the settings that only a serial line has.
 extern const std::vector<int> serialLineControls;
 

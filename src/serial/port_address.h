@@ -12,6 +12,10 @@ struct PortAddress {
     std::string name; // as the port table holds it: "ttyUSB0", "/home/u/geraete/bc", "tcp:host:5025"
     std::string host; // Network: the host name or address, without brackets
     int port = 0;     // Network: 1-65535
+    // The address names a device file, which the file system is asked about.
+    bool namesFile() const { return kind != Kind::Network; }
+    // Baud rate, parity, data and stop bits, handshake and DTR/RTS mean something for the device.
+    bool lineSettings() const { return kind != Kind::Network; }
 };
 
 // Reads what the user typed, "~/" standing for the home directory: "" or the reason in German.

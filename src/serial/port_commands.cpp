@@ -290,7 +290,7 @@ void addPortNamed(const std::string& text)
     if (refused.empty() && addedPorts.size() >= maxAddedPorts &&
         std::find(addedPorts.begin(), addedPorts.end(), address.name) == addedPorts.end())
         refused = "Es sind schon " + std::to_string(maxAddedPorts) + " Ports hinzugefügt, mehr nicht.";
-    if (refused.empty() && address.kind != PortAddress::Kind::Network) {
+    if (refused.empty() && address.namesFile()) {
         std::string path = address.kind == PortAddress::Kind::Path ? address.name : "/dev/" + address.name;
         struct stat file;
         if (stat(path.c_str(), &file) != 0)
@@ -350,8 +350,7 @@ void applyPortSettings()
 {
     int64_t chosen = intValue(controlText(WinSettings, IdSetPortNumber));
     SettingsForm form = readForm();
-    bool network = portAddressOf(controlText(WinSettings, IdSetPortBox)).kind == PortAddress::Kind::Network;
-    bool complete = formComplete(form, network);
+    bool complete = formComplete(form, portAddressOf(controlText(WinSettings, IdSetPortBox)).lineSettings());
     if (!validPort(chosen) || !complete) {
         messageBox(WinSettings, "Quirlo",
                    complete ? "Es ist kein gültiger Com-Port\n> " + std::to_string(chosen) + "\ngewählt"

@@ -267,7 +267,7 @@ void addManualPorts(std::vector<PortEntry>& table, int64_t& count, const std::ve
         PortEntry& entry = table[static_cast<size_t>(count++)];
         // A network port has no file; a path is asked as it is.
         PortAddress address = portAddressOf(name);
-        bool usable = address.kind == PortAddress::Kind::Network ||
+        bool usable = !address.namesFile() ||
                       g_access((address.kind == PortAddress::Kind::Path ? name : devRoot + "/" + name).c_str(),
                                R_OK | W_OK) == 0;
         entry.name = name;

@@ -329,9 +329,9 @@ void showSettingsOfPort(int64_t index)
     const PortEntry& entry = PortTable[index];
     showForm(entry.configured ? formFromSettings(entry.settings) : resetForm());
     // A socket has no serial line: its settings are not asked for.
-    bool network = portAddressOf(entry.name).kind == PortAddress::Kind::Network;
+    bool lineSettings = portAddressOf(entry.name).lineSettings();
     for (int id : serialLineControls)
-        setControlEnabled(WinSettings, id, !network);
+        setControlEnabled(WinSettings, id, lineSettings);
 }
 
 void loadSettingsFile()
