@@ -343,7 +343,6 @@ void exitSequence()
     }
     releasePortBuffers();
     removeAllTimers();
-    finishDiagramDrawing();
     if (shell.helpViewer > 0) {
         kill(shell.helpViewer, SIGTERM);
         g_spawn_close_pid(shell.helpViewer);

@@ -7,7 +7,6 @@
 #include <gio/gio.h>
 #include <gtk/gtk.h>
 
-#include <atomic>
 
 #include "common/files.h"
 #include "common/text.h"
@@ -85,10 +84,11 @@ struct TableCache {
 };
 TableCache table;
 
-// The picture of the diagram, drawn on a thread of its own; one drawing at a time, and the
-// last one asked for while it runs follows it.
+// The picture of the diagram, drawn by a worker: it gets a copy of the diagram, touches no
+// window, hands the picture back through the main loop, and is abandoned at exit (its job owns
+// everything it uses). One drawing at a time, and the last one asked for while it runs follows.
 cairo_surface_t* picture = nullptr;
-std::atomic<bool> drawing{false};
+bool drawing = false;
 bool drawAgain = false;
 
 struct Drawing {
@@ -105,7 +105,6 @@ void drawOnThread(GTask* task, gpointer, gpointer data, GCancellable*)
     drawDiagram(context, job->width, job->height, job->diagram);
     cairo_destroy(context);
     cairo_surface_flush(job->picture);
-    drawing = false;
     g_task_return_boolean(task, TRUE);
 }
 
@@ -114,6 +113,7 @@ void startDrawing();
 void drawn(GObject*, GAsyncResult* result, gpointer)
 {
     auto* job = static_cast<Drawing*>(g_task_get_task_data(G_TASK(result)));
+    drawing = false;
     if (picture)
         cairo_surface_destroy(picture);
     picture = job->picture;
@@ -369,12 +369,6 @@ Diagram currentDiagram()
         table.reset(rowCount(WinProtocol, IdPtkList) - 1, protocolColumnCount() - 1);
     return buildDiagram(
         options, [](int row, int column) { return table.at(row, column); }, table.rows, table.columns);
-}
-
-void finishDiagramDrawing()
-{
-    while (drawing)
-        g_usleep(1000);
 }
 
 bool writeTableDiagram(const std::string& path, std::string& reason)

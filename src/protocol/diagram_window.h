@@ -17,8 +17,6 @@ void diagramControlChanged();
 void diagramTableChanged();
 // A run wrote the text into the table's cell (rows and columns from 1): the diagram follows.
 void diagramCellWritten(int row, int column, const std::string& text);
-// Waits until a drawing under way is done (before the program ends).
-void finishDiagramDrawing();
 // The follow timer's tick.
 void diagramTick();
 // The diagram the window shows.
