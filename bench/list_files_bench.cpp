@@ -11,7 +11,7 @@
 #include "app/startup.h"
 #include "lists/list_files.h"
 #include "lists/list_operations.h"
-#include "serial/port_services.h"
+#include "serial/settings_port_page.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
 #include "ui/list_access.h"

@@ -16,7 +16,7 @@
 #include "app/shell_state.h"
 #include "app/startup.h"
 #include "run/run_state.h"
-#include "serial/port_services.h"
+#include "serial/port_commands.h"
 #include "serial/port_table.h"
 #include "ui/events.h"
 #include "ui/ids.h"
@@ -50,6 +50,12 @@ inline void useDevicePort(const std::string& device, int delayLongMs, int delayS
     entry.settings.inRetry = retries;
     currentPort = 0;
     portOpen(0);
+    // A network port connects while the loop goes on.
+    for (Event event; portsConnecting();) {
+        g_main_context_iteration(nullptr, TRUE);
+        while (takeEvent(event))
+            dispatchEvent(event);
+    }
 }
 
 // Handles the events waiting in Quirlo's queue.

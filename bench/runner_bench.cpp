@@ -25,7 +25,7 @@
 #include "app/paths.h"
 #include "app/startup.h"
 #include "run/run_state.h"
-#include "serial/port_services.h"
+#include "serial/port_commands.h"
 #include "serial/port_table.h"
 #include "ui/controls.h"
 #include "ui/ids.h"

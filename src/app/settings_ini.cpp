@@ -16,7 +16,7 @@
 #include "run/direct_input_window.h"
 #include "serial/port_address.h"
 #include "serial/port_discovery.h"
-#include "serial/settings_window.h"
+#include "app/settings_window.h"
 #include "ui/controls.h"
 #include "ui/events.h"
 #include "ui/ids.h"

@@ -4,7 +4,7 @@
 
 #include "common/text.h"
 #include "lists/command_sort.h"
-#include "lists/line_types.h"
+#include "common/line_types.h"
 #include "lists/list_window_parts.h"
 #include "lists/list_windows.h"
 #include "ui/controls.h"

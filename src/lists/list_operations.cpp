@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/text.h"
-#include "lists/line_types.h"
+#include "common/line_types.h"
 #include "lists/list_files.h"
 #include "lists/list_format.h"
 #include "lists/list_windows.h"

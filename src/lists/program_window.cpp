@@ -2,7 +2,7 @@
 #include <optional>
 
 #include "common/text.h"
-#include "lists/line_types.h"
+#include "common/line_types.h"
 #include "lists/list_window_parts.h"
 #include "lists/list_windows.h"
 #include "ui/controls.h"

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/line_types.h"
 #include "common/text.h"
 #include "protocol/diagram_window.h"
 #include "protocol/protocol_state.h"
@@ -22,8 +23,6 @@ namespace {
 
 // The store keeps a text column for column 0 and every possible table column.
 constexpr int storeColumns = 256;
-constexpr int kindCommand = 0;
-constexpr int kindQuery = 1;
 const char* const frameBlue = "#0000aa";
 const char* const addedGreen = "#cdfbde";
 
@@ -72,9 +71,9 @@ void drawKindIcon(GtkTreeViewColumn*, GtkCellRenderer* renderer, GtkTreeModel* m
     gtk_tree_model_get(model, iter, listStoreDataColumn, &kind, -1);
     int image = -1;
     if (protocol.builtMode == ModeList) {
-        if (kind == kindCommand || kind == 12 || kind == 13)
+        if (kind == TypeCommand || kind == TypeSetDTR || kind == TypeSetRTS)
             image = 14;
-        else if (kind == kindQuery)
+        else if (kind == TypeQuery)
             image = 15;
         else if (kind == KindResponse)
             image = 16;
@@ -204,7 +203,7 @@ void outputTable(const std::string& text, int kind, const std::string& extra)
 {
     showWindow(WinProtocol);
     showWindow(WinProgram);
-    if (kind == 8) {
+    if (kind == TypeWrite) {
         writeTableCell(text);
     } else if (kind == KindResponse) {
         int content = chosenIndex(WinSettings, IdSetTableContent);
@@ -360,31 +359,6 @@ void clearProtocol(bool ask)
     } else if (protocol.protocolMode == ModeList) {
         removeAllRows(WinProtocol, IdPtkList);
     }
-}
-
-void autoSizeColumns(int window, int list)
-{
-    GtkWidget* widget = controlWidget(window, list);
-    if (!widget)
-        return;
-    bool fit = list != IdPtkList || toggleState(WinProtocol, IdPtkFitColumns);
-    GList* columns = gtk_tree_view_get_columns(GTK_TREE_VIEW(widget));
-    int index = 0;
-    // Keep the fitted widths, and let the user resize every column.
-    for (GList* column = columns; column; column = column->next, ++index) {
-        GtkTreeViewColumn* viewColumn = GTK_TREE_VIEW_COLUMN(column->data);
-        gtk_tree_view_column_set_sizing(viewColumn, GTK_TREE_VIEW_COLUMN_FIXED);
-        gtk_tree_view_column_set_resizable(viewColumn, TRUE);
-        if (!fit)
-            continue;
-        int width = columnContentWidth(window, list, index);
-        if (list == IdPrgList && index == 3 && width > 300)
-            width = 300;
-        gtk_tree_view_column_set_fixed_width(viewColumn, width);
-    }
-    g_list_free(columns);
-    if (list == IdPtkList)
-        setToggleState(WinProtocol, IdPtkFitColumns, false);
 }
 
 void deleteProtocolRow()

@@ -26,8 +26,6 @@ void setLineContextSource(std::function<LineContext(int kind)> source);
 // Empties the protocol control and gives it the columns of the form (4 list, 8 table).
 void buildProtocolLayout(int mode);
 void clearProtocol(bool ask);
-// Sizes every column of the list control (window, id) to its content.
-void autoSizeColumns(int window, int list);
 void deleteProtocolRow();
 bool protocolShownAsTable();
 // The number of columns the protocol control shows.

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "common/text.h"
-#include "lists/line_types.h"
+#include "common/line_types.h"
 #include "protocol/protocol_state.h"
 #include "serial/device_io.h"
 

@@ -11,7 +11,7 @@
 #include <optional>
 
 #include "common/text.h"
-#include "lists/line_types.h"
+#include "common/line_types.h"
 #include "protocol/protocol_state.h"
 #include "protocol/protocol_window.h"
 #include "run/port_exchange.h"

@@ -2,7 +2,7 @@
 #include "run/line_checker.h"
 
 #include "common/text.h"
-#include "lists/line_types.h"
+#include "common/line_types.h"
 #include "lists/list_windows.h"
 #include "protocol/protocol_state.h"
 #include "run/expression_messages.h"

@@ -8,7 +8,7 @@
 #include <glib.h>
 
 #include "common/text.h"
-#include "lists/line_types.h"
+#include "common/line_types.h"
 #include "run/expression.h"
 
 namespace {

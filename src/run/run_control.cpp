@@ -2,7 +2,7 @@
 #include "run/run_control.h"
 
 #include "common/text.h"
-#include "lists/line_types.h"
+#include "common/line_types.h"
 #include "run/direct_input_window.h"
 #include "run/line_checker.h"
 #include "run/run_state.h"

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "common/text.h"
-#include "lists/line_types.h"
+#include "common/line_types.h"
 
 namespace {
 

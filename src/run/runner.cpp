@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "common/text.h"
-#include "lists/line_types.h"
+#include "common/line_types.h"
 #include "lists/list_windows.h"
 #include "protocol/protocol_state.h"
 #include "protocol/protocol_files.h"
@@ -21,7 +21,7 @@
 #include "run/run_state.h"
 #include "run/run_steps.h"
 #include "run/device_exchange.h"
-#include "serial/port_services.h"
+#include "serial/port_commands.h"
 #include "serial/port_table.h"
 #include "serial/device_io.h"
 #include "ui/beep.h"

@@ -1,5 +1,7 @@
 // Port discovery as the program runs it, and the port authorisation window (window 8) with
 // its list of the discovered ports and the buttons that grant and withdraw access.
+#include "serial/port_authorisation_window.h"
+
 #include <glib/gstdio.h>
 #include <gtk/gtk.h>
 
@@ -11,7 +13,7 @@
 #include "common/text.h"
 #include "serial/port_address.h"
 #include "serial/port_discovery.h"
-#include "serial/port_services.h"
+#include "serial/port_commands.h"
 #include "serial/port_table.h"
 #include "ui/controls.h"
 #include "ui/events.h"

@@ -1,6 +1,8 @@
 // The port commands of the settings window, the program window and the program's port rows:
 // applying the settings form to a port, opening, closing and changing ports, the modem lines,
 // and the sixteen indicators that show each port's state.
+#include "serial/port_commands.h"
+
 #include <glib-unix.h>
 #include <poll.h>
 #include <sys/stat.h>
@@ -15,7 +17,6 @@
 #include "serial/device_settings.h"
 #include "serial/port_address.h"
 #include "serial/port_discovery.h"
-#include "serial/port_services.h"
 #include "serial/port_table.h"
 #include "serial/settings_port_page.h"
 #include "ui/controls.h"

@@ -10,7 +10,7 @@
 #include "common/text.h"
 #include "serial/device_settings.h"
 #include "serial/port_address.h"
-#include "serial/port_services.h"
+#include "serial/port_commands.h"
 #include "serial/port_table.h"
 #include "ui/controls.h"
 #include "ui/events.h"

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "ui/controls.h"
+#include "ui/ids.h"
 
 namespace {
 
@@ -369,4 +370,29 @@ BulkListChange::~BulkListChange()
     }
     if (GtkAdjustment* adjustment = gtk_tree_view_get_vadjustment(view))
         gtk_adjustment_set_value(adjustment, scrolled);
+}
+
+void autoSizeColumns(int window, int list)
+{
+    GtkWidget* widget = controlWidget(window, list);
+    if (!widget)
+        return;
+    bool fit = list != IdPtkList || toggleState(WinProtocol, IdPtkFitColumns);
+    GList* columns = gtk_tree_view_get_columns(GTK_TREE_VIEW(widget));
+    int index = 0;
+    // Keep the fitted widths, and let the user resize every column.
+    for (GList* column = columns; column; column = column->next, ++index) {
+        GtkTreeViewColumn* viewColumn = GTK_TREE_VIEW_COLUMN(column->data);
+        gtk_tree_view_column_set_sizing(viewColumn, GTK_TREE_VIEW_COLUMN_FIXED);
+        gtk_tree_view_column_set_resizable(viewColumn, TRUE);
+        if (!fit)
+            continue;
+        int width = columnContentWidth(window, list, index);
+        if (list == IdPrgList && index == 3 && width > 300)
+            width = 300;
+        gtk_tree_view_column_set_fixed_width(viewColumn, width);
+    }
+    g_list_free(columns);
+    if (list == IdPtkList)
+        setToggleState(WinProtocol, IdPtkFitColumns, false);
 }

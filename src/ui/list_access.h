@@ -69,6 +69,9 @@ GtkTreeViewColumn* listColumn(int window, int id, int column);
 // The width that shows the column's title and its longest cells whole, measured from the texts
 // themselves, so it does not depend on the list having been laid out or shown.
 int columnContentWidth(int window, int id, int column);
+// Sizes every column of the list control (window, id) to its content, and lets the user resize
+// each; the protocol list only while its "fit columns" button is down, which it releases.
+void autoSizeColumns(int window, int list);
 GtkCellRenderer* listRenderer(int window, int id, int column);
 
 // Selected rows in ascending order.

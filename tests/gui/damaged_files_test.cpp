@@ -13,7 +13,7 @@
 #include "common/files.h"
 #include "lists/list_files.h"
 #include "lists/list_format.h"
-#include "serial/port_services.h"
+#include "serial/settings_port_page.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
 #include "ui/list_access.h"

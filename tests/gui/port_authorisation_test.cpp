@@ -10,7 +10,7 @@
 
 #include "run/run_state.h"
 #include "serial/port_discovery.h"
-#include "serial/port_services.h"
+#include "serial/port_authorisation_window.h"
 #include "serial/settings_port_page.h"
 #include "serial/port_table.h"
 #include "ui/controls.h"

@@ -9,7 +9,7 @@
 #include "protocol/protocol_state.h"
 #include "run/run_state.h"
 #include "serial/port_discovery.h"
-#include "serial/port_services.h"
+#include "serial/port_commands.h"
 #include "serial/port_table.h"
 #include "serial/pty.h"
 #include "serial/device_io.h"

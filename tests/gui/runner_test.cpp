@@ -16,7 +16,7 @@
 
 #include "common/files.h"
 #include "common/text.h"
-#include "lists/line_types.h"
+#include "common/line_types.h"
 #include "protocol/diagram_window.h"
 #include "protocol/protocol_export.h"
 #include "protocol/protocol_files.h"
@@ -25,7 +25,7 @@
 #include "run/direct_input_window.h"
 #include "run/run_state.h"
 #include "serial/port_discovery.h"
-#include "serial/port_services.h"
+#include "serial/port_commands.h"
 #include "serial/port_table.h"
 #include "serial/loopback.h"
 #include "serial/device_io.h"

@@ -8,7 +8,6 @@
 
 #include "common/files.h"
 #include "serial/device_settings.h"
-#include "serial/port_services.h"
 #include "serial/port_table.h"
 #include "serial/settings_port_page.h"
 #include "ui/controls.h"

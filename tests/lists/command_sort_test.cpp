@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "lists/command_sort.h"
-#include "lists/line_types.h"
+#include "common/line_types.h"
 
 TEST(CommandSort, KeyIsTwelveCharactersSelectionCellsAndRowData)
 {

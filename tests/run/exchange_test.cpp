@@ -6,7 +6,7 @@
 #include <map>
 #include <tuple>
 
-#include "lists/line_types.h"
+#include "common/line_types.h"
 #include "protocol/protocol_state.h"
 #include "run/device_exchange.h"
 

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "lists/line_types.h"
+#include "common/line_types.h"
 #include "run/run_steps.h"
 
 TEST(RunSteps, ALoopRepeatsUntilItsCounterPassesItsEndInEitherDirection)

@@ -1,5 +1,5 @@
 // The sixteen line types of list entries.
-#include "lists/line_types.h"
+#include "common/line_types.h"
 
 #include "common/text.h"
 

@@ -1,12 +1,12 @@
 // The settings window: a tab control with the pages "Port/COM/Handling", "Protokoll" and
 // "Applikation". The pages' forms are built with the device settings dialog, the protocol
 // settings and the application settings.
-#include "serial/settings_window.h"
+#include "app/settings_window.h"
 
 #include <array>
 
 #include "protocol/protocol_settings.h"
-#include "serial/port_services.h"
+#include "serial/port_commands.h"
 #include "serial/settings_port_page.h"
 #include "ui/controls.h"
 #include "ui/ids.h"

@@ -1,5 +1,5 @@
-// Port discovery, authorisation, device settings files and port commands as the main loop
-// and the runner call them.
+// The port commands of the settings window, the program window and the program's port rows,
+// as the main loop and the runner call them.
 #pragma once
 
 #include <cstdint>
@@ -8,38 +8,12 @@
 #include <vector>
 
 #include "serial/port_table.h"
-#include "serial/device_io.h"
+#include "serial/transport.h"
 
-// Finds the serial ports and the user's access to them, fills the port table and the
-// authorisation list; with onlyAccessible the ports the user may not open are left out. Warns
-// when there is no port, and shows the authorisation window when a port is not accessible.
-void discoverPorts(bool onlyAccessible);
 // After a discovery has filled the table anew: settings, configured and open state, the open
 // device and its hang-up watch go with their device to its new position; a device that left
 // the table is closed; the current port follows its device, or is none when it left.
 void keepPortsWithTheirDevices(const std::vector<PortEntry>& before);
-// Tells the user when xterm, which discovery and authorisation run in, is missing.
-void checkXterm();
-// The port authorisation window, created hidden.
-void createPortAuthWindow();
-void showPortAuthWindow();
-// Runs "sudo chmod o+rw" in xterm for the selected rows without access, then rediscovers.
-void grantPortAccess();
-// Runs "sudo chmod o-rw" for the selected rows open to the user, tells when a selected row
-// has group rights, then rediscovers.
-void withdrawPortAccess();
-// Fills the form from a *.set file that the user chooses; needs a chosen port.
-void loadSettingsFile();
-// Fills the form from the *.set file at path; false when it cannot be read.
-bool loadSettingsFrom(const std::string& path);
-// For a port named on the command line: chooses the port, loads the *.set file into the form
-// and applies it as "Porteinstell. übernehmen" does; true when the port is open afterwards.
-bool applySettingsFileToPort(int64_t index, const std::string& path);
-// Writes the form to a *.set file that the user chooses, replacing the file whole.
-void saveSettingsFile();
-// Shows the port chosen in the "COM-Port:" list: its number, its tag, and its settings in the
-// form (the reset values for a port without settings).
-void showSettingsOfPort(int64_t index);
 // Applies the settings form to the chosen port, which becomes current, and opens it; a port
 // that does not open loses its settings and the user is told. The main loop refuses it while a
 // program runs.
