@@ -238,6 +238,9 @@ void startUp(int* argc, char*** argv, const std::string& programDir)
     setWindowBuilder(WinDiagram, createDiagramWindow);
     setWindowBuilder(WinDirect, createDirectInputWindow);
     setPortStateListener(directInputPortChanged);
+    clearRunListeners();
+    addRunListeners(directInputRunStarted, [](bool) { directInputRunEnded(); });
+    setTableListeners(diagramTableChanged, diagramCellWritten);
     setConnectListener([](int64_t index) {
         Event event;
         event.kind = EvControl;
@@ -328,7 +331,7 @@ void completeStartUp()
     if (startOptions.run) {
         showWindow(WinProgram);
         startRunPending = true;
-        setRunEndListener(startRunEnded);
+        addRunListeners(nullptr, startRunEnded);
         postEvent(EvControl, WinProgram, IdPrgRun);
     }
 }

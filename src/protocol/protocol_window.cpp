@@ -6,7 +6,6 @@
 
 #include "common/line_types.h"
 #include "common/text.h"
-#include "protocol/diagram_window.h"
 #include "protocol/protocol_state.h"
 #include "ui/controls.h"
 #include "ui/events.h"
@@ -20,6 +19,17 @@
 #include "ui/windows.h"
 
 namespace {
+
+struct TableListeners {
+    std::function<void()> changed;
+    std::function<void(int, int, const std::string&)> cellWritten;
+} tableListeners;
+
+void tellTableChanged()
+{
+    if (tableListeners.changed)
+        tableListeners.changed();
+}
 
 // The store keeps a text column for column 0 and every possible table column.
 constexpr int storeColumns = 256;
@@ -180,7 +190,8 @@ void writeTableCell(const std::string& value)
     }
     setCellText(WinProtocol, IdPtkList, protocol.cellRow, protocol.cellCol, value);
     showRow(protocol.cellRow);
-    diagramCellWritten(protocol.cellRow, protocol.cellCol, value);
+    if (tableListeners.cellWritten)
+        tableListeners.cellWritten(protocol.cellRow, protocol.cellCol, value);
 }
 
 void appendListLine(const std::string& text, int kind, const std::string& extra, const std::string& pause)
@@ -325,7 +336,7 @@ void buildProtocolLayout(int mode)
     updateLimitIndicator();
     // The diagram shows the measurement table only.
     setControlEnabled(WinProtocol, IdPtkDiagram, mode == ModeTable);
-    diagramTableChanged();
+    tellTableChanged();
 }
 
 void growProtocolColumns(int dataColumns)
@@ -345,7 +356,7 @@ void shrinkProtocolColumns(int dataColumns)
         for (int row = 0; row < rows; ++row)
             setCellText(WinProtocol, IdPtkList, row, column, "");
     }
-    diagramTableChanged();
+    tellTableChanged();
 }
 
 void clearProtocol(bool ask)
@@ -368,7 +379,7 @@ void deleteProtocolRow()
         return;
     removeRow(WinProtocol, IdPtkList, row);
     --protocol.cellRow;
-    diagramTableChanged();
+    tellTableChanged();
 }
 
 bool protocolShownAsTable()
@@ -397,4 +408,9 @@ ProtocolRows protocolRows()
         }
     }
     return rows;
+}
+
+void setTableListeners(std::function<void()> changed, std::function<void(int, int, const std::string&)> cellWritten)
+{
+    tableListeners = {std::move(changed), std::move(cellWritten)};
 }

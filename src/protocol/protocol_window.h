@@ -27,6 +27,9 @@ void setLineContextSource(std::function<LineContext(int kind)> source);
 void buildProtocolLayout(int mode);
 void clearProtocol(bool ask);
 void deleteProtocolRow();
+// Told when the table changed as a whole (cleared, rebuilt, a row deleted), and when a run wrote
+// a text into a cell (rows and columns from 1); app/ wires the diagram to them.
+void setTableListeners(std::function<void()> changed, std::function<void(int, int, const std::string&)> cellWritten);
 bool protocolShownAsTable();
 // The number of columns the protocol control shows.
 int protocolColumnCount();

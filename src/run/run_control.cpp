@@ -3,7 +3,6 @@
 
 #include "common/text.h"
 #include "common/line_types.h"
-#include "run/direct_input_window.h"
 #include "run/line_checker.h"
 #include "run/run_state.h"
 #include "run/run_steps.h"
@@ -55,7 +54,7 @@ void startRun(int singleEntryRow)
     forgetRun(runState);
     runState.singleEntryRow = singleEntryRow;
     // The monitor shows what came before the run; then the run drops it.
-    directInputRunStarted();
+    tellRunStarted();
     if (currentPort >= 0)
         deviceDiscardInput(currentPort);
     addTimer(WinProgram, TimerRun, startInterval);

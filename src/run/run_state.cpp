@@ -1,8 +1,44 @@
 // The state of a program run and of its counting loop.
 #include "run/run_state.h"
 
+#include <utility>
+#include <vector>
+
 RunState runState;
 LoopState loopState;
+
+namespace {
+
+std::vector<std::function<void()>> startListeners;
+std::vector<std::function<void(bool)>> endListeners;
+
+} // namespace
+
+void addRunListeners(std::function<void()> started, std::function<void(bool completed)> ended)
+{
+    if (started)
+        startListeners.push_back(std::move(started));
+    if (ended)
+        endListeners.push_back(std::move(ended));
+}
+
+void clearRunListeners()
+{
+    startListeners.clear();
+    endListeners.clear();
+}
+
+void tellRunStarted()
+{
+    for (const auto& listener : startListeners)
+        listener();
+}
+
+void tellRunEnded(bool completed)
+{
+    for (const auto& listener : endListeners)
+        listener(completed);
+}
 
 void noteRunFault(const std::string& why)
 {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 struct RunState {
@@ -43,3 +44,10 @@ extern LoopState loopState;
 
 // Keeps why as the run's fault unless it has one already.
 void noteRunFault(const std::string& why);
+
+// Told when a run starts, and when it ends (completed: it went through to its last row and no
+// row was refused for a closed port), also one refused at its start. app/ wires them at start-up.
+void addRunListeners(std::function<void()> started, std::function<void(bool completed)> ended);
+void clearRunListeners();
+void tellRunStarted();
+void tellRunEnded(bool completed);

@@ -13,7 +13,6 @@
 #include "protocol/protocol_state.h"
 #include "protocol/protocol_files.h"
 #include "protocol/protocol_window.h"
-#include "run/direct_input_window.h"
 #include "run/line_checker.h"
 #include "run/pause_info_window.h"
 #include "run/port_exchange.h"
@@ -135,14 +134,6 @@ void beginLoop()
     }
 }
 
-std::function<void(bool)> runEndListener;
-
-void runEnded(bool completed)
-{
-    if (runEndListener)
-        runEndListener(completed);
-}
-
 // A run refused before its first row.
 void refuseRun()
 {
@@ -152,8 +143,7 @@ void refuseRun()
     removeTimer(WinProgram, TimerRun);
     lockRunInterface(false);
     endFramedRedraws();
-    directInputRunEnded();
-    runEnded(false);
+    tellRunEnded(false);
 }
 
 // What the run lost beyond its first exchange fault: values without a cell, a port that an
@@ -190,8 +180,7 @@ void endRun(bool completed)
     endFramedRedraws();
     protocolAutosave(1);
     protocolAutosave(2);
-    directInputRunEnded();
-    runEnded(completed);
+    tellRunEnded(completed);
 }
 
 // The exchange of a device that reads at once, while it waits for the device.
@@ -262,11 +251,6 @@ LineContext protocolLineContext(int kind)
         context.pause = kind < KindResponse ? cell(runState.lastExecutedRow, ColumnPause)
                                             : controlText(WinSettings, IdSetDelayLong);
     return context;
-}
-
-void setRunEndListener(std::function<void(bool completed)> listener)
-{
-    runEndListener = std::move(listener);
 }
 
 int ShowProgramMessage()

@@ -14,9 +14,6 @@ void runnerConnectEnded();
 void ExecuteLine(int kind, const std::string& sendString);
 // The program message of a MsgBox row: 6 Yes, 7 No, 0 when no dialog was shown.
 int ShowProgramMessage();
-// Told at the end of every run, also of one refused at its start: true when the run went
-// through to its last row and no row was refused for a closed port.
-void setRunEndListener(std::function<void(bool completed)> listener);
 // What a protocol line needs of the ports and the run: a port is current, and during a run the
 // pause of the row that wrote it (for an answer, the port's "vor Antwort" delay).
 LineContext protocolLineContext(int kind);
