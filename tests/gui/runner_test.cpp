@@ -896,17 +896,7 @@ TEST_F(Runner, AnOpenPortRowWaitsForItsConnectAndStopGivesItUp)
 
     // A server that takes no more connections: the connect waits until Stop.
     portClose(index);
-    listen(server.fd, 0);
-    std::vector<int> queued;
-    for (int i = 0; i < 4; ++i) {
-        int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(static_cast<uint16_t>(server.port));
-        connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        queued.push_back(fd);
-    }
+    server.takeNoMore();
     removeAllRows(WinProtocol, IdPtkList);
     send(EvControl, WinProgram, IdPrgRun);
     ASSERT_TRUE(pumpUntil([] { return runState.waitingForPort; }));
@@ -914,6 +904,4 @@ TEST_F(Runner, AnOpenPortRowWaitsForItsConnectAndStopGivesItUp)
     ASSERT_TRUE(pumpUntil([] { return !runState.running && !timerActive(WinProgram, TimerRun); }));
     EXPECT_FALSE(PortTable[index].isOpen);
     EXPECT_EQ(lines(), (std::vector<std::string>{"OpenPort||" + number + " not Ok: Verbindungsaufbau abgebrochen"}));
-    for (int fd : queued)
-        close(fd);
 }

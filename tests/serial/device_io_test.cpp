@@ -472,17 +472,7 @@ TEST(NetworkPort, NobodyListeningIsARefusalWithItsReason)
 TEST(NetworkPort, AConnectionThatNeverComesEndsAtItsTimeLimitWithoutHoldingTheLoop)
 {
     LoopbackListener full;
-    listen(full.fd, 0);
-    std::vector<int> waiting;
-    for (int i = 0; i < 4; ++i) {
-        int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(static_cast<uint16_t>(full.port));
-        connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        waiting.push_back(fd);
-    }
+    full.takeNoMore();
     bool loopRan = false;
     EXPECT_EQ(connectPort(7, full.port, &loopRan), OpenProgress::Failed);
     EXPECT_EQ(deviceOpenFailure(7).kind, OpenFailure::TimedOut);
@@ -502,6 +492,4 @@ TEST(NetworkPort, AConnectionThatNeverComesEndsAtItsTimeLimitWithoutHoldingTheLo
     }
     setConnectListener(nullptr);
     EXPECT_EQ(ended.size(), 1u);
-    for (int fd : waiting)
-        close(fd);
 }

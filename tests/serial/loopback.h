@@ -6,6 +6,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <vector>
+
 // A loopback port that nobody uses at the moment.
 inline int freeLoopbackPort()
 {
@@ -35,7 +37,28 @@ struct LoopbackListener {
         getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
         port = ntohs(address.sin_port);
     }
-    ~LoopbackListener() { close(fd); }
+    ~LoopbackListener()
+    {
+        for (int waiting : queued)
+            close(waiting);
+        close(fd);
+    }
+    // Fills the queue of connections, so that a further connect never comes through; the
+    // waiting connections close with the object.
+    void takeNoMore()
+    {
+        listen(fd, 0);
+        for (int i = 0; i < 4; ++i) {
+            int waiting = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+            sockaddr_in address{};
+            address.sin_family = AF_INET;
+            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            address.sin_port = htons(static_cast<uint16_t>(port));
+            connect(waiting, reinterpret_cast<sockaddr*>(&address), sizeof address);
+            queued.push_back(waiting);
+        }
+    }
+    std::vector<int> queued;
     LoopbackListener(const LoopbackListener&) = delete;
     LoopbackListener& operator=(const LoopbackListener&) = delete;
 };
