@@ -120,6 +120,17 @@ protected:
         pumpUntilIdle();
         return intValue(controlText(WinSettings, IdSetPortNumber));
     }
+    // Adds tcp:127.0.0.1:PORT with the demo's settings in place of port 0's terminal, applies
+    // them and waits for the connection; its port number, -1 when it did not open.
+    int64_t openNetworkPort(int port)
+    {
+        deviceClose(0);
+        int64_t index = addPort("tcp:127.0.0.1:" + std::to_string(port));
+        if (!loadSettingsFrom(QUIRLO_EXAMPLES "/demo.set"))
+            return -1;
+        send(EvControl, WinSettings, IdSetApplyPort);
+        return pumpUntil([&] { return PortTable[index].isOpen != 0; }) ? index : -1;
+    }
     // Runs the program to its end, handling the real timer's ticks as they come.
     void run()
     {
@@ -591,11 +602,8 @@ TEST_F(Runner, APortNamedByAPathIsAddedKeptAndOpened)
 TEST_F(Runner, ANetworkPeerThatIsSilentOrLeavesMidAnswerIsToldAndTheRunEnds)
 {
     LoopbackListener server;
-    deviceClose(0);
-    int64_t index = addPort("tcp:127.0.0.1:" + std::to_string(server.port));
-    ASSERT_TRUE(loadSettingsFrom(QUIRLO_EXAMPLES "/demo.set"));
-    send(EvControl, WinSettings, IdSetApplyPort);
-    ASSERT_TRUE(pumpUntil([&] { return PortTable[index].isOpen != 0; }));
+    int64_t index = openNetworkPort(server.port);
+    ASSERT_GE(index, 0);
     int peer = accept(server.fd, nullptr, nullptr);
     ASSERT_GE(peer, 0);
     removeAllRows(WinProtocol, IdPtkList);
@@ -877,11 +885,8 @@ TEST_F(Runner, TheMonitorShowsALineWithoutTerminatorAfterASilence)
 TEST_F(Runner, AnOpenPortRowWaitsForItsConnectAndStopGivesItUp)
 {
     LoopbackListener server;
-    deviceClose(0);
-    int64_t index = addPort("tcp:127.0.0.1:" + std::to_string(server.port));
-    ASSERT_TRUE(loadSettingsFrom(QUIRLO_EXAMPLES "/demo.set"));
-    send(EvControl, WinSettings, IdSetApplyPort);
-    ASSERT_TRUE(pumpUntil([&] { return PortTable[index].isOpen != 0; }));
+    int64_t index = openNetworkPort(server.port);
+    ASSERT_GE(index, 0);
     portClose(index);
     removeAllRows(WinProtocol, IdPtkList);
     row(2, "OpenPort <i>", std::to_string(index));
