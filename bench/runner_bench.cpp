@@ -29,8 +29,8 @@
 #include "serial/port_table.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
-#include "ui/message_dialog.h"
 #include "ui/list_access.h"
+#include "ui/message_dialog.h"
 #include "ui/timers.h"
 #include "ui/windows.h"
 

@@ -7,6 +7,7 @@
 #include <array>
 
 #include "app/ini_file.h"
+#include "app/settings_window.h"
 #include "app/shell_state.h"
 #include "common/files.h"
 #include "common/text.h"
@@ -16,7 +17,6 @@
 #include "run/direct_input_window.h"
 #include "serial/port_address.h"
 #include "serial/port_discovery.h"
-#include "app/settings_window.h"
 #include "ui/controls.h"
 #include "ui/events.h"
 #include "ui/ids.h"

@@ -2,9 +2,9 @@
 // editor.
 #include <array>
 
+#include "common/line_types.h"
 #include "common/text.h"
 #include "lists/command_sort.h"
-#include "common/line_types.h"
 #include "lists/list_window_parts.h"
 #include "lists/list_windows.h"
 #include "ui/controls.h"

@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "common/text.h"
 #include "common/line_types.h"
+#include "common/text.h"
 #include "lists/list_files.h"
 #include "lists/list_format.h"
 #include "lists/list_windows.h"

@@ -1,8 +1,8 @@
 // The program window: its top row, the program list in its frame, and the entry editor.
 #include <optional>
 
-#include "common/text.h"
 #include "common/line_types.h"
+#include "common/text.h"
 #include "lists/list_window_parts.h"
 #include "lists/list_windows.h"
 #include "ui/controls.h"

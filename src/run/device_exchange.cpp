@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "common/text.h"
 #include "common/line_types.h"
+#include "common/text.h"
 #include "protocol/protocol_state.h"
 #include "serial/device_io.h"
 

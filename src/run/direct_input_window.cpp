@@ -10,13 +10,13 @@
 #include <deque>
 #include <optional>
 
-#include "common/text.h"
 #include "common/line_types.h"
+#include "common/text.h"
 #include "protocol/protocol_state.h"
 #include "protocol/protocol_window.h"
 #include "run/port_exchange.h"
-#include "serial/port_table.h"
 #include "serial/device_io.h"
+#include "serial/port_table.h"
 #include "ui/controls.h"
 #include "ui/events.h"
 #include "ui/ids.h"

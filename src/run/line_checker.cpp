@@ -1,8 +1,8 @@
 // The line preparation of the program window's rows.
 #include "run/line_checker.h"
 
-#include "common/text.h"
 #include "common/line_types.h"
+#include "common/text.h"
 #include "lists/list_windows.h"
 #include "protocol/protocol_state.h"
 #include "run/expression_messages.h"

@@ -7,8 +7,8 @@
 
 #include <glib.h>
 
-#include "common/text.h"
 #include "common/line_types.h"
+#include "common/text.h"
 #include "run/expression.h"
 
 namespace {

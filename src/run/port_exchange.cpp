@@ -5,8 +5,8 @@
 
 #include "protocol/protocol_state.h"
 #include "protocol/protocol_window.h"
-#include "serial/port_table.h"
 #include "serial/device_io.h"
+#include "serial/port_table.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
 #include "ui/message_dialog.h"

@@ -1,13 +1,13 @@
 // Run, pause, resume and stop of a program run, and the runner's step on each tick.
 #include "run/run_control.h"
 
-#include "common/text.h"
 #include "common/line_types.h"
+#include "common/text.h"
 #include "run/line_checker.h"
 #include "run/run_state.h"
 #include "run/run_steps.h"
-#include "serial/port_table.h"
 #include "serial/device_io.h"
+#include "serial/port_table.h"
 #include "ui/controls.h"
 #include "ui/events.h"
 #include "ui/ids.h"

@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "common/text.h"
 #include "common/line_types.h"
+#include "common/text.h"
 
 namespace {
 

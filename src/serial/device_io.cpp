@@ -40,10 +40,10 @@ std::unique_ptr<Transport> transportFor(const std::string& name, const DeviceSet
     PortAddress address = portAddressOf(name);
     switch (address.kind) {
     case PortAddress::Kind::Network: return connectTcp(address.host, address.port, connectEnded);
-    case PortAddress::Kind::Device: return openTerminal("/dev/" + address.name, settings);
+    case PortAddress::Kind::Device:
     case PortAddress::Kind::Path: break;
     }
-    return openTerminal(address.name, settings);
+    return openTerminal(address.devicePath(), settings);
 }
 
 Transport* deviceOf(int64_t handle)
@@ -61,21 +61,28 @@ Transport* openDevice(int64_t handle)
 
 } // namespace
 
+namespace {
+
+// A handle holds one device: another is refused before it is opened.
+bool refusedAsTaken(int64_t handle)
+{
+    if (!deviceOf(handle))
+        return false;
+    openFailures[handle] = {OpenFailure::AlreadyOpen, 0, 0, "", ""};
+    return true;
+}
+
+} // namespace
+
 OpenProgress deviceOpen(int64_t handle, const std::string& name, const DeviceSettings& settings)
 {
-    if (deviceOf(handle)) {
-        openFailures[handle] = {OpenFailure::AlreadyOpen, 0, 0, "", ""};
-        return OpenProgress::Failed;
-    }
-    return deviceAdopt(handle, transportFor(name, settings));
+    return refusedAsTaken(handle) ? OpenProgress::Failed : deviceAdopt(handle, transportFor(name, settings));
 }
 
 OpenProgress deviceAdopt(int64_t handle, std::unique_ptr<Transport> transport)
 {
-    if (deviceOf(handle)) {
-        openFailures[handle] = {OpenFailure::AlreadyOpen, 0, 0, "", ""};
+    if (refusedAsTaken(handle))
         return OpenProgress::Failed;
-    }
     switch (transport->state()) {
     case Transport::State::Failed: openFailures[handle] = transport->failure(); return OpenProgress::Failed;
     case Transport::State::Connecting: devices[handle] = std::move(transport); return OpenProgress::Connecting;

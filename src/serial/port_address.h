@@ -14,6 +14,8 @@ struct PortAddress {
     int port = 0;     // Network: 1-65535
     // The address names a device file, which the file system is asked about.
     bool namesFile() const { return kind != Kind::Network; }
+    // The file it names: "/dev/" + name for a device, the name itself for a path.
+    std::string devicePath() const { return kind == Kind::Device ? "/dev/" + name : name; }
     // Baud rate, parity, data and stop bits, handshake and DTR/RTS mean something for the device.
     bool lineSettings() const { return kind != Kind::Network; }
 };

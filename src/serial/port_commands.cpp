@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -83,7 +84,6 @@ void tellPortState()
 // Who asked for a connect that is under way: a program row, "Porteinstell. übernehmen", or the
 // program window's port button; each finishes its own way when the connect ends.
 enum class Requester { Row, Apply, Toggle };
-Requester requester = Requester::Row;
 std::map<int64_t, Requester> connecting;
 
 // The hang-up watch of each open port.
@@ -189,7 +189,7 @@ void openEnded(int64_t index)
         showCurrentPortState();
 }
 
-void openOne(int64_t index)
+void openOne(int64_t index, Requester requester)
 {
     if (index >= portCount) {
         portProtocol("ComPort\n\n\n" + portNumber(index) + " existiert nicht");
@@ -240,7 +240,7 @@ int64_t portParameter(const std::string& parameter)
 
 // Runs the operation for the port (-1: every port in index order) and refreshes the
 // indicators; nothing but the refresh while no port is current.
-void forPorts(int64_t index, void (*operation)(int64_t))
+void forPorts(int64_t index, const std::function<void(int64_t)>& operation)
 {
     if (currentPort != -1 && index == -1) {
         for (int64_t k = 0; k < portCount; ++k)
@@ -249,6 +249,11 @@ void forPorts(int64_t index, void (*operation)(int64_t))
         operation(index);
     }
     refreshPortIndicators(false);
+}
+
+void openPorts(int64_t index, Requester by)
+{
+    forPorts(index, [by](int64_t one) { openOne(one, by); });
 }
 
 void makeCurrent(int64_t index, const std::string& result)
@@ -292,7 +297,7 @@ void addPortNamed(const std::string& text)
         std::find(addedPorts.begin(), addedPorts.end(), address.name) == addedPorts.end())
         refused = "Es sind schon " + std::to_string(maxAddedPorts) + " Ports hinzugefügt, mehr nicht.";
     if (refused.empty() && address.namesFile()) {
-        std::string path = address.kind == PortAddress::Kind::Path ? address.name : "/dev/" + address.name;
+        std::string path = address.devicePath();
         struct stat file;
         if (stat(path.c_str(), &file) != 0)
             refused = "Nicht vorhanden: " + path;
@@ -371,16 +376,14 @@ void applyPortSettings()
     entry.errFlags = 0;
     entry.errText.clear();
     entry.inBuffer.assign(static_cast<size_t>(std::clamp<int64_t>(entry.settings.inBufferSize, 0, largestInBuffer)), 0);
-    requester = Requester::Apply;
-    portOpen(currentPort);
-    requester = Requester::Row;
+    openPorts(currentPort, Requester::Apply);
     if (!connecting.count(currentPort))
         applyEnded(currentPort);
 }
 
 void portOpen(int64_t index)
 {
-    forPorts(index, openOne);
+    openPorts(index, Requester::Row);
 }
 
 void portClose(int64_t index)
@@ -421,9 +424,7 @@ void togglePort(int64_t index)
     if (toggleState(WinProgram, IdPrgPortButton)) {
         portClose(index);
     } else {
-        requester = Requester::Toggle;
-        portOpen(index);
-        requester = Requester::Row;
+        openPorts(index, Requester::Toggle);
     }
     if (!connecting.count(index))
         toggleEnded(index);

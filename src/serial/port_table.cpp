@@ -22,5 +22,5 @@ void releasePortBuffers()
 
 std::string portDevicePath(const PortEntry& entry)
 {
-    return portAddressOf(entry.name).kind == PortAddress::Kind::Device ? "/dev/" + entry.name : entry.name;
+    return portAddressOf(entry.name).devicePath();
 }

@@ -7,8 +7,8 @@
 #include <filesystem>
 
 #include "faults/system_call_shim.h"
-#include "serial/pty.h"
 #include "serial/device_io.h"
+#include "serial/pty.h"
 
 namespace {
 

@@ -14,11 +14,11 @@
 #include "common/text.h"
 #include "lists/list_format.h"
 #include "protocol/diagram_data.h"
-#include "serial/port_address.h"
+#include "run/device_exchange.h"
 #include "run/expression.h"
 #include "run/line_preparation.h"
-#include "run/device_exchange.h"
 #include "serial/device_settings.h"
+#include "serial/port_address.h"
 
 namespace {
 

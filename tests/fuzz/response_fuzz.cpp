@@ -6,8 +6,8 @@
 #include "fuzz/fuzz_checks.h"
 #include "fuzz/fuzz_target.h"
 #include "run/device_exchange.h"
-#include "serial/pty.h"
 #include "serial/device_io.h"
+#include "serial/pty.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

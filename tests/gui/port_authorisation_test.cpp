@@ -9,10 +9,10 @@
 #include <filesystem>
 
 #include "run/run_state.h"
-#include "serial/port_discovery.h"
 #include "serial/port_authorisation_window.h"
-#include "serial/settings_port_page.h"
+#include "serial/port_discovery.h"
 #include "serial/port_table.h"
+#include "serial/settings_port_page.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
 #include "ui/list_access.h"

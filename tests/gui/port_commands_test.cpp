@@ -8,11 +8,11 @@
 
 #include "protocol/protocol_state.h"
 #include "run/run_state.h"
-#include "serial/port_discovery.h"
+#include "serial/device_io.h"
 #include "serial/port_commands.h"
+#include "serial/port_discovery.h"
 #include "serial/port_table.h"
 #include "serial/pty.h"
-#include "serial/device_io.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
 #include "ui/list_access.h"

@@ -3,9 +3,9 @@
 
 #include "run/pause_info_window.h"
 #include "run/run_state.h"
+#include "serial/device_io.h"
 #include "serial/port_table.h"
 #include "serial/pty.h"
-#include "serial/device_io.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
 #include "ui/list_access.h"

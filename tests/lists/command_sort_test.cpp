@@ -1,8 +1,8 @@
 // The sort key and orders of the command list, and the line types.
 #include <gtest/gtest.h>
 
-#include "lists/command_sort.h"
 #include "common/line_types.h"
+#include "lists/command_sort.h"
 
 TEST(CommandSort, KeyIsTwelveCharactersSelectionCellsAndRowData)
 {

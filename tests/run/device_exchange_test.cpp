@@ -7,8 +7,8 @@
 
 #include "protocol/protocol_state.h"
 #include "run/device_exchange.h"
-#include "serial/pty.h"
 #include "serial/device_io.h"
+#include "serial/pty.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include <map>
 
-#include "run/direct_input.h"
 #include "run/device_exchange.h"
+#include "run/direct_input.h"
 
 namespace {
 

@@ -17,11 +17,11 @@
 #include <glib.h>
 #include <glib/gstdio.h>
 
+#include "serial/device_io.h"
 #include "serial/lock_files.h"
 #include "serial/loopback.h"
 #include "serial/port_table.h"
 #include "serial/pty.h"
-#include "serial/device_io.h"
 #include "serial/terminal_transport.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <glib.h>
 #include <glib/gstdio.h>
 
-#include "serial/lock_files.h"
 #include "serial/device_io.h"
+#include "serial/lock_files.h"
 
 namespace {
 
