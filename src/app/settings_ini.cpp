@@ -6,17 +6,22 @@
 #include <algorithm>
 #include <array>
 
-#include "app/ini_file.h"
+#include "common/ini_file.h"
+#include "common/ini_settings.h"
 #include "app/settings_window.h"
 #include "app/shell_state.h"
 #include "common/files.h"
 #include "common/text.h"
 #include "lists/list_files.h"
+#include "protocol/diagram_data.h"
 #include "protocol/diagram_window.h"
 #include "protocol/protocol_export.h"
+#include "run/direct_input.h"
 #include "run/direct_input_window.h"
 #include "serial/port_address.h"
+#include "serial/port_commands.h"
 #include "serial/port_discovery.h"
+#include "serial/settings_port_page.h"
 #include "ui/controls.h"
 #include "ui/events.h"
 #include "ui/ids.h"
@@ -46,6 +51,12 @@ std::array<WindowPlace, 4> defaultPlaces()
              {"WinPtk", WinProtocol, 500, 50, 500, 246}}};
 }
 
+void choose(int id, int64_t index, int count)
+{
+    if (GtkWidget* widget = controlWidget(WinSettings, id))
+        gtk_combo_box_set_active(GTK_COMBO_BOX(widget), index >= 0 && index < count ? static_cast<int>(index) : -1);
+}
+
 enum SettingKind { Check, Choice, Text };
 
 // An option of the settings window kept in Quirlo.ini: loading, saving and the defaults walk
@@ -56,56 +67,129 @@ struct Setting {
     int id;
     SettingKind kind;
     const char* fallback; // a check box's 0/1, a list's index, a field's text
-    bool read;            // false: written for other tools, never read back
-    int choices;          // the number of items of a list
+    bool read = true;     // false: written for other tools, never read back
+    int choices = 0;      // the number of items of a list
 };
 
 const Setting settings[] = {
-    {"APPLIKATION", "AppAboutAuto", IdSetAboutAuto, Check, "1", true, 0},
-    {"APPLIKATION", "AppUnsavedAlert", IdSetWarnUnsaved, Check, "1", true, 0},
-    {"APPLIKATION", "AppAutoClmnWidth", IdSetAutoColumnWidth, Check, "1", true, 0},
-    {"APPLIKATION", "AppGlobalBeeps", IdSetGlobalBeeps, Choice, "3", true, 4},
-    {"APPLIKATION", "AppRestoreWindows", IdSetRestoreWindows, Check, "0", false, 0},
-    {"APPLIKATION", "AppRstDTRRTS", IdSetResetLines, Check, "1", true, 0},
-    {"APPLIKATION", "AppMBSaveTblProt", IdSetMsgBoxTable, Choice, "0", true, 5},
-    {"APPLIKATION", "AppMBSaveLstProt", IdSetMsgBoxList, Choice, "0", true, 5},
-    {"PROTOKOLL", "ProtAutoSaveOn", IdSetAutosave, Check, "0", true, 0},
-    {"PROTOKOLL", "ProtAutoSaveInterval", IdSetAutosaveInterval, Text, "1", true, 0},
-    {"PROTOKOLL", "ProtAutoSave2Temp", IdSetAutosaveTemp, Check, "0", true, 0},
-    {"PROTOKOLL", "ProtActivate", IdSetProtocolOn, Check, "1", true, 0},
-    {"PROTOKOLL", "ProtAsExcel", IdSetAsExcel, Check, "0", true, 0},
-    {"PROTOKOLL", "ProtAsList", IdSetAsList, Check, "1", true, 0},
-    {"PROTOKOLL", "ProtAsTable", IdSetAsTable, Check, "0", true, 0},
-    {"PROTOKOLL", "ProtLstOutCtrl", IdSetInternalCommands, Check, "1", true, 0},
-    {"PROTOKOLL", "ProtLstOutPort", IdSetPortCommands, Check, "1", true, 0},
-    {"PROTOKOLL", "ProtTblFormat", IdSetTableFormat, Choice, "1", false, 2},
-    {"PROTOKOLL", "ProtTblValueAs", IdSetTableContent, Choice, "0", true, 3},
-    {"PROTOKOLL", "ProtTblMaxCols", IdSetMaxCols, Text, "24", true, 0},
-    {"PROTOKOLL", "ProtTblColW", IdSetColumnWidth, Text, "60", true, 0},
-    {"PROTOKOLL", "ProtTblMaxRows", IdSetMaxRows, Text, "4096", true, 0},
-    {"PROTOKOLL", "ProtTblColNum", IdSetColumns, Text, "2", true, 0},
-    {"AUTOLOAD", "AutoSettingLoadOn", IdSetAutoLoadSettings, Check, "0", false, 0},
-    {"AUTOLOAD", "Port0File", IdSetAutoLoadSettingsFile, Text, "", false, 0},
-    {"AUTOLOAD", "AutoCommandLoadOn", IdSetAutoLoadCommands, Check, "0", true, 0},
-    {"AUTOLOAD", "CommandFile", IdSetAutoLoadCommandsFile, Text, "", true, 0},
-    {"AUTOLOAD", "AutoProgrammLoadOn", IdSetAutoLoadProgram, Check, "0", true, 0},
-    {"AUTOLOAD", "ProgrammFile", IdSetAutoLoadProgramFile, Text, "", true, 0},
+    {.group = "APPLIKATION", .key = "AppAboutAuto", .id = IdSetAboutAuto, .kind = Check, .fallback = "1"},
+    {.group = "APPLIKATION", .key = "AppUnsavedAlert", .id = IdSetWarnUnsaved, .kind = Check, .fallback = "1"},
+    {.group = "APPLIKATION", .key = "AppAutoClmnWidth", .id = IdSetAutoColumnWidth, .kind = Check, .fallback = "1"},
+    {.group = "APPLIKATION", .key = "AppGlobalBeeps", .id = IdSetGlobalBeeps, .kind = Choice, .fallback = "3", .choices = 4},
+    {.group = "APPLIKATION", .key = "AppRestoreWindows", .id = IdSetRestoreWindows, .kind = Check, .fallback = "0", .read = false},
+    {.group = "APPLIKATION", .key = "AppRstDTRRTS", .id = IdSetResetLines, .kind = Check, .fallback = "1"},
+    {.group = "APPLIKATION", .key = "AppMBSaveTblProt", .id = IdSetMsgBoxTable, .kind = Choice, .fallback = "0", .choices = 5},
+    {.group = "APPLIKATION", .key = "AppMBSaveLstProt", .id = IdSetMsgBoxList, .kind = Choice, .fallback = "0", .choices = 5},
+    {.group = "PROTOKOLL", .key = "ProtAutoSaveOn", .id = IdSetAutosave, .kind = Check, .fallback = "0"},
+    {.group = "PROTOKOLL", .key = "ProtAutoSaveInterval", .id = IdSetAutosaveInterval, .kind = Text, .fallback = "1"},
+    {.group = "PROTOKOLL", .key = "ProtAutoSave2Temp", .id = IdSetAutosaveTemp, .kind = Check, .fallback = "0"},
+    {.group = "PROTOKOLL", .key = "ProtActivate", .id = IdSetProtocolOn, .kind = Check, .fallback = "1"},
+    {.group = "PROTOKOLL", .key = "ProtAsExcel", .id = IdSetAsExcel, .kind = Check, .fallback = "0"},
+    {.group = "PROTOKOLL", .key = "ProtAsList", .id = IdSetAsList, .kind = Check, .fallback = "1"},
+    {.group = "PROTOKOLL", .key = "ProtAsTable", .id = IdSetAsTable, .kind = Check, .fallback = "0"},
+    {.group = "PROTOKOLL", .key = "ProtLstOutCtrl", .id = IdSetInternalCommands, .kind = Check, .fallback = "1"},
+    {.group = "PROTOKOLL", .key = "ProtLstOutPort", .id = IdSetPortCommands, .kind = Check, .fallback = "1"},
+    {.group = "PROTOKOLL", .key = "ProtTblFormat", .id = IdSetTableFormat, .kind = Choice, .fallback = "1", .read = false, .choices = 2},
+    {.group = "PROTOKOLL", .key = "ProtTblValueAs", .id = IdSetTableContent, .kind = Choice, .fallback = "0", .choices = 3},
+    {.group = "PROTOKOLL", .key = "ProtTblMaxCols", .id = IdSetMaxCols, .kind = Text, .fallback = "24"},
+    {.group = "PROTOKOLL", .key = "ProtTblColW", .id = IdSetColumnWidth, .kind = Text, .fallback = "60"},
+    {.group = "PROTOKOLL", .key = "ProtTblMaxRows", .id = IdSetMaxRows, .kind = Text, .fallback = "4096"},
+    {.group = "PROTOKOLL", .key = "ProtTblColNum", .id = IdSetColumns, .kind = Text, .fallback = "2"},
+    {.group = "AUTOLOAD", .key = "AutoSettingLoadOn", .id = IdSetAutoLoadSettings, .kind = Check, .fallback = "0", .read = false},
+    {.group = "AUTOLOAD", .key = "Port0File", .id = IdSetAutoLoadSettingsFile, .kind = Text, .fallback = "", .read = false},
+    {.group = "AUTOLOAD", .key = "AutoCommandLoadOn", .id = IdSetAutoLoadCommands, .kind = Check, .fallback = "0"},
+    {.group = "AUTOLOAD", .key = "CommandFile", .id = IdSetAutoLoadCommandsFile, .kind = Text, .fallback = ""},
+    {.group = "AUTOLOAD", .key = "AutoProgrammLoadOn", .id = IdSetAutoLoadProgram, .kind = Check, .fallback = "0"},
+    {.group = "AUTOLOAD", .key = "ProgrammFile", .id = IdSetAutoLoadProgramFile, .kind = Text, .fallback = ""},
 };
+
+// The setting's key, bound to its control. "Infofenster automatisch öffnen" is also the shell's
+// own choice, which the file keeps even while the settings window is not built.
+IniKey settingKey(const Setting& setting)
+{
+    int id = setting.id;
+    IniKey key{setting.key, nullptr, nullptr, std::string(setting.fallback)};
+    switch (setting.kind) {
+    case Check:
+        key.write = [id] { return std::to_string(toggleState(WinSettings, id) ? 1 : 0); };
+        key.read = [id](const std::string& value) { setToggleState(WinSettings, id, iniNumber(value) != 0); };
+        break;
+    case Choice:
+        key.write = [id] { return std::to_string(chosenIndex(WinSettings, id)); };
+        key.read = [id, count = setting.choices](const std::string& value) { choose(id, iniNumber(value), count); };
+        break;
+    case Text:
+        key.write = [id] { return controlText(WinSettings, id); };
+        key.read = [id](const std::string& value) { setControlText(WinSettings, id, value); };
+        break;
+    }
+    if (id == IdSetAboutAuto) {
+        key.write = [] { return std::string(shell.aboutAtStart ? "1" : "0"); };
+        key.read = [](const std::string& value) {
+            shell.aboutAtStart = iniNumber(value) != 0;
+            setToggleState(WinSettings, IdSetAboutAuto, shell.aboutAtStart);
+        };
+    }
+    if (!setting.read)
+        key.read = nullptr;
+    return key;
+}
+
+// The places and the visibility of the windows as Quirlo.ini holds them: read before the
+// windows are placed, taken from them before the file is written.
+struct WindowState {
+    std::array<int64_t, 5> visible{}; // windows 0-4
+    std::array<int64_t, 4> main{};    // x, y, width, height
+    std::array<std::array<int64_t, 4>, 4> places{}; // those of defaultPlaces(), in its order
+} windowState;
+
+IniGroup windowPositionsGroup()
+{
+    IniGroup group("WINDOWPOS");
+    static const char* const visibleKeys[] = {"WinMainOn", "WinCmdOn", "WinPrgOn", "WinSetOn", "WinPtkOn"};
+    for (int window = WinMain; window <= WinProtocol; ++window)
+        group.keys.push_back(numberKey(visibleKeys[window], windowState.visible[window]));
+    static const char* const suffixes[] = {"X", "Y", "W", "H"};
+    for (int k = 0; k < 4; ++k) {
+        group.keys.push_back(numberKey(std::string("WinMain") + suffixes[k], windowState.main[k]));
+        // The main window's size follows its contents: it is written for other tools.
+        if (k >= 2)
+            group.keys.back().read = nullptr;
+    }
+    std::array<WindowPlace, 4> places = defaultPlaces();
+    for (size_t place = 0; place < places.size(); ++place) {
+        for (int k = 0; k < 4; ++k)
+            group.keys.push_back(numberKey(places[place].prefix + std::string(suffixes[k]), windowState.places[place][k]));
+    }
+    return group;
+}
+
+} // namespace
+
+void registerIniGroups()
+{
+    clearIniGroups();
+    registerIniGroup(windowPositionsGroup());
+    registerIniGroup(portDefaultIniGroup());
+    for (const char* name : {"APPLIKATION", "PROTOKOLL", "AUTOLOAD"}) {
+        IniGroup group(name);
+        for (const Setting& setting : settings) {
+            if (group.name == setting.group)
+                group.keys.push_back(settingKey(setting));
+        }
+        registerIniGroup(std::move(group));
+    }
+    registerIniGroup(lastFilesIniGroup());
+    registerIniGroup(addedPortsIniGroup());
+    registerIniGroup(diagramIniGroup(diagramOptions()));
+    registerIniGroup(directInputIniGroup(directInputOptions()));
+}
+
+namespace {
 
 std::string iniPath()
 {
     return shell.programDir + "Quirlo.ini";
-}
-
-void choose(int id, int64_t index, int count)
-{
-    if (GtkWidget* widget = controlWidget(WinSettings, id))
-        gtk_combo_box_set_active(GTK_COMBO_BOX(widget), index >= 0 && index < count ? static_cast<int>(index) : -1);
-}
-
-int64_t flag(int id)
-{
-    return toggleState(WinSettings, id) ? 1 : 0;
 }
 
 void putPageButton(GtkWidget* page, int id, int image, int x, const char* toolTip)
@@ -200,45 +284,33 @@ void buildApplicationPage()
     gtk_widget_show_all(page);
 }
 
+namespace {
+
+// Quirlo.ini as it stands, its text made safe for the controls; false when there is none.
+bool readIni(std::string& text)
+{
+    std::string bytes;
+    if (!readWholeFile(iniPath(), bytes))
+        return false;
+    text = safeText(bytes);
+    return true;
+}
+
+} // namespace
+
 void loadAddedPorts()
 {
     addedPorts.clear();
-    std::string bytes;
-    if (!readWholeFile(iniPath(), bytes))
-        return;
-    IniFile ini(safeText(bytes));
-    int number = 1;
-    for (;; ++number) {
-        PortAddress address;
-        std::string name = ini.text("MANUELLEPORTS", "Port" + std::to_string(number), "");
-        if (name.empty())
-            break;
-        // A file edited by hand keeps to what the settings page accepts.
-        if (addedPorts.size() < maxAddedPorts && parsePortAddress(name, g_get_home_dir(), address).empty())
-            addedPorts.push_back(address.name);
-    }
-    if (number - 1 > static_cast<int>(maxAddedPorts))
-        messageBox(WinMain, "Quirlo",
-                   "Quirlo.ini nennt " + std::to_string(number - 1) + " manuelle Ports; übernommen werden nur die ersten " +
-                       std::to_string(maxAddedPorts) + ".",
-                   IconWarning, ButtonsOk);
+    std::string text;
+    if (readIni(text))
+        readIniGroup(IniFile(text), "MANUELLEPORTS");
 }
 
 void loadIniFile()
 {
-    std::string bytes;
-    if (!readWholeFile(iniPath(), bytes))
+    std::string text;
+    if (!readIni(text))
         return;
-    // Text fields must get valid text whatever the file holds.
-    IniFile ini(safeText(bytes));
-    lastListFile(IdCmdList) = ini.text("LASTFILES", "CommandFile", "");
-    lastListFile(IdPrgList) = ini.text("LASTFILES", "ProgramFile", "");
-    readDiagramKeys(diagramOptions(), [&](const std::string& key) { return ini.text("DIAGRAMM", key, ""); });
-    const char* windows = "WINDOWPOS";
-    for (int window = WinMain; window <= WinProtocol; ++window) {
-        static const char* const keys[] = {"WinMainOn", "WinCmdOn", "WinPrgOn", "WinSetOn", "WinPtkOn"};
-        savedVisible[window] = ini.number(windows, keys[window], window == WinMain ? 1 : 0) != 0;
-    }
     int64_t w0 = 0, h0 = 0;
     {
         GdkRectangle area;
@@ -246,8 +318,19 @@ void loadIniFile()
         w0 = area.width;
         h0 = area.height;
     }
+    // What the file does not name keeps its default.
+    windowState.visible = {1, 0, 0, 0, 0};
+    windowState.main = {0, h0 - 222, 0, 0};
+    std::array<WindowPlace, 4> places = defaultPlaces();
+    for (size_t k = 0; k < places.size(); ++k)
+        windowState.places[k] = {places[k].x, places[k].y, places[k].width, places[k].height};
+    {
+        SilentChange silent;
+        readIniGroups(IniFile(text));
+    }
+    for (int window = WinMain; window <= WinProtocol; ++window)
+        savedVisible[window] = windowState.visible[window] != 0;
     DirectInputOptions& direct = directInputOptions();
-    readDirectInputKeys(direct, [&](const std::string& key) { return ini.text("DIREKTEINGABE", key, ""); });
     if (direct.longLines > 0)
         messageBox(WinMain, "Quirlo",
                    "Quirlo.ini: " + std::to_string(direct.longLines) + " Zeile(n) der Direkteingabe länger als " +
@@ -260,22 +343,14 @@ void loadIniFile()
         direct.width = static_cast<int>(held[2]);
         direct.height = static_cast<int>(held[3]);
     }
-    auto [mainX, mainY] = clampMainWindow(ini.number(windows, "WinMainX", 0), ini.number(windows, "WinMainY", h0 - 222),
-                                          w0, h0);
-    std::array<WindowPlace, 4> places = defaultPlaces();
-    for (WindowPlace& place : places) {
-        std::string prefix = place.prefix;
-        std::array<int64_t, 4> held =
-            heldPlace({ini.number(windows, prefix + "X", place.x), ini.number(windows, prefix + "Y", place.y),
-                       ini.number(windows, prefix + "W", place.width), ini.number(windows, prefix + "H", place.height)},
-                      w0, h0);
-        place.x = held[0];
-        place.y = held[1];
-        place.width = held[2];
-        place.height = held[3];
+    auto [mainX, mainY] = clampMainWindow(windowState.main[0], windowState.main[1], w0, h0);
+    for (size_t k = 0; k < places.size(); ++k) {
+        std::array<int64_t, 4> held = heldPlace(windowState.places[k], w0, h0);
+        places[k].x = held[0];
+        places[k].y = held[1];
+        places[k].width = held[2];
+        places[k].height = held[3];
     }
-
-    shell.aboutAtStart = ini.number("APPLIKATION", "AppAboutAuto", 1) != 0;
 
     if (savedVisible[WinSettings]) {
         showOrToggleWindow(WinSettings);
@@ -294,20 +369,6 @@ void loadIniFile()
 
     if (windowExists(WinSettings)) {
         SilentChange silent;
-        for (const Setting& setting : settings) {
-            if (!setting.read)
-                continue;
-            switch (setting.kind) {
-            case Check:
-                setToggleState(WinSettings, setting.id,
-                               ini.number(setting.group, setting.key, intValue(setting.fallback)) != 0);
-                break;
-            case Choice:
-                choose(setting.id, ini.number(setting.group, setting.key, intValue(setting.fallback)), setting.choices);
-                break;
-            case Text: setControlText(WinSettings, setting.id, ini.text(setting.group, setting.key, setting.fallback)); break;
-            }
-        }
         // The temporary directory counts only while autosave is on.
         bool autosave = toggleState(WinSettings, IdSetAutosave);
         setToggleState(WinSettings, IdSetAutosaveTemp, autosave && toggleState(WinSettings, IdSetAutosaveTemp));
@@ -322,77 +383,20 @@ void loadIniFile()
 
 void saveIniFile()
 {
-    IniWriter ini;
-    ini.group("WINDOWPOS");
-    static const char* const visibleKeys[] = {"WinMainOn", "WinCmdOn", "WinPrgOn", "WinSetOn", "WinPtkOn"};
     for (int window = WinMain; window <= WinProtocol; ++window)
-        ini.add(visibleKeys[window], windowVisible(window) ? 1 : 0);
+        windowState.visible[window] = windowVisible(window) ? 1 : 0;
     // Every window is shown, so that the window manager tells its place.
     for (int window = WinMain; window <= WinProtocol; ++window) {
         if (GtkWidget* widget = windowWidget(window))
             gtk_widget_show(widget);
     }
-    std::array<int64_t, 4> main = placeOf(WinMain);
-    ini.add("WinMainX", std::max<int64_t>(main[0], 4));
-    ini.add("WinMainY", main[1]);
-    ini.add("WinMainW", main[2]);
-    ini.add("WinMainH", main[3]);
-    for (const WindowPlace& place : defaultPlaces()) {
-        std::array<int64_t, 4> values = placeOf(place.window);
-        static const char* const suffixes[] = {"X", "Y", "W", "H"};
-        for (int k = 0; k < 4; ++k)
-            ini.add(std::string(place.prefix) + suffixes[k], values[k]);
-    }
-
-    ini.group("PORTDEFAULT");
-    int port = chosenIndex(WinSettings, IdSetPortBox);
-    ini.add("PortNo", port);
-    ini.add("PortNoNameWin", port >= 0 ? controlText(WinSettings, IdSetPortBox) : "");
-    ini.add("PortTag", controlText(WinSettings, IdSetPortTag));
-    ini.add("PortFileName", controlText(WinSettings, IdSetFileName));
-    ini.add("PortUnitType", controlText(WinSettings, IdSetDevice));
-    ini.add("PortBaudRate", chosenIndex(WinSettings, IdSetBaud));
-    ini.add("PortDataBits", chosenIndex(WinSettings, IdSetDataBits));
-    ini.add("PortStopBits", chosenIndex(WinSettings, IdSetStopBits));
-    ini.add("PortParity", chosenIndex(WinSettings, IdSetParity));
-    ini.add("PortHandshake", chosenIndex(WinSettings, IdSetHandshake));
-    ini.add("PortInBufferSize", controlText(WinSettings, IdSetInBuffer));
-    ini.add("PortOutBufferSize", controlText(WinSettings, IdSetOutBuffer));
-
-    std::string group;
-    for (const Setting& setting : settings) {
-        if (group != setting.group)
-            ini.group(group = setting.group);
-        if (setting.id == IdSetAboutAuto)
-            ini.add(setting.key, shell.aboutAtStart ? 1 : 0);
-        else if (setting.kind == Check)
-            ini.add(setting.key, flag(setting.id));
-        else if (setting.kind == Choice)
-            ini.add(setting.key, chosenIndex(WinSettings, setting.id));
-        else
-            ini.add(setting.key, controlText(WinSettings, setting.id));
-    }
-    // A group of its own, written only when there is something in it: files of the old form
-    // stay as they were.
-    if (!lastListFile(IdCmdList).empty() || !lastListFile(IdPrgList).empty()) {
-        ini.group("LASTFILES");
-        ini.add("CommandFile", lastListFile(IdCmdList));
-        ini.add("ProgramFile", lastListFile(IdPrgList));
-    }
-    if (!addedPorts.empty()) {
-        ini.group("MANUELLEPORTS");
-        for (size_t k = 0; k < addedPorts.size(); ++k)
-            ini.add("Port" + std::to_string(k + 1), addedPorts[k]);
-    }
-    // Written only for those who use the diagram: other files stay as they were.
+    windowState.main = placeOf(WinMain);
+    windowState.main[0] = std::max<int64_t>(windowState.main[0], 4);
+    std::array<WindowPlace, 4> places = defaultPlaces();
+    for (size_t k = 0; k < places.size(); ++k)
+        windowState.places[k] = placeOf(places[k].window);
     if (windowExists(WinDiagram))
         diagramOptions().open = windowVisible(WinDiagram);
-    if (diagramKeys(diagramOptions()) != diagramKeys(DiagramOptions{})) {
-        ini.group("DIAGRAMM");
-        for (const auto& [key, value] : diagramKeys(diagramOptions()))
-            ini.add(key, value);
-    }
-    // Written for those who used the window, as the diagram's group is.
     storeDirectInputOptions();
     DirectInputOptions& direct = directInputOptions();
     if (windowExists(WinDirect)) {
@@ -403,15 +407,10 @@ void saveIniFile()
         direct.height = static_cast<int>(place[3]);
         direct.placeKnown = true;
     }
-    if (direct.placeKnown || !direct.history.empty()) {
-        ini.group("DIREKTEINGABE");
-        for (const auto& [key, value] : directInputKeys(direct))
-            ini.add(key, value);
-    }
     // Replaced whole or not at all; a file that cannot be written ends the program all the same,
     // but the user learns that this session's settings are lost.
     std::string reason;
-    if (!writeFileAtomic(iniPath(), ini.text(), &reason))
+    if (!writeFileAtomic(iniPath(), iniText(), &reason))
         messageBox(WinMain, "Quirlo",
                    "Quirlo.ini konnte nicht gespeichert werden, die Einstellungen dieser Sitzung gehen verloren!\n" +
                        iniPath() + "\n" + reason,

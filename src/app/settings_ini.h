@@ -3,6 +3,9 @@
 
 // Builds the page "Applikation" into the settings window.
 void buildApplicationPage();
+// Registers the groups of Quirlo.ini in the order the file holds them (once the windows whose
+// controls some of them are bound to can be built).
+void registerIniGroups();
 // Reads Quirlo.ini from programDir and places and opens the windows as it says; without the
 // file nothing happens.
 void loadIniFile();

@@ -257,6 +257,7 @@ void startUp(int* argc, char*** argv, const std::string& programDir)
     manualPorts.clear();
     for (const PortOption& option : startOptions.ports)
         manualPorts.push_back(option.device);
+    registerIniGroups();
     loadAddedPorts();
     manualPorts.insert(manualPorts.end(), addedPorts.begin(), addedPorts.end());
     discoverPorts(true);

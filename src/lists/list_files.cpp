@@ -220,3 +220,16 @@ std::string& lastListFile(int list)
     static std::string commands, program;
     return list == IdCmdList ? commands : program;
 }
+
+IniGroup lastFilesIniGroup()
+{
+    auto file = [](const char* key, int list) -> IniKey {
+        return {key, [list] { return lastListFile(list); },
+                [list](const std::string& path) { lastListFile(list) = path; }, std::string()};
+    };
+    IniGroup group("LASTFILES", {file("CommandFile", IdCmdList), file("ProgramFile", IdPrgList)});
+    // A group of its own, written only when there is something in it: files of the old form
+    // stay as they were.
+    group.written = [] { return !lastListFile(IdCmdList).empty() || !lastListFile(IdPrgList).empty(); };
+    return group;
+}

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "common/ini_settings.h"
+
 // The directories offered for *.cml and *.run files: "Cmd/" and "Run/" beside the program at
 // start-up, afterwards the directory of the last file of its kind (with a trailing "/").
 extern std::string commandsDir;
@@ -23,3 +25,5 @@ void saveList(int list);
 // list: IdCmdList, IdPrgList, IdPtkList or -1 for all (at quit). Returns 6 when no warning was
 // due, else the answer of the message dialog.
 int unsavedChangesCheck(int list);
+// The Quirlo.ini group "LASTFILES": the lists loaded or saved last.
+IniGroup lastFilesIniGroup();

@@ -276,56 +276,63 @@ Diagram thinnedFor(const Diagram& diagram, int width, int height)
     return drawn;
 }
 
-std::vector<std::pair<std::string, std::string>> diagramKeys(const DiagramOptions& options)
+namespace {
+
+// A line number of the table, digits only.
+IniKey lineKey(const char* key, int& member)
 {
-    return {
-        {"Open", options.open ? "1" : "0"},
-        {"AlongRows", options.alongRows ? "1" : "0"},
-        {"X", std::to_string(options.x)},
-        {"Y", lineNumbersText(options.y)},
-        {"Y2", std::to_string(options.y2)},
-        {"Style", std::to_string(static_cast<int>(options.style))},
-        {"LogX", options.logX ? "1" : "0"},
-        {"LogY", options.logY ? "1" : "0"},
-        {"FixedRange", options.fixedRange ? "1" : "0"},
-        {"XMin", numberText(options.xMin)},
-        {"XMax", numberText(options.xMax)},
-        {"YMin", numberText(options.yMin)},
-        {"YMax", numberText(options.yMax)},
-        {"Y2Min", numberText(options.y2Min)},
-        {"Y2Max", numberText(options.y2Max)},
-    };
+    return {key, [&member] { return std::to_string(member); },
+            [&member](const std::string& value) {
+                std::string text = stripBlanks(value);
+                if (!text.empty() && text.size() < 7 && text.find_first_not_of("0123456789") == std::string::npos)
+                    member = std::stoi(text);
+            },
+            std::nullopt};
 }
 
-void readDiagramKeys(DiagramOptions& options, const std::function<std::string(const std::string& key)>& value)
+IniKey rangeKey(const char* key, double& member)
 {
-    auto flag = [&](const char* key, bool& target) {
-        std::string text = stripBlanks(value(key));
-        if (text == "0" || text == "1")
-            target = text == "1";
+    return {key, [&member] { return numberText(member); },
+            [&member](const std::string& value) { wholeNumber(value, member); }, std::nullopt};
+}
+
+} // namespace
+
+IniGroup diagramIniGroup(DiagramOptions& options)
+{
+    IniGroup group("DIAGRAMM",
+                   {
+                       flagKey("Open", options.open),
+                       flagKey("AlongRows", options.alongRows),
+                       lineKey("X", options.x),
+                       {"Y", [&options] { return lineNumbersText(options.y); },
+                        [&options](const std::string& value) {
+                            if (!stripBlanks(value).empty())
+                                options.y = lineNumbers(value);
+                        },
+                        std::nullopt},
+                       lineKey("Y2", options.y2),
+                       {"Style", [&options] { return std::to_string(static_cast<int>(options.style)); },
+                        [&options](const std::string& value) {
+                            std::string style = stripBlanks(value);
+                            if (style == "0" || style == "1" || style == "2")
+                                options.style = static_cast<DiagramStyle>(style[0] - '0');
+                        },
+                        std::nullopt},
+                       flagKey("LogX", options.logX),
+                       flagKey("LogY", options.logY),
+                       flagKey("FixedRange", options.fixedRange),
+                       rangeKey("XMin", options.xMin),
+                       rangeKey("XMax", options.xMax),
+                       rangeKey("YMin", options.yMin),
+                       rangeKey("YMax", options.yMax),
+                       rangeKey("Y2Min", options.y2Min),
+                       rangeKey("Y2Max", options.y2Max),
+                   });
+    // Written only for those who use the diagram: other files stay as they were.
+    group.written = [&options] {
+        static DiagramOptions fresh;
+        return iniValues(diagramIniGroup(options)) != iniValues(diagramIniGroup(fresh));
     };
-    auto line = [&](const char* key, int& target) {
-        std::string text = stripBlanks(value(key));
-        if (!text.empty() && text.size() < 7 && text.find_first_not_of("0123456789") == std::string::npos)
-            target = std::stoi(text);
-    };
-    auto number = [&](const char* key, double& target) { wholeNumber(value(key), target); };
-    flag("Open", options.open);
-    flag("AlongRows", options.alongRows);
-    line("X", options.x);
-    if (std::string y = value("Y"); !stripBlanks(y).empty())
-        options.y = lineNumbers(y);
-    line("Y2", options.y2);
-    std::string style = stripBlanks(value("Style"));
-    if (style == "0" || style == "1" || style == "2")
-        options.style = static_cast<DiagramStyle>(style[0] - '0');
-    flag("LogX", options.logX);
-    flag("LogY", options.logY);
-    flag("FixedRange", options.fixedRange);
-    number("XMin", options.xMin);
-    number("XMax", options.xMax);
-    number("YMin", options.yMin);
-    number("YMax", options.yMax);
-    number("Y2Min", options.y2Min);
-    number("Y2Max", options.y2Max);
+    return group;
 }

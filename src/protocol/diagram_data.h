@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/ini_settings.h"
+
 enum class DiagramStyle { Lines = 0, Points = 1, Both = 2 };
 
 struct DiagramOptions {
@@ -69,7 +71,6 @@ void takeShownRange(DiagramOptions& options, const Diagram& diagram);
 // back and forth. The lines look the same, and 65,535 points draw as fast as a few thousand.
 Diagram thinnedFor(const Diagram& diagram, int width, int height);
 
-// The options as the keys and values of their Quirlo.ini group, and back; a value that is
-// missing or wrong leaves the option as it was.
-std::vector<std::pair<std::string, std::string>> diagramKeys(const DiagramOptions& options);
-void readDiagramKeys(DiagramOptions& options, const std::function<std::string(const std::string& key)>& value);
+// The options' Quirlo.ini group, bound to them; a value that is missing or wrong leaves the
+// option as it was.
+IniGroup diagramIniGroup(DiagramOptions& options);

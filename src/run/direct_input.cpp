@@ -3,6 +3,10 @@
 
 #include <glib.h>
 
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <optional>
 
 #include "common/text.h"
 
@@ -60,60 +64,57 @@ std::string unquotedLine(const std::string& value)
 
 } // namespace
 
-std::vector<std::pair<std::string, std::string>> directInputKeys(const DirectInputOptions& options)
+IniGroup directInputIniGroup(DirectInputOptions& options)
 {
-    std::vector<std::pair<std::string, std::string>> keys = {
-        {"Open", options.open ? "1" : "0"},
-        {"Timestamps", options.timestamps ? "1" : "0"},
-        {"X", std::to_string(options.x)},
-        {"Y", std::to_string(options.y)},
-        {"W", std::to_string(options.width)},
-        {"H", std::to_string(options.height)},
-    };
-    for (size_t k = 0; k < options.history.size(); ++k)
-        keys.emplace_back("Line" + std::to_string(k + 1), quotedLine(options.history[k]));
-    return keys;
-}
-
-void readDirectInputKeys(DirectInputOptions& options, const std::function<std::string(const std::string& key)>& value)
-{
-    auto flag = [&](const char* key, bool& target) {
-        std::string text = stripBlanks(value(key));
-        if (text == "0" || text == "1")
-            target = text == "1";
-    };
-    flag("Open", options.open);
-    flag("Timestamps", options.timestamps);
     // The place counts only whole: half a place from a hand-edited file is none.
-    int place[4] = {options.x, options.y, options.width, options.height};
-    bool complete = true;
-    const char* const placeKeys[] = {"X", "Y", "W", "H"};
-    for (int k = 0; k < 4; ++k) {
-        gint64 number = 0;
-        if (g_ascii_string_to_signed(stripBlanks(value(placeKeys[k])).c_str(), 10, -100000, 100000, &number, nullptr))
-            place[k] = static_cast<int>(number);
-        else
-            complete = false;
-    }
-    if (complete) {
-        options.x = place[0];
-        options.y = place[1];
-        options.width = place[2];
-        options.height = place[3];
-        options.placeKnown = true;
-    }
-    std::vector<std::string> lines;
-    for (size_t k = 1; k <= SendHistory::limit; ++k) {
-        std::string line = unquotedLine(value("Line" + std::to_string(k)));
-        if (line.empty())
-            break;
-        if (line.size() > SendHistory::lineLimit)
-            ++options.longLines;
-        else
-            lines.push_back(line);
-    }
-    if (!lines.empty())
-        options.history = lines;
+    auto place = std::make_shared<std::array<std::optional<int>, 4>>();
+    auto placeKey = [&options, place](const char* key, size_t index, int DirectInputOptions::*member) -> IniKey {
+        return {key, [&options, member] { return std::to_string(options.*member); },
+                [place, index](const std::string& value) {
+                    gint64 number = 0;
+                    if (g_ascii_string_to_signed(stripBlanks(value).c_str(), 10, -100000, 100000, &number, nullptr))
+                        (*place)[index] = static_cast<int>(number);
+                },
+                std::nullopt};
+    };
+    IniGroup group("DIREKTEINGABE",
+                   {flagKey("Open", options.open), flagKey("Timestamps", options.timestamps),
+                    placeKey("X", 0, &DirectInputOptions::x), placeKey("Y", 1, &DirectInputOptions::y),
+                    placeKey("W", 2, &DirectInputOptions::width), placeKey("H", 3, &DirectInputOptions::height)});
+    group.list = IniList{"Line",
+                         [&options] {
+                             std::vector<std::string> lines;
+                             for (const std::string& line : options.history)
+                                 lines.push_back(quotedLine(line));
+                             return lines;
+                         },
+                         [&options](const std::vector<std::string>& values) {
+                             std::vector<std::string> lines;
+                             for (size_t k = 0; k < std::min(values.size(), SendHistory::limit); ++k) {
+                                 std::string line = unquotedLine(values[k]);
+                                 if (line.empty())
+                                     break;
+                                 if (line.size() > SendHistory::lineLimit)
+                                     ++options.longLines;
+                                 else
+                                     lines.push_back(line);
+                             }
+                             if (!lines.empty())
+                                 options.history = lines;
+                         }};
+    group.afterRead = [&options, place] {
+        if (std::all_of(place->begin(), place->end(), [](const std::optional<int>& part) { return part.has_value(); })) {
+            options.x = *(*place)[0];
+            options.y = *(*place)[1];
+            options.width = *(*place)[2];
+            options.height = *(*place)[3];
+            options.placeKnown = true;
+        }
+        place->fill(std::nullopt);
+    };
+    // Written for those who used the window, as the diagram's group is.
+    group.written = [&options] { return options.placeKnown || !options.history.empty(); };
+    return group;
 }
 
 std::string clockTimeText(int64_t unixMicros)

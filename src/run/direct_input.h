@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/ini_settings.h"
+
 // The lines sent before, oldest first, walked with Up and Down as a shell does.
 class SendHistory {
 public:
@@ -40,11 +42,9 @@ struct DirectInputOptions {
     int longLines = 0; // lines of the file left out for their length
 };
 
-// The keys of the Quirlo.ini group "DIREKTEINGABE" in the order they are written.
-std::vector<std::pair<std::string, std::string>> directInputKeys(const DirectInputOptions& options);
-// Reads the keys through value (empty when missing); a missing or wrong value leaves the option
-// as it was.
-void readDirectInputKeys(DirectInputOptions& options, const std::function<std::string(const std::string& key)>& value);
+// The Quirlo.ini group "DIREKTEINGABE", bound to the options; a missing or wrong value leaves
+// the option as it was.
+IniGroup directInputIniGroup(DirectInputOptions& options);
 
 // The local time of day of the moment (microseconds since 1970) as "hh:mm:ss.mmm".
 std::string clockTimeText(int64_t unixMicros);

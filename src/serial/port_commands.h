@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/ini_settings.h"
 #include "serial/port_table.h"
 #include "serial/transport.h"
 
@@ -55,3 +56,6 @@ void refreshPortIndicators(bool full);
 // as "manuell" and chooses it on the settings page; a name that is no port is refused with its
 // reason. A path must name a character device, which the file system is asked.
 void addPortNamed(const std::string& text);
+// The Quirlo.ini group "MANUELLEPORTS": the ports added on the settings page, read before the
+// port search.
+IniGroup addedPortsIniGroup();

@@ -435,3 +435,23 @@ void showIndicator(int index, bool enabled, const char* background, bool underli
     gtk_label_set_markup(GTK_LABEL(gtk_bin_get_child(GTK_BIN(box))), markup);
     g_free(markup);
 }
+
+IniGroup portDefaultIniGroup()
+{
+    auto choice = [](const char* key, int id) -> IniKey {
+        return {key, [id] { return std::to_string(chosenIndex(WinSettings, id)); }, nullptr, std::nullopt};
+    };
+    auto field = [](const char* key, int id) -> IniKey {
+        return {key, [id] { return controlText(WinSettings, id); }, nullptr, std::nullopt};
+    };
+    return IniGroup("PORTDEFAULT",
+            {choice("PortNo", IdSetPortBox),
+             {"PortNoNameWin",
+              [] { return chosenIndex(WinSettings, IdSetPortBox) >= 0 ? controlText(WinSettings, IdSetPortBox) : ""; },
+              nullptr, std::nullopt},
+             field("PortTag", IdSetPortTag), field("PortFileName", IdSetFileName), field("PortUnitType", IdSetDevice),
+             choice("PortBaudRate", IdSetBaud), choice("PortDataBits", IdSetDataBits),
+             choice("PortStopBits", IdSetStopBits), choice("PortParity", IdSetParity),
+             choice("PortHandshake", IdSetHandshake), field("PortInBufferSize", IdSetInBuffer),
+             field("PortOutBufferSize", IdSetOutBuffer)});
+}

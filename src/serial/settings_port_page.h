@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/ini_settings.h"
 #include "serial/device_settings.h"
 
 // Builds the group " Port-Auswahl... " into the page: the "COM-Port:" list, the authorisation
@@ -38,3 +39,5 @@ void saveSettingsFile();
 // Shows the port chosen in the "COM-Port:" list: its number, its tag, and its settings in the
 // form (the reset values for a port without settings).
 void showSettingsOfPort(int64_t index);
+// The Quirlo.ini group "PORTDEFAULT": the page's port and line settings, written for other tools.
+IniGroup portDefaultIniGroup();

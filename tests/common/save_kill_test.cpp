@@ -10,7 +10,7 @@
 #include <functional>
 #include <random>
 
-#include "app/ini_file.h"
+#include "common/ini_file.h"
 #include "common/files.h"
 #include "common/text.h"
 #include "lists/list_format.h"

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/ini_file.h"
+#include "common/ini_file.h"
 #include "app/start_options.h"
 #include "common/text.h"
 #include "lists/list_format.h"
@@ -233,8 +233,9 @@ std::string checkDiagram(const std::string& input)
     // The first line: the options' values in the order of their keys, tab-separated.
     std::vector<std::string> values = splitText(lines.front(), "\t");
     DiagramOptions options;
-    size_t next = 0;
-    readDiagramKeys(options, [&](const std::string&) { return next < values.size() ? values[next++] : ""; });
+    IniGroup keys = diagramIniGroup(options);
+    for (size_t next = 0; next < values.size() && next < keys.keys.size(); ++next)
+        keys.keys[next].read(values[next]);
     std::vector<std::vector<std::string>> table;
     int columns = 0;
     for (size_t line = 1; line < lines.size(); ++line) {

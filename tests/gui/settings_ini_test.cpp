@@ -8,7 +8,7 @@
 #include <csignal>
 #include <fstream>
 
-#include "app/ini_file.h"
+#include "common/ini_file.h"
 #include "app/quit.h"
 #include "app/settings_ini.h"
 #include "app/startup.h"

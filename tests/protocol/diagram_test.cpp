@@ -10,7 +10,7 @@
 #include <cmath>
 #include <map>
 
-#include "app/ini_file.h"
+#include "common/ini_file.h"
 #include "common/files.h"
 #include "protocol/diagram_data.h"
 #include "protocol/diagram_plot.h"
@@ -213,18 +213,28 @@ TEST(Diagram, TheOptionsComeBackFromQuirloIni)
     options.yMax = -2.25;
     options.y2Max = 3;
     options.open = true;
-    IniWriter writer;
-    writer.group("DIAGRAMM");
-    for (const auto& [key, value] : diagramKeys(options))
-        writer.add(key, value);
-    IniFile ini(writer.text());
+    clearIniGroups();
+    registerIniGroup(diagramIniGroup(options));
+    std::string text = iniText();
     DiagramOptions back;
-    readDiagramKeys(back, [&](const std::string& key) { return ini.text("DIAGRAMM", key, ""); });
-    EXPECT_EQ(diagramKeys(back), diagramKeys(options));
+    clearIniGroups();
+    registerIniGroup(diagramIniGroup(back));
+    readIniGroups(IniFile(text));
+    EXPECT_EQ(iniValues(diagramIniGroup(back)), iniValues(diagramIniGroup(options)));
     // Wrong values leave the options as they were.
     DiagramOptions kept = options;
-    readDiagramKeys(kept, [](const std::string& key) { return key == "Y" ? "" : "x"; });
-    EXPECT_EQ(diagramKeys(kept), diagramKeys(options));
+    std::string wrong = "[DIAGRAMM]\n";
+    for (const auto& [key, value] : iniValues(diagramIniGroup(options)))
+        wrong += key + (key == "Y" ? " = \n" : " = x\n");
+    clearIniGroups();
+    registerIniGroup(diagramIniGroup(kept));
+    readIniGroups(IniFile(wrong));
+    clearIniGroups();
+    EXPECT_EQ(iniValues(diagramIniGroup(kept)), iniValues(diagramIniGroup(options)));
+    // A diagram nobody changed leaves Quirlo.ini as it was.
+    DiagramOptions fresh;
+    EXPECT_FALSE(diagramIniGroup(fresh).written());
+    EXPECT_TRUE(diagramIniGroup(options).written());
 }
 
 TEST(Diagram, TheScreenAndTheFilesShowTheSeriesWhereItsDataLie)

@@ -114,14 +114,14 @@ TEST(DirectInputKeys, RoundTripTheLinesAsTypedAndIgnoreWrongValues)
     options.width = 600;
     options.height = 130;
     options.history = {" VOLT 1 ", "\"quoted\"", "A=B;C", "\"", "ÄÖÜ µ"};
-    // Quirlo.ini drops the blanks at the ends of a value: the reader sees what the file keeps.
-    std::map<std::string, std::string> file;
-    for (const auto& [key, value] : directInputKeys(options)) {
-        size_t first = value.find_first_not_of(' '), last = value.find_last_not_of(' ');
-        file[key] = first == std::string::npos ? "" : value.substr(first, last - first + 1);
-    }
+    // Through the file, which drops the blanks at the ends of a value.
+    clearIniGroups();
+    registerIniGroup(directInputIniGroup(options));
+    std::string text = iniText();
     DirectInputOptions read;
-    readDirectInputKeys(read, [&](const std::string& key) { return file.count(key) ? file[key] : ""; });
+    clearIniGroups();
+    registerIniGroup(directInputIniGroup(read));
+    readIniGroups(IniFile(text));
     EXPECT_TRUE(read.open);
     EXPECT_TRUE(read.timestamps);
     EXPECT_TRUE(read.placeKnown);
@@ -130,11 +130,12 @@ TEST(DirectInputKeys, RoundTripTheLinesAsTypedAndIgnoreWrongValues)
 
     // A place given in part, or with junk, is no place; a wrong flag keeps the option.
     // A line too long to keep is left out and counted, as one that is sent.
-    std::map<std::string, std::string> wrong = {{"X", "10"},     {"Y", "2O"},      {"W", "300"},
-                                                {"H", "90"},     {"Open", "yes"},  {"Line1", "*IDN?"},
-                                                {"Line2", std::string(1 << 20, 'x')}, {"Line4", "gap"}};
     DirectInputOptions kept;
-    readDirectInputKeys(kept, [&](const std::string& key) { return wrong.count(key) ? wrong[key] : ""; });
+    clearIniGroups();
+    registerIniGroup(directInputIniGroup(kept));
+    readIniGroups(IniFile("[DIREKTEINGABE]\nX=10\nY=2O\nW=300\nH=90\nOpen=yes\nLine1=*IDN?\nLine2=" +
+                          std::string(1 << 20, 'x') + "\nLine4=gap\n"));
+    clearIniGroups();
     EXPECT_FALSE(kept.placeKnown);
     EXPECT_EQ(kept.x, DirectInputOptions{}.x);
     EXPECT_FALSE(kept.open);

@@ -17,10 +17,14 @@ public:
     std::string text(const std::string& group, const std::string& key, const std::string& fallback) const;
     // The leading decimal number of the value (0 without one), or fallback when the key is missing.
     int64_t number(const std::string& group, const std::string& key, int64_t fallback) const;
+    bool has(const std::string& group, const std::string& key) const;
 
 private:
     std::map<std::pair<std::string, std::string>, std::string> values;
 };
+
+// The leading decimal number of a Quirlo.ini value, 0 without one.
+int64_t iniNumber(const std::string& value);
 
 // Writes the groups and keys in the order they come, "key = value" with an empty line before
 // every group but the first.

@@ -1,5 +1,5 @@
 // The INI dialect of Quirlo.ini.
-#include "app/ini_file.h"
+#include "common/ini_file.h"
 
 #include <glib.h>
 
@@ -60,10 +60,17 @@ std::string IniFile::text(const std::string& group, const std::string& key, cons
 int64_t IniFile::number(const std::string& group, const std::string& key, int64_t fallback) const
 {
     auto found = values.find({lower(group), lower(key)});
-    if (found == values.end())
-        return fallback;
+    return found == values.end() ? fallback : iniNumber(found->second);
+}
+
+bool IniFile::has(const std::string& group, const std::string& key) const
+{
+    return values.count({lower(group), lower(key)}) != 0;
+}
+
+int64_t iniNumber(const std::string& value)
+{
     // Only a decimal number counts here, not the "$" and "%" forms of program texts.
-    const std::string& value = found->second;
     size_t digits = value.find_first_not_of("+-");
     if (digits == std::string::npos || digits > 1 || !g_ascii_isdigit(value[digits]))
         return 0;

@@ -1,7 +1,9 @@
-// The INI dialect of Quirlo.ini and the window places held on monitor 0.
+// The INI dialect of Quirlo.ini, its groups as subsystems declare them, and the window places
+// held on monitor 0.
 #include <gtest/gtest.h>
 
-#include "app/ini_file.h"
+#include "common/ini_file.h"
+#include "common/ini_settings.h"
 
 TEST(IniFile, ReadsTheDialectWhateverTheCaseAndTheBlanks)
 {
@@ -55,4 +57,41 @@ TEST(IniFile, WindowPlacesAreHeldOnMonitorZero)
     const int64_t far = int64_t{1} << 62;
     EXPECT_EQ(clampMainWindow(far, -far, 1280, 1024), (std::pair<int64_t, int64_t>{1116, 24}));
     EXPECT_EQ(clampWindow(-far, far, 500, 246, 1280, 1024), (std::pair<int64_t, int64_t>{0, 778}));
+}
+
+// One declaration writes a group and reads it back: groups in the order registered, a group
+// that says so left out, a missing key's stand-in taken, a list read up to its first gap, and a
+// group read apart only when asked for.
+TEST(IniGroups, OneDeclarationWritesAndReadsEachGroup)
+{
+    bool on = true;
+    int64_t count = 7;
+    std::string name = "x";
+    std::vector<std::string> items = {"a", "b"};
+    bool quiet = false;
+    auto declare = [&] {
+        clearIniGroups();
+        IniGroup first("FIRST", {flagKey("On", on), numberKey("Count", count)});
+        first.list = IniList{"Item", [&] { return items; }, [&](const std::vector<std::string>& read) { items = read; }};
+        registerIniGroup(std::move(first));
+        IniGroup unused("UNUSED", {flagKey("Quiet", quiet)});
+        unused.written = [&] { return quiet; };
+        registerIniGroup(std::move(unused));
+        IniGroup apart("APART", {{"Name", [&] { return name; }, [&](const std::string& value) { name = value; }, "none"}});
+        apart.readApart = true;
+        registerIniGroup(std::move(apart));
+    };
+    declare();
+    EXPECT_EQ(iniText(), "[FIRST]\nOn = 1\nCount = 7\nItem1 = a\nItem2 = b\n\n[APART]\nName = x\n");
+
+    on = false;
+    count = 0;
+    readIniGroups(IniFile("[first]\non = 1\ncount = 12abc\nitem1 = c\nitem3 = e\n[apart]\nname = y\n"));
+    EXPECT_TRUE(on);
+    EXPECT_EQ(count, 12);
+    EXPECT_EQ(items, std::vector<std::string>{"c"});
+    EXPECT_EQ(name, "x");
+    readIniGroup(IniFile("[first]\n"), "APART");
+    EXPECT_EQ(name, "none");
+    clearIniGroups();
 }
