@@ -88,70 +88,62 @@ std::string charsToCodeList(const std::string& chars)
     return list;
 }
 
-namespace {
-
-// The table's member pointers, named for the rows' sake.
-constexpr std::string SettingsForm::*noText = nullptr;
-constexpr int SettingsForm::*noIndex = nullptr;
-constexpr bool SettingsForm::*noFlag = nullptr;
-constexpr std::string DeviceSettings::*noString = nullptr;
-constexpr int64_t DeviceSettings::*noNumber = nullptr;
-
-} // namespace
-
 // The device settings in the order of the *.set file's lines; a file is read by the position
 // of its lines.
 const std::vector<PortSetting> portSettings = {
-    {"VER", 0, SettingKind::Version},
-    {nullptr, IdSetFileName, SettingKind::Text, &SettingsForm::file, noIndex, noFlag, &DeviceSettings::settingsFile},
-    {"DEVICE", IdSetDevice, SettingKind::Text, &SettingsForm::device, noIndex, noFlag, &DeviceSettings::device},
-    {"BAUD", IdSetBaud, SettingKind::Choice, &SettingsForm::baud, noIndex, noFlag, noString, &DeviceSettings::baud,
-     &baudChoices},
+    {.key = "VER", .kind = SettingKind::Version},
+    {.controlId = IdSetFileName, .kind = SettingKind::Text, .text = &SettingsForm::file,
+     .string = &DeviceSettings::settingsFile},
+    {.key = "DEVICE", .controlId = IdSetDevice, .kind = SettingKind::Text, .text = &SettingsForm::device,
+     .string = &DeviceSettings::device},
+    {.key = "BAUD", .controlId = IdSetBaud, .kind = SettingKind::Choice, .text = &SettingsForm::baud,
+     .number = &DeviceSettings::baud, .choices = &baudChoices},
     // The data bits are a number in the file: "08" is 8.
-    {"DATA", IdSetDataBits, SettingKind::Choice, &SettingsForm::dataBits, noIndex, noFlag, noString,
-     &DeviceSettings::dataBits, &dataBitsChoices, true},
-    {"STOP", IdSetStopBits, SettingKind::Choice, &SettingsForm::stopBits, noIndex, noFlag, noString, noNumber,
-     &stopBitsChoices, false, &DeviceSettings::stopBits},
-    {"PARITY", IdSetParity, SettingKind::Index, noText, &SettingsForm::parity, noFlag, noString,
-     &DeviceSettings::parity, &parityChoices},
-    {"HANDSHAKE", IdSetHandshake, SettingKind::Index, noText, &SettingsForm::handshake, noFlag, noString,
-     &DeviceSettings::handshake, &handshakeChoices},
-    {"INBUFFER", IdSetInBuffer, SettingKind::Number, &SettingsForm::inBuffer, noIndex, noFlag, noString,
-     &DeviceSettings::inBufferSize},
-    {"OUTBUFFER", IdSetOutBuffer, SettingKind::Number, &SettingsForm::outBuffer, noIndex, noFlag, noString,
-     &DeviceSettings::outBufferSize},
-    {"INMAXSIGNS", IdSetInMaxSigns, SettingKind::Number, &SettingsForm::inMaxSigns, noIndex, noFlag, noString,
-     &DeviceSettings::inMaxSigns},
-    {"INTERM", IdSetInTerminator, SettingKind::Codes, &SettingsForm::inTerminator, noIndex, noFlag,
-     &DeviceSettings::inTerminator, noNumber, &terminatorChoices},
-    {"INRETRY", IdSetInRetry, SettingKind::Number, &SettingsForm::inRetry, noIndex, noFlag, noString,
-     &DeviceSettings::inRetry},
-    {"OUTTERM", IdSetOutTerminator, SettingKind::Codes, &SettingsForm::outTerminator, noIndex, noFlag,
-     &DeviceSettings::outTerminator, noNumber, &terminatorChoices},
-    {"DELAYSHORT", IdSetDelayShort, SettingKind::Number, &SettingsForm::delayShort, noIndex, noFlag, noString,
-     &DeviceSettings::delayShort},
-    {"DELAYLONG", IdSetDelayLong, SettingKind::Number, &SettingsForm::delayLong, noIndex, noFlag, noString,
-     &DeviceSettings::delayLong},
-    {"DELAYERR", IdSetDelayErr, SettingKind::Number, &SettingsForm::delayErr, noIndex, noFlag, noString,
-     &DeviceSettings::delayErr},
-    {"ERRQUERY", IdSetErrQuery, SettingKind::Flag, noText, noIndex, &SettingsForm::errQuery, noString,
-     &DeviceSettings::errQuery},
-    {"ERRQUERAS", IdSetErrQueryClear, SettingKind::Text, &SettingsForm::errQueryClear, noIndex, noFlag,
-     &DeviceSettings::errQueryClear},
-    {"ERRGETCMD", IdSetErrGetCmd, SettingKind::Text, &SettingsForm::errGetCmd, noIndex, noFlag,
-     &DeviceSettings::errGetCmd},
-    {"ERRGETSESR", IdSetErrGetSesr, SettingKind::Text, &SettingsForm::errGetSesr, noIndex, noFlag,
-     &DeviceSettings::errGetSesr},
-    {"INSUBSTRINGS", IdSetSubStrings, SettingKind::Flag, noText, noIndex, &SettingsForm::inSubStrings, noString,
-     &DeviceSettings::inSubStrings, nullptr, false, nullptr, 3},
-    {"INSUBTERM", IdSetSubTerminator, SettingKind::Codes, &SettingsForm::inSubTerminator, noIndex, noFlag,
-     &DeviceSettings::inSubTerminator, noNumber, &subTerminatorChoices, false, nullptr, 3},
-    {"SENDASIS", IdSetSendAsIs, SettingKind::Flag, noText, noIndex, &SettingsForm::sendAsIs, noString,
-     &DeviceSettings::sendAsIs, nullptr, false, nullptr, 0, true},
-    {"READATONCE", IdSetReadAtOnce, SettingKind::Flag, noText, noIndex, &SettingsForm::readAtOnce, noString,
-     &DeviceSettings::readAtOnce, nullptr, false, nullptr, 0, true},
-    {"SKIPECHO", IdSetSkipEcho, SettingKind::Flag, noText, noIndex, &SettingsForm::skipEcho, noString,
-     &DeviceSettings::skipEcho, nullptr, false, nullptr, 0, true},
+    {.key = "DATA", .controlId = IdSetDataBits, .kind = SettingKind::Choice, .text = &SettingsForm::dataBits,
+     .number = &DeviceSettings::dataBits, .choices = &dataBitsChoices, .numberInFile = true},
+    {.key = "STOP", .controlId = IdSetStopBits, .kind = SettingKind::Choice, .text = &SettingsForm::stopBits,
+     .choices = &stopBitsChoices, .decimal = &DeviceSettings::stopBits},
+    {.key = "PARITY", .controlId = IdSetParity, .kind = SettingKind::Index, .index = &SettingsForm::parity,
+     .number = &DeviceSettings::parity, .choices = &parityChoices},
+    {.key = "HANDSHAKE", .controlId = IdSetHandshake, .kind = SettingKind::Index, .index = &SettingsForm::handshake,
+     .number = &DeviceSettings::handshake, .choices = &handshakeChoices},
+    {.key = "INBUFFER", .controlId = IdSetInBuffer, .kind = SettingKind::Number, .text = &SettingsForm::inBuffer,
+     .number = &DeviceSettings::inBufferSize},
+    {.key = "OUTBUFFER", .controlId = IdSetOutBuffer, .kind = SettingKind::Number, .text = &SettingsForm::outBuffer,
+     .number = &DeviceSettings::outBufferSize},
+    {.key = "INMAXSIGNS", .controlId = IdSetInMaxSigns, .kind = SettingKind::Number, .text = &SettingsForm::inMaxSigns,
+     .number = &DeviceSettings::inMaxSigns},
+    {.key = "INTERM", .controlId = IdSetInTerminator, .kind = SettingKind::Codes, .text = &SettingsForm::inTerminator,
+     .string = &DeviceSettings::inTerminator, .choices = &terminatorChoices},
+    {.key = "INRETRY", .controlId = IdSetInRetry, .kind = SettingKind::Number, .text = &SettingsForm::inRetry,
+     .number = &DeviceSettings::inRetry},
+    {.key = "OUTTERM", .controlId = IdSetOutTerminator, .kind = SettingKind::Codes,
+     .text = &SettingsForm::outTerminator, .string = &DeviceSettings::outTerminator, .choices = &terminatorChoices},
+    {.key = "DELAYSHORT", .controlId = IdSetDelayShort, .kind = SettingKind::Number, .text = &SettingsForm::delayShort,
+     .number = &DeviceSettings::delayShort},
+    {.key = "DELAYLONG", .controlId = IdSetDelayLong, .kind = SettingKind::Number, .text = &SettingsForm::delayLong,
+     .number = &DeviceSettings::delayLong},
+    {.key = "DELAYERR", .controlId = IdSetDelayErr, .kind = SettingKind::Number, .text = &SettingsForm::delayErr,
+     .number = &DeviceSettings::delayErr},
+    {.key = "ERRQUERY", .controlId = IdSetErrQuery, .kind = SettingKind::Flag, .flag = &SettingsForm::errQuery,
+     .number = &DeviceSettings::errQuery},
+    {.key = "ERRQUERAS", .controlId = IdSetErrQueryClear, .kind = SettingKind::Text,
+     .text = &SettingsForm::errQueryClear, .string = &DeviceSettings::errQueryClear},
+    {.key = "ERRGETCMD", .controlId = IdSetErrGetCmd, .kind = SettingKind::Text, .text = &SettingsForm::errGetCmd,
+     .string = &DeviceSettings::errGetCmd},
+    {.key = "ERRGETSESR", .controlId = IdSetErrGetSesr, .kind = SettingKind::Text, .text = &SettingsForm::errGetSesr,
+     .string = &DeviceSettings::errGetSesr},
+    {.key = "INSUBSTRINGS", .controlId = IdSetSubStrings, .kind = SettingKind::Flag,
+     .flag = &SettingsForm::inSubStrings, .number = &DeviceSettings::inSubStrings, .fromVersion = 3},
+    {.key = "INSUBTERM", .controlId = IdSetSubTerminator, .kind = SettingKind::Codes,
+     .text = &SettingsForm::inSubTerminator, .string = &DeviceSettings::inSubTerminator,
+     .choices = &subTerminatorChoices, .fromVersion = 3},
+    {.key = "SENDASIS", .controlId = IdSetSendAsIs, .kind = SettingKind::Flag, .flag = &SettingsForm::sendAsIs,
+     .number = &DeviceSettings::sendAsIs, .optional = true},
+    {.key = "READATONCE", .controlId = IdSetReadAtOnce, .kind = SettingKind::Flag, .flag = &SettingsForm::readAtOnce,
+     .number = &DeviceSettings::readAtOnce, .optional = true},
+    {.key = "SKIPECHO", .controlId = IdSetSkipEcho, .kind = SettingKind::Flag, .flag = &SettingsForm::skipEcho,
+     .number = &DeviceSettings::skipEcho, .optional = true},
 };
 
 namespace {
@@ -229,6 +221,16 @@ void toForm(const PortSetting& setting, const DeviceSettings& settings, Settings
 }
 
 } // namespace
+
+SettingsForm::SettingsForm()
+{
+    // The lists of the serial line start with nothing chosen.
+    const DeviceSettings defaults;
+    for (const PortSetting& setting : portSettings) {
+        if (setting.kind != SettingKind::Choice && setting.kind != SettingKind::Index)
+            toForm(setting, defaults, *this);
+    }
+}
 
 std::string setFileText(const SettingsForm& form)
 {

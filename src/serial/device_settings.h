@@ -18,28 +18,29 @@ extern const std::vector<std::string> subTerminatorChoices; // "Sub-Terminat.:"
 
 // What the controls of the settings form hold. A list's text is its chosen item, "" when none;
 // parity and handshake are the chosen indices, -1 when none; numeric fields hold digits only.
-// The initial values are those of a fresh form.
+// A fresh form holds the defaults of the device settings, and no line setting is chosen.
 struct SettingsForm {
-    std::string file = " -";
-    std::string device = " -";
+    SettingsForm();
+    std::string file;
+    std::string device;
     std::string baud, dataBits, stopBits;
     int parity = -1;
     int handshake = -1;
-    std::string inBuffer = "1024";
-    std::string outBuffer = "1024";
-    std::string inMaxSigns = "60";
-    std::string inTerminator = "13";
-    std::string inRetry = "5";
+    std::string inBuffer;
+    std::string outBuffer;
+    std::string inMaxSigns;
+    std::string inTerminator;
+    std::string inRetry;
     bool inSubStrings = false;
-    std::string inSubTerminator = "10";
-    std::string outTerminator = "13";
+    std::string inSubTerminator;
+    std::string outTerminator;
     bool errQuery = false;
-    std::string errGetSesr = "*ESR?";
-    std::string errGetCmd = "SYST:ERR?";
-    std::string errQueryClear = "*CLS";
-    std::string delayShort = "15";
-    std::string delayLong = "300";
-    std::string delayErr = "150";
+    std::string errGetSesr;
+    std::string errGetCmd;
+    std::string errQueryClear;
+    std::string delayShort;
+    std::string delayLong;
+    std::string delayErr;
     bool sendAsIs = false;
     bool readAtOnce = false;
     bool skipEcho = false;
@@ -59,9 +60,9 @@ enum class SettingKind {
 
 // One device setting. The members that its kind does not use are null.
 struct PortSetting {
-    const char* key; // its *.set line, nullptr when the file has none
-    int controlId;   // its control on the page, 0 for none
-    SettingKind kind;
+    const char* key = nullptr; // its *.set line, nullptr when the file has none
+    int controlId = 0;         // its control on the page, 0 for none
+    SettingKind kind = SettingKind::Text;
     std::string SettingsForm::*text = nullptr; // Text, Number, Choice, Codes
     int SettingsForm::*index = nullptr;        // Index
     bool SettingsForm::*flag = nullptr;        // Flag
@@ -77,7 +78,8 @@ struct PortSetting {
     bool optional = false;
 };
 // Every device setting, in the order of the *.set file's lines. Adding a setting is a row here,
-// its members in SettingsForm and DeviceSettings, and its control's place on the page.
+// its members in SettingsForm and DeviceSettings (its default in DeviceSettings only), and its
+// control's place on the page.
 extern const std::vector<PortSetting> portSettings;
 
 // The directory offered for *.set files: "Devices/" beside the program at start-up, afterwards
