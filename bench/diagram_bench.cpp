@@ -12,8 +12,8 @@
 #include "quirlo_bench.h"
 #include "timing.h"
 
-#include "protocol/diagram_plot.h"
-#include "protocol/diagram_window.h"
+#include "diagram/diagram_plot.h"
+#include "diagram/diagram_window.h"
 #include "protocol/protocol_window.h"
 #include "ui/controls.h"
 #include "ui/list_access.h"

@@ -11,7 +11,7 @@
 #include "lists/list_files.h"
 #include "lists/list_operations.h"
 #include "lists/list_windows.h"
-#include "protocol/diagram_window.h"
+#include "diagram/diagram_window.h"
 #include "protocol/protocol_files.h"
 #include "protocol/protocol_settings.h"
 #include "protocol/protocol_window.h"

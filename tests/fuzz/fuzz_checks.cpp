@@ -13,7 +13,7 @@
 #include "app/start_options.h"
 #include "common/text.h"
 #include "lists/list_format.h"
-#include "protocol/diagram_data.h"
+#include "diagram/diagram_data.h"
 #include "run/device_exchange.h"
 #include "run/expression.h"
 #include "run/line_preparation.h"

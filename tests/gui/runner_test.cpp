@@ -17,7 +17,7 @@
 #include "common/files.h"
 #include "common/line_types.h"
 #include "common/text.h"
-#include "protocol/diagram_window.h"
+#include "diagram/diagram_window.h"
 #include "protocol/protocol_export.h"
 #include "protocol/protocol_files.h"
 #include "protocol/protocol_state.h"

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "protocol/diagram_data.h"
+#include "diagram/diagram_data.h"
 
 // Whether the plotting library has the cairo devices the diagram needs.
 bool plottingAvailable();

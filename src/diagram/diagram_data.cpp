@@ -1,5 +1,5 @@
 // Taking the diagram's series out of the measurement table.
-#include "protocol/diagram_data.h"
+#include "diagram/diagram_data.h"
 
 #include <glib.h>
 

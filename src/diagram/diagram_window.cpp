@@ -2,7 +2,7 @@
 // timer that lets the diagram follow the table at most a few times a second. The table's texts
 // are kept as the diagram read them, and a run's writes update them cell by cell, so that a
 // long table is not read again for every drawing.
-#include "protocol/diagram_window.h"
+#include "diagram/diagram_window.h"
 
 #include <gio/gio.h>
 #include <gtk/gtk.h>
@@ -10,7 +10,7 @@
 
 #include "common/files.h"
 #include "common/text.h"
-#include "protocol/diagram_plot.h"
+#include "diagram/diagram_plot.h"
 #include "protocol/protocol_files.h"
 #include "protocol/protocol_state.h"
 #include "protocol/protocol_window.h"

@@ -12,8 +12,8 @@
 
 #include "common/ini_file.h"
 #include "common/files.h"
-#include "protocol/diagram_data.h"
-#include "protocol/diagram_plot.h"
+#include "diagram/diagram_data.h"
+#include "diagram/diagram_plot.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Drawing the diagram with PLplot. Quirlo chooses the data, the ranges and the options; the
 // axes, their ticks and labels, log scales and the legend are the library's. Every drawing is a
 // stream of its own, ended when it is done.
-#include "protocol/diagram_plot.h"
+#include "diagram/diagram_plot.h"
 
 #include <glib.h>
 #include <glib/gstdio.h>

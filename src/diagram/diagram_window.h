@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "protocol/diagram_data.h"
+#include "diagram/diagram_data.h"
 
 // The options the window shows; Quirlo.ini reads them before the window exists.
 DiagramOptions& diagramOptions();
