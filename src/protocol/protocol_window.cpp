@@ -6,6 +6,7 @@
 
 #include "common/line_types.h"
 #include "common/text.h"
+#include "protocol/protocol_model.h"
 #include "protocol/protocol_state.h"
 #include "ui/controls.h"
 #include "ui/events.h"
@@ -32,7 +33,7 @@ void tellTableChanged()
 }
 
 // The store keeps a text column for column 0 and every possible table column.
-constexpr int storeColumns = 256;
+constexpr int storeColumns = tableColumnLimit;
 const char* const frameBlue = "#0000aa";
 const char* const addedGreen = "#cdfbde";
 
@@ -148,50 +149,29 @@ void showRow(int row)
     gtk_tree_path_free(path);
 }
 
-void addTableRow()
+// The control shows the rows the model added from first on, and the columns it added.
+void showTableWrite(const ProtocolModel::TableWrite& write)
 {
-    int row = insertRow(WinProtocol, IdPtkList, -1, {});
-    setCellText(WinProtocol, IdPtkList, row, 0, std::to_string(row));
-    protocol.lastRow = row;
-}
-
-void addTableColumn()
-{
-    int column = protocolColumnCount();
-    if (column >= storeColumns)
-        return;
-    addViewColumn(column, std::to_string(column), protocol.colWidth, true);
-    if (protocol.colCount < column)
-        protocol.colCount = column;
-    setCellText(WinProtocol, IdPtkList, 0, column, std::to_string(column));
-    if (shadedUpTo.size() <= static_cast<size_t>(column))
-        shadedUpTo.resize(static_cast<size_t>(column) + 1, 0);
-    shadedUpTo[column] = rowCount(WinProtocol, IdPtkList) - 1;
-}
-
-void writeTableCell(const std::string& value)
-{
-    if (protocol.protocolMode != ModeTable)
-        return;
-    bool inside = checkTableBounds(protocol);
-    updateLimitIndicator();
-    // The guard is the last row that exists: right after a rebuild lastRow already reads 1
-    // while only row 0 exists, which would keep a one-row table from ever getting its row.
-    while (protocol.cellRow > rowCount(WinProtocol, IdPtkList) - 1 &&
-           rowCount(WinProtocol, IdPtkList) - 1 < protocol.maxRows)
-        addTableRow();
-    // The table's own columns count: a declined shrink leaves more than the chosen number.
-    while (protocolColumnCount() - 1 < protocol.cellCol && protocolColumnCount() - 1 < protocol.maxCols &&
-           protocolColumnCount() < storeColumns)
-        addTableColumn();
-    if (!inside) {
-        ++protocol.lostValues;
-        return;
+    if (write.firstAddedRow >= 0) {
+        for (int row = write.firstAddedRow; row < protocolModel.rowCount(); ++row)
+            insertRow(WinProtocol, IdPtkList, -1, {protocolModel.cell(row, 0)});
     }
-    setCellText(WinProtocol, IdPtkList, protocol.cellRow, protocol.cellCol, value);
-    showRow(protocol.cellRow);
+    for (int column : write.addedColumns) {
+        addViewColumn(column, std::to_string(column), protocol.colWidth, true);
+        setCellText(WinProtocol, IdPtkList, 0, column, protocolModel.cell(0, column));
+        if (shadedUpTo.size() <= static_cast<size_t>(column))
+            shadedUpTo.resize(static_cast<size_t>(column) + 1, 0);
+        shadedUpTo[column] = rowCount(WinProtocol, IdPtkList) - 1;
+    }
+    updateLimitIndicator();
+    if (!write.inside)
+        return;
+    int row = write.row, column = write.column;
+    const std::string value = protocolModel.cell(row, column);
+    setCellText(WinProtocol, IdPtkList, row, column, value);
+    showRow(row);
     if (tableListeners.cellWritten)
-        tableListeners.cellWritten(protocol.cellRow, protocol.cellCol, value);
+        tableListeners.cellWritten(row, column, value);
 }
 
 void appendListLine(const std::string& text, int kind, const std::string& extra, const std::string& pause)
@@ -199,14 +179,18 @@ void appendListLine(const std::string& text, int kind, const std::string& extra,
     showWindow(WinProtocol);
     showWindow(WinProgram);
     if (!text.empty()) {
-        int row = insertRow(WinProtocol, IdPtkList, -1, protocolListCells(text, pause, extra), kind);
+        std::vector<std::string> cells = protocolListCells(text, pause, extra);
+        protocolModel.appendRow(cells);
+        int row = insertRow(WinProtocol, IdPtkList, -1, cells, kind);
         clearSelection(WinProtocol, IdPtkList);
         selectRow(WinProtocol, IdPtkList, row, false);
         showRow(row);
     } else if (!extra.empty()) {
-        int last = rowCount(WinProtocol, IdPtkList) - 1;
-        if (last >= 0)
-            setCellText(WinProtocol, IdPtkList, last, 3, cellText(WinProtocol, IdPtkList, last, 0) + extra);
+        int last = protocolModel.rowCount() - 1;
+        if (last >= 0) {
+            protocolModel.setCell(last, 3, protocolModel.cell(last, 0) + extra);
+            setCellText(WinProtocol, IdPtkList, last, 3, protocolModel.cell(last, 3));
+        }
     }
 }
 
@@ -214,14 +198,13 @@ void outputTable(const std::string& text, int kind, const std::string& extra)
 {
     showWindow(WinProtocol);
     showWindow(WinProgram);
-    if (kind == TypeWrite) {
-        writeTableCell(text);
-    } else if (kind == KindResponse) {
-        int content = chosenIndex(WinSettings, IdSetTableContent);
-        writeTableCell(tableResponseCell(text, extra, content < 0 ? ValuesLeft : content));
-        if (toggleState(WinSettings, IdSetSubStrings))
-            ++protocol.cellRow;
-    }
+    if (protocol.protocolMode != ModeTable)
+        return;
+    if (kind == TypeWrite)
+        showTableWrite(protocolModel.writeTableCell(protocol, text));
+    else if (kind == KindResponse)
+        showTableWrite(protocolModel.writeResponse(protocol, text, extra, chosenIndex(WinSettings, IdSetTableContent),
+                                                   toggleState(WinSettings, IdSetSubStrings)));
 }
 
 } // namespace
@@ -288,13 +271,7 @@ void relayoutProtocolWindow()
 
 int protocolColumnCount()
 {
-    GtkTreeView* view = protocolView();
-    if (!view)
-        return 0;
-    GList* columns = gtk_tree_view_get_columns(view);
-    int count = static_cast<int>(g_list_length(columns));
-    g_list_free(columns);
-    return count;
+    return protocolView() ? protocolModel.columnCount() : 0;
 }
 
 void buildProtocolLayout(int mode)
@@ -303,19 +280,16 @@ void buildProtocolLayout(int mode)
     if (!view)
         return;
     removeAllRows(WinProtocol, IdPtkList);
-    while (protocolColumnCount() > 1)
-        gtk_tree_view_remove_column(view, gtk_tree_view_get_column(view, protocolColumnCount() - 1));
+    while (gtk_tree_view_get_column(view, 1))
+        gtk_tree_view_remove_column(view, gtk_tree_view_get_column(view, 1));
     shadedUpTo.clear();
     if (mode == ModeTable) {
         protocol.builtMode = ModeTable;
         setColumnZero("", 30);
-        int columns = std::min(protocol.colCount, std::min(protocol.maxCols, storeColumns - 1));
-        for (int column = 1; column <= columns; ++column)
+        protocolModel.buildTable(std::min(protocol.colCount, protocol.maxCols), protocol.colCount);
+        for (int column = 1; column < protocolModel.columnCount(); ++column)
             addViewColumn(column, std::to_string(column), protocol.colWidth, true);
-        std::vector<std::string> numbers{""};
-        for (int column = 1; column <= std::min(protocol.colCount, storeColumns - 1); ++column)
-            numbers.push_back(std::to_string(column));
-        insertRow(WinProtocol, IdPtkList, -1, numbers);
+        insertRow(WinProtocol, IdPtkList, -1, protocolModel.rows(storeColumns - 1).front());
         protocol.cellRow = 1;
         protocol.lastRow = 1;
         protocol.cellCol = 1;
@@ -325,6 +299,7 @@ void buildProtocolLayout(int mode)
         addViewColumn(1, "Senden / Empfangen", 220, false);
         addViewColumn(2, "Pause", 50, true);
         addViewColumn(3, "Fehlercode / Steuerkommando:", 216, false);
+        protocolModel.buildList();
         protocol.cellRow = 0;
         protocol.cellCol = 1;
     } else {
@@ -341,18 +316,20 @@ void buildProtocolLayout(int mode)
 
 void growProtocolColumns(int dataColumns)
 {
-    while (protocolColumnCount() - 1 < dataColumns && protocolColumnCount() < storeColumns)
-        addTableColumn();
+    ProtocolModel::TableWrite added;
+    while (protocolModel.columnCount() - 1 < dataColumns && protocolModel.columnCount() < storeColumns)
+        added.addedColumns.push_back(protocolModel.addTableColumn(protocol));
+    showTableWrite(added);
 }
 
 void shrinkProtocolColumns(int dataColumns)
 {
     GtkTreeView* view = protocolView();
+    int before = protocolModel.columnCount();
+    protocolModel.dropColumnsAfter(dataColumns);
     int rows = rowCount(WinProtocol, IdPtkList);
-    while (view && protocolColumnCount() - 1 > dataColumns) {
-        int column = protocolColumnCount() - 1;
+    for (int column = before - 1; view && column >= protocolModel.columnCount(); --column) {
         gtk_tree_view_remove_column(view, gtk_tree_view_get_column(view, column));
-        // A column added again later starts empty.
         for (int row = 0; row < rows; ++row)
             setCellText(WinProtocol, IdPtkList, row, column, "");
     }
@@ -368,6 +345,7 @@ void clearProtocol(bool ask)
         buildProtocolLayout(protocol.builtMode);
         setControlText(WinProtocol, IdPtkFileField, "");
     } else if (protocol.protocolMode == ModeList) {
+        protocolModel.clear();
         removeAllRows(WinProtocol, IdPtkList);
     }
 }
@@ -377,6 +355,7 @@ void deleteProtocolRow()
     int row = selectedRow(WinProtocol, IdPtkList);
     if (row <= 0)
         return;
+    protocolModel.removeRow(row);
     removeRow(WinProtocol, IdPtkList, row);
     --protocol.cellRow;
     tellTableChanged();
@@ -389,25 +368,9 @@ bool protocolShownAsTable()
 
 ProtocolRows protocolRows()
 {
-    ProtocolRows rows;
-    GtkTreeView* view = protocolView();
-    if (!view)
-        return rows;
-    int lastColumn = protocol.builtMode == ModeTable ? protocol.colCount : 3;
-    GtkTreeModel* model = gtk_tree_view_get_model(view);
-    GtkTreeIter iter;
-    for (gboolean valid = gtk_tree_model_get_iter_first(model, &iter); valid;
-         valid = gtk_tree_model_iter_next(model, &iter)) {
-        std::vector<std::string>& row = rows.emplace_back();
-        row.reserve(lastColumn + 1);
-        for (int column = 0; column <= lastColumn && column < storeColumns; ++column) {
-            gchar* text = nullptr;
-            gtk_tree_model_get(model, &iter, listStoreTextColumn(column), &text, -1);
-            row.emplace_back(text ? text : "");
-            g_free(text);
-        }
-    }
-    return rows;
+    if (!protocolView())
+        return {};
+    return protocolModel.rows(protocol.builtMode == ModeTable ? protocol.colCount : 3);
 }
 
 void setTableListeners(std::function<void()> changed, std::function<void(int, int, const std::string&)> cellWritten)

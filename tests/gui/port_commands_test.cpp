@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "protocol/protocol_state.h"
+#include "protocol/protocol_window.h"
 #include "run/run_state.h"
 #include "serial/device_io.h"
 #include "serial/port_commands.h"
@@ -184,24 +185,24 @@ TEST_F(PortCommands, PortRowsWithEmptyWrongAndTooLargeParameters)
     closePortCommand("");
     EXPECT_FALSE(PortTable[0].isOpen);
     EXPECT_FALSE(PortTable[2].isOpen);
-    removeAllRows(WinProtocol, IdPtkList);
+    clearProtocol(false);
     openPortCommand("");
     EXPECT_TRUE(PortTable[0].isOpen);
     EXPECT_TRUE(PortTable[2].isOpen);
     // The unconfigured port 1 is passed over silently.
     EXPECT_EQ(protocolLines(), (std::vector<std::string>{"OpenPort|#0 Ok", "OpenPort|#2 Ok"}));
 
-    removeAllRows(WinProtocol, IdPtkList);
+    clearProtocol(false);
     messages.clear();
     openPortCommand("300");
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "Ungültiger Parameter auf\nOpen-/CloseCom");
     EXPECT_EQ(protocolLines(), (std::vector<std::string>{"ComPort|#0 bereits geöffnet", "ComPort|#2 bereits geöffnet"}));
-    removeAllRows(WinProtocol, IdPtkList);
+    clearProtocol(false);
     openPortCommand("5");
     EXPECT_EQ(protocolLines(), std::vector<std::string>{"ComPort|#5 existiert nicht"});
 
-    removeAllRows(WinProtocol, IdPtkList);
+    clearProtocol(false);
     messages.clear();
     changePortCommand("7");
     EXPECT_EQ(currentPort, 2);

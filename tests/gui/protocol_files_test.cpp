@@ -136,7 +136,7 @@ TEST_F(ProtocolFiles, AutosaveGoesToTheChosenDirectoryOrWarns)
     // A write after clearing leaves exactly the shorter protocol.
     protocolAutosave(1);
     EXPECT_EQ(file(tempDir + "/" + name).size(), 84u);
-    removeAllRows(WinProtocol, IdPtkList);
+    clearProtocol(false);
     protocolOut("Query:\nX?", 0, "");
     send(EvTimer, WinProtocol, TimerAutosave);
     EXPECT_EQ(file(tempDir + "/" + name), "Query:\tX?\t\t\n");

@@ -105,7 +105,7 @@ protected:
         currentPort = 0;
         portOpen(0);
         ASSERT_TRUE(entry.isOpen);
-        removeAllRows(WinProtocol, IdPtkList);
+        clearProtocol(false);
     }
 
     void row(int type, const std::string& blank, const std::string& parameters = "", const std::string& pause = "10")
@@ -237,7 +237,7 @@ TEST_F(Runner, MessageBoxesPausesAndStop)
 
     // Stop while running: the run ends at the next tick.
     removeAllRows(WinProgram, IdPrgList);
-    removeAllRows(WinProtocol, IdPtkList);
+    clearProtocol(false);
     for (int i = 0; i < 50; ++i)
         row(0, "*CLS", "", "50");
     send(EvControl, WinProgram, IdPrgRun);
@@ -329,7 +329,7 @@ TEST_F(Runner, AMessageBoxCopiesTheProtocolAsChosen)
 TEST_F(Runner, AClosedPortIsRefusedRowByRowAndTheThirdEndsTheRun)
 {
     portClose(0);
-    removeAllRows(WinProtocol, IdPtkList);
+    clearProtocol(false);
     // A loop in the first row goes back to it on every pass, which is not a new start.
     row(5, "Loop <i>,<i>,<i>", "1;20;1");
     row(0, "*RST");
@@ -348,7 +348,7 @@ TEST_F(Runner, ASingleEntryRunsWithItsPortRows)
     row(1, "*IDN?");
     row(3, "ClosePort <i>", "0");
     portClose(0);
-    removeAllRows(WinProtocol, IdPtkList);
+    clearProtocol(false);
     selectRow(WinProgram, IdPrgList, 2, false);
     send(EvMenu, WinProgram, MenuPrgExecute);
     ASSERT_TRUE(pumpUntil([] { return !runState.running && !timerActive(WinProgram, TimerRun); }));
@@ -410,7 +410,7 @@ TEST_F(Runner, ReadingAtOnceAndSendingAsTypedAgainstASlowInstrument)
     EXPECT_EQ(cellText(WinProgram, IdPrgList, 1, ColumnPause), "0");
 
     removeAllRows(WinProgram, IdPrgList);
-    removeAllRows(WinProtocol, IdPtkList);
+    clearProtocol(false);
     entry.settings.delayLong = 60000;
     row(1, "MEAS:VOLT?", "", "0");
     send(EvControl, WinProgram, IdPrgRun);
@@ -510,7 +510,7 @@ TEST_F(Runner, AnInstrumentOnTheNetworkIsAddedByItsAddressAndAnswersLikeASerialO
     g_free(tip);
     EXPECT_EQ(gtk_label_get_ellipsize(GTK_LABEL(portLabel)), PANGO_ELLIPSIZE_MIDDLE);
     EXPECT_TRUE(pango_layout_is_ellipsized(gtk_label_get_layout(GTK_LABEL(portLabel))));
-    removeAllRows(WinProtocol, IdPtkList);
+    clearProtocol(false);
     row(0, "VOLT <f>", "2.5");
     row(1, "VOLT?");
     run();
@@ -554,7 +554,7 @@ TEST_F(Runner, AnInstrumentBehindSer2netAnswersThroughTheNetwork)
         ASSERT_TRUE(pumpUntil([] { return !portsConnecting(); }));
     }
     ASSERT_TRUE(PortTable[0].isOpen);
-    removeAllRows(WinProtocol, IdPtkList);
+    clearProtocol(false);
     row(1, "*IDN?");
     row(0, "VOLT <f>", "4.25");
     row(1, "VOLT?");
@@ -584,7 +584,7 @@ TEST_F(Runner, APortNamedByAPathIsAddedKeptAndOpened)
     ASSERT_TRUE(loadSettingsFrom(QUIRLO_EXAMPLES "/demo.set"));
     send(EvControl, WinSettings, IdSetApplyPort);
     ASSERT_TRUE(PortTable[index].isOpen);
-    removeAllRows(WinProtocol, IdPtkList);
+    clearProtocol(false);
     row(1, "*IDN?");
     run();
     // The demo's settings split the answer at its commas.
@@ -606,7 +606,7 @@ TEST_F(Runner, ANetworkPeerThatIsSilentOrLeavesMidAnswerIsToldAndTheRunEnds)
     ASSERT_GE(index, 0);
     int peer = accept(server.fd, nullptr, nullptr);
     ASSERT_GE(peer, 0);
-    removeAllRows(WinProtocol, IdPtkList);
+    clearProtocol(false);
     row(1, "A?");
     run();
     EXPECT_EQ(lines(), (std::vector<std::string>{"Query:|A?|", "Return:||keine Antwort"}));
@@ -704,7 +704,7 @@ TEST_F(Runner, TheDirectInputSendsTypedLinesAndKeepsThem)
     ASSERT_TRUE(timerActive(WinDirect, TimerDirect));
     portClose(0);
     EXPECT_FALSE(timerActive(WinDirect, TimerDirect));
-    removeAllRows(WinProtocol, IdPtkList);
+    clearProtocol(false);
     typeDirectLine("*RST");
     pumpUntilIdle();
     ASSERT_EQ(messages.size(), 1u);
@@ -888,7 +888,7 @@ TEST_F(Runner, AnOpenPortRowWaitsForItsConnectAndStopGivesItUp)
     int64_t index = openNetworkPort(server.port);
     ASSERT_GE(index, 0);
     portClose(index);
-    removeAllRows(WinProtocol, IdPtkList);
+    clearProtocol(false);
     row(2, "OpenPort <i>", std::to_string(index));
     row(0, "A");
     run();
@@ -902,7 +902,7 @@ TEST_F(Runner, AnOpenPortRowWaitsForItsConnectAndStopGivesItUp)
     // A server that takes no more connections: the connect waits until Stop.
     portClose(index);
     server.takeNoMore();
-    removeAllRows(WinProtocol, IdPtkList);
+    clearProtocol(false);
     send(EvControl, WinProgram, IdPrgRun);
     ASSERT_TRUE(pumpUntil([] { return runState.waitingForPort; }));
     send(EvControl, WinProgram, IdPrgStop);

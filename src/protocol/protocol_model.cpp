@@ -1,0 +1,132 @@
+// The protocol's rows and the measurement table's rules.
+#include "protocol/protocol_model.h"
+
+#include <algorithm>
+
+ProtocolModel protocolModel;
+
+void ProtocolModel::buildList()
+{
+    cells.clear();
+    columns = 4;
+}
+
+void ProtocolModel::buildTable(int shown, int headerColumns)
+{
+    cells.clear();
+    columns = 1 + std::clamp(shown, 0, tableColumnLimit - 1);
+    std::vector<std::string> numbers{""};
+    for (int column = 1; column <= std::min(headerColumns, tableColumnLimit - 1); ++column)
+        numbers.push_back(std::to_string(column));
+    cells.push_back(numbers);
+}
+
+void ProtocolModel::clear()
+{
+    cells.clear();
+}
+
+std::string ProtocolModel::cell(int row, int column) const
+{
+    if (row < 0 || row >= rowCount() || column < 0 || column >= static_cast<int>(cells[row].size()))
+        return "";
+    return cells[row][column];
+}
+
+std::vector<std::vector<std::string>> ProtocolModel::rows(int lastColumn) const
+{
+    std::vector<std::vector<std::string>> result;
+    result.reserve(cells.size());
+    int last = std::min(lastColumn, tableColumnLimit - 1);
+    for (const std::vector<std::string>& row : cells) {
+        std::vector<std::string>& copy = result.emplace_back(row.begin(), row.begin() + std::min<int>(row.size(), last + 1));
+        copy.resize(static_cast<size_t>(std::max(last + 1, 0)));
+    }
+    return result;
+}
+
+int ProtocolModel::appendRow(const std::vector<std::string>& rowCells)
+{
+    cells.push_back(rowCells);
+    if (cells.back().size() > static_cast<size_t>(tableColumnLimit))
+        cells.back().resize(tableColumnLimit);
+    return rowCount() - 1;
+}
+
+void ProtocolModel::setCell(int row, int column, const std::string& text)
+{
+    if (row < 0 || row >= rowCount() || column < 0 || column >= tableColumnLimit)
+        return;
+    if (cells[row].size() <= static_cast<size_t>(column))
+        cells[row].resize(static_cast<size_t>(column) + 1);
+    cells[row][column] = text;
+}
+
+void ProtocolModel::removeRow(int row)
+{
+    if (row >= 0 && row < rowCount())
+        cells.erase(cells.begin() + row);
+}
+
+int ProtocolModel::addTableRow(ProtocolState& state)
+{
+    int row = appendRow({std::to_string(rowCount())});
+    state.lastRow = row;
+    return row;
+}
+
+int ProtocolModel::addTableColumn(ProtocolState& state)
+{
+    int column = columns;
+    if (column >= tableColumnLimit)
+        return -1;
+    ++columns;
+    state.colCount = std::max(state.colCount, column);
+    setCell(0, column, std::to_string(column));
+    return column;
+}
+
+void ProtocolModel::dropColumnsAfter(int dataColumns)
+{
+    while (columns - 1 > std::max(dataColumns, 0)) {
+        --columns;
+        // A column added again later starts empty.
+        for (std::vector<std::string>& row : cells) {
+            if (row.size() > static_cast<size_t>(columns))
+                row[columns].clear();
+        }
+    }
+}
+
+ProtocolModel::TableWrite ProtocolModel::writeTableCell(ProtocolState& state, const std::string& value)
+{
+    TableWrite write;
+    write.inside = checkTableBounds(state);
+    write.row = state.cellRow;
+    write.column = state.cellCol;
+    // The guard is the last row that exists: right after a rebuild lastRow already reads 1
+    // while only row 0 exists, which would keep a one-row table from ever getting its row.
+    while (state.cellRow > rowCount() - 1 && rowCount() - 1 < state.maxRows) {
+        int row = addTableRow(state);
+        if (write.firstAddedRow < 0)
+            write.firstAddedRow = row;
+    }
+    // The table's own columns count: a declined shrink leaves more than the chosen number.
+    while (columns - 1 < state.cellCol && columns - 1 < state.maxCols && columns < tableColumnLimit)
+        write.addedColumns.push_back(addTableColumn(state));
+    if (!write.inside) {
+        ++state.lostValues;
+        return write;
+    }
+    setCell(state.cellRow, state.cellCol, value);
+    return write;
+}
+
+ProtocolModel::TableWrite ProtocolModel::writeResponse(ProtocolState& state, const std::string& response,
+                                                       const std::string& extra, int content, bool subStringsDown)
+{
+    TableWrite write = writeTableCell(state, tableResponseCell(response, extra, content < 0 ? ValuesLeft : content));
+    if (subStringsDown)
+        ++state.cellRow;
+    return write;
+}

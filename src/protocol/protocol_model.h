@@ -1,0 +1,63 @@
+// The protocol's rows, free of any window: the lines of the list form, or the cells of the
+// measurement table with its rules (where a value goes, how the table grows, what lies outside
+// its limits). The protocol control shows it; every change goes through here first.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "protocol/protocol_state.h"
+
+// The most columns the table can have, the row numbers' column 0 included.
+constexpr int tableColumnLimit = 256;
+
+class ProtocolModel {
+public:
+    // Empties it as a list.
+    void buildList();
+    // Empties it as a table with columns shown data columns and the header row 0 numbering
+    // headerColumns of them.
+    void buildTable(int columns, int headerColumns);
+    void clear();
+
+    int rowCount() const { return static_cast<int>(cells.size()); }
+    // The columns shown, column 0 included.
+    int columnCount() const { return columns; }
+    std::string cell(int row, int column) const;
+    // The rows with their columns 0 to lastColumn.
+    std::vector<std::vector<std::string>> rows(int lastColumn) const;
+
+    // A list line: its row.
+    int appendRow(const std::vector<std::string>& rowCells);
+    void setCell(int row, int column, const std::string& text);
+    void removeRow(int row);
+
+    // A table row at the end, numbered in its column 0: its row.
+    int addTableRow(ProtocolState& state);
+    // A table column at the end, numbered in the header row: its column, -1 at the limit.
+    int addTableColumn(ProtocolState& state);
+    // Shows fewer columns; the cells of those no longer shown are emptied.
+    void dropColumnsAfter(int dataColumns);
+
+    // What a write at the table's cell cursor did.
+    struct TableWrite {
+        bool inside = false;            // within the limits: the value is in its cell
+        int row = 0, column = 0;        // the cell
+        int firstAddedRow = -1;         // rows from here on were added, -1 none
+        std::vector<int> addedColumns;  // columns added, in order
+    };
+    // Writes the value at the cursor, adding rows and columns up to the limits; a value outside
+    // them is counted as lost.
+    TableWrite writeTableCell(ProtocolState& state, const std::string& value);
+    // A response's cell: its value under the content choice, and with sub-strings the cursor
+    // goes down a row.
+    TableWrite writeResponse(ProtocolState& state, const std::string& response, const std::string& extra,
+                             int content, bool subStringsDown);
+
+private:
+    std::vector<std::vector<std::string>> cells;
+    int columns = 1;
+};
+
+// The protocol of this Quirlo.
+extern ProtocolModel protocolModel;
