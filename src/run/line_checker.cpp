@@ -98,51 +98,41 @@ int PrepareLines(bool quiet, int row)
 {
     if (!windowExists(WinProgram))
         return 0;
+    int rows = rowCount(WinProgram, IdPrgList);
     bool whole = row == -1;
-    int first = whole ? 0 : row;
-    int last = whole ? rowCount(WinProgram, IdPrgList) - 1 : row;
-    if (first < 0 || last >= rowCount(WinProgram, IdPrgList))
+    if (!whole && (row < 0 || row >= rows))
         return 0;
     if (whole)
         runState.abortRequested = false;
     PrepareEnvironment env = environment(quiet, !whole);
     bool passed = true;
-    int depth = 0;
-    for (int index = first; index <= last; ++index) {
-        ProgramRow cells = readRow(index);
-        bool nestingError = false;
-        if (whole) {
-            long long type = intValue(cells.type);
-            depth += type == TypeLoop ? 1 : type == TypeLoopEnd ? -1 : 0;
-            nestingError = depth < 0 || depth > 1;
-            env.insideLoop = depth > 0 && type != TypeLoop;
-        }
-        passed = prepareRow(cells, index, env) && passed;
-        writeRow(index, cells);
-        if (nestingError) {
+    if (whole) {
+        std::vector<ProgramRow> program;
+        for (int index = 0; index < rows; ++index)
+            program.push_back(readRow(index));
+        ProgramCheck check = prepareProgram(program, env);
+        for (int index = 0; index < check.prepared; ++index)
+            writeRow(index, program[index]);
+        std::string line = "Zeile " + std::to_string(check.row + 1);
+        if (check.stop == ProgramCheck::Stop::Nesting)
             messageBox(WinProgram, checkTitle,
-                       "Zeile " + std::to_string(index + 1) +
-                           "\nEs sind keine verschachtelten Schleifen, oder\nfreien Schleifenteile erlaubt",
+                       line + "\nEs sind keine verschachtelten Schleifen, oder\nfreien Schleifenteile erlaubt",
                        IconWarning, ButtonsOk);
-            selectOnly(index);
-            passed = false;
-            break;
-        }
+        if (check.stop != ProgramCheck::Stop::None)
+            selectOnly(check.row);
+        if (check.openLoop)
+            messageBox(WinProgram, checkTitle, line + "\nDas Programm endet mit einer offenen Schleife!\nBitte korrigieren!",
+                       IconWarning, ButtonsOk);
+        passed = check.passed;
+    } else {
+        ProgramRow cells = readRow(row);
+        passed = prepareRow(cells, row, env);
+        writeRow(row, cells);
         if (runState.abortRequested) {
-            selectOnly(index);
-            passed = false;
-            break;
-        }
-        if (whole && index == last && depth != 0) {
-            messageBox(WinProgram, checkTitle,
-                       "Zeile " + std::to_string(index + 1) +
-                           "\nDas Programm endet mit einer offenen Schleife!\nBitte korrigieren!",
-                       IconWarning, ButtonsOk);
+            selectOnly(row);
             passed = false;
         }
-    }
-    // The check evaluates CellPos rows without moving the table position.
-    if (!whole) {
+        // The check evaluates CellPos rows without moving the table position.
         protocol.cellRow = env.cellRow;
         protocol.cellCol = env.cellCol;
     }

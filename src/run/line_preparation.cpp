@@ -230,3 +230,33 @@ bool prepareRow(ProgramRow& row, int rowIndex, PrepareEnvironment& env)
     row.pause = heldPause(row.pause, env.readAtOnce);
     return passed;
 }
+
+ProgramCheck prepareProgram(std::vector<ProgramRow>& rows, PrepareEnvironment& env)
+{
+    ProgramCheck check;
+    int depth = 0;
+    for (size_t index = 0; index < rows.size(); ++index) {
+        int row = static_cast<int>(index);
+        long long type = intValue(rows[index].type);
+        depth += type == TypeLoop ? 1 : type == TypeLoopEnd ? -1 : 0;
+        env.insideLoop = depth > 0 && type != TypeLoop;
+        check.passed = prepareRow(rows[index], row, env) && check.passed;
+        check.prepared = row + 1;
+        if (depth < 0 || depth > 1) {
+            check.stop = ProgramCheck::Stop::Nesting;
+        } else if (env.aborted && env.aborted()) {
+            check.stop = ProgramCheck::Stop::Aborted;
+        } else {
+            if (index + 1 == rows.size() && depth != 0) {
+                check.openLoop = true;
+                check.row = row;
+                check.passed = false;
+            }
+            continue;
+        }
+        check.row = row;
+        check.passed = false;
+        break;
+    }
+    return check;
+}

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // The five cells of a program row.
 struct ProgramRow {
@@ -52,6 +53,21 @@ struct PrepareEnvironment {
 // unfilled, an expression cannot be read, or a command row is empty.
 bool prepareRow(ProgramRow& row, int rowIndex, PrepareEnvironment& env);
 
+// How a whole-program check went: every prepared row passed, or not; where it stopped early
+// (a Loop inside a loop or a LoopEnd without its Loop: nesting; the evaluator asked to end the
+// run: aborted); whether the program ends inside a loop; how many rows it prepared from the
+// first.
+struct ProgramCheck {
+    enum class Stop { None, Nesting, Aborted };
+    bool passed = true;
+    Stop stop = Stop::None;
+    int row = -1;
+    bool openLoop = false;
+    int prepared = 0;
+};
+// Prepares the rows in order as the whole-program check does: the rows of a loop are inside it
+// (the run prepares them again before each pass); it stops at a nesting error or an abort.
+ProgramCheck prepareProgram(std::vector<ProgramRow>& rows, PrepareEnvironment& env);
 // Number of placeholders: a "<" followed two characters later by ">", scanning from the
 // second character to the one before the last.
 int CountPlaceholders(const std::string& text);

@@ -279,3 +279,44 @@ TEST(LinePreparation, ADeviceThatTakesTheTextAsTypedGetsItsCase)
     p.env.sendAsIs = false;
     EXPECT_EQ(p.run("1", "sqrt(<s>)", "2").sendString, "SQRT(2)");
 }
+
+// The whole-program check: every row prepared in order, a loop's rows marked inside it, and the
+// stops with the row that caused them.
+TEST(LinePreparation, TheWholeProgramCheckStopsAtNestingAnAbortOrAnOpenLoop)
+{
+    using Stop = ProgramCheck::Stop;
+    auto check = [](std::vector<ProgramRow> rows, std::vector<ProgramRow>* prepared = nullptr) {
+        Preparation preparation;
+        preparation.env.cellRow = 3;
+        preparation.env.cellCol = 4;
+        ProgramCheck result = prepareProgram(rows, preparation.env);
+        if (prepared)
+            *prepared = rows;
+        return result;
+    };
+    std::vector<ProgramRow> rows;
+    // Inside the loop a value with the counter is left to the run's passes.
+    ProgramCheck fine = check({{"0", "VOLT <F>", "1", "2*3", ""},
+                               {"7", "CellPos <i>,<i>", "0", "+1;+1", ""},
+                               {"5", "Loop <i>,<i>,<i>", "0", "1;3;1", ""},
+                               {"0", "VOLT <F>", "0", "10/#LI", ""},
+                               {"6", "LoopEnd", "0", "", ""}},
+                              &rows);
+    EXPECT_TRUE(fine.passed);
+    EXPECT_EQ(fine.stop, Stop::None);
+    EXPECT_EQ(fine.prepared, 5);
+    EXPECT_EQ(rows[0].sendString, "VOLT 6");
+    EXPECT_EQ(rows[1].sendString, "cellpos 4,5");
+
+    ProgramCheck nested = check({{"5", "Loop <i>,<i>,<i>", "0", "1;3;1", ""},
+                                 {"5", "Loop <i>,<i>,<i>", "0", "1;3;1", ""},
+                                 {"6", "LoopEnd", "0", "", ""}});
+    EXPECT_EQ(std::make_tuple(nested.passed, nested.stop, nested.row, nested.prepared),
+              std::make_tuple(false, Stop::Nesting, 1, 2));
+    ProgramCheck freeEnd = check({{"0", "*RST", "0", "", ""}, {"6", "LoopEnd", "0", "", ""}});
+    EXPECT_EQ(std::make_tuple(freeEnd.stop, freeEnd.row), std::make_tuple(Stop::Nesting, 1));
+    ProgramCheck open = check({{"5", "Loop <i>,<i>,<i>", "0", "1;3;1", ""}, {"0", "*TRG", "0", "", ""}});
+    EXPECT_EQ(std::make_tuple(open.passed, open.stop, open.openLoop, open.row), std::make_tuple(false, Stop::None, true, 1));
+    ProgramCheck aborted = check({{"7", "CellPos <i>,<i>", "0", "10/0;1", ""}, {"0", "*TRG", "0", "", ""}});
+    EXPECT_EQ(std::make_tuple(aborted.stop, aborted.row, aborted.prepared), std::make_tuple(Stop::Aborted, 0, 1));
+}
