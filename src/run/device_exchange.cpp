@@ -517,6 +517,17 @@ ExchangeState continueExchange(Exchange& exchange, PendingExchange& pending)
     return pending.cut ? ExchangeState::Cut : ExchangeState::Done;
 }
 
+void startExchange(Exchange& exchange, PendingExchange& pending,
+                   void (*atOnce)(Exchange&, PendingExchange&, const std::string&),
+                   void (*withFixedWaits)(Exchange&, const std::string&), const std::string& text)
+{
+    pending = PendingExchange{};
+    if (exchange.entry.settings.readAtOnce)
+        atOnce(exchange, pending, text);
+    else
+        withFixedWaits(exchange, text);
+}
+
 int64_t DeviceExchangePort::write(std::string_view bytes)
 {
     return deviceWrite(handle, bytes);

@@ -209,6 +209,11 @@ void beginCommand(Exchange& exchange, PendingExchange& pending, const std::strin
 // Reading at once: sends a query row and starts waiting for its answer; the answer of an empty
 // query is what waits or comes first.
 void beginQuery(Exchange& exchange, PendingExchange& pending, const std::string& text);
+// Sends a command or query row the way the port's device reads its answers: at once, into
+// pending, or with fixed waits.
+void startExchange(Exchange& exchange, PendingExchange& pending,
+                   void (*atOnce)(Exchange&, PendingExchange&, const std::string&),
+                   void (*withFixedWaits)(Exchange&, const std::string&), const std::string& text);
 // Reads what the device sent meanwhile and goes on with the exchange; the answer and the error
 // query write their protocol lines as with fixed waits.
 ExchangeState continueExchange(Exchange& exchange, PendingExchange& pending);

@@ -34,13 +34,6 @@ std::string now(const char* format)
     return result;
 }
 
-ProgramRow readRow(int row)
-{
-    auto cell = [row](int column) { return cellText(WinProgram, IdPrgList, row, column); };
-    return {cell(ColumnType), cell(ColumnCommand), cell(ColumnPause), cell(ColumnParameters),
-            cell(ColumnSendString)};
-}
-
 void writeRow(int row, const ProgramRow& cells)
 {
     setCellText(WinProgram, IdPrgList, row, ColumnPause, cells.pause);
@@ -94,6 +87,21 @@ PrepareEnvironment environment(bool quiet, bool singleRow)
 
 } // namespace
 
+ProgramRow programRow(int row)
+{
+    auto cell = [row](int column) { return cellText(WinProgram, IdPrgList, row, column); };
+    return {cell(ColumnType), cell(ColumnCommand), cell(ColumnPause), cell(ColumnParameters),
+            cell(ColumnSendString)};
+}
+
+std::vector<ProgramRow> programRows()
+{
+    std::vector<ProgramRow> rows;
+    for (int row = 0; row < rowCount(WinProgram, IdPrgList); ++row)
+        rows.push_back(programRow(row));
+    return rows;
+}
+
 int PrepareLines(bool quiet, int row)
 {
     if (!windowExists(WinProgram))
@@ -107,9 +115,7 @@ int PrepareLines(bool quiet, int row)
     PrepareEnvironment env = environment(quiet, !whole);
     bool passed = true;
     if (whole) {
-        std::vector<ProgramRow> program;
-        for (int index = 0; index < rows; ++index)
-            program.push_back(readRow(index));
+        std::vector<ProgramRow> program = programRows();
         ProgramCheck check = prepareProgram(program, env);
         for (int index = 0; index < check.prepared; ++index)
             writeRow(index, program[index]);
@@ -125,7 +131,7 @@ int PrepareLines(bool quiet, int row)
                        IconWarning, ButtonsOk);
         passed = check.passed;
     } else {
-        ProgramRow cells = readRow(row);
+        ProgramRow cells = programRow(row);
         passed = prepareRow(cells, row, env);
         writeRow(row, cells);
         if (runState.abortRequested) {

@@ -12,18 +12,6 @@
 #include "ui/message_dialog.h"
 #include "ui/timers.h"
 
-bool currentPortOpen()
-{
-    return currentPort >= 0 && currentPort < portCount && currentPort < static_cast<PortIndex>(PortTable.size()) &&
-           PortTable[currentPort].isOpen;
-}
-
-bool currentPortReadsAtOnce()
-{
-    return currentPort >= 0 && currentPort < static_cast<PortIndex>(PortTable.size()) &&
-           PortTable[currentPort].settings.readAtOnce != 0;
-}
-
 void showPortNotOpen(int window)
 {
     messageBox(window, "Quirlo", "Gewählter COM-Port ist nicht geöffnet!", IconWarning, ButtonsOk);
@@ -44,13 +32,7 @@ void exchangeWithCurrentPort(const std::function<void(Exchange&)>& step)
 void startCurrentExchange(PendingExchange& pending, void (*atOnce)(Exchange&, PendingExchange&, const std::string&),
                           void (*withFixedWaits)(Exchange&, const std::string&), const std::string& text)
 {
-    exchangeWithCurrentPort([&](Exchange& exchange) {
-        pending = PendingExchange{};
-        if (currentPortReadsAtOnce())
-            atOnce(exchange, pending, text);
-        else
-            withFixedWaits(exchange, text);
-    });
+    exchangeWithCurrentPort([&](Exchange& exchange) { startExchange(exchange, pending, atOnce, withFixedWaits, text); });
 }
 
 void waitForDevice(int window, int timer, const PendingExchange& pending)

@@ -7,11 +7,8 @@
 #include <string>
 
 #include "run/device_exchange.h"
+#include "serial/port_table.h"
 
-// A port is current and open.
-bool currentPortOpen();
-// The current port's device is read at once ("Antwort sofort lesen").
-bool currentPortReadsAtOnce();
 // Tells the user that the current port is not open, over the window.
 void showPortNotOpen(int window);
 // Runs the step with an exchange on the current port whose lines go to the protocol.

@@ -1,19 +1,12 @@
 // The program runner: one program row per tick of the run timer, against the current port.
 #pragma once
 
-#include <functional>
-#include <string>
-
 #include "protocol/protocol_window.h"
 
 // One step of the runner, at each tick of the run timer while not paused.
 void RunTick();
 // A port's connect ended: an OpenPort row that waited for it goes on once none is under way.
 void runnerConnectEnded();
-// Executes one row kind with its send string; kind 255 reads the pending response.
-void ExecuteLine(int kind, const std::string& sendString);
-// The program message of a MsgBox row: 6 Yes, 7 No, 0 when no dialog was shown.
-int ShowProgramMessage();
 // What a protocol line needs of the ports and the run: a port is current, and during a run the
 // pause of the row that wrote it (for an answer, the port's "vor Antwort" delay).
 LineContext protocolLineContext(int kind);

@@ -24,3 +24,15 @@ std::string portDevicePath(const PortEntry& entry)
 {
     return portAddressOf(entry.name).devicePath();
 }
+
+bool currentPortOpen()
+{
+    return currentPort >= 0 && currentPort < portCount && currentPort < static_cast<PortIndex>(PortTable.size()) &&
+           PortTable[currentPort].isOpen;
+}
+
+bool currentPortReadsAtOnce()
+{
+    return currentPort >= 0 && currentPort < static_cast<PortIndex>(PortTable.size()) &&
+           PortTable[currentPort].settings.readAtOnce != 0;
+}

@@ -69,5 +69,9 @@ extern PortIndex currentPort;
 void createPortTable();
 // Frees the receive buffer of every entry (at program exit).
 void releasePortBuffers();
+// A port is current and open.
+bool currentPortOpen();
+// The current port's device is read at once ("Antwort sofort lesen").
+bool currentPortReadsAtOnce();
 // "/dev/" followed by the entry's name.
 std::string portDevicePath(const PortEntry& entry);

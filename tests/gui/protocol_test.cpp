@@ -8,11 +8,13 @@
 #include "protocol/protocol_window.h"
 #include "run/run_state.h"
 #include "serial/port_table.h"
+#include "serial/pty.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
 #include "ui/list_access.h"
 #include "ui/popup_menus.h"
 #include "ui/resources.h"
+#include "ui/timers.h"
 #include "ui/windows.h"
 
 namespace {
@@ -98,17 +100,22 @@ TEST_F(Protocol, ListLinesFillTheirColumnsAndAttachExtras)
     EXPECT_EQ(cell(0, 3), "#2 not Ok");
 
     // While a program runs the pause of the row being executed is recorded.
-    insertRow(WinProgram, IdPrgList, -1, {"1", "*IDN?", "1000", "", "*IDN?"});
-    runState.running = true;
-    runState.lastExecutedRow = 0;
-    protocolOut("Query:\n*IDN?", 1, "");
+    send(EvControl, WinMain, IdMainProgramButton);
+    PseudoTerminal terminal;
+    portCount = 1;
+    PortTable[0].configured = 1;
+    ASSERT_TRUE(openTerminalPort(0, terminal.devicePath()));
+    PortTable[0].isOpen = 1;
+    insertRow(WinProgram, IdPrgList, -1, {"12", "SetDTR <b>", "1000", "1", ""});
+    send(EvControl, WinProgram, IdPrgRun);
+    ASSERT_TRUE(pumpUntil([] { return !runState.running && !timerActive(WinProgram, TimerRun); }));
+    EXPECT_EQ(cell(1, 0), "SetDTR");
     EXPECT_EQ(cell(1, 2), "1000");
     EXPECT_EQ(selectedRow(WinProtocol, IdPtkList), 1);
-    runState.running = false;
 
     protocolOut("", 0, "ESR=32");
     EXPECT_EQ(rows(), 2);
-    EXPECT_EQ(cell(1, 3), "Query:ESR=32");
+    EXPECT_EQ(cell(1, 3), "SetDTRESR=32");
     protocolOut("", 0, "");
     EXPECT_EQ(rows(), 2);
 
