@@ -2,82 +2,14 @@
 // moves the clock, and the device's answers arrive at the times the script gives.
 #include <gtest/gtest.h>
 
-#include <limits>
-#include <map>
 #include <tuple>
 
 #include "common/line_types.h"
 #include "protocol/protocol_state.h"
 #include "run/device_exchange.h"
+#include "run/scripted_device.h"
 
 namespace {
-
-// Answers lines that end with "\r\n": each answer in parts, each part the given milliseconds
-// after the line (or after the part before it).
-class ScriptedDevice : public ExchangePort {
-public:
-    struct Part {
-        int64_t afterMs;
-        std::string bytes;
-    };
-
-    int64_t write(std::string_view bytes) override
-    {
-        if (refuseWrites)
-            return 0;
-        received += bytes;
-        for (size_t end; (end = received.find("\r\n")) != std::string::npos; received.erase(0, end + 2)) {
-            std::string line = received.substr(0, end);
-            lines.push_back(line);
-            int64_t at = now;
-            for (const Part& part : script[line])
-                pending.emplace(at += part.afterMs, part.bytes);
-        }
-        return static_cast<int64_t>(bytes.size());
-    }
-    int64_t read(char* buffer, int64_t maxCount) override
-    {
-        arrive();
-        int64_t count = std::min<int64_t>(static_cast<int64_t>(arrived.size()), maxCount);
-        arrived.copy(buffer, static_cast<size_t>(count));
-        arrived.erase(0, static_cast<size_t>(count));
-        return count;
-    }
-    void discardInput() override
-    {
-        arrive();
-        arrived.clear();
-    }
-    int64_t lineErrors() override { return 2; }
-    void wait(int64_t milliseconds) override
-    {
-        now += milliseconds;
-        waits.push_back(milliseconds);
-    }
-    int64_t nowMs() override { return now; }
-    // When the next bytes arrive.
-    int64_t nextArrival() const
-    {
-        return pending.empty() ? std::numeric_limits<int64_t>::max() : pending.begin()->first;
-    }
-
-    std::map<std::string, std::vector<Part>> script;
-    std::vector<std::string> lines; // what the device received, line by line
-    std::vector<int64_t> waits;
-    bool refuseWrites = false;
-    int64_t now = 0;
-
-private:
-    void arrive()
-    {
-        for (auto next = pending.begin(); next != pending.end() && next->first <= now; next = pending.erase(next))
-            arrived += next->second;
-    }
-
-    std::string received;
-    std::multimap<int64_t, std::string> pending;
-    std::string arrived;
-};
 
 using Line = std::tuple<std::string, int, std::string>;
 
