@@ -179,52 +179,9 @@ TEST_F(Runner, CommandsQueriesAndTheErrorQueryAfterABadCommand)
     EXPECT_FALSE(controlEnabled(WinProgram, IdPrgStop));
 }
 
-TEST_F(Runner, ALoopWritesIntoTheTableAndADivisionByZeroEndsTheRun)
+TEST_F(Runner, PausesAndStop)
 {
-    setToggleState(WinSettings, IdSetAsTable, true);
-    setControlText(WinSettings, IdSetColumns, "3");
-    send(EvControl, WinSettings, IdSetApplyProtocol);
-    ASSERT_EQ(protocol.protocolMode, ModeTable);
-    row(5, "Loop <i>,<i>,<i>", "1;3;1");
-    row(7, "CellPos <i>,<i>", "#LI;2");
-    row(8, "Write <s>", "#LI");
-    row(6, "LoopEnd");
-    run();
-    for (int r = 1; r <= 3; ++r)
-        EXPECT_EQ(cellText(WinProtocol, IdPtkList, r, 2), std::to_string(r));
-    EXPECT_FALSE(loopState.loopActive);
-
-    removeAllRows(WinProgram, IdPrgList);
-    row(5, "Loop <i>,<i>,<i>", "1;3;1");
-    row(7, "CellPos <i>,<i>", "10/(#LI-2)+20;1");
-    row(8, "Write <s>", "x#LI");
-    row(6, "LoopEnd");
-    run();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text, "Division durch 0!\n'Run'-Zustand wird beendet!");
-    // The first pass wrote into row 10; the second divided by zero and the run ended.
-    EXPECT_EQ(cellText(WinProtocol, IdPtkList, 10, 1), "x1");
-    EXPECT_FALSE(runState.running);
-}
-
-TEST_F(Runner, MessageBoxesPausesAndStop)
-{
-    row(14, "MsgBox <s>,<i>", "Probe drin?;3");
-    row(14, "MsgBox <s>,<i>", "U<5 & I>1?;0");
-    row(14, "MsgBox <s>,<i>", "Weiter?;1");
-    row(0, "*RST");
-    messageAnswers = {ResultYes, ResultNo};
-    run();
-    // Icon 3 shows nothing; the text reaches the dialog as typed, which escapes it itself.
-    ASSERT_EQ(messages.size(), 2u);
-    EXPECT_EQ(messages[0].text, "U<5 & I>1?");
-    EXPECT_EQ(messages[1].text, "Weiter?");
-    EXPECT_EQ(messages[1].icon, IconWarning);
-    EXPECT_EQ(messages[1].buttons, ButtonsYesNo);
-    EXPECT_TRUE(lines().empty());
-
     // PauseOn pauses and shows its text without "\a"; closing the window goes on after it.
-    removeAllRows(WinProgram, IdPrgList);
     row(0, "*CLS");
     row(15, "PauseOn <s>", "Probe wechseln\\a");
     row(0, "*RST");
@@ -324,47 +281,6 @@ TEST_F(Runner, AMessageBoxCopiesTheProtocolAsChosen)
     text = gtk_clipboard_wait_for_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD));
     EXPECT_STREQ(text, "vorher");
     g_free(text);
-}
-
-TEST_F(Runner, AClosedPortIsRefusedRowByRowAndTheThirdEndsTheRun)
-{
-    portClose(0);
-    clearProtocol(false);
-    // A loop in the first row goes back to it on every pass, which is not a new start.
-    row(5, "Loop <i>,<i>,<i>", "1;20;1");
-    row(0, "*RST");
-    row(6, "LoopEnd");
-    run();
-    ASSERT_EQ(messages.size(), 3u);
-    EXPECT_EQ(messages[0].text, "Gewählter COM-Port ist nicht geöffnet!");
-    EXPECT_EQ(messages[1].text, "Gewählter COM-Port ist nicht geöffnet!");
-    EXPECT_EQ(messages[2].text, "Dauerhafter Portfehler!\nProgrammlauf wird abgebrochen!");
-}
-
-TEST_F(Runner, ASingleEntryRunsWithItsPortRows)
-{
-    row(2, "OpenPort <i>", "0");
-    row(0, "*RST");
-    row(1, "*IDN?");
-    row(3, "ClosePort <i>", "0");
-    portClose(0);
-    clearProtocol(false);
-    selectRow(WinProgram, IdPrgList, 2, false);
-    send(EvMenu, WinProgram, MenuPrgExecute);
-    ASSERT_TRUE(pumpUntil([] { return !runState.running && !timerActive(WinProgram, TimerRun); }));
-    EXPECT_EQ(lines(), (std::vector<std::string>{"OpenPort||#0 Ok", "Query:|*IDN?|",
-                                                 "Return:|QUIRLO,SIM-PS1,0001,1.0|", "CloseCom||#0 Ok"}));
-    EXPECT_EQ(runState.singleEntryRow, -1);
-
-    // Without port rows the entry runs alone, not with its neighbours.
-    removeAllRows(WinProgram, IdPrgList);
-    openInstrumentPort();
-    for (const char* query : {"*IDN?", "VOLT?", "CURR?", "*OPC?"})
-        row(1, query);
-    selectRow(WinProgram, IdPrgList, 1, false);
-    send(EvMenu, WinProgram, MenuPrgExecute);
-    ASSERT_TRUE(pumpUntil([] { return !runState.running && !timerActive(WinProgram, TimerRun); }));
-    EXPECT_EQ(lines(), (std::vector<std::string>{"Query:|VOLT?|", "Return:|0.0000|"}));
 }
 
 TEST_F(Runner, TheInstrumentVanishingMidRunEndsItWithThePortMessages)

@@ -15,23 +15,36 @@ class TestHost : public RunHost {
 public:
     TestHost()
     {
+        // The callbacks hold this host: it is never copied.
         env.date = "08.12.2026";
         env.time = "07:30:00";
-        env.evaluate = [](const std::string& text, bool cellMode, double base) {
-            return evaluateExpressionText(text, cellMode, base).text;
+        // An expression the evaluator cannot compute ends the run, as its message says.
+        env.evaluate = [this](const std::string& text, bool cellMode, double base) {
+            ExpressionResult result = evaluateExpressionText(text, cellMode, base);
+            if (result.error != ExpressionError::None) {
+                messages.push_back("Ausdruck " + text);
+                runState.abortRequested = true;
+            }
+            return result.text;
         };
         env.notify = [this](const PrepareIssue& issue) { messages.push_back("Zeile " + std::to_string(issue.row + 1)); };
         env.aborted = [] { return runState.abortRequested; };
     }
     std::vector<ProgramRow> rows() override { return program; }
     bool checkProgram() override { return prepareProgram(program, env).passed; }
+    // A row prepared on its own moves the table's cell cursor, as a CellPos row says.
     ProgramRow prepareRow(int row, bool quiet) override
     {
         env.quiet = quiet;
+        env.singleRow = true;
         env.loopActive = loopState.loopActive;
         env.loopCounter = loopState.loopCounter;
+        env.cellRow = protocol.cellRow;
+        env.cellCol = protocol.cellCol;
         ::prepareRow(program[static_cast<size_t>(row)], row, env);
-        env.quiet = false;
+        protocol.cellRow = env.cellRow;
+        protocol.cellCol = env.cellCol;
+        env.quiet = env.singleRow = false;
         return program[static_cast<size_t>(row)];
     }
     PortChoice portChoice() override { return PortChoice::Chosen; }
@@ -42,20 +55,32 @@ public:
     void showRow(int) override {}
     void inform(const std::string&, const std::string& text) override { messages.push_back(text); }
     void warn(const std::string&, const std::string& text) override { messages.push_back(text); }
-    bool declined(const std::string& text, int) override
+    bool declined(const std::string& text, int icon) override
     {
-        messages.push_back(text);
-        return true;
+        messages.push_back(text + " (" + std::to_string(icon) + ")");
+        bool no = !answers.empty() && !answers.front();
+        if (!answers.empty())
+            answers.erase(answers.begin());
+        return no;
     }
     void showPortNotOpen() override { messages.push_back("nicht geöffnet"); }
     void pause(const std::string& text) override { messages.push_back("Pause " + text); }
     void beep() override {}
     void clearProtocol() override { lines.clear(); }
     void stop() override { runState.running = false; }
-    int64_t openPorts(const std::string&) override { return -1; }
+    int64_t openPorts(const std::string&) override
+    {
+        PortTable[0].isOpen = 1;
+        lines.push_back("open");
+        return 0;
+    }
     bool portsConnecting() override { return false; }
     std::string portsNotOpen(int64_t) override { return ""; }
-    void closePorts(const std::string&) override { PortTable[0].isOpen = 0; }
+    void closePorts(const std::string&) override
+    {
+        PortTable[0].isOpen = 0;
+        lines.push_back("close");
+    }
     void changePort(const std::string&) override {}
     void setLine(SerialLine, const std::string&) override {}
     void exchange(const std::function<void(Exchange&)>& step) override
@@ -66,7 +91,13 @@ public:
                           }};
         step(exchange);
     }
-    void protocolLine(const std::string& text, int, const std::string&) override { lines.push_back(text); }
+    // A table's Write value with the cell it goes to.
+    void protocolLine(const std::string& text, int kind, const std::string&) override
+    {
+        lines.push_back(kind == TypeWrite ? text + " @" + std::to_string(protocol.cellRow) + "," +
+                                                std::to_string(protocol.cellCol)
+                                          : text);
+    }
     bool internalLines() override { return false; }
 
     std::vector<ProgramRow> program;
@@ -74,7 +105,22 @@ public:
     ScriptedDevice device;
     std::vector<std::string> lines;
     std::vector<std::string> messages;
+    std::vector<bool> answers; // a program's messages: Yes (true) or No, in order
     int ends = 0;
+    TestHost(const TestHost&) = delete;
+    TestHost& operator=(const TestHost&) = delete;
+    // Forgets the program and what the last run did.
+    void restart()
+    {
+        program.clear();
+        lines.clear();
+        messages.clear();
+        answers.clear();
+        ends = 0;
+        device = ScriptedDevice{};
+        runState = RunState{};
+        loopState = LoopState{};
+    }
 };
 
 class RunEngineTest : public ::testing::Test {
@@ -92,7 +138,11 @@ protected:
         runState = RunState{};
         loopState = LoopState{};
     }
-    void TearDown() override { currentPort = -1; }
+    void TearDown() override
+    {
+        currentPort = -1;
+        resetProtocolState();
+    }
     void row(const std::string& type, const std::string& blank, const std::string& parameters = "")
     {
         host.program.push_back({type, blank, "10", parameters, ""});
@@ -133,26 +183,84 @@ TEST_F(RunEngineTest, CommandsQueriesAndALoopRunRowByRow)
     EXPECT_EQ(runState.currentRow, 0);
 }
 
-TEST_F(RunEngineTest, ASilentDeviceAClosedPortAndAMessageAnsweredNoEndTheRunAsTheyShould)
+TEST_F(RunEngineTest, ASilentDeviceIsTheRunsFaultAndAClosedPortEndsIt)
 {
     // A query without an answer is the run's fault, and the run goes on.
     row("1", "VOLT?");
-    // A MsgBox answered No stops the run before the rows after it.
-    row("14", "MsgBox <s>,<i>", "Weiter?;2");
     row("0", "*RST");
     run();
-    EXPECT_EQ(host.lines, (std::vector<std::string>{"Query:\nVOLT?", "Return:\n | 1x keine Antwort"}));
+    EXPECT_EQ(host.lines, (std::vector<std::string>{"Query:\nVOLT?", "Return:\n | 1x keine Antwort", "Comnd:\n*RST"}));
     EXPECT_EQ(runState.fault, "Keine Antwort auf die Abfrage in Programmzeile 1");
-    EXPECT_EQ(host.messages, (std::vector<std::string>{"Weiter?"}));
 
-    // Rows for a port that is not open are refused; the third refusal ends the run.
-    host = TestHost{};
-    host.device = ScriptedDevice{};
-    for (int n = 0; n < 4; ++n)
-        row("0", "*TRG");
+    // Rows for a port that is not open are refused; the third refusal ends the run, also when a
+    // loop in the first row goes back to it on every pass, which is no new start.
+    host.restart();
+    row("5", "Loop <i>,<i>,<i>", "1;20;1");
+    row("0", "*TRG");
+    row("6", "LoopEnd");
     PortTable[0].isOpen = 0;
     run();
     EXPECT_TRUE(host.lines.empty());
     EXPECT_EQ(host.messages, (std::vector<std::string>{"nicht geöffnet", "nicht geöffnet",
                                                        "Dauerhafter Portfehler!\nProgrammlauf wird abgebrochen!"}));
+}
+
+TEST_F(RunEngineTest, AProgramsMessagesAskAsTypedAndNoStopsTheRun)
+{
+    // Icon 3 shows nothing; a text reaches the dialog as typed.
+    row("14", "MsgBox <s>,<i>", "Probe drin?;3");
+    row("14", "MsgBox <s>,<i>", "U<5 & I>1?;0");
+    row("14", "MsgBox <s>,<i>", "Weiter?;1");
+    row("0", "*RST");
+    host.answers = {true, false};
+    run();
+    EXPECT_EQ(host.messages, (std::vector<std::string>{"U<5 & I>1? (0)", "Weiter? (1)"}));
+    EXPECT_TRUE(host.lines.empty());
+}
+
+TEST_F(RunEngineTest, ALoopMovesTheCellCursorAndAnExpressionErrorEndsTheRun)
+{
+    protocol.protocolMode = ModeTable;
+    row("5", "Loop <i>,<i>,<i>", "1;3;1");
+    row("7", "CellPos <i>,<i>", "#LI;2");
+    row("8", "Write <s>", "#LI");
+    row("6", "LoopEnd");
+    run();
+    EXPECT_EQ(host.lines, (std::vector<std::string>{"1 @1,2", "2 @2,2", "3 @3,2"}));
+    EXPECT_FALSE(loopState.loopActive);
+
+    // The second pass divides by zero: the run ends, and that pass's value has no cell.
+    host.restart();
+    row("5", "Loop <i>,<i>,<i>", "1;3;1");
+    row("7", "CellPos <i>,<i>", "10/(#LI-2)+20;1");
+    row("8", "Write <s>", "x#LI");
+    row("6", "LoopEnd");
+    run();
+    EXPECT_EQ(host.lines, (std::vector<std::string>{"x1 @10,1", "x2 @-2147483648,1"}));
+    EXPECT_EQ(host.messages, (std::vector<std::string>{"Ausdruck 10/(2-2)+20"}));
+    EXPECT_FALSE(runState.running);
+}
+
+TEST_F(RunEngineTest, ASingleEntryRunsWithItsPortRowsOnly)
+{
+    host.device.script["*IDN?"] = {{5, "QUIRLO\r\n"}};
+    row("2", "OpenPort <i>", "0");
+    row("0", "*RST");
+    row("1", "*IDN?");
+    row("3", "ClosePort <i>", "0");
+    PortTable[0].isOpen = 0;
+    runState.singleEntryRow = 2;
+    run();
+    EXPECT_EQ(host.lines, (std::vector<std::string>{"open", "Query:\n*IDN?", "Return:\nQUIRLO", "close"}));
+    EXPECT_EQ(runState.singleEntryRow, -1);
+
+    // Without port rows the entry runs alone, not with its neighbours.
+    host.restart();
+    host.device.script["VOLT?"] = {{5, "0.0000\r\n"}};
+    for (const char* query : {"*IDN?", "VOLT?", "CURR?"})
+        row("1", query);
+    PortTable[0].isOpen = 1;
+    runState.singleEntryRow = 1;
+    run();
+    EXPECT_EQ(host.lines, (std::vector<std::string>{"Query:\nVOLT?", "Return:\n0.0000"}));
 }
