@@ -8,7 +8,9 @@
 #include <memory>
 #include <optional>
 
+#include "common/line_types.h"
 #include "common/text.h"
+#include "protocol/protocol_state.h"
 
 void SendHistory::add(const std::string& line)
 {
@@ -115,6 +117,28 @@ IniGroup directInputIniGroup(DirectInputOptions& options)
     // Written for those who used the window, as the diagram's group is.
     group.written = [&options] { return options.placeKnown || !options.history.empty(); };
     return group;
+}
+
+std::vector<MonitorOutput> monitoredLineOutputs(const StreamLine& line, bool table, bool timestamps,
+                                                const DeviceSettings& settings)
+{
+    std::string time = timestamps ? clockTimeText(line.stamp) : "";
+    if (!table) {
+        std::string extra = time;
+        if (line.cut)
+            extra += (extra.empty() ? "" : " ") + std::string(cutMark);
+        return {{"Return:\n" + visibleText(line.text), KindResponse, extra, 0}};
+    }
+    std::vector<MonitorOutput> outputs;
+    if (timestamps)
+        outputs.push_back({time, TypeWrite, "", 0});
+    std::vector<std::string> fields = subStrings(line.text, settings);
+    for (size_t k = 0; k < fields.size(); ++k) {
+        bool last = k + 1 == fields.size();
+        outputs.push_back({visibleText(fields[k]), KindResponse, last && line.cut ? std::string(cutMark) : "",
+                           static_cast<int>(outputs.size())});
+    }
+    return outputs;
 }
 
 std::string clockTimeText(int64_t unixMicros)

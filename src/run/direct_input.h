@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/ini_settings.h"
+#include "run/device_exchange.h"
 
 // The lines sent before, oldest first, walked with Up and Down as a shell does.
 class SendHistory {
@@ -45,6 +46,20 @@ struct DirectInputOptions {
 // The Quirlo.ini group "DIREKTEINGABE", bound to the options; a missing or wrong value leaves
 // the option as it was.
 IniGroup directInputIniGroup(DirectInputOptions& options);
+
+// A protocol line a monitored line gives: its text, kind and extra text; in the table, the
+// column it goes to, counted from the row's first.
+struct MonitorOutput {
+    std::string text;
+    int kind = 0;
+    std::string extra;
+    int column = 0;
+};
+// What a monitored line writes: in the list a "Return:" line with its time (timestamps) and its
+// cut in the last column; in the table a row of its own, as a data logger writes, with the time
+// first, then the line's sub-strings as the port's settings split it, one a cell.
+std::vector<MonitorOutput> monitoredLineOutputs(const StreamLine& line, bool table, bool timestamps,
+                                                const DeviceSettings& settings);
 
 // The local time of day of the moment (microseconds since 1970) as "hh:mm:ss.mmm".
 std::string clockTimeText(int64_t unixMicros);

@@ -90,34 +90,25 @@ void openProtocolWindows()
     }
 }
 
-// A monitored line as a "Return:" row of the list (its time and its cut in the last column),
-// or in the table a row of its own, as a data logger writes: with "Zeitstempel" the time first,
-// then the line's sub-strings as the port's settings split it, one a cell.
+// A monitored line in the protocol: in the table each output in its column of the line's row.
 void showLine(const StreamLine& line)
 {
     openProtocolWindows();
-    if (protocol.protocolMode == ModeTable) {
-        int row = protocol.cellRow;
-        int first = protocol.cellCol;
-        if (toggleState(WinDirect, IdDirTimestamps)) {
-            protocolOut(clockTimeText(line.stamp), TypeWrite, "");
-            ++protocol.cellCol;
-        }
-        std::vector<std::string> fields = subStrings(line.text, monitoredSettings());
-        for (size_t k = 0; k < fields.size(); ++k) {
-            bool last = k + 1 == fields.size();
-            protocolOut(visibleText(fields[k]), KindResponse, last && line.cut ? std::string(cutMark) : "");
+    bool table = protocol.protocolMode == ModeTable;
+    int row = protocol.cellRow;
+    int first = protocol.cellCol;
+    for (const MonitorOutput& output :
+         monitoredLineOutputs(line, table, toggleState(WinDirect, IdDirTimestamps), monitoredSettings())) {
+        if (table) {
             protocol.cellRow = row;
-            ++protocol.cellCol;
+            protocol.cellCol = first + output.column;
         }
+        protocolOut(output.text, output.kind, output.extra);
+    }
+    if (table) {
         protocol.cellRow = row + 1;
         protocol.cellCol = first;
-        return;
     }
-    std::string extra = toggleState(WinDirect, IdDirTimestamps) ? clockTimeText(line.stamp) : "";
-    if (line.cut)
-        extra += (extra.empty() ? "" : " ") + std::string(cutMark);
-    protocolOut("Return:\n" + visibleText(line.text), KindResponse, extra);
 }
 
 // Reads what the monitored port sent, at most limitBytes and about limitLines lines; true when

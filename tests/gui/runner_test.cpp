@@ -748,32 +748,6 @@ TEST_F(Runner, TheMonitorShowsAStreamAndGivesThePortToARun)
 
 // A stream monitored into the table is a data logger's table: a row a line, the time of arrival
 // first, then the line's sub-strings.
-TEST_F(Runner, TheMonitorWritesAStreamIntoTheTableAsRowsOfTimeAndFields)
-{
-    stopInstrument();
-    startInstrument({"--stream", "40"});
-    openInstrumentPort();
-    PortTable[0].settings.inSubStrings = 1;
-    PortTable[0].settings.inSubTerminator = ",";
-    setToggleState(WinSettings, IdSetAsTable, true);
-    gtk_combo_box_set_active(GTK_COMBO_BOX(controlWidget(WinSettings, IdSetTableContent)), FullText);
-    send(EvControl, WinSettings, IdSetApplyProtocol);
-    ASSERT_EQ(protocol.protocolMode, ModeTable);
-    send(EvMenu, WinDirect, MenuDirOpen);
-    setToggleState(WinDirect, IdDirTimestamps, true);
-    setToggleState(WinDirect, IdDirMonitor, true);
-    send(EvControl, WinDirect, IdDirMonitor);
-    auto cell = [](int row, int column) { return cellText(WinProtocol, IdPtkList, row, column); };
-    ASSERT_TRUE(pumpUntil([&] { return !cell(2, 3).empty(); }));
-    for (int row : {1, 2}) {
-        EXPECT_TRUE(matches("^[0-9]{2}:[0-9]{2}:[0-9]{2}\\.[0-9]{3}$", cell(row, 1))) << cell(row, 1);
-        EXPECT_TRUE(matches("^DATA [0-9]+$", cell(row, 2))) << cell(row, 2);
-        EXPECT_EQ(cell(row, 3), "0.0000");
-    }
-}
-
-// A device that never ends its lines: each line shows after the port's "vor Antwort" of
-// silence, whole and on its own.
 TEST_F(Runner, TheMonitorShowsALineWithoutTerminatorAfterASilence)
 {
     stopInstrument();

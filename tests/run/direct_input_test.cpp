@@ -1,11 +1,13 @@
 // The direct input's logic: a device's stream split into lines, the send history and its
-// Quirlo.ini keys, the time of day of a monitored line.
+// Quirlo.ini keys, the time of day of a monitored line and where it goes in the protocol.
 #include <gtest/gtest.h>
 
 #include <glib.h>
 
 #include <map>
 
+#include "common/line_types.h"
+#include "protocol/protocol_state.h"
 #include "run/device_exchange.h"
 #include "run/direct_input.h"
 
@@ -155,3 +157,26 @@ TEST(DirectInput, TheClockTimeHasMilliseconds)
 }
 
 } // namespace
+
+// A monitored line in the list: one "Return:" line with its time and its cut; in the table a
+// row of its own: the time first, then one cell per sub-string, the cut marked on the last.
+TEST(MonitoredLines, AListLineOrATableRowOfTimeAndFields)
+{
+    DeviceSettings settings;
+    settings.inSubStrings = 1;
+    settings.inSubTerminator = ",";
+    StreamLine line{"DATA 7,0.5\x01", true, 0};
+    std::vector<MonitorOutput> list = monitoredLineOutputs(line, false, false, settings);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].text, "Return:\nDATA 7,0.5<01>");
+    EXPECT_EQ(list[0].kind, KindResponse);
+    EXPECT_EQ(list[0].extra, "abgeschnitten");
+    std::vector<MonitorOutput> row = monitoredLineOutputs(line, true, true, settings);
+    ASSERT_EQ(row.size(), 3u);
+    EXPECT_EQ(std::make_tuple(row[0].kind, row[0].column, row[0].text.size()), std::make_tuple(int(TypeWrite), 0, 12u));
+    EXPECT_EQ(std::make_tuple(row[1].text, row[1].column, row[1].extra), std::make_tuple("DATA 7", 1, std::string()));
+    EXPECT_EQ(std::make_tuple(row[2].text, row[2].column, row[2].extra),
+              std::make_tuple("0.5<01>", 2, std::string("abgeschnitten")));
+    settings.inSubStrings = 0;
+    EXPECT_EQ(monitoredLineOutputs(line, true, false, settings).size(), 1u);
+}
