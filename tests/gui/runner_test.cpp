@@ -305,38 +305,6 @@ TEST_F(Runner, TheInstrumentVanishingMidRunEndsItWithThePortMessages)
 // A slow device and a device that tells case apart, as a user meets them: every answer after
 // 600 ms, read at once with 1000 ms "vor Antwort", each paired with its own query, the text
 // going out as typed, and Stop ending a wait that would last a minute.
-TEST_F(Runner, ReadingAtOnceAndSendingAsTypedAgainstASlowInstrument)
-{
-    stopInstrument();
-    startInstrument({"--delay", "600", "--silent", "MEAS:VOLT?"});
-    openInstrumentPort();
-    PortEntry& entry = PortTable[0];
-    entry.settings.readAtOnce = 1;
-    entry.settings.sendAsIs = 1;
-    entry.settings.delayLong = 1000;
-    row(0, "volt <f>", "2.5", "0");
-    row(1, "VOLT?", "", "0");
-    row(1, "echo? <s>", "Abc", "0");
-    row(1, "*IDN?", "", "0");
-    run();
-    EXPECT_EQ(lines(), (std::vector<std::string>{"Comnd:|volt 2.5|", "Query:|VOLT?|", "Return:|2.5000|",
-                                                 "Query:|echo? Abc|", "Return:|ABC|", "Query:|*IDN?|",
-                                                 "Return:|QUIRLO,SIM-PS1,0001,1.0|"}));
-    // A pause of 0 stays 0: the next row goes on at once.
-    EXPECT_EQ(cellText(WinProgram, IdPrgList, 1, ColumnPause), "0");
-
-    removeAllRows(WinProgram, IdPrgList);
-    clearProtocol(false);
-    entry.settings.delayLong = 60000;
-    row(1, "MEAS:VOLT?", "", "0");
-    send(EvControl, WinProgram, IdPrgRun);
-    ASSERT_TRUE(pumpUntil([this] { return lines().size() == 1; }));
-    send(EvControl, WinProgram, IdPrgStop);
-    ASSERT_TRUE(pumpUntil([] { return !runState.running && !timerActive(WinProgram, TimerRun); }));
-    EXPECT_EQ(lines(), (std::vector<std::string>{"Query:|MEAS:VOLT?|"}));
-}
-
-// Rows that follow each other at once draw the protocol list once per frame, not once per row.
 TEST_F(Runner, ARunRedrawsTheProtocolAtMostOncePerFrame)
 {
     PortTable[0].settings.readAtOnce = 1;

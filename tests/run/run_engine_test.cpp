@@ -31,7 +31,12 @@ public:
         env.aborted = [] { return runState.abortRequested; };
     }
     std::vector<ProgramRow> rows() override { return program; }
-    bool checkProgram() override { return prepareProgram(program, env).passed; }
+    bool checkProgram() override
+    {
+        env.sendAsIs = PortTable[currentPort].settings.sendAsIs != 0;
+        env.readAtOnce = PortTable[currentPort].settings.readAtOnce != 0;
+        return prepareProgram(program, env).passed;
+    }
     // A row prepared on its own moves the table's cell cursor, as a CellPos row says.
     ProgramRow prepareRow(int row, bool quiet) override
     {
@@ -147,17 +152,23 @@ protected:
     {
         host.program.push_back({type, blank, "10", parameters, ""});
     }
-    // Starts the run as the Run button does and ticks until it ends; the time between ticks
-    // passes on the device's clock.
-    void run()
+    // Starts the run as the Run button does and ticks until it ends, or for ticks only; the
+    // time between ticks passes on the device's clock, up to the device's next bytes when the
+    // run waits for them.
+    void run(int ticks = 1000)
     {
-        runState.running = true;
-        RunEngine engine(host, runState, loopState);
-        for (int ticks = 0; host.ends == 0 && ticks < 1000; ++ticks)
-            host.device.now += engine.tick().ms;
-        ASSERT_EQ(host.ends, 1);
+        if (!runState.started)
+            runState.running = true;
+        for (; host.ends == 0 && ticks > 0; --ticks) {
+            RunNext next = engine.tick();
+            if (next.kind == RunNext::Kind::WaitForDevice)
+                host.device.now = std::min(engine.pendingExchange().wait->deadline(), host.device.nextArrival());
+            else
+                host.device.now += next.ms;
+        }
     }
     TestHost host;
+    RunEngine engine{host, runState, loopState};
 };
 
 } // namespace
@@ -174,6 +185,7 @@ TEST_F(RunEngineTest, CommandsQueriesAndALoopRunRowByRow)
     row("6", "LoopEnd");
     row("11", "Comment: <s>", "Ende");
     run();
+    ASSERT_EQ(host.ends, 1);
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(host.lines, (std::vector<std::string>{"Comnd:\nVOLT 1.5", "Query:\nVOLT?", "Return:\n1.5",
                                                     "Query:\nMEAS? 1", "Return:\n2", "Query:\nMEAS? 2", "Return:\n4",
@@ -189,6 +201,7 @@ TEST_F(RunEngineTest, ASilentDeviceIsTheRunsFaultAndAClosedPortEndsIt)
     row("1", "VOLT?");
     row("0", "*RST");
     run();
+    ASSERT_EQ(host.ends, 1);
     EXPECT_EQ(host.lines, (std::vector<std::string>{"Query:\nVOLT?", "Return:\n | 1x keine Antwort", "Comnd:\n*RST"}));
     EXPECT_EQ(runState.fault, "Keine Antwort auf die Abfrage in Programmzeile 1");
 
@@ -200,6 +213,7 @@ TEST_F(RunEngineTest, ASilentDeviceIsTheRunsFaultAndAClosedPortEndsIt)
     row("6", "LoopEnd");
     PortTable[0].isOpen = 0;
     run();
+    ASSERT_EQ(host.ends, 1);
     EXPECT_TRUE(host.lines.empty());
     EXPECT_EQ(host.messages, (std::vector<std::string>{"nicht geöffnet", "nicht geöffnet",
                                                        "Dauerhafter Portfehler!\nProgrammlauf wird abgebrochen!"}));
@@ -214,6 +228,7 @@ TEST_F(RunEngineTest, AProgramsMessagesAskAsTypedAndNoStopsTheRun)
     row("0", "*RST");
     host.answers = {true, false};
     run();
+    ASSERT_EQ(host.ends, 1);
     EXPECT_EQ(host.messages, (std::vector<std::string>{"U<5 & I>1? (0)", "Weiter? (1)"}));
     EXPECT_TRUE(host.lines.empty());
 }
@@ -226,6 +241,7 @@ TEST_F(RunEngineTest, ALoopMovesTheCellCursorAndAnExpressionErrorEndsTheRun)
     row("8", "Write <s>", "#LI");
     row("6", "LoopEnd");
     run();
+    ASSERT_EQ(host.ends, 1);
     EXPECT_EQ(host.lines, (std::vector<std::string>{"1 @1,2", "2 @2,2", "3 @3,2"}));
     EXPECT_FALSE(loopState.loopActive);
 
@@ -236,6 +252,7 @@ TEST_F(RunEngineTest, ALoopMovesTheCellCursorAndAnExpressionErrorEndsTheRun)
     row("8", "Write <s>", "x#LI");
     row("6", "LoopEnd");
     run();
+    ASSERT_EQ(host.ends, 1);
     EXPECT_EQ(host.lines, (std::vector<std::string>{"x1 @10,1", "x2 @-2147483648,1"}));
     EXPECT_EQ(host.messages, (std::vector<std::string>{"Ausdruck 10/(2-2)+20"}));
     EXPECT_FALSE(runState.running);
@@ -251,6 +268,7 @@ TEST_F(RunEngineTest, ASingleEntryRunsWithItsPortRowsOnly)
     PortTable[0].isOpen = 0;
     runState.singleEntryRow = 2;
     run();
+    ASSERT_EQ(host.ends, 1);
     EXPECT_EQ(host.lines, (std::vector<std::string>{"open", "Query:\n*IDN?", "Return:\nQUIRLO", "close"}));
     EXPECT_EQ(runState.singleEntryRow, -1);
 
@@ -262,5 +280,33 @@ TEST_F(RunEngineTest, ASingleEntryRunsWithItsPortRowsOnly)
     PortTable[0].isOpen = 1;
     runState.singleEntryRow = 1;
     run();
+    ASSERT_EQ(host.ends, 1);
     EXPECT_EQ(host.lines, (std::vector<std::string>{"Query:\nVOLT?", "Return:\n0.0000"}));
+}
+
+TEST_F(RunEngineTest, ReadingAtOnceEachAnswerIsTakenAsItComesAndStopEndsAWait)
+{
+    PortEntry& entry = PortTable[0];
+    entry.settings.readAtOnce = 1;
+    entry.settings.sendAsIs = 1;
+    entry.settings.delayLong = 1000;
+    host.device.script["VOLT?"] = {{600, "2.5000\r\n"}};
+    host.device.script["echo? Abc"] = {{600, "ABC\r\n"}};
+    host.program = {{"0", "volt <f>", "0", "2.5", ""}, {"1", "VOLT?", "0", "", ""}, {"1", "echo? <s>", "0", "Abc", ""}};
+    run();
+    ASSERT_EQ(host.ends, 1);
+    EXPECT_EQ(host.lines, (std::vector<std::string>{"Comnd:\nvolt 2.5", "Query:\nVOLT?", "Return:\n2.5000",
+                                                    "Query:\necho? Abc", "Return:\nABC"}));
+    // A pause of 0 stays 0: the next row goes on at once.
+    EXPECT_EQ(engine.rowPause(1), "0");
+
+    // A device that stays silent: Stop ends the run at its next tick, without the answer.
+    host.restart();
+    entry.settings.delayLong = 60000;
+    row("1", "MEAS:VOLT?");
+    run(1);
+    runState.running = false;
+    run(1);
+    ASSERT_EQ(host.ends, 1);
+    EXPECT_EQ(host.lines, (std::vector<std::string>{"Query:\nMEAS:VOLT?"}));
 }
