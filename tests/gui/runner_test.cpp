@@ -604,23 +604,6 @@ TEST_F(Runner, TheDirectInputSendsTypedLinesAndKeepsThem)
 
 // A device that echoes every line (a serial console): with "Echo überspringen" on the settings
 // page, each query gets its answer, not its echo.
-TEST_F(Runner, AnEchoingDevicesAnswersAreTakenNotTheEchoes)
-{
-    stopInstrument();
-    startInstrument({"--echo"});
-    openInstrumentPort();
-    setToggleState(WinSettings, IdSetSkipEcho, true);
-    PortTable[0].settings.skipEcho = settingsFromForm(readForm()).skipEcho;
-    row(0, "VOLT <f>", "2.5");
-    row(1, "VOLT?");
-    row(1, "ECHO? <s>", "abc");
-    run();
-    EXPECT_EQ(lines(), (std::vector<std::string>{"Comnd:|VOLT 2.5|", "Query:|VOLT?|", "Return:|2.5000|",
-                                                 "Query:|ECHO? ABC|", "Return:|ABC|"}));
-}
-
-// A run started while a typed line awaits its answer drops that answer before its own first
-// line, and lists the line typed ahead as not sent.
 TEST_F(Runner, ARunNeverTakesTheAnswerOfALineTypedBeforeIt)
 {
     stopInstrument();
