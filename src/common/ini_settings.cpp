@@ -9,7 +9,16 @@ namespace {
 
 std::vector<IniGroup> groups;
 
-void readGroup(const IniFile& ini, const IniGroup& group)
+void writeGroup(IniWriter& ini, const IniGroup& group)
+{
+    ini.group(group.name);
+    for (const auto& [key, value] : iniValues(group))
+        ini.add(key, value);
+}
+
+} // namespace
+
+void readIniGroup(const IniFile& ini, const IniGroup& group)
 {
     for (const IniKey& key : group.keys) {
         if (!key.read)
@@ -28,8 +37,6 @@ void readGroup(const IniFile& ini, const IniGroup& group)
     if (group.afterRead)
         group.afterRead();
 }
-
-} // namespace
 
 IniKey flagKey(std::string key, bool& member)
 {
@@ -86,12 +93,16 @@ std::string iniText()
 {
     IniWriter ini;
     for (const IniGroup& group : groups) {
-        if (group.written && !group.written())
-            continue;
-        ini.group(group.name);
-        for (const auto& [key, value] : iniValues(group))
-            ini.add(key, value);
+        if (!group.written || group.written())
+            writeGroup(ini, group);
     }
+    return ini.text();
+}
+
+std::string iniGroupText(const IniGroup& group)
+{
+    IniWriter ini;
+    writeGroup(ini, group);
     return ini.text();
 }
 
@@ -99,7 +110,7 @@ void readIniGroups(const IniFile& ini)
 {
     for (const IniGroup& group : groups) {
         if (!group.readApart)
-            readGroup(ini, group);
+            readIniGroup(ini, group);
     }
 }
 
@@ -107,6 +118,6 @@ void readIniGroup(const IniFile& ini, const std::string& name)
 {
     for (const IniGroup& group : groups) {
         if (group.name == name)
-            readGroup(ini, group);
+            readIniGroup(ini, group);
     }
 }

@@ -59,3 +59,6 @@ std::string iniText();
 // Reads every registered group but those read apart, in order; or one group by its name.
 void readIniGroups(const IniFile& ini);
 void readIniGroup(const IniFile& ini, const std::string& name);
+// One group on its own, registered or not: its text as the file holds it, and its read.
+std::string iniGroupText(const IniGroup& group);
+void readIniGroup(const IniFile& ini, const IniGroup& group);

@@ -213,23 +213,15 @@ TEST(Diagram, TheOptionsComeBackFromQuirloIni)
     options.yMax = -2.25;
     options.y2Max = 3;
     options.open = true;
-    clearIniGroups();
-    registerIniGroup(diagramIniGroup(options));
-    std::string text = iniText();
     DiagramOptions back;
-    clearIniGroups();
-    registerIniGroup(diagramIniGroup(back));
-    readIniGroups(IniFile(text));
+    readIniGroup(IniFile(iniGroupText(diagramIniGroup(options))), diagramIniGroup(back));
     EXPECT_EQ(iniValues(diagramIniGroup(back)), iniValues(diagramIniGroup(options)));
     // Wrong values leave the options as they were.
     DiagramOptions kept = options;
     std::string wrong = "[DIAGRAMM]\n";
     for (const auto& [key, value] : iniValues(diagramIniGroup(options)))
         wrong += key + (key == "Y" ? " = \n" : " = x\n");
-    clearIniGroups();
-    registerIniGroup(diagramIniGroup(kept));
-    readIniGroups(IniFile(wrong));
-    clearIniGroups();
+    readIniGroup(IniFile(wrong), diagramIniGroup(kept));
     EXPECT_EQ(iniValues(diagramIniGroup(kept)), iniValues(diagramIniGroup(options)));
     // A diagram nobody changed leaves Quirlo.ini as it was.
     DiagramOptions fresh;

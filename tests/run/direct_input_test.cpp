@@ -117,13 +117,8 @@ TEST(DirectInputKeys, RoundTripTheLinesAsTypedAndIgnoreWrongValues)
     options.height = 130;
     options.history = {" VOLT 1 ", "\"quoted\"", "A=B;C", "\"", "ÄÖÜ µ"};
     // Through the file, which drops the blanks at the ends of a value.
-    clearIniGroups();
-    registerIniGroup(directInputIniGroup(options));
-    std::string text = iniText();
     DirectInputOptions read;
-    clearIniGroups();
-    registerIniGroup(directInputIniGroup(read));
-    readIniGroups(IniFile(text));
+    readIniGroup(IniFile(iniGroupText(directInputIniGroup(options))), directInputIniGroup(read));
     EXPECT_TRUE(read.open);
     EXPECT_TRUE(read.timestamps);
     EXPECT_TRUE(read.placeKnown);
@@ -133,11 +128,9 @@ TEST(DirectInputKeys, RoundTripTheLinesAsTypedAndIgnoreWrongValues)
     // A place given in part, or with junk, is no place; a wrong flag keeps the option.
     // A line too long to keep is left out and counted, as one that is sent.
     DirectInputOptions kept;
-    clearIniGroups();
-    registerIniGroup(directInputIniGroup(kept));
-    readIniGroups(IniFile("[DIREKTEINGABE]\nX=10\nY=2O\nW=300\nH=90\nOpen=yes\nLine1=*IDN?\nLine2=" +
-                          std::string(1 << 20, 'x') + "\nLine4=gap\n"));
-    clearIniGroups();
+    readIniGroup(IniFile("[DIREKTEINGABE]\nX=10\nY=2O\nW=300\nH=90\nOpen=yes\nLine1=*IDN?\nLine2=" +
+                         std::string(1 << 20, 'x') + "\nLine4=gap\n"),
+                 directInputIniGroup(kept));
     EXPECT_FALSE(kept.placeKnown);
     EXPECT_EQ(kept.x, DirectInputOptions{}.x);
     EXPECT_FALSE(kept.open);
