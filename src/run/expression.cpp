@@ -185,3 +185,13 @@ bool expressionReadable(const std::string& text)
     }
     return depth == 0 && (operandDone || !number.empty());
 }
+
+ExpressionErrorText expressionErrorText(ExpressionError error)
+{
+    switch (error) {
+    case ExpressionError::DivisionByZero: return {"Quirlo-Parser:", "Division durch 0!\n'Run'-Zustand wird beendet!"};
+    case ExpressionError::UnknownOperator: return {"QuirloParser:", "Unbekannter Operator!"};
+    case ExpressionError::None: break;
+    }
+    return {};
+}

@@ -10,6 +10,12 @@ struct ExpressionResult {
     ExpressionError error = ExpressionError::None;
 };
 
+// How an error is told to the user: the message's title and text (empty for None).
+struct ExpressionErrorText {
+    std::string title, text;
+};
+ExpressionErrorText expressionErrorText(ExpressionError error);
+
 // Evaluates +, -, *, / and parentheses by priority, the leftmost first among equals. In cell
 // mode a leading "-" and a left operand of exactly 0 stand for base, and a single number is
 // rounded to an integer (halves to even); otherwise the result is decimal text. A division

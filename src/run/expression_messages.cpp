@@ -9,12 +9,10 @@
 std::string EvaluateExpression(const std::string& text, bool cellMode, double base)
 {
     ExpressionResult result = evaluateExpressionText(text, cellMode, base);
-    if (result.error == ExpressionError::DivisionByZero)
-        messageBox(WinProgram, "Quirlo-Parser:", "Division durch 0!\n'Run'-Zustand wird beendet!", IconWarning,
-                   ButtonsOk);
-    else if (result.error == ExpressionError::UnknownOperator)
-        messageBox(WinProgram, "QuirloParser:", "Unbekannter Operator!", IconWarning, ButtonsOk);
-    if (result.error != ExpressionError::None)
+    if (result.error != ExpressionError::None) {
+        ExpressionErrorText told = expressionErrorText(result.error);
+        messageBox(WinProgram, told.title, told.text, IconWarning, ButtonsOk);
         runState.abortRequested = true;
+    }
     return result.text;
 }

@@ -16,8 +16,6 @@
 
 namespace {
 
-const char* const checkTitle = "Quirlo - Kommandocheck";
-
 void selectOnly(int row)
 {
     clearSelection(WinProgram, IdPrgList);
@@ -60,27 +58,8 @@ PrepareEnvironment environment(bool quiet, bool singleRow)
     }
     env.notify = [quiet](const PrepareIssue& issue) {
         selectOnly(issue.row);
-        std::string row = std::to_string(issue.row + 1);
-        std::string parameter = "Parameter " + std::to_string(issue.parameter) + " (\"" + issue.field + "\")";
-        std::string text;
-        switch (issue.notice) {
-        case PrepareNotice::EmptyParameter: text = "Leerer Parameter in Programmzeile: " + row; break;
-        case PrepareNotice::CountMismatch:
-            text = "Die Anzahl an Platzhaltern und\nParametern unterscheidet sich in\nProgrammzeile: " + row;
-            break;
-        case PrepareNotice::Unfilled:
-            text = parameter + " passt nicht zu seinem Platzhalter\nin Programmzeile: " + row +
-                   "\nDie Zeile würde den Platzhalter ungefüllt senden.";
-            break;
-        case PrepareNotice::Unreadable:
-            text = parameter + " ist kein vollständiger Ausdruck\nin Programmzeile: " + row;
-            break;
-        case PrepareNotice::EmptyCommand:
-            text = "Leeres Kommando in Programmzeile: " + row + "\nEs würde nur das Endezeichen gesendet.";
-            break;
-        }
         if (issue.notice == PrepareNotice::EmptyParameter || !quiet)
-            messageBox(WinProgram, "Quirlo-Warnung", text, IconWarning, ButtonsOk);
+            messageBox(WinProgram, "Quirlo-Warnung", prepareNoticeText(issue), IconWarning, ButtonsOk);
     };
     return env;
 }
@@ -119,16 +98,10 @@ int PrepareLines(bool quiet, int row)
         ProgramCheck check = prepareProgram(program, env);
         for (int index = 0; index < check.prepared; ++index)
             writeRow(index, program[index]);
-        std::string line = "Zeile " + std::to_string(check.row + 1);
-        if (check.stop == ProgramCheck::Stop::Nesting)
-            messageBox(WinProgram, checkTitle,
-                       line + "\nEs sind keine verschachtelten Schleifen, oder\nfreien Schleifenteile erlaubt",
-                       IconWarning, ButtonsOk);
         if (check.stop != ProgramCheck::Stop::None)
             selectOnly(check.row);
-        if (check.openLoop)
-            messageBox(WinProgram, checkTitle, line + "\nDas Programm endet mit einer offenen Schleife!\nBitte korrigieren!",
-                       IconWarning, ButtonsOk);
+        for (const std::string& message : programCheckMessages(check))
+            messageBox(WinProgram, "Quirlo - Kommandocheck", message, IconWarning, ButtonsOk);
         passed = check.passed;
     } else {
         ProgramRow cells = programRow(row);

@@ -234,6 +234,8 @@ bool prepareRow(ProgramRow& row, int rowIndex, PrepareEnvironment& env)
 ProgramCheck prepareProgram(std::vector<ProgramRow>& rows, PrepareEnvironment& env)
 {
     ProgramCheck check;
+    const int cellRow = env.cellRow;
+    const int cellCol = env.cellCol;
     int depth = 0;
     for (size_t index = 0; index < rows.size(); ++index) {
         int row = static_cast<int>(index);
@@ -258,5 +260,36 @@ ProgramCheck prepareProgram(std::vector<ProgramRow>& rows, PrepareEnvironment& e
         check.passed = false;
         break;
     }
+    env.cellRow = cellRow;
+    env.cellCol = cellCol;
     return check;
+}
+
+std::vector<std::string> programCheckMessages(const ProgramCheck& check)
+{
+    std::vector<std::string> messages;
+    std::string line = "Zeile " + std::to_string(check.row + 1);
+    if (check.stop == ProgramCheck::Stop::Nesting)
+        messages.push_back(line + "\nEs sind keine verschachtelten Schleifen, oder\nfreien Schleifenteile erlaubt");
+    if (check.openLoop)
+        messages.push_back(line + "\nDas Programm endet mit einer offenen Schleife!\nBitte korrigieren!");
+    return messages;
+}
+
+std::string prepareNoticeText(const PrepareIssue& issue)
+{
+    std::string row = std::to_string(issue.row + 1);
+    std::string parameter = "Parameter " + std::to_string(issue.parameter) + " (\"" + issue.field + "\")";
+    switch (issue.notice) {
+    case PrepareNotice::EmptyParameter: return "Leerer Parameter in Programmzeile: " + row;
+    case PrepareNotice::CountMismatch:
+        return "Die Anzahl an Platzhaltern und\nParametern unterscheidet sich in\nProgrammzeile: " + row;
+    case PrepareNotice::Unfilled:
+        return parameter + " passt nicht zu seinem Platzhalter\nin Programmzeile: " + row +
+               "\nDie Zeile würde den Platzhalter ungefüllt senden.";
+    case PrepareNotice::Unreadable: return parameter + " ist kein vollständiger Ausdruck\nin Programmzeile: " + row;
+    case PrepareNotice::EmptyCommand:
+        return "Leeres Kommando in Programmzeile: " + row + "\nEs würde nur das Endezeichen gesendet.";
+    }
+    return {};
 }

@@ -47,6 +47,9 @@ struct PrepareEnvironment {
     bool readAtOnce = false;
 };
 
+// The warning that tells the user of the issue.
+std::string prepareNoticeText(const PrepareIssue& issue);
+
 // Prepares one row (index row) in place: writes the send string (except for a quiet CellPos
 // row while a loop is active), may empty the parameters, rewrites the pause. Returns false
 // when the placeholder count did not match the parameters, a placeholder would be sent
@@ -67,7 +70,10 @@ struct ProgramCheck {
 };
 // Prepares the rows in order as the whole-program check does: the rows of a loop are inside it
 // (the run prepares them again before each pass); it stops at a nesting error or an abort.
+// CellPos rows move the cell position from row to row, but the check leaves env's as it was.
 ProgramCheck prepareProgram(std::vector<ProgramRow>& rows, PrepareEnvironment& env);
+// The check's messages in the order they are shown: a nesting error, then an open loop.
+std::vector<std::string> programCheckMessages(const ProgramCheck& check);
 // Number of placeholders: a "<" followed two characters later by ">", scanning from the
 // second character to the one before the last.
 int CountPlaceholders(const std::string& text);

@@ -69,6 +69,9 @@ TEST(Expression, ErrorsNameTheirKindAndResult)
     EXPECT_EQ(evaluateExpressionText("#TR+1", false, 0).error, ExpressionError::UnknownOperator);
     EXPECT_EQ(evaluateExpressionText("5/(2-2)", false, 0).error, ExpressionError::DivisionByZero);
     EXPECT_EQ(evaluateExpressionText("2*3", false, 0).error, ExpressionError::None);
+    EXPECT_EQ(expressionErrorText(ExpressionError::DivisionByZero).text, "Division durch 0!\n'Run'-Zustand wird beendet!");
+    EXPECT_EQ(expressionErrorText(ExpressionError::UnknownOperator).title, "QuirloParser:");
+    EXPECT_TRUE(expressionErrorText(ExpressionError::None).text.empty());
 }
 
 TEST(Expression, BadTextEndsInAValueOrAnError)

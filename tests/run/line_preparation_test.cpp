@@ -290,6 +290,8 @@ TEST(LinePreparation, TheWholeProgramCheckStopsAtNestingAnAbortOrAnOpenLoop)
         preparation.env.cellRow = 3;
         preparation.env.cellCol = 4;
         ProgramCheck result = prepareProgram(rows, preparation.env);
+        // The check leaves the table's position where the run will start from.
+        EXPECT_EQ(std::make_pair(preparation.env.cellRow, preparation.env.cellCol), std::make_pair(3, 4));
         if (prepared)
             *prepared = rows;
         return result;
@@ -307,16 +309,34 @@ TEST(LinePreparation, TheWholeProgramCheckStopsAtNestingAnAbortOrAnOpenLoop)
     EXPECT_EQ(fine.prepared, 5);
     EXPECT_EQ(rows[0].sendString, "VOLT 6");
     EXPECT_EQ(rows[1].sendString, "cellpos 4,5");
+    EXPECT_TRUE(programCheckMessages(fine).empty());
 
     ProgramCheck nested = check({{"5", "Loop <i>,<i>,<i>", "0", "1;3;1", ""},
                                  {"5", "Loop <i>,<i>,<i>", "0", "1;3;1", ""},
                                  {"6", "LoopEnd", "0", "", ""}});
     EXPECT_EQ(std::make_tuple(nested.passed, nested.stop, nested.row, nested.prepared),
               std::make_tuple(false, Stop::Nesting, 1, 2));
+    EXPECT_EQ(programCheckMessages(nested),
+              std::vector<std::string>{"Zeile 2\nEs sind keine verschachtelten Schleifen, oder\nfreien Schleifenteile erlaubt"});
     ProgramCheck freeEnd = check({{"0", "*RST", "0", "", ""}, {"6", "LoopEnd", "0", "", ""}});
     EXPECT_EQ(std::make_tuple(freeEnd.stop, freeEnd.row), std::make_tuple(Stop::Nesting, 1));
     ProgramCheck open = check({{"5", "Loop <i>,<i>,<i>", "0", "1;3;1", ""}, {"0", "*TRG", "0", "", ""}});
     EXPECT_EQ(std::make_tuple(open.passed, open.stop, open.openLoop, open.row), std::make_tuple(false, Stop::None, true, 1));
+    EXPECT_EQ(programCheckMessages(open),
+              std::vector<std::string>{"Zeile 2\nDas Programm endet mit einer offenen Schleife!\nBitte korrigieren!"});
     ProgramCheck aborted = check({{"7", "CellPos <i>,<i>", "0", "10/0;1", ""}, {"0", "*TRG", "0", "", ""}});
     EXPECT_EQ(std::make_tuple(aborted.stop, aborted.row, aborted.prepared), std::make_tuple(Stop::Aborted, 0, 1));
+}
+
+// What the user reads about a row: its number counted from 1, the parameter by number and text.
+TEST(LinePreparation, NoticesNameTheRowAndTheParameter)
+{
+    auto text = [](PrepareNotice notice) { return prepareNoticeText({notice, 1, 2, "1;x"}); };
+    EXPECT_EQ(text(PrepareNotice::CountMismatch),
+              "Die Anzahl an Platzhaltern und\nParametern unterscheidet sich in\nProgrammzeile: 2");
+    EXPECT_EQ(text(PrepareNotice::EmptyParameter), "Leerer Parameter in Programmzeile: 2");
+    EXPECT_EQ(text(PrepareNotice::Unfilled), "Parameter 2 (\"1;x\") passt nicht zu seinem Platzhalter\nin "
+                                             "Programmzeile: 2\nDie Zeile würde den Platzhalter ungefüllt senden.");
+    EXPECT_EQ(text(PrepareNotice::Unreadable), "Parameter 2 (\"1;x\") ist kein vollständiger Ausdruck\nin Programmzeile: 2");
+    EXPECT_EQ(text(PrepareNotice::EmptyCommand), "Leeres Kommando in Programmzeile: 2\nEs würde nur das Endezeichen gesendet.");
 }
