@@ -1,17 +1,16 @@
 // Run, pause, resume and stop of a program run, and the runner's step on each tick.
 #include "run/run_control.h"
 
-#include "common/line_types.h"
-#include "common/text.h"
 #include "run/line_checker.h"
+#include "run/run_engine.h"
 #include "run/run_state.h"
+#include "run/runner.h"
 #include "run/run_steps.h"
 #include "serial/device_io.h"
 #include "serial/port_table.h"
 #include "ui/controls.h"
 #include "ui/events.h"
 #include "ui/ids.h"
-#include "ui/list_access.h"
 #include "ui/message_dialog.h"
 #include "ui/redraws.h"
 #include "ui/timers.h"
@@ -19,23 +18,12 @@
 
 namespace {
 
-constexpr int startInterval = 200;
-
 const int lockedControls[] = {IdPrgList, IdPrgClear, IdPrgLoad, IdPrgSave, IdPrgPortButton,
                               IdPrgCheck};
 
 void resumeRun()
 {
-    runState.paused = false;
-    int row = runState.lastExecutedRow;
-    if (!runState.started)
-        addTimer(WinProgram, TimerRun, startInterval);
-    else
-        addTimer(WinProgram, TimerRun,
-                 static_cast<int>(intValue(cellText(WinProgram, IdPrgList, row, ColumnPause))));
-    // A PauseOn row waits for the user; the run goes on after it.
-    if (intValue(cellText(WinProgram, IdPrgList, row, ColumnType)) == TypePauseOn)
-        ++runState.currentRow;
+    addTimer(WinProgram, TimerRun, static_cast<int>(runnerResume()));
     setControlEnabled(WinProgram, IdPrgStop, true);
     if (windowExists(WinPauseInfo))
         postEvent(EvClose, WinPauseInfo, 0);
@@ -57,7 +45,7 @@ void startRun(int singleEntryRow)
     tellRunStarted();
     if (currentPort >= 0)
         deviceDiscardInput(currentPort);
-    addTimer(WinProgram, TimerRun, startInterval);
+    addTimer(WinProgram, TimerRun, static_cast<int>(startIntervalMs));
     if (GtkWidget* list = controlWidget(WinProgram, IdPrgList))
         gtk_widget_grab_focus(list);
     lockRunInterface(true);
@@ -86,7 +74,7 @@ void stopRun()
     runState.running = false;
     // An OpenPort row's connect ends with the run.
     cancelConnects();
-    addTimer(WinProgram, TimerRun, startInterval);
+    addTimer(WinProgram, TimerRun, static_cast<int>(startIntervalMs));
     lockRunInterface(false);
     // A paused run ends at the first tick after the Pause button is released, so the button
     // must stay usable; disabled, it would leave the run paused for good.

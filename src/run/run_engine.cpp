@@ -343,6 +343,17 @@ RunNext RunEngine::tick()
     return {atOnce ? RunNext::Kind::AfterMs : RunNext::Kind::AfterPause, pause};
 }
 
+int64_t RunEngine::resume()
+{
+    run.paused = false;
+    if (!run.started)
+        return startIntervalMs;
+    int row = run.lastExecutedRow;
+    if (rowType(row) == TypePauseOn)
+        ++run.currentRow;
+    return intValue(cell(row, ColumnPause));
+}
+
 int64_t RunEngine::connectsEnded()
 {
     if (!run.waitingForPort || host.portsConnecting())

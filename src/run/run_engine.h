@@ -60,6 +60,9 @@ public:
     virtual bool internalLines() = 0;
 };
 
+// The time from the Run button (or a resume before the first row) to the run's first tick.
+constexpr int64_t startIntervalMs = 200;
+
 // What the window does after a tick.
 struct RunNext {
     enum class Kind {
@@ -81,6 +84,9 @@ public:
     // The connects an OpenPort row waited for ended; the time until its next row, or -1 when
     // the run does not go on now.
     int64_t connectsEnded();
+    // A paused run goes on: the time until its next tick, which is the pause of the row it
+    // paused at; after a PauseOn row, which waited for the user, the run goes on after it.
+    int64_t resume();
     // The pause cell of the row, as the protocol shows it beside a line.
     std::string rowPause(int row) const;
     const PendingExchange& pendingExchange() const { return pending; }

@@ -181,6 +181,11 @@ LineContext protocolLineContext(int kind)
     return context;
 }
 
+int64_t runnerResume()
+{
+    return engine.resume();
+}
+
 void runnerConnectEnded()
 {
     int64_t pause = engine.connectsEnded();

@@ -5,6 +5,8 @@
 
 // One step of the runner, at each tick of the run timer while not paused.
 void RunTick();
+// A paused run goes on: the time until its next tick.
+int64_t runnerResume();
 // A port's connect ended: an OpenPort row that waited for it goes on once none is under way.
 void runnerConnectEnded();
 // What a protocol line needs of the ports and the run: a port is current, and during a run the

@@ -1,7 +1,6 @@
 // Run, pause, resume and stop of a program run through posted events.
 #include "gui/harness.h"
 
-#include "run/pause_info_window.h"
 #include "run/run_state.h"
 #include "serial/device_io.h"
 #include "serial/port_table.h"
@@ -123,30 +122,6 @@ TEST_F(RunControl, AStartWhilePausedRunsUnpausedAndSingleEntriesKeepRowZero)
     EXPECT_TRUE(runState.running);
 }
 
-TEST_F(RunControl, AStartWithoutPortEndsAtTheFirstTickWithAWarning)
-{
-    send(EvMenu, WinProgram, MenuPrgF11);
-    ASSERT_TRUE(runState.running);
-    send(EvTimer, WinProgram, TimerRun);
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text, "In Einstellungen-Portauswahl sind keine ComPorts zugewiesen!");
-    EXPECT_EQ(messages[0].parentWindow, WinProgram);
-    EXPECT_EQ(messages[0].icon, IconWarning);
-    EXPECT_FALSE(runState.running);
-    EXPECT_FALSE(runTimer());
-    EXPECT_TRUE(unlocked());
-
-    // A refused single entry leaves nothing that would steer the next run.
-    insertRow(WinProgram, IdPrgList, -1, {"0", "*RST", "100", "", "*RST"});
-    insertRow(WinProgram, IdPrgList, -1, {"0", "*CLS", "100", "", "*CLS"});
-    selectRow(WinProgram, IdPrgList, 1, false);
-    send(EvMenu, WinProgram, MenuPrgExecute);
-    send(EvTimer, WinProgram, TimerRun);
-    EXPECT_EQ(messages.size(), 2u);
-    EXPECT_EQ(runState.singleEntryRow, -1);
-    EXPECT_FALSE(runState.started);
-}
-
 TEST_F(RunControl, StopWhilePausedTakesEffectOnlyAfterResume)
 {
     openPort();
@@ -170,32 +145,6 @@ TEST_F(RunControl, StopWhilePausedTakesEffectOnlyAfterResume)
     EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(RunControl, ResumeAtAPauseOnRowGoesOnAfterItWithItsPause)
-{
-    insertRow(WinProgram, IdPrgList, -1, {"0", "VOLT 1", "100", "", "VOLT 1"});
-    insertRow(WinProgram, IdPrgList, -1, {"15", "PauseOn <s>", "250", "", "PauseOn"});
-    insertRow(WinProgram, IdPrgList, -1, {"1", "VOLT?", "70", "", "VOLT?"});
-    send(EvControl, WinProgram, IdPrgRun);
-    // As after the run's start and its PauseOn row.
-    runState.started = true;
-    runState.currentRow = 1;
-    runState.lastExecutedRow = 1;
-    send(EvMenu, WinProgram, MenuPrgPauseKey);
-    ASSERT_TRUE(runState.paused);
-
-    send(EvMenu, WinProgram, MenuPrgPauseKey);
-    EXPECT_FALSE(runState.paused);
-    EXPECT_EQ(runState.currentRow, 2);
-    EXPECT_EQ(timerInterval(WinProgram, TimerRun), 250);
-
-    // Elsewhere the run resumes at the row it paused at, after that row's pause.
-    runState.lastExecutedRow = 0;
-    send(EvMenu, WinProgram, MenuPrgPauseKey);
-    send(EvMenu, WinProgram, MenuPrgPauseKey);
-    EXPECT_EQ(runState.currentRow, 2);
-    EXPECT_EQ(timerInterval(WinProgram, TimerRun), 100);
-}
-
 TEST_F(RunControl, KeysDoNothingWhileTheirButtonsAreDisabled)
 {
     send(EvControl, WinProgram, IdPrgRun);
@@ -213,8 +162,9 @@ TEST_F(RunControl, KeysDoNothingWhileTheirButtonsAreDisabled)
 
 TEST_F(RunControl, ClosingThePauseInfoWindowInAnyWayResumes)
 {
-    insertRow(WinProgram, IdPrgList, -1, {"15", "PauseOn <s>", "250", "Probe wechseln", "PauseOn Probe wechseln"});
+    openPort();
     insertRow(WinProgram, IdPrgList, -1, {"0", "*TRG", "100", "", "*TRG"});
+    insertRow(WinProgram, IdPrgList, -1, {"15", "PauseOn <s>", "250", "Probe wechseln", "PauseOn Probe wechseln"});
     const struct {
         int kind, object;
     } closers[] = {
@@ -225,14 +175,9 @@ TEST_F(RunControl, ClosingThePauseInfoWindowInAnyWayResumes)
     };
     for (const auto& closer : closers) {
         send(EvControl, WinProgram, IdPrgRun);
-        // As after the run's start and its PauseOn row.
-        runState.started = true;
-        runState.currentRow = 1;
-        runState.lastExecutedRow = 0;
-        setToggleState(WinProgram, IdPrgPause, true);
-        send(EvControl, WinProgram, IdPrgPause);
+        send(EvTimer, WinProgram, TimerRun);
+        send(EvTimer, WinProgram, TimerRun);
         ASSERT_TRUE(runState.paused);
-        ShowPauseInfo("Probe wechseln\\a", "Schließen und weiter");
         ASSERT_TRUE(windowVisible(WinPauseInfo));
         EXPECT_EQ(controlText(WinPauseInfo, IdPauseInfoButton), "Schließen und weiter");
 
@@ -240,6 +185,7 @@ TEST_F(RunControl, ClosingThePauseInfoWindowInAnyWayResumes)
         EXPECT_FALSE(windowExists(WinPauseInfo)) << closer.object;
         EXPECT_FALSE(runState.paused) << closer.object;
         EXPECT_FALSE(toggleState(WinProgram, IdPrgPause));
+        // The run goes on after the PauseOn row, with its pause.
         EXPECT_EQ(runState.currentRow, 2);
         EXPECT_EQ(timerInterval(WinProgram, TimerRun), 250);
         send(EvControl, WinProgram, IdPrgStop);

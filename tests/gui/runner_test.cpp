@@ -179,36 +179,6 @@ TEST_F(Runner, CommandsQueriesAndTheErrorQueryAfterABadCommand)
     EXPECT_FALSE(controlEnabled(WinProgram, IdPrgStop));
 }
 
-TEST_F(Runner, PausesAndStop)
-{
-    // PauseOn pauses and shows its text without "\a"; closing the window goes on after it.
-    row(0, "*CLS");
-    row(15, "PauseOn <s>", "Probe wechseln\\a");
-    row(0, "*RST");
-    send(EvControl, WinProgram, IdPrgRun);
-    ASSERT_TRUE(pumpUntil([] { return windowVisible(WinPauseInfo); }));
-    EXPECT_TRUE(runState.paused);
-    send(EvControl, WinPauseInfo, IdPauseInfoButton);
-    ASSERT_TRUE(pumpUntil([] { return !runState.running && !timerActive(WinProgram, TimerRun); }));
-    EXPECT_EQ(lines(), (std::vector<std::string>{"Comnd:|*CLS|", "Comnd:|*RST|"}));
-
-    // Stop while running: the run ends at the next tick.
-    removeAllRows(WinProgram, IdPrgList);
-    clearProtocol(false);
-    for (int i = 0; i < 50; ++i)
-        row(0, "*CLS", "", "50");
-    send(EvControl, WinProgram, IdPrgRun);
-    ASSERT_TRUE(pumpUntil([this] { return lines().size() >= 2; }));
-    send(EvControl, WinProgram, IdPrgStop);
-    ASSERT_TRUE(pumpUntil([] { return !timerActive(WinProgram, TimerRun); }));
-    EXPECT_LT(lines().size(), 10u);
-
-    // An empty program ends at its first tick.
-    removeAllRows(WinProgram, IdPrgList);
-    run();
-    EXPECT_TRUE(controlEnabled(WinProgram, IdPrgRun));
-}
-
 // While a message box waits, its own loop runs whatever is due: the run timer must not be
 // among it, however long the user takes (here: until a time-out five times the rows' pause).
 TEST_F(Runner, NoTickComesWhileAMessageBoxWaits)
@@ -476,49 +446,6 @@ TEST_F(Runner, APortNamedByAPathIsAddedKeptAndOpened)
     addedPorts.clear();
     loadAddedPorts();
     EXPECT_EQ(addedPorts, (std::vector<std::string>{path}));
-}
-
-// A peer on the network that never answers, and one that leaves in the middle of an answer:
-// the protocol tells both, keeps what came before, and the port closes as "getrennt".
-TEST_F(Runner, ANetworkPeerThatIsSilentOrLeavesMidAnswerIsToldAndTheRunEnds)
-{
-    LoopbackListener server;
-    int64_t index = openNetworkPort(server.port);
-    ASSERT_GE(index, 0);
-    int peer = accept(server.fd, nullptr, nullptr);
-    ASSERT_GE(peer, 0);
-    clearProtocol(false);
-    row(1, "A?");
-    run();
-    EXPECT_EQ(lines(), (std::vector<std::string>{"Query:|A?|", "Return:||keine Antwort"}));
-
-    // The peer sends part of an answer to the next query and closes the connection.
-    row(1, "B?");
-    for (int i = 0; i < 20; ++i)
-        row(1, "C?");
-    send(EvControl, WinProgram, IdPrgRun);
-    bool left = false;
-    ASSERT_TRUE(pumpUntil([&] {
-        char asked[64];
-        if (!left && recv(peer, asked, sizeof asked, MSG_DONTWAIT) > 0) {
-            EXPECT_EQ(write(peer, "12", 2), 2);
-            close(peer);
-            left = true;
-        }
-        return left && !runState.running && !timerActive(WinProgram, TimerRun);
-    }));
-    EXPECT_FALSE(PortTable[index].isOpen);
-    // One message says what happened.
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text, "Verbindung zu #" + std::to_string(index) + " tcp:127.0.0.1:" +
-                                    std::to_string(server.port) +
-                                    " verloren: Gegenstelle hat geschlossen\nProgrammlauf wird abgebrochen!");
-    std::vector<std::string> shown = lines();
-    ASSERT_GE(shown.size(), 3u);
-    // What the first run wrote stays.
-    EXPECT_EQ(shown[0], "Query:|A?|");
-    EXPECT_NE(std::find(shown.begin(), shown.end(), "CloseCom||#" + std::to_string(index) + " getrennt"),
-              shown.end());
 }
 
 namespace {

@@ -52,7 +52,7 @@ public:
         env.quiet = env.singleRow = false;
         return program[static_cast<size_t>(row)];
     }
-    PortChoice portChoice() override { return PortChoice::Chosen; }
+    PortChoice portChoice() override { return choice; }
     void started(int) override {}
     void ending() override {}
     void ended() override { ++ends; }
@@ -69,7 +69,12 @@ public:
         return no;
     }
     void showPortNotOpen() override { messages.push_back("nicht geöffnet"); }
-    void pause(const std::string& text) override { messages.push_back("Pause " + text); }
+    // The window presses its Pause button.
+    void pause(const std::string& text) override
+    {
+        messages.push_back("Pause " + text);
+        runState.paused = true;
+    }
     void beep() override {}
     void clearProtocol() override { lines.clear(); }
     void stop() override { runState.running = false; }
@@ -112,6 +117,7 @@ public:
     std::vector<std::string> messages;
     std::vector<bool> answers; // a program's messages: Yes (true) or No, in order
     int ends = 0;
+    PortChoice choice = PortChoice::Chosen;
     TestHost(const TestHost&) = delete;
     TestHost& operator=(const TestHost&) = delete;
     // Forgets the program and what the last run did.
@@ -309,4 +315,62 @@ TEST_F(RunEngineTest, ReadingAtOnceEachAnswerIsTakenAsItComesAndStopEndsAWait)
     run(1);
     ASSERT_EQ(host.ends, 1);
     EXPECT_EQ(host.lines, (std::vector<std::string>{"Query:\nMEAS:VOLT?"}));
+}
+
+// Each row's pause is the time to the next; a PauseOn row waits for the user, and the run goes
+// on after it with its pause; Stop ends the run at its next tick; a port that is none, or that
+// went away, ends the run with a message that says so.
+TEST_F(RunEngineTest, PausesStopAndTheRunsPort)
+{
+    host.program = {{"0", "*CLS", "30", "", ""}, {"15", "PauseOn <s>", "250", "Probe wechseln\\a", ""}, {"0", "*RST", "10", "", ""}};
+    runState.running = true;
+    EXPECT_EQ(engine.tick().ms, 30);
+    RunNext paused = engine.tick();
+    EXPECT_EQ(paused.kind, RunNext::Kind::Done);
+    EXPECT_EQ(host.messages, std::vector<std::string>{"Pause Probe wechseln\\a"});
+    EXPECT_EQ(engine.resume(), 250);
+    EXPECT_FALSE(runState.paused);
+    EXPECT_EQ(runState.currentRow, 2);
+    run();
+    ASSERT_EQ(host.ends, 1);
+    EXPECT_EQ(host.lines, (std::vector<std::string>{"Comnd:\n*CLS", "Comnd:\n*RST"}));
+
+    host.restart();
+    for (int n = 0; n < 50; ++n)
+        row("0", "*CLS");
+    run(2);
+    runState.running = false;
+    run(1);
+    EXPECT_EQ(host.ends, 1);
+    EXPECT_EQ(host.lines.size(), 2u);
+
+    // An empty program ends at its first tick, without a fault.
+    host.restart();
+    run();
+    EXPECT_EQ(host.ends, 1);
+    EXPECT_TRUE(host.messages.empty());
+
+    // No port: a single entry is refused and leaves nothing that would steer the next run.
+    host.restart();
+    row("0", "*RST");
+    row("0", "*CLS");
+    host.choice = RunHost::PortChoice::None;
+    runState.singleEntryRow = 1;
+    run();
+    EXPECT_EQ(host.ends, 1);
+    EXPECT_EQ(host.messages, std::vector<std::string>{"In Einstellungen-Portauswahl sind keine ComPorts zugewiesen!"});
+    EXPECT_EQ(runState.singleEntryRow, -1);
+    EXPECT_FALSE(runState.started);
+    EXPECT_EQ(engine.resume(), startIntervalMs);
+
+    // A port that went away: its reason, and the run ends.
+    host.restart();
+    host.choice = RunHost::PortChoice::Chosen;
+    row("0", "*RST");
+    PortTable[0].isOpen = 0;
+    PortTable[0].lostWhy = "Verbindung zu #0 tcp:127.0.0.1:5025 verloren: Gegenstelle hat geschlossen";
+    run();
+    EXPECT_EQ(host.ends, 1);
+    EXPECT_EQ(host.messages, std::vector<std::string>{PortTable[0].lostWhy + "\nProgrammlauf wird abgebrochen!"});
+    EXPECT_TRUE(host.lines.empty());
 }
