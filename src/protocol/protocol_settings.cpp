@@ -31,16 +31,6 @@ int64_t fieldValue(int id)
     return intValue(controlText(WinSettings, id));
 }
 
-bool inRange(int64_t value, int64_t low, int64_t high)
-{
-    return value >= low && value <= high;
-}
-
-void refuse(const std::string& text)
-{
-    messageBox(WinSettings, "Quirlo Protokoll-Settings", text, IconError, ButtonsOk);
-}
-
 } // namespace
 
 void buildProtocolSettingsPage(GtkWidget* page)
@@ -135,25 +125,11 @@ bool validateProtocolSettings()
     setControlEnabled(WinSettings, IdSetAsTable, on);
     setControlEnabled(WinSettings, IdSetAsExcel, false);
 
-    bool valid = true;
-    int64_t maxCols = fieldValue(IdSetMaxCols);
-    if (!inRange(maxCols, 1, 255)) {
-        refuse("Wert muss zwischen 1 und 255 liegen!");
-        valid = false;
-    }
-    if (!inRange(fieldValue(IdSetColumns), 1, maxCols)) {
-        refuse("Wert muss zwischen 1 und 'max. Spalten' liegen!");
-        valid = false;
-    }
-    if (!inRange(fieldValue(IdSetMaxRows), 1, 65535)) {
-        refuse("Wert muss zwischen 1 und '" + std::to_string(65535) + "' liegen!");
-        valid = false;
-    }
-    if (!inRange(fieldValue(IdSetColumnWidth), 10, 255)) {
-        refuse("Wert muss zwischen 10 und '255' liegen!");
-        valid = false;
-    }
-    return valid;
+    std::vector<std::string> faults = tableLimitFaults(
+        {fieldValue(IdSetMaxCols), fieldValue(IdSetColumns), fieldValue(IdSetMaxRows), fieldValue(IdSetColumnWidth)});
+    for (const std::string& fault : faults)
+        messageBox(WinSettings, "Quirlo Protokoll-Settings", fault, IconError, ButtonsOk);
+    return faults.empty();
 }
 
 void applyProtocolSettings()

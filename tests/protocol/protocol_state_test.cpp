@@ -55,3 +55,20 @@ TEST(ProtocolTableBounds, RowZeroIsWritableAndOverflowSticks)
     state.cellRow = -1;
     EXPECT_FALSE(checkTableBounds(state));
 }
+
+// Each value out of its range has its message, in the page's order; "Spalten" is bounded by the
+// "max. Spalten" typed beside it, and values beyond 32 bits stay out of range.
+TEST(TableLimits, EveryValueOutOfItsRangeIsNamed)
+{
+    EXPECT_TRUE(tableLimitFaults({24, 10, 4096, 60}).empty());
+    EXPECT_TRUE(tableLimitFaults({1, 1, 1, 10}).empty());
+    EXPECT_TRUE(tableLimitFaults({255, 255, 65535, 255}).empty());
+    EXPECT_EQ(tableLimitFaults({0, 5, 70000, 9}),
+              (std::vector<std::string>{"Wert muss zwischen 1 und 255 liegen!",
+                                        "Wert muss zwischen 1 und 'max. Spalten' liegen!",
+                                        "Wert muss zwischen 1 und '65535' liegen!",
+                                        "Wert muss zwischen 10 und '255' liegen!"}));
+    EXPECT_EQ(tableLimitFaults({4, 5, 65535, 255}), std::vector<std::string>{"Wert muss zwischen 1 und 'max. Spalten' liegen!"});
+    EXPECT_EQ(tableLimitFaults({4294967297, 1, 4294967396, 60}).size(), 2u);
+    EXPECT_EQ(tableLimitFaults({24, 0, 4096, 256}).size(), 2u);
+}
