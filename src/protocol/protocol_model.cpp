@@ -53,6 +53,18 @@ int ProtocolModel::appendRow(const std::vector<std::string>& rowCells)
     return rowCount() - 1;
 }
 
+ProtocolModel::ListWrite ProtocolModel::addListLine(const std::string& text, const std::string& pause,
+                                                    const std::string& extra)
+{
+    if (!text.empty())
+        return {appendRow(protocolListCells(text, pause, extra)), true};
+    int last = rowCount() - 1;
+    if (extra.empty() || last < 0)
+        return {};
+    setCell(last, 3, cell(last, 0) + extra);
+    return {last, false};
+}
+
 void ProtocolModel::setCell(int row, int column, const std::string& text)
 {
     if (row < 0 || row >= rowCount() || column < 0 || column >= tableColumnLimit)

@@ -24,11 +24,19 @@ public:
     // The columns shown, column 0 included.
     int columnCount() const { return columns; }
     std::string cell(int row, int column) const;
+    // The cells of one row, as many as it holds; row must exist.
+    const std::vector<std::string>& rowCells(int row) const { return cells[static_cast<size_t>(row)]; }
     // The rows with their columns 0 to lastColumn.
     std::vector<std::vector<std::string>> rows(int lastColumn) const;
 
-    // A list line: its row.
-    int appendRow(const std::vector<std::string>& rowCells);
+    // A line of the list form: a text's "\n" parts, its pause and extra text fill a new row's
+    // four columns; without text, an extra text is added to the last row's column 3 after that
+    // row's column 0. The row that changed, -1 none.
+    struct ListWrite {
+        int row = -1;
+        bool added = false;
+    };
+    ListWrite addListLine(const std::string& text, const std::string& pause, const std::string& extra);
     void setCell(int row, int column, const std::string& text);
     void removeRow(int row);
 
@@ -55,6 +63,8 @@ public:
                              int content, bool subStringsDown);
 
 private:
+    int appendRow(const std::vector<std::string>& rowCells);
+
     std::vector<std::vector<std::string>> cells;
     int columns = 1;
 };

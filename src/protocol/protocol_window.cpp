@@ -178,19 +178,14 @@ void appendListLine(const std::string& text, int kind, const std::string& extra,
 {
     showWindow(WinProtocol);
     showWindow(WinProgram);
-    if (!text.empty()) {
-        std::vector<std::string> cells = protocolListCells(text, pause, extra);
-        protocolModel.appendRow(cells);
-        int row = insertRow(WinProtocol, IdPtkList, -1, cells, kind);
+    ProtocolModel::ListWrite write = protocolModel.addListLine(text, pause, extra);
+    if (write.added) {
+        int row = insertRow(WinProtocol, IdPtkList, -1, protocolModel.rowCells(write.row), kind);
         clearSelection(WinProtocol, IdPtkList);
         selectRow(WinProtocol, IdPtkList, row, false);
         showRow(row);
-    } else if (!extra.empty()) {
-        int last = protocolModel.rowCount() - 1;
-        if (last >= 0) {
-            protocolModel.setCell(last, 3, protocolModel.cell(last, 0) + extra);
-            setCellText(WinProtocol, IdPtkList, last, 3, protocolModel.cell(last, 3));
-        }
+    } else if (write.row >= 0) {
+        setCellText(WinProtocol, IdPtkList, write.row, 3, protocolModel.cell(write.row, 3));
     }
 }
 

@@ -91,42 +91,6 @@ TEST_F(Protocol, EveryByteFromADeviceReachesTheViewAsValidText)
     EXPECT_TRUE(allShown(cell(1, 1)));
 }
 
-TEST_F(Protocol, ListLinesFillTheirColumnsAndAttachExtras)
-{
-    protocolOut("OpenPort\n\n\n#2 not Ok", -1, "");
-    EXPECT_EQ(cell(0, 0), "OpenPort");
-    EXPECT_EQ(cell(0, 1), "");
-    EXPECT_EQ(cell(0, 2), "");
-    EXPECT_EQ(cell(0, 3), "#2 not Ok");
-
-    // While a program runs the pause of the row being executed is recorded.
-    send(EvControl, WinMain, IdMainProgramButton);
-    PseudoTerminal terminal;
-    portCount = 1;
-    PortTable[0].configured = 1;
-    ASSERT_TRUE(openTerminalPort(0, terminal.devicePath()));
-    PortTable[0].isOpen = 1;
-    insertRow(WinProgram, IdPrgList, -1, {"12", "SetDTR <b>", "1000", "1", ""});
-    send(EvControl, WinProgram, IdPrgRun);
-    ASSERT_TRUE(pumpUntil([] { return !runState.running && !timerActive(WinProgram, TimerRun); }));
-    EXPECT_EQ(cell(1, 0), "SetDTR");
-    EXPECT_EQ(cell(1, 2), "1000");
-    EXPECT_EQ(selectedRow(WinProtocol, IdPtkList), 1);
-
-    protocolOut("", 0, "ESR=32");
-    EXPECT_EQ(rows(), 2);
-    EXPECT_EQ(cell(1, 3), "SetDTRESR=32");
-    protocolOut("", 0, "");
-    EXPECT_EQ(rows(), 2);
-
-    // Control characters, Latin-1 text and many parts are shown, never a crash.
-    std::string odd = "Return:\n\x01\x7f" "Gr\xC3\xBC\xC3\x9F" "e";
-    for (int i = 0; i < 50; ++i)
-        odd += "\n";
-    protocolOut(odd, 255, "");
-    EXPECT_EQ(cell(2, 1), "\x01\x7f" "Grüße");
-}
-
 // The first output opens the window and keeps the cursor the program set; the content choice
 // and the sub-string box are read from the settings page at each write.
 TEST_F(Protocol, TableCellsFollowTheSettingsPage)

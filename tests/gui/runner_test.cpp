@@ -175,6 +175,9 @@ TEST_F(Runner, CommandsQueriesAndTheErrorQueryAfterABadCommand)
                            "Comnd:|VOLT 99|Comnd:Err-#: '%10000' = -222,Data out of range+ Hardw.-Err.: 0",
                            "Comnd:|BLA|Comnd:Err-#: '%100000' = -100,Command error+ Hardw.-Err.: 0",
                        }));
+    // Beside each line the pause of its row, beside an answer the port's "vor Antwort".
+    EXPECT_EQ(cellText(WinProtocol, IdPtkList, 0, 2), "10");
+    EXPECT_EQ(cellText(WinProtocol, IdPtkList, 2, 2), controlText(WinSettings, IdSetDelayLong));
     EXPECT_TRUE(controlEnabled(WinProgram, IdPrgRun));
     EXPECT_FALSE(controlEnabled(WinProgram, IdPrgStop));
 }

@@ -98,3 +98,20 @@ TEST_F(TableModel, TheTableGrowsToItsLimitsAndCountsWhatLiesOutside)
     EXPECT_EQ(model.cell(3, 12), "");
     EXPECT_EQ(model.rows(12).front().size(), 13u);
 }
+
+// The list form: a line fills a new row; an extra text without a line goes to the last row,
+// after its first column; nothing else changes a row.
+TEST(ListModel, LinesFillRowsAndExtrasJoinTheLastOne)
+{
+    ProtocolModel model;
+    model.buildList();
+    EXPECT_EQ(model.addListLine("", "", "ESR=32").row, -1);
+    ProtocolModel::ListWrite first = model.addListLine("SetDTR\n1", "1000", "");
+    EXPECT_EQ(std::make_pair(first.row, first.added), std::make_pair(0, true));
+    EXPECT_EQ(model.rowCells(0), (std::vector<std::string>{"SetDTR", "1", "1000", ""}));
+    ProtocolModel::ListWrite extra = model.addListLine("", "", "ESR=32");
+    EXPECT_EQ(std::make_pair(extra.row, extra.added), std::make_pair(0, false));
+    EXPECT_EQ(model.cell(0, 3), "SetDTRESR=32");
+    EXPECT_EQ(model.addListLine("", "", "").row, -1);
+    EXPECT_EQ(model.rowCount(), 1);
+}
