@@ -283,21 +283,6 @@ TEST_F(ListWindows, SortingComparesTwelveCharactersThenSelectionThenTheRow)
     EXPECT_FALSE(controlEnabled(WinCommandList, IdCmdRestoreOrder));
 }
 
-TEST_F(ListWindows, RestoreBringsBackTheOrderOfTheFirstSort)
-{
-    addCommand("0", "c", "1", "");
-    addCommand("0", "a", "1", "");
-    addCommand("0", "b", "1", "");
-    sortCommandList(1);
-    pumpUntilIdle();
-    // An entry added while sorted has no place of its own; it stays behind the others.
-    addCommand("0", "neu", "1", "");
-    sortCommandList(1);
-    sortCommandList(3);
-    restoreUnsortedOrder();
-    EXPECT_EQ(commands(), (std::vector<std::string>{"c", "a", "b", "neu"}));
-}
-
 TEST_F(ListWindows, SearchSelectsTheNextMatchAndUndoesAFailedKey)
 {
     addCommand("0", "*RST", "1", "");

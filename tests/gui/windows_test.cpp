@@ -288,31 +288,6 @@ TEST_F(Windows, TitleMarkerSetsAndClearsTheStar)
     EXPECT_FALSE(listChanged(IdCmdList));
 }
 
-TEST_F(Windows, ProgramRowsAreColouredByType)
-{
-    showOrToggleWindow(WinProgram);
-    pumpUntilIdle();
-    const char* colours[] = {"#000000", "#000000", "#ff0000", "#ff0000", "#ff0000", "#0000ff",
-                             "#0000ff", "#7f7f7f", "#7f7f7f", "#7f7f7f", "#7f7f7f", "#7f7f7f",
-                             "#000000", "#000000", "#7f7f7f", "#7f7f7f"};
-    for (int type = 0; type <= 15; ++type)
-        insertRow(WinProgram, IdPrgList, -1, {std::to_string(type), "x", "0", "", ""});
-    insertRow(WinProgram, IdPrgList, -1, {"255", "x", "0", "", ""});
-    insertRow(WinProgram, IdPrgList, -1, {"abc", "x", "0", "", ""});
-    colourProgramRows(-1);
-    for (int type = 0; type <= 15; ++type)
-        EXPECT_EQ(rowColour(WinProgram, IdPrgList, type), colours[type]) << type;
-    EXPECT_EQ(rowColour(WinProgram, IdPrgList, 16), "#000000");
-    EXPECT_EQ(rowColour(WinProgram, IdPrgList, 17), "#000000");
-
-    // One row at a time: only that row changes.
-    setCellText(WinProgram, IdPrgList, 0, 0, "11");
-    setCellText(WinProgram, IdPrgList, 1, 0, "5");
-    colourProgramRows(0);
-    EXPECT_EQ(rowColour(WinProgram, IdPrgList, 0), "#7f7f7f");
-    EXPECT_EQ(rowColour(WinProgram, IdPrgList, 1), "#000000");
-}
-
 TEST_F(Windows, ProgramInfoEditorFillsAndTakesOverTheText)
 {
     showOrToggleWindow(WinProgram);

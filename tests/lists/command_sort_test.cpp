@@ -52,6 +52,12 @@ TEST(LineTypes, ChoiceBlanksAndColours)
     EXPECT_FALSE(lineTypeClearsPause(TypeClosePort));
     EXPECT_TRUE(lineTypeClearsPause(TypeChangePort));
     EXPECT_FALSE(lineTypeClearsPause(16));
-    EXPECT_EQ(lineTypeColour(TypeSetDTR), "#000000");
+    // Port rows red, loop rows blue, the runner's own rows grey, the rest black.
+    const char* colours[] = {"#000000", "#000000", "#ff0000", "#ff0000", "#ff0000", "#0000ff",
+                             "#0000ff", "#7f7f7f", "#7f7f7f", "#7f7f7f", "#7f7f7f", "#7f7f7f",
+                             "#000000", "#000000", "#7f7f7f", "#7f7f7f"};
+    for (int type = 0; type <= 15; ++type)
+        EXPECT_EQ(lineTypeColour(type), colours[type]) << type;
     EXPECT_EQ(lineTypeColour(255), "#000000");
+    EXPECT_EQ(lineTypeColour(-1), "#000000");
 }
