@@ -164,16 +164,8 @@ void loadList(int list, bool askFile, const std::string& file)
     }
     if (corrected)
         messageBox(kind.window, "Quirlo", kind.correctedMessage, IconInfo, ButtonsOk);
-    if (reading.tooManyRows)
-        messageBox(kind.window, "Quirlo",
-                   "Die Datei hat mehr als " + std::to_string(mostRows) + " Einträge!\nGeladen wurden die ersten " +
-                       std::to_string(mostRows) + ".\nVor dem Speichern prüfen: gespeichert wird die gekürzte Liste.",
-                   IconWarning, ButtonsOk);
-    if (reading.cutLines > 0)
-        messageBox(kind.window, "Quirlo",
-                   std::to_string(reading.cutLines) + " Zeile(n) mit mehr als " + std::to_string(longestLine) +
-                       " Zeichen wurde(n) gekürzt!\nVor dem Speichern prüfen: gespeichert wird die gekürzte Liste.",
-                   IconWarning, ButtonsOk);
+    for (const std::string& warning : listReadingWarnings(reading))
+        messageBox(kind.window, "Quirlo", warning, IconWarning, ButtonsOk);
     if (!wasEmpty)
         setTitleMarker(list, !replace);
     if (list == IdPrgList && corrected && !replace)

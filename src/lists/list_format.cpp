@@ -169,3 +169,16 @@ bool correctPortKeywords(std::vector<ListRow>& rows)
     }
     return changed;
 }
+
+std::vector<std::string> listReadingWarnings(const ListReading& reading)
+{
+    const std::string check = "\nVor dem Speichern prüfen: gespeichert wird die gekürzte Liste.";
+    std::vector<std::string> warnings;
+    if (reading.tooManyRows)
+        warnings.push_back("Die Datei hat mehr als " + std::to_string(mostRows) + " Einträge!\nGeladen wurden die ersten " +
+                           std::to_string(mostRows) + "." + check);
+    if (reading.cutLines > 0)
+        warnings.push_back(std::to_string(reading.cutLines) + " Zeile(n) mit mehr als " + std::to_string(longestLine) +
+                           " Zeichen wurde(n) gekürzt!" + check);
+    return warnings;
+}

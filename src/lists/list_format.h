@@ -24,6 +24,8 @@ struct ListReading {
     size_t cutLines = 0;
     bool tooManyRows = false;
 };
+// The warnings that tell the user of it, in the order they are shown.
+std::vector<std::string> listReadingWarnings(const ListReading& reading);
 
 // A command list: four cells a line, further fields dropped.
 std::vector<ListRow> parseCommandList(const std::string& text, ListReading* reading = nullptr);

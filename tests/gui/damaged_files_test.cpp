@@ -70,36 +70,6 @@ TEST_F(DamagedFiles, ListsThatCannotBeReadKeepTheRowsTheyWouldReplace)
     }
 }
 
-TEST_F(DamagedFiles, EmptyBinaryTruncatedAndMixedListsLoadWhatTheyHold)
-{
-    EXPECT_EQ(load(IdPrgList, file("empty.run", "")), 0);
-    // Binary bytes, NUL included, become rows of valid text.
-    int rows = load(IdPrgList, file("binary.run", binary(64 * 1024)));
-    EXPECT_GT(rows, 0);
-    for (int row = 0; row < rows; ++row)
-        ASSERT_TRUE(g_utf8_validate(cellText(WinProgram, IdPrgList, row, 1).c_str(), -1, nullptr));
-    removeAllRows(WinProgram, IdPrgList);
-    // A file cut in the middle of its last line keeps that line's start.
-    EXPECT_EQ(load(IdPrgList, file("cut.run", "1\t*IDN?\t100\t\n0\tVOLT <f>\t5")), 2);
-    EXPECT_EQ(cellText(WinProgram, IdPrgList, 1, 1), "VOLT <f>");
-    EXPECT_EQ(cellText(WinProgram, IdPrgList, 1, 2), "5");
-    removeAllRows(WinProgram, IdPrgList);
-    // Latin-1 and UTF-8 in one file: not valid UTF-8, so all of it is Latin-1.
-    EXPECT_EQ(load(IdCmdList, file("mixed.cml", "0\tSTROM \xB5" "A\t10\tGr\xC3\xB6\xC3\x9F" "e\n")), 1);
-    EXPECT_EQ(cellText(WinCommandList, IdCmdList, 0, 1), "STROM µA");
-    EXPECT_EQ(cellText(WinCommandList, IdCmdList, 0, 3), "GrÃ¶Ã\u009Fe");
-}
-
-TEST_F(DamagedFiles, ATenMegabyteLineIsCutWithAWarningAndTheLinesAfterItStay)
-{
-    std::string huge = "0\tDATA " + std::string(10u << 20, '7') + "\t10\tlang\n1\t*IDN?\t100\t\n";
-    ASSERT_EQ(load(IdCmdList, file("huge.cml", huge)), 2);
-    EXPECT_EQ(cellText(WinCommandList, IdCmdList, 0, 1).size(), longestLine - 2);
-    EXPECT_EQ(cellText(WinCommandList, IdCmdList, 1, 1), "*IDN?");
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text.substr(0, 49), "1 Zeile(n) mit mehr als 65536 Zeichen wurde(n) ge");
-}
-
 TEST_F(DamagedFiles, SettingsFilesOfBinaryBytesOrHugeLinesFillTheFormWithValidText)
 {
     for (const std::string& bytes : {binary(64 * 1024), "VER=3\nDEVICE=" + std::string(10u << 20, 'N') + "\nBAUD=9600\n",

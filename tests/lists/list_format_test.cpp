@@ -1,6 +1,9 @@
 // The text of command lists, programs and the "RunList" clipboard text.
 #include <gtest/gtest.h>
 
+#include <glib.h>
+
+#include "common/text.h"
 #include "lists/list_format.h"
 
 TEST(ListFormat, CommandListsReadAnyLineEndAndFourFields)
@@ -99,4 +102,39 @@ TEST(ListFormat, AFileOfTooManyEntriesGivesItsFirstOnesAndSaysSo)
     ListReading commands;
     EXPECT_EQ(parseCommandList(text, &commands).size(), mostRows);
     EXPECT_TRUE(commands.tooManyRows);
+}
+
+// Damaged files as a load reads them: binary bytes become rows of valid text, a file cut in its
+// last line keeps that line's start, Latin-1 and UTF-8 mixed is read as Latin-1, and a line of
+// ten megabytes is cut with a warning while the lines after it stay.
+TEST(ListFormat, DamagedFilesLoadWhatTheyHold)
+{
+    std::string binary(64 * 1024, '\0');
+    for (size_t i = 0; i < binary.size(); ++i)
+        binary[i] = static_cast<char>((i * 7919 + i / 13) & 0xFF);
+    ProgramText program = parseProgram(fileBytesToUtf8(binary));
+    EXPECT_FALSE(program.rows.empty());
+    for (const ListRow& row : program.rows)
+        for (const std::string& cell : row.cells)
+            ASSERT_TRUE(g_utf8_validate(cell.c_str(), -1, nullptr));
+    program = parseProgram("1\t*IDN?\t100\t\n0\tVOLT <f>\t5");
+    ASSERT_EQ(program.rows.size(), 2u);
+    EXPECT_EQ(program.rows[1].cells[1], "VOLT <f>");
+    EXPECT_EQ(program.rows[1].cells[2], "5");
+    std::vector<ListRow> mixed = parseCommandList(fileBytesToUtf8("0\tSTROM \xB5" "A\t10\tGr\xC3\xB6\xC3\x9F" "e\n"));
+    ASSERT_EQ(mixed.size(), 1u);
+    EXPECT_EQ(mixed[0].cells[1], "STROM µA");
+    EXPECT_EQ(mixed[0].cells[3], "GrÃ¶Ã\u009Fe");
+
+    ListReading reading;
+    std::vector<ListRow> rows =
+        parseCommandList("0\tDATA " + std::string(10u << 20, '7') + "\t10\tlang\n1\t*IDN?\t100\t\n", &reading);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].cells[1].size(), longestLine - 2);
+    EXPECT_EQ(rows[1].cells[1], "*IDN?");
+    EXPECT_EQ(listReadingWarnings(reading),
+              std::vector<std::string>{"1 Zeile(n) mit mehr als 65536 Zeichen wurde(n) gekürzt!\nVor dem Speichern "
+                                       "prüfen: gespeichert wird die gekürzte Liste."});
+    reading.tooManyRows = true;
+    EXPECT_EQ(listReadingWarnings(reading).front().substr(0, 40), "Die Datei hat mehr als 100000 Einträge!");
 }
