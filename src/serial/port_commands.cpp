@@ -520,21 +520,10 @@ IniGroup addedPortsIniGroup()
     IniGroup group("MANUELLEPORTS");
     group.list = IniList{"Port", [] { return addedPorts; },
                          [](const std::vector<std::string>& names) {
-                             addedPorts.clear();
-                             size_t count = 0;
-                             for (; count < names.size() && !names[count].empty(); ++count) {
-                                 PortAddress address;
-                                 // A file edited by hand keeps to what the settings page accepts.
-                                 if (addedPorts.size() < maxAddedPorts &&
-                                     parsePortAddress(names[count], g_get_home_dir(), address).empty())
-                                     addedPorts.push_back(address.name);
-                             }
-                             if (count > maxAddedPorts)
-                                 messageBox(WinMain, "Quirlo",
-                                            "Quirlo.ini nennt " + std::to_string(count) +
-                                                " manuelle Ports; übernommen werden nur die ersten " +
-                                                std::to_string(maxAddedPorts) + ".",
-                                            IconWarning, ButtonsOk);
+                             std::string warning;
+                             addedPorts = acceptedAddedPorts(names, g_get_home_dir(), warning);
+                             if (!warning.empty())
+                                 messageBox(WinMain, "Quirlo", warning, IconWarning, ButtonsOk);
                          }};
     group.written = [] { return !addedPorts.empty(); };
     group.readApart = true;

@@ -385,3 +385,21 @@ std::string shellQuoted(const std::string& text)
     g_free(quoted);
     return result;
 }
+
+std::vector<std::string> acceptedAddedPorts(const std::vector<std::string>& names, const std::string& home,
+                                            std::string& warning)
+{
+    std::vector<std::string> accepted;
+    size_t count = 0;
+    for (; count < names.size() && !names[count].empty(); ++count) {
+        PortAddress address;
+        // A file edited by hand keeps to what the settings page accepts.
+        if (accepted.size() < maxAddedPorts && parsePortAddress(names[count], home, address).empty())
+            accepted.push_back(address.name);
+    }
+    warning = count > maxAddedPorts ? "Quirlo.ini nennt " + std::to_string(count) +
+                                          " manuelle Ports; übernommen werden nur die ersten " +
+                                          std::to_string(maxAddedPorts) + "."
+                                    : "";
+    return accepted;
+}

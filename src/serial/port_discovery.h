@@ -63,6 +63,10 @@ extern std::vector<std::string> manualPorts;
 // most maxAddedPorts of them (program rows address ports 0 to 255).
 extern std::vector<std::string> addedPorts;
 constexpr size_t maxAddedPorts = 256;
+// The manual ports a Quirlo.ini names (up to its first empty name), as the settings page would
+// accept them and at most maxAddedPorts; warning: what the user is told when it names more.
+std::vector<std::string> acceptedAddedPorts(const std::vector<std::string>& names, const std::string& home,
+                                            std::string& warning);
 
 // Appends the named devices that are not among the first count entries, with the tag
 // "manuell". The user named them, so the access rules do not remove them: an entry is open to

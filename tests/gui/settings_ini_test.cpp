@@ -71,21 +71,6 @@ TEST_F(SettingsIni, TheFilePlacesTheWindowsAndSetsThePages)
     }));
 }
 
-TEST_F(SettingsIni, ManualPortsBeyondTheLimitAreLeftOutWithAMessage)
-{
-    std::string ports = "[MANUELLEPORTS]\n";
-    for (int k = 1; k <= 20000; ++k)
-        ports += "Port" + std::to_string(k) + " = tcp:127.0.0.1:" + std::to_string(k) + "\n";
-    writeMachineFile("Quirlo.ini", ports);
-    messages.clear();
-    loadAddedPorts();
-    EXPECT_EQ(addedPorts.size(), maxAddedPorts);
-    EXPECT_EQ(addedPorts.back(), "tcp:127.0.0.1:256");
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text, "Quirlo.ini nennt 20000 manuelle Ports; übernommen werden nur die ersten 256.");
-    addedPorts.clear();
-}
-
 TEST_F(SettingsIni, TheExitWritesTheLayoutAndTheFileSurvivesAFailedWrite)
 {
     gtk_window_move(GTK_WINDOW(windowWidget(WinMain)), 0, 500);

@@ -249,3 +249,20 @@ TEST(PortDiscovery, SettingsAndOpenStateGoWithTheDeviceNotThePosition)
     // An entry beyond the ports keeps nothing of the device that stood there.
     EXPECT_EQ(table[2].isOpen, 0);
 }
+
+// Quirlo.ini's manual ports, as a hand may have edited them: names the settings page would
+// refuse are left out, the list ends at an empty name, and past the limit the user is told.
+TEST(PortDiscovery, ManualPortsOfQuirloIniAreTakenAsThePageWouldUpToTheLimit)
+{
+    std::string warning = "alt";
+    EXPECT_EQ(acceptedAddedPorts({"tcp:127.0.0.1:5025", "tcp:nowhere", "", "tcp:127.0.0.1:1"}, "/home/x", warning),
+              std::vector<std::string>{"tcp:127.0.0.1:5025"});
+    EXPECT_EQ(warning, "");
+    std::vector<std::string> many;
+    for (int k = 1; k <= 20000; ++k)
+        many.push_back("tcp:127.0.0.1:" + std::to_string(k));
+    std::vector<std::string> taken = acceptedAddedPorts(many, "/home/x", warning);
+    EXPECT_EQ(taken.size(), maxAddedPorts);
+    EXPECT_EQ(taken.back(), "tcp:127.0.0.1:256");
+    EXPECT_EQ(warning, "Quirlo.ini nennt 20000 manuelle Ports; übernommen werden nur die ersten 256.");
+}
