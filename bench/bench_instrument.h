@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <fstream>
@@ -18,24 +19,38 @@ struct Instrument {
     std::string log;
 };
 
-inline Instrument startInstrument(const std::string& log, std::vector<std::string> options = {})
+// Starts the simulator the command names, which prints its terminal's name first.
+inline Instrument startSimulator(std::vector<std::string> command, const std::string& log,
+                                 const std::vector<std::string>& options)
 {
     Instrument instrument;
     instrument.log = log;
     std::remove(log.c_str());
-    std::vector<const gchar*> argv = {QUIRLO_SIM_INSTRUMENT, "--log", log.c_str()};
-    for (const std::string& option : options)
-        argv.push_back(option.c_str());
+    command.insert(command.end(), {"--log", log});
+    command.insert(command.end(), options.begin(), options.end());
+    std::vector<const gchar*> argv;
+    for (const std::string& part : command)
+        argv.push_back(part.c_str());
     argv.push_back(nullptr);
     gint out = -1;
-    g_spawn_async_with_pipes(nullptr, const_cast<gchar**>(argv.data()), nullptr, G_SPAWN_DO_NOT_REAP_CHILD,
+    g_spawn_async_with_pipes(nullptr, const_cast<gchar**>(argv.data()), nullptr,
+                             GSpawnFlags(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_SEARCH_PATH),
                              nullptr, nullptr, &instrument.pid, nullptr, &out, nullptr, nullptr);
-    char name[64] = {};
-    ssize_t count = read(out, name, sizeof name - 1);
+    // Up to the end of the line; a signal (a child of the bench ending) may cut a read short.
+    char c = 0;
+    for (ssize_t count; (count = read(out, &c, 1)) != 0 && c != '\n';)
+        if (count > 0)
+            instrument.device += c;
+        else if (errno != EINTR)
+            break;
     close(out);
-    instrument.device = std::string(name, count > 0 ? static_cast<size_t>(count) : 0);
-    instrument.device.erase(instrument.device.find_last_not_of("\r\n") + 1);
+    instrument.device.erase(instrument.device.find_last_not_of("\r") + 1);
     return instrument;
+}
+
+inline Instrument startInstrument(const std::string& log, const std::vector<std::string>& options = {})
+{
+    return startSimulator({QUIRLO_SIM_INSTRUMENT}, log, options);
 }
 
 // The times in microseconds at which the instrument received its lines, from its log.

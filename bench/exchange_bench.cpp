@@ -1,17 +1,21 @@
 // Queries answered as fast as the device can: Quirlo reading at once with pause 0 against a
-// plain POSIX client that writes a query and polls for its answer, both measured from the
-// simulated instrument's log (the time from one received query to the next). Every query is
-// "ECHO? n", so that an answer lost or paired with the wrong query is seen. Then the same with
-// the instrument answering after a random 0-50 ms, over TCP to the instrument and through
-// ser2net to its terminal, and the fixed waits of the default mode.
+// plain POSIX client that writes a query and polls for its answer, and against a pyserial loop
+// as a lab script would be, all measured from the simulator's log (the time from one received
+// query to the next: mean and 99th percentile). The simulators are sim_instrument and a second
+// one written apart in Python (bench/scpi_sim.py). Every query is "ECHO? n", so that an answer
+// lost or paired with the wrong query is seen. Then the same with the instrument answering
+// after a random 0-50 ms, over TCP to the instrument and through ser2net to its terminal, and
+// the fixed waits of the default mode.
 //   xvfb-run -a build/bench/exchange_bench
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -29,10 +33,12 @@
 namespace {
 
 // Milliseconds per query from the log: the span from the first received line to the last over
-// the intervals between them, and the mean of the device's own delays within that span.
+// the intervals between them, the mean of the device's own delays within that span, and the
+// 99th percentile of the intervals beyond the device's delay.
 struct Timing {
     double perQuery = 0;
     double deviceDelay = 0;
+    double p99 = 0;
 };
 
 Timing timing(const std::string& log)
@@ -55,9 +61,14 @@ Timing timing(const std::string& log)
     size_t intervals = stamps.size() - 1;
     result.perQuery = (stamps.back() - stamps.front()) / 1000.0 / intervals;
     long long delaySum = 0;
-    for (size_t i = 0; i < intervals; ++i)
+    std::vector<double> beyond;
+    for (size_t i = 0; i < intervals; ++i) {
         delaySum += delays[i];
+        beyond.push_back((stamps[i + 1] - stamps[i]) / 1000.0 - delays[i]);
+    }
     result.deviceDelay = static_cast<double>(delaySum) / intervals;
+    std::sort(beyond.begin(), beyond.end());
+    result.p99 = beyond[std::min(beyond.size() - 1, beyond.size() * 99 / 100)];
     return result;
 }
 
@@ -121,10 +132,49 @@ Timing runQueries(const std::string& port, Instrument& instrument, int queries, 
     return timing(instrument.log);
 }
 
-Timing runInQuirlo(const std::string& jitterMs, int queries, bool atOnce, Pairing& pairing)
+// Debian's Python, which has pyserial (python3-serial); a python3 of the user's may not.
+const char* const pythonProgram = "/usr/bin/python3";
+
+// The simulators a run may talk to, each started with its log.
+using Simulator = std::function<Instrument(const std::string& log)>;
+
+Instrument startWithJitter(const std::string& log, const std::string& jitterMs)
 {
-    Instrument instrument = startInstrument(g_get_tmp_dir() + std::string("/quirlo-bench-exchange.log"), {"--jitter", jitterMs});
+    return startInstrument(log, {"--jitter", jitterMs});
+}
+
+Instrument startPythonSimulator(const std::string& log)
+{
+    return startSimulator({pythonProgram, QUIRLO_BENCH_DIR "/scpi_sim.py"}, log, {});
+}
+
+std::string benchLog(const char* name)
+{
+    return g_get_tmp_dir() + std::string("/quirlo-bench-") + name + ".log";
+}
+
+Timing runInQuirlo(const Simulator& simulator, int queries, bool atOnce, Pairing& pairing)
+{
+    Instrument instrument = simulator(benchLog("exchange"));
     return runQueries(instrument.device, instrument, queries, atOnce, pairing);
+}
+
+// The pyserial loop of bench/pyserial_loop.py against the simulator.
+Timing runPyserial(const Simulator& simulator, int queries, Pairing& pairing)
+{
+    Instrument instrument = simulator(benchLog("exchange-pyserial"));
+    std::string count = std::to_string(queries);
+    std::string device = "/dev/" + instrument.device;
+    const gchar* argv[] = {pythonProgram, QUIRLO_BENCH_DIR "/pyserial_loop.py", device.c_str(), count.c_str(), nullptr};
+    gchar* out = nullptr;
+    g_spawn_sync(nullptr, const_cast<gchar**>(argv), nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, &out, nullptr,
+                 nullptr, nullptr);
+    pairing = Pairing{queries, 0};
+    if (out)
+        std::sscanf(out, "lost %d shifted %d", &pairing.lost, &pairing.shifted);
+    g_free(out);
+    stopInstrument(instrument);
+    return timing(instrument.log);
 }
 
 // Over the network: the instrument listening on TCP itself, or on its terminal behind ser2net.
@@ -153,10 +203,9 @@ Timing runOverNetwork(bool throughSer2net, int queries, Pairing& pairing)
 }
 
 // The plain client: writes the query, waits for bytes with poll and reads until CR LF.
-Timing runReference(const std::string& jitterMs, int queries, Pairing& pairing)
+Timing runReference(const Simulator& simulator, int queries, Pairing& pairing)
 {
-    Instrument instrument =
-        startInstrument(g_get_tmp_dir() + std::string("/quirlo-bench-exchange-reference.log"), {"--jitter", jitterMs});
+    Instrument instrument = simulator(benchLog("exchange-reference"));
     int fd = open(("/dev/" + instrument.device).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     termios raw;
     tcgetattr(fd, &raw);
@@ -187,8 +236,9 @@ Timing runReference(const std::string& jitterMs, int queries, Pairing& pairing)
 
 void report(const char* what, const Timing& time, const Pairing& pairing)
 {
-    std::printf("  %-34s %8.3f ms per query (device's own delay %.3f ms, beyond it %.3f ms), lost %d, shifted %d\n",
-                what, time.perQuery, time.deviceDelay, time.perQuery - time.deviceDelay, pairing.lost,
+    std::printf("  %-34s %8.3f ms per query (device's own delay %.3f ms, beyond it %.3f ms, p99 %.3f ms), lost %d, "
+                "shifted %d\n",
+                what, time.perQuery, time.deviceDelay, time.perQuery - time.deviceDelay, time.p99, pairing.lost,
                 pairing.shifted);
 }
 
@@ -200,14 +250,26 @@ int main(int argc, char** argv)
     std::string dir = startInTemporaryDirectory(argc, argv);
     showOrToggleWindow(WinProgram);
     constexpr int queries = 1000;
-    for (const char* jitter : {"0", "50"}) {
-        std::printf("%d queries \"ECHO? n\", the instrument answering after a random 0-%s ms\n", queries, jitter);
-        Pairing quirloPairs, referencePairs;
-        Timing quirlo = runInQuirlo(jitter, queries, true, quirloPairs);
-        Timing reference = runReference(jitter, queries, referencePairs);
+    const struct {
+        const char* title;
+        Simulator start;
+    } simulators[] = {
+        {"sim_instrument answering at once", [](const std::string& log) { return startWithJitter(log, "0"); }},
+        {"bench/scpi_sim.py (Python) answering at once", startPythonSimulator},
+        {"sim_instrument answering after a random 0-50 ms",
+         [](const std::string& log) { return startWithJitter(log, "50"); }},
+    };
+    for (const auto& simulator : simulators) {
+        std::printf("%d queries \"ECHO? n\", %s\n", queries, simulator.title);
+        Pairing quirloPairs, referencePairs, pyserialPairs;
+        Timing quirlo = runInQuirlo(simulator.start, queries, true, quirloPairs);
+        Timing reference = runReference(simulator.start, queries, referencePairs);
+        Timing pyserial = runPyserial(simulator.start, queries, pyserialPairs);
         report("Quirlo, reading at once, pause 0:", quirlo, quirloPairs);
         report("plain POSIX client:", reference, referencePairs);
-        std::printf("  ratio Quirlo / plain client: %.2f\n", quirlo.perQuery / reference.perQuery);
+        report("pyserial loop:", pyserial, pyserialPairs);
+        std::printf("  ratio Quirlo / plain client: %.2f, Quirlo / pyserial loop: %.2f\n",
+                    quirlo.perQuery / reference.perQuery, quirlo.perQuery / pyserial.perQuery);
     }
     for (bool throughSer2net : {false, true}) {
         Pairing pairs;
@@ -218,7 +280,7 @@ int main(int argc, char** argv)
     }
     constexpr int fixedQueries = 20;
     Pairing fixedPairs;
-    Timing fixed = runInQuirlo("0", fixedQueries, false, fixedPairs);
+    Timing fixed = runInQuirlo(simulators[0].start, fixedQueries, false, fixedPairs);
     std::printf("%d queries with fixed waits (a fresh port: vor Antwort 300 ms, pause 10 ms)\n", fixedQueries);
     report("Quirlo, default mode:", fixed, fixedPairs);
     exitSequence();

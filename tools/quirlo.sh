@@ -10,10 +10,10 @@ cd "$(dirname "$0")/.."
 # (with perl for its PDF output, and pdfinfo of poppler-utils for its pictures) typesets the
 # manual; clang with its runtime builds the fuzz
 # targets; PLplot with its cairo devices draws the diagram; ser2net serves a test instrument on
-# the network.
+# the network; pyserial is the plain client of the query benchmark.
 packages=(g++ cmake ninja-build pkg-config libgtk2.0-dev libgtest-dev xvfb xauth xfonts-base
           fonts-dejavu-core fonts-dejavu-extra fonts-freefont-ttf groff perl poppler-utils clang libclang-rt-14-dev
-          libplplot-dev plplot-driver-cairo ser2net)
+          libplplot-dev plplot-driver-cairo ser2net python3-serial)
 
 # Installs the packages and those given as arguments, where missing.
 install_missing() {
