@@ -11,7 +11,9 @@
 
 namespace {
 
-constexpr guint frameMs = 16;
+// 25 frames a second: the lists still move smoothly, and a fast run, whose queries take a
+// tenth of a millisecond, is held up by a redraw at most once in 400 queries.
+constexpr guint frameMs = 40;
 
 std::vector<int> framed;
 std::map<int, GdkWindow*> frozen;
