@@ -3,16 +3,24 @@
 // on the port to its row in the protocol list at 100 lines per second (median, 99th percentile,
 // worst), then a flood written as fast as the terminal takes it: the rows it gives and the
 // longest the loop was kept from its other work.
+// Then the CPU of the monitor (Quirlo and the X server drawing it) while a device streams 100
+// and 1000 lines per second, and of cat reading the same stream from the terminal.
 //   xvfb-run -a build/bench/monitor_bench [idle seconds]
 #include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtk/gtk.h>
 
 #include <algorithm>
 #include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,6 +29,7 @@
 #include "timing.h"
 
 #include "app/main_loop.h"
+#include "serial/port_commands.h"
 #include "ui/controls.h"
 #include "ui/list_access.h"
 #include "ui/windows.h"
@@ -70,6 +79,102 @@ void latency(int master, int lines)
                 cpuTicks() - ticks);
 }
 
+// The CPU clock ticks (1/100 s) a process has used: its user and system time from /proc.
+long processTicks(GPid pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    size_t end = stat.rfind(')');
+    if (end == std::string::npos)
+        return 0;
+    std::istringstream fields(stat.substr(end + 2));
+    std::string field;
+    long user = 0, system = 0;
+    for (int k = 3; k <= 15 && fields >> field; ++k) {
+        if (k == 14)
+            user = std::atol(field.c_str());
+        if (k == 15)
+            system = std::atol(field.c_str());
+    }
+    return (user + system) * 100 / sysconf(_SC_CLK_TCK);
+}
+
+// The ticks of this process's main thread, without the bench's writer thread.
+long mainThreadTicks()
+{
+    rusage usage;
+    getrusage(RUSAGE_THREAD, &usage);
+    return ((usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000000L + usage.ru_utime.tv_usec +
+            usage.ru_stime.tv_usec) / 10000;
+}
+
+// The virtual X server that draws Quirlo's windows, found by its display number.
+GPid xServer()
+{
+    std::string display = g_getenv("DISPLAY") ? g_getenv("DISPLAY") : "";
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::ifstream in(entry.path() / "cmdline");
+        std::string command((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::replace(command.begin(), command.end(), '\0', ' ');
+        if (command.find("Xvfb " + display + " ") != std::string::npos)
+            return std::atoi(entry.path().filename().c_str());
+    }
+    return 0;
+}
+
+// Writes lines "S n" at the rate for the seconds, from a thread of its own.
+std::thread streamLines(int master, int perSecond, int seconds)
+{
+    return std::thread([=] {
+        gint64 next = g_get_monotonic_time();
+        for (int n = 0; n < perSecond * seconds; ++n) {
+            next += G_USEC_PER_SEC / perSecond;
+            g_usleep(static_cast<gulong>(std::max<gint64>(next - g_get_monotonic_time(), 0)));
+            writeAll(master, "S " + std::to_string(n) + "\r\n");
+        }
+    });
+}
+
+// The monitor's CPU while a device streams at the rate: Quirlo's main thread and the X server
+// that draws it, and the rows that arrived.
+void monitorCpu(int master, int perSecond, int seconds)
+{
+    int before = rowCount(WinProtocol, IdPtkList);
+    GPid server = xServer();
+    long ticks = mainThreadTicks(), serverTicks = server ? processTicks(server) : 0;
+    std::thread writer = streamLines(master, perSecond, seconds);
+    // An idle Quirlo sleeps until an event comes: the end of the stream is one.
+    guint endMs = static_cast<guint>(seconds * 1000 + 500);
+    gint64 end = g_get_monotonic_time() + endMs * 1000;
+    g_timeout_add(endMs, [](gpointer) { return G_SOURCE_REMOVE; }, nullptr);
+    while (g_get_monotonic_time() < end)
+        loopStep();
+    writer.join();
+    long used = mainThreadTicks() - ticks, drawn = server ? processTicks(server) - serverTicks : 0;
+    std::printf("monitor at %d lines/s for %d s: Quirlo %.1f %% CPU, X server %.1f %% CPU; %d of %d lines shown\n",
+                perSecond, seconds, used * 100.0 / (seconds * 100), drawn * 100.0 / (seconds * 100),
+                rowCount(WinProtocol, IdPtkList) - before, perSecond * seconds);
+}
+
+// The same stream read by cat from the terminal, as a terminal program's cheapest reader.
+void catCpu(int master, int perSecond, int seconds)
+{
+    std::string device = ptsname(master);
+    const gchar* argv[] = {"sh", "-c", "exec cat \"$0\" > /dev/null", device.c_str(), nullptr};
+    GPid cat = 0;
+    g_spawn_async(nullptr, const_cast<gchar**>(argv), nullptr, GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD),
+                  nullptr, nullptr, &cat, nullptr);
+    g_usleep(200000);
+    std::thread writer = streamLines(master, perSecond, seconds);
+    writer.join();
+    g_usleep(500000);
+    long used = processTicks(cat);
+    kill(cat, SIGTERM);
+    waitpid(cat, nullptr, 0);
+    std::printf("cat of the same terminal at %d lines/s for %d s: %.1f %% CPU\n", perSecond, seconds,
+                used * 100.0 / (seconds * 100));
+}
+
 // Lines written as fast as the terminal takes them: the longest step of the loop meanwhile.
 void flood(int master, int megabytes)
 {
@@ -116,7 +221,16 @@ int main(int argc, char** argv)
     idleFor(11, "settling: windows drawn, cursor blinking");
     idleFor(seconds, "monitor on, port silent");
     latency(master, 1000);
+    for (int rate : {100, 1000})
+        monitorCpu(master, rate, 20);
     flood(master, 4);
+    // The monitor gives the terminal up, so that cat may read it.
+    setToggleState(WinDirect, IdDirMonitor, false);
+    postEvent(EvControl, WinDirect, IdDirMonitor);
+    handleWaitingEvents();
+    portClose(0);
+    for (int rate : {100, 1000})
+        catCpu(master, rate, 20);
     close(master);
     exitSequence();
     std::filesystem::remove_all(programDir);

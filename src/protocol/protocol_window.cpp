@@ -12,6 +12,7 @@
 #include "ui/events.h"
 #include "ui/ids.h"
 #include "ui/list_access.h"
+#include "ui/redraws.h"
 #include "ui/message_dialog.h"
 #include "ui/popup_menus.h"
 #include "ui/resources.h"
@@ -169,7 +170,7 @@ void showTableWrite(const ProtocolModel::TableWrite& write)
     int row = write.row, column = write.column;
     const std::string value = protocolModel.cell(row, column);
     setCellText(WinProtocol, IdPtkList, row, column, value);
-    showRow(row);
+    atFrameEnd(WinProtocol, [row] { showRow(row); });
     if (tableListeners.cellWritten)
         tableListeners.cellWritten(row, column, value);
 }
@@ -181,9 +182,14 @@ void appendListLine(const std::string& text, int kind, const std::string& extra,
     ProtocolModel::ListWrite write = protocolModel.addListLine(text, pause, extra);
     if (write.added) {
         int row = insertRow(WinProtocol, IdPtkList, -1, protocolModel.rowCells(write.row), kind);
-        clearSelection(WinProtocol, IdPtkList);
-        selectRow(WinProtocol, IdPtkList, row, false);
-        showRow(row);
+        // A stream of lines selects and scrolls once a frame, to its last line.
+        atFrameEnd(WinProtocol, [row] {
+            if (row >= rowCount(WinProtocol, IdPtkList))
+                return;
+            clearSelection(WinProtocol, IdPtkList);
+            selectRow(WinProtocol, IdPtkList, row, false);
+            showRow(row);
+        });
     } else if (write.row >= 0) {
         setCellText(WinProtocol, IdPtkList, write.row, 3, protocolModel.cell(write.row, 3));
     }
@@ -249,6 +255,8 @@ void protocolOut(const std::string& text, int kind, const std::string& extra)
         appendListLine(safeText(text), kind, safeText(extra), context.pause);
     else if (protocol.protocolMode == ModeTable)
         outputTable(safeText(text), kind, extra);
+    // A stream of lines, each scrolling the list, draws once per frame.
+    drawAtFrameEnd(WinProtocol);
 }
 
 void setLineContextSource(std::function<LineContext(int kind)> source)

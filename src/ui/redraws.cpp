@@ -4,6 +4,8 @@
 
 #include <gtk/gtk.h>
 
+#include <algorithm>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -19,6 +21,19 @@ std::vector<int> framed;
 std::map<int, GdkWindow*> frozen;
 guint frameSource = 0;
 int frames = 0;
+// Windows whose changes draw once at the end of the current frame, outside a run.
+std::map<int, GdkWindow*> held;
+guint heldSource = 0;
+// What each window does at the end of the frame, before it draws.
+std::map<int, std::function<void()>> frameEndWork;
+
+void runFrameEndWork()
+{
+    std::map<int, std::function<void()>> work;
+    work.swap(frameEndWork);
+    for (auto& [id, step] : work)
+        step();
+}
 
 void thaw(GdkWindow* window)
 {
@@ -29,6 +44,7 @@ void thaw(GdkWindow* window)
 
 void thawAll()
 {
+    runFrameEndWork();
     ++frames;
     for (auto& [id, window] : frozen)
         thaw(window);
@@ -55,10 +71,24 @@ gboolean frame(gpointer)
     return G_SOURCE_CONTINUE;
 }
 
+gboolean releaseHeld(gpointer)
+{
+    heldSource = 0;
+    runFrameEndWork();
+    for (auto& [id, window] : held)
+        thaw(window);
+    held.clear();
+    return G_SOURCE_REMOVE;
+}
+
 } // namespace
 
 void beginFramedRedraws(std::initializer_list<int> windows)
 {
+    if (heldSource != 0) {
+        g_source_remove(heldSource);
+        releaseHeld(nullptr);
+    }
     endFramedRedraws();
     frames = 0;
     framed.assign(windows);
@@ -78,4 +108,27 @@ void endFramedRedraws()
 int framedRedrawCount()
 {
     return frames;
+}
+
+bool drawAtFrameEnd(int id)
+{
+    if (held.count(id) || std::find(framed.begin(), framed.end(), id) != framed.end())
+        return true;
+    GtkWidget* widget = windowWidget(id);
+    if (!widget || !gtk_widget_get_realized(widget))
+        return false;
+    GdkWindow* window = gtk_widget_get_window(widget);
+    gdk_window_freeze_updates(window);
+    held[id] = GDK_WINDOW(g_object_ref(window));
+    if (heldSource == 0)
+        heldSource = g_timeout_add(frameMs, releaseHeld, nullptr);
+    return true;
+}
+
+void atFrameEnd(int id, std::function<void()> work)
+{
+    if (drawAtFrameEnd(id))
+        frameEndWork[id] = std::move(work);
+    else
+        work();
 }

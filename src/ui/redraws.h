@@ -1,7 +1,9 @@
-// While a program run changes its windows row by row, they redraw at most once per frame, so
-// that the exchange with a device never waits for drawing.
+// While a program run changes its windows row by row, or a device streams into the protocol,
+// they redraw at most once per frame, so that the exchange with a device never waits for
+// drawing.
 #pragma once
 
+#include <functional>
 #include <initializer_list>
 
 // From now on the windows (those that exist, and those that appear later) draw what changed
@@ -11,3 +13,11 @@ void beginFramedRedraws(std::initializer_list<int> windows);
 void endFramedRedraws();
 // The frames that let the windows draw since the last beginFramedRedraws, its end included.
 int framedRedrawCount();
+// What changes in the window from now on draws once, a frame from now, however many changes
+// come (a monitored stream's lines); then the window draws as usual again, and while nothing
+// changes no timer runs. False when the window is not shown, so nothing waits.
+bool drawAtFrameEnd(int window);
+// Does the work at the end of the frame, just before the window draws (a later work for the
+// window replaces an earlier one: the list scrolls once to its last line, not to every line);
+// at once when the window is not shown.
+void atFrameEnd(int window, std::function<void()> work);
