@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "ui/controls.h"
+#include "ui/redraws.h"
 
 namespace {
 
@@ -48,6 +49,9 @@ void addButton(GtkWidget* dialog, const char* label, const char* stock, int resp
 int runDialog(GtkWidget* dialog)
 {
     runningDialogs.push_back(dialog);
+    // A run waits for the answer: its windows draw as usual meanwhile, and no frame timer wakes
+    // the waiting Quirlo.
+    PausedFramedRedraws paused;
     int response = gtk_dialog_run(GTK_DIALOG(dialog));
     runningDialogs.pop_back();
     return response;

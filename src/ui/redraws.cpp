@@ -132,3 +132,20 @@ void atFrameEnd(int id, std::function<void()> work)
     else
         work();
 }
+
+PausedFramedRedraws::PausedFramedRedraws() : paused(frameSource != 0)
+{
+    if (!paused)
+        return;
+    g_source_remove(frameSource);
+    frameSource = 0;
+    thawAll();
+}
+
+PausedFramedRedraws::~PausedFramedRedraws()
+{
+    if (!paused || framed.empty() || frameSource != 0)
+        return;
+    freezeAll();
+    frameSource = g_timeout_add(frameMs, frame, nullptr);
+}

@@ -11,6 +11,18 @@
 void beginFramedRedraws(std::initializer_list<int> windows);
 // Draws what is left at once, and the windows redraw as usual again.
 void endFramedRedraws();
+// While it lives, framed windows draw as usual and no frame timer runs (a dialog waits for the
+// user); then the frames go on.
+class PausedFramedRedraws {
+public:
+    PausedFramedRedraws();
+    ~PausedFramedRedraws();
+    PausedFramedRedraws(const PausedFramedRedraws&) = delete;
+    PausedFramedRedraws& operator=(const PausedFramedRedraws&) = delete;
+
+private:
+    bool paused;
+};
 // The frames that let the windows draw since the last beginFramedRedraws, its end included.
 int framedRedrawCount();
 // What changes in the window from now on draws once, a frame from now, however many changes
