@@ -20,6 +20,7 @@
 #include "ui/controls.h"
 #include "ui/events.h"
 #include "ui/ids.h"
+#include "ui/redraws.h"
 #include "ui/shortcuts.h"
 #include "ui/timers.h"
 #include "ui/windows.h"
@@ -111,9 +112,11 @@ void showLine(const StreamLine& line)
     }
 }
 
-// Reads what the monitored port sent, at most limitBytes and about limitLines lines; true when
-// a byte came.
-bool readMonitored(int64_t limitBytes, size_t limitLines)
+enum class MonitorRead { Nothing, Drained, Limited };
+
+// Reads what the monitored port sent, at most limitBytes and about limitLines lines: whether a
+// byte came, and whether the limit stopped the reading.
+MonitorRead readMonitored(int64_t limitBytes, size_t limitLines)
 {
     char buffer[readChunk];
     int64_t total = 0;
@@ -129,9 +132,10 @@ bool readMonitored(int64_t limitBytes, size_t limitLines)
             ++shown;
         }
     }
-    if (total > 0)
-        monitor.lastByteMs = nowMs();
-    return total > 0;
+    if (total == 0)
+        return MonitorRead::Nothing;
+    monitor.lastByteMs = nowMs();
+    return total >= limitBytes || shown >= limitLines ? MonitorRead::Limited : MonitorRead::Drained;
 }
 
 void flushMonitored()
@@ -387,7 +391,8 @@ void monitorTick()
         return;
     }
     bool waited = monitor.lines->waiting();
-    bool came = readMonitored(tickBytes, tickLines);
+    MonitorRead read = readMonitored(tickBytes, tickLines);
+    bool came = read != MonitorRead::Nothing;
     if (!came && waited && nowMs() >= monitor.lastByteMs + monitoredSettings().delayLong)
         flushMonitored();
     monitor.emptyTicks = came || waited ? 0 : monitor.emptyTicks + 1;
@@ -400,6 +405,10 @@ void monitorTick()
         // loop: the watch starts again a tenth of a second later.
         monitor.emptyTicks = 0;
         addInputWatch(WinDirect, TimerMonitor, -1, 100);
+    } else if (read == MonitorRead::Drained) {
+        // A stream is read once a frame, when its lines are drawn anyway: the loop wakes ten
+        // times a second, not at every line. A port that still holds more is read on at once.
+        addInputWatch(WinDirect, TimerMonitor, -1, static_cast<int>(streamFrameMs));
     } else {
         armMonitor();
     }

@@ -13,10 +13,6 @@
 
 namespace {
 
-// 25 frames a second: the lists still move smoothly, and a fast run, whose queries take a
-// tenth of a millisecond, is held up by a redraw at most once in 400 queries.
-constexpr guint frameMs = 40;
-
 std::vector<int> framed;
 std::map<int, GdkWindow*> frozen;
 guint frameSource = 0;
@@ -24,6 +20,7 @@ int frames = 0;
 // Windows whose changes draw once at the end of the current frame, outside a run.
 std::map<int, GdkWindow*> held;
 guint heldSource = 0;
+gint64 lastHeldDrawUs = 0;
 // What each window does at the end of the frame, before it draws.
 std::map<int, std::function<void()>> frameEndWork;
 
@@ -31,8 +28,13 @@ void runFrameEndWork()
 {
     std::map<int, std::function<void()>> work;
     work.swap(frameEndWork);
-    for (auto& [id, step] : work)
+    for (auto& [id, step] : work) {
+        // A list's new rows are laid out now, while the window is frozen: its scroll to them
+        // then draws in this frame, not a second time when GTK's own resize comes after the thaw.
+        if (GtkWidget* widget = windowWidget(id); widget && gtk_widget_get_visible(widget))
+            gtk_container_check_resize(GTK_CONTAINER(widget));
         step();
+    }
 }
 
 void thaw(GdkWindow* window)
@@ -74,6 +76,7 @@ gboolean frame(gpointer)
 gboolean releaseHeld(gpointer)
 {
     heldSource = 0;
+    lastHeldDrawUs = g_get_monotonic_time();
     runFrameEndWork();
     for (auto& [id, window] : held)
         thaw(window);
@@ -120,8 +123,10 @@ bool drawAtFrameEnd(int id)
     GdkWindow* window = gtk_widget_get_window(widget);
     gdk_window_freeze_updates(window);
     held[id] = GDK_WINDOW(g_object_ref(window));
-    if (heldSource == 0)
-        heldSource = g_timeout_add(frameMs, releaseHeld, nullptr);
+    if (heldSource == 0) {
+        bool streaming = g_get_monotonic_time() - lastHeldDrawUs < 2 * streamFrameMs * 1000;
+        heldSource = g_timeout_add(streaming ? streamFrameMs : frameMs, releaseHeld, nullptr);
+    }
     return true;
 }
 

@@ -6,6 +6,14 @@
 #include <functional>
 #include <initializer_list>
 
+// 25 frames a second: the lists still move smoothly, and a fast run, whose queries take a
+// tenth of a millisecond, is held up by a redraw at most once in 400 queries.
+constexpr unsigned frameMs = 40;
+// A window that keeps changing outside a run (a device streaming into the protocol) draws ten
+// times a second: a list's draw costs about a millisecond however few rows it adds, and nobody
+// reads a stream faster. A change after a quiet spell still draws within a frame.
+constexpr unsigned streamFrameMs = 100;
+
 // From now on the windows (those that exist, and those that appear later) draw what changed
 // once per frame; a second call replaces the first.
 void beginFramedRedraws(std::initializer_list<int> windows);
@@ -25,9 +33,9 @@ private:
 };
 // The frames that let the windows draw since the last beginFramedRedraws, its end included.
 int framedRedrawCount();
-// What changes in the window from now on draws once, a frame from now, however many changes
-// come (a monitored stream's lines); then the window draws as usual again, and while nothing
-// changes no timer runs. False when the window is not shown, so nothing waits.
+// What changes in the window from now on draws once, a frame from now (a stream's frame when
+// the window drew a moment ago), however many changes come (a monitored stream's lines); then
+// the window draws as usual again, and while nothing changes no timer runs. False when the window is not shown, so nothing waits.
 bool drawAtFrameEnd(int window);
 // Does the work at the end of the frame, just before the window draws (a later work for the
 // window replaces an earlier one: the list scrolls once to its last line, not to every line);
