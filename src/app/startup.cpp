@@ -339,6 +339,8 @@ void completeStartUp()
 
 void exitSequence()
 {
+    // The autosave's last write and every save under way end whole before Quirlo does.
+    finishProtocolSaves();
     // An unattended run leaves the settings as the user left them.
     if (!startOptions.exitAfterRun)
         saveIniFile();

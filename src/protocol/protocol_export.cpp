@@ -44,6 +44,17 @@ std::string tableText(const ProtocolRows& rows, size_t firstRow, size_t firstCol
 
 } // namespace
 
+ProtocolRows::ProtocolRows(std::initializer_list<ProtocolRow> list)
+{
+    for (const ProtocolRow& row : list)
+        push_back(row);
+}
+
+void ProtocolRows::push_back(ProtocolRow row)
+{
+    rows.push_back(std::make_shared<const ProtocolRow>(std::move(row)));
+}
+
 const std::vector<ExportLayout> exportLayouts = {
     {MenuPtkStrings, false, ListStrings, "Werte als Strings (kplt.)"},
     {MenuPtkNumbers, false, ListNumbers, "Werte als Zahlen"},
@@ -91,9 +102,9 @@ std::string listClipboardText(const ProtocolRows& rows, int layout)
     bool numbers = layout == ListNumbers || layout == QueriesAndNumbers;
     bool queries = layout == QueriesAndStrings || layout == QueriesAndNumbers;
     std::string text;
-    for (const auto& row : rows) {
-        const std::string& type = cellOf(row, 0);
-        const std::string& value = cellOf(row, 1);
+    for (size_t row = 0; row < rows.size(); ++row) {
+        const std::string& type = cellOf(rows[row], 0);
+        const std::string& value = cellOf(rows[row], 1);
         if (type == "Query:" && queries) {
             appendCell(text, value);
             text += '\t';
@@ -115,9 +126,9 @@ std::string tableClipboardText(const ProtocolRows& rows, int layout, int colCoun
 std::string listLogText(const ProtocolRows& rows, bool titleLine)
 {
     std::string text = titleLine ? "Typ\tSenden / Empfangen\tPause\tFehlercode / Steuerkommando:\n" : "";
-    for (const auto& row : rows) {
+    for (size_t row = 0; row < rows.size(); ++row) {
         for (size_t column = 0; column < 4; ++column) {
-            appendCell(text, cellOf(row, column));
+            appendCell(text, cellOf(rows[row], column));
             text += column < 3 ? '\t' : '\n';
         }
     }

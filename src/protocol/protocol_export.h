@@ -1,11 +1,29 @@
 // The protocol's text for the clipboard, *.log files and the autosave file. Free of any window.
 #pragma once
 
+#include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
-// The rows of the protocol control, each its cells from column 0 on.
-using ProtocolRows = std::vector<std::vector<std::string>>;
+// One row of the protocol control: its cells from column 0 on.
+using ProtocolRow = std::vector<std::string>;
+
+// The rows of the protocol control. A row is shared, not copied: the protocol a save writes
+// costs a pointer per row to take, and the protocol goes on changing meanwhile.
+class ProtocolRows {
+public:
+    ProtocolRows() = default;
+    ProtocolRows(std::initializer_list<ProtocolRow> rows);
+    void push_back(ProtocolRow row);
+    void share(std::shared_ptr<const ProtocolRow> row) { rows.push_back(std::move(row)); }
+    void append(const ProtocolRows& more) { rows.insert(rows.end(), more.rows.begin(), more.rows.end()); }
+    size_t size() const { return rows.size(); }
+    const ProtocolRow& operator[](size_t row) const { return *rows[row]; }
+
+private:
+    std::vector<std::shared_ptr<const ProtocolRow>> rows;
+};
 
 // The four list layouts, numbered as the "Listen-Protokoll:" choices.
 enum ListLayout { ListStrings = 1, ListNumbers = 2, QueriesAndStrings = 3, QueriesAndNumbers = 4 };

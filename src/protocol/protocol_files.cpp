@@ -4,7 +4,9 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
+#include <memory>
 
+#include "common/background_saves.h"
 #include "common/files.h"
 #include "common/text.h"
 #include "protocol/protocol_export.h"
@@ -23,22 +25,71 @@ int autosaveMinuteMs = 60000;
 
 namespace {
 
+// The autosave file as the save thread knows it; only the save thread touches it once the
+// autosave has started.
+struct AutosaveFile {
+    std::string path;
+    // The file's start that holds rows which have left the protocol's list; each write keeps it.
+    int64_t keptBytes = 0;
+    // Rows that left the list but are not in the file yet, because a write failed.
+    std::string unwritten;
+};
+
 struct AutosaveState {
     bool active = false;
+    // Started for a monitored port rather than a run.
+    bool byMonitor = false;
     // A write failed and the user was told: once a run is enough.
     bool warned = false;
     int intervalMs = 0;
     std::string fileName;
     std::string path;
+    std::shared_ptr<AutosaveFile> file;
+    // Rows that left the protocol's list since the last write.
+    ProtocolRows movedOut;
 };
 
 AutosaveState autosave;
 
-// The text a *.log file or the autosave file holds for the protocol's current form.
-std::string logText(bool titleLine)
+// The protocol's current form, for a text built on the save thread.
+struct LogForm {
+    bool table = protocol.builtMode == ModeTable;
+    int colCount = protocol.colCount;
+};
+
+// The text a *.log file or the autosave file holds for the protocol's form.
+std::string logText(const ProtocolRows& rows, LogForm form, bool titleLine)
 {
-    ProtocolRows rows = protocolRows();
-    return protocol.builtMode == ModeTable ? tableLogText(rows, protocol.colCount) : listLogText(rows, titleLine);
+    return form.table ? tableLogText(rows, form.colCount) : listLogText(rows, titleLine);
+}
+
+// The save thread's part of an autosave write: rows that left the list join the file's kept
+// start, the protocol's rows follow.
+SaveOutcome writeAutosaveFile(AutosaveFile& file, const ProtocolRows& movedOut, const ProtocolRows& rows,
+                              LogForm form)
+{
+    SaveOutcome outcome;
+    file.unwritten += fileBytesOf(logText(movedOut, form, false));
+    std::string tail = file.unwritten + fileBytesOf(logText(rows, form, false));
+    outcome.saved = replaceFileKeepingStart(file.path, file.keptBytes, tail, &outcome.reason);
+    if (outcome.saved) {
+        file.keptBytes += static_cast<int64_t>(file.unwritten.size());
+        file.unwritten.clear();
+    }
+    return outcome;
+}
+
+void autosaveWritten(SaveOutcome& outcome, const std::string& fileName, const std::string& path)
+{
+    // The field names the file only while it holds the protocol.
+    setControlText(WinProtocol, IdPtkFileField, outcome.saved ? fileName : "Autosave fehlgeschlagen");
+    if (!outcome.saved && !autosave.warned) {
+        autosave.warned = true;
+        messageBox(WinProtocol, "Quirlo",
+                   "Autosave-Datei konnte nicht geschrieben werden, das Protokoll ist dort nicht gesichert!\n" + path +
+                       fileName + "\n" + outcome.reason,
+                   IconWarning, ButtonsOk);
+    }
 }
 
 void writeAutosave()
@@ -46,18 +97,14 @@ void writeAutosave()
     if (!autosave.active)
         return;
     setControlText(WinProtocol, IdPtkFileField, "Autosave now");
-    // Replaced whole, so that a crash during the write still leaves the last complete protocol.
-    std::string reason;
-    bool saved = writeFileAtomic(autosave.path + autosave.fileName, fileBytesOf(logText(false)), &reason);
-    // The field names the file only while it holds the protocol.
-    setControlText(WinProtocol, IdPtkFileField, saved ? autosave.fileName : "Autosave fehlgeschlagen");
-    if (!saved && !autosave.warned) {
-        autosave.warned = true;
-        messageBox(WinProtocol, "Quirlo",
-                   "Autosave-Datei konnte nicht geschrieben werden, das Protokoll ist dort nicht gesichert!\n" +
-                       autosave.path + autosave.fileName + "\n" + reason,
-                   IconWarning, ButtonsOk);
-    }
+    // Replaced whole, so that a crash during the write still leaves the last complete protocol;
+    // built and written on the save thread from the rows as they are now.
+    inBackground([file = autosave.file, movedOut = std::move(autosave.movedOut), rows = protocolRows(),
+                  form = LogForm{}] { return writeAutosaveFile(*file, movedOut, rows, form); },
+                 [fileName = autosave.fileName, path = autosave.path](SaveOutcome& outcome) {
+                     autosaveWritten(outcome, fileName, path);
+                 });
+    autosave.movedOut = ProtocolRows{};
     // The next write comes an interval after this one.
     addTimer(WinProtocol, TimerAutosave, autosave.intervalMs);
 }
@@ -80,6 +127,8 @@ void startAutosave()
     std::string reason;
     if (writeFileAtomic(autosave.path + autosave.fileName, "", &reason)) {
         autosave.active = true;
+        autosave.file = std::make_shared<AutosaveFile>();
+        autosave.file->path = autosave.path + autosave.fileName;
         addTimer(WinProtocol, TimerAutosave, autosave.intervalMs);
     } else {
         messageBox(WinProtocol, "Quirlo",
@@ -100,15 +149,23 @@ void stopAutosave()
 
 void exportProtocolToClipboard(int menuEntry)
 {
+    // The button stays down until the text, built on the save thread, is on the clipboard.
     setToggleState(WinProtocol, IdPtkClipboard, true);
-    std::string text;
-    bool table = protocol.builtMode == ModeTable;
     const ExportLayout* chosen = exportLayoutOfMenu(menuEntry);
-    if (chosen && chosen->table == table)
-        text = table ? tableClipboardText(protocolRows(), chosen->layout, protocol.colCount)
-                     : listClipboardText(protocolRows(), chosen->layout);
-    gtk_clipboard_set_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), text.c_str(), static_cast<gint>(text.size()));
-    setToggleState(WinProtocol, IdPtkClipboard, false);
+    LogForm form;
+    inBackground(
+        [chosen, form, rows = protocolRows()] {
+            SaveOutcome outcome;
+            if (chosen && chosen->table == form.table)
+                outcome.text = form.table ? tableClipboardText(rows, chosen->layout, form.colCount)
+                                          : listClipboardText(rows, chosen->layout);
+            return outcome;
+        },
+        [](SaveOutcome& outcome) {
+            gtk_clipboard_set_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), outcome.text.c_str(),
+                                   static_cast<gint>(outcome.text.size()));
+            setToggleState(WinProtocol, IdPtkClipboard, false);
+        });
 }
 
 void addClipboardMenuItems()
@@ -128,7 +185,7 @@ void exportBeforeMessageBox()
 
 bool writeProtocolLog(const std::string& path, std::string* reason, const std::string& lastLine)
 {
-    std::string text = logText(true);
+    std::string text = logText(protocolRows(), LogForm{}, true);
     if (!lastLine.empty())
         text += lastLine + "\n";
     return writeFileAtomic(path, fileBytesOf(text), reason);
@@ -148,25 +205,67 @@ void saveProtocolLog()
     if (fileExists(path) && messageBox(WinProtocol, "Quirlo", "Datei existiert bereits!\nÜberschreiben?",
                                        IconQuestion, ButtonsYesNo) != ResultYes)
         return;
-    std::string reason;
-    if (!writeProtocolLog(path, &reason)) {
-        messageBox(WinProtocol, "Quirlo Protokoll-Daten:", notSavedText(path, reason), IconWarning, ButtonsOk);
-        return;
-    }
-    setControlText(WinProtocol, IdPtkFileField, fileName(path));
-    logDir = directoryOf(path);
+    inBackground(
+        [path, rows = protocolRows(), form = LogForm{}] {
+            SaveOutcome outcome;
+            outcome.saved = writeFileAtomic(path, fileBytesOf(logText(rows, form, true)), &outcome.reason);
+            return outcome;
+        },
+        [path](SaveOutcome& outcome) {
+            if (outcome.saved) {
+                setControlText(WinProtocol, IdPtkFileField, fileName(path));
+                logDir = directoryOf(path);
+            } else {
+                messageBox(WinProtocol, "Quirlo Protokoll-Daten:", notSavedText(path, outcome.reason), IconWarning,
+                           ButtonsOk);
+            }
+        });
 }
 
 void protocolAutosave(int action)
 {
     switch (action) {
     // Only the start asks for the open window: a window closed during the run must not cost
-    // the run its last write nor leave the timer running.
+    // the run its last write nor leave the timer running. A run's file follows a monitor's.
     case 0:
+        monitorAutosave(false);
         if (windowVisible(WinProtocol))
             startAutosave();
         break;
     case 1: writeAutosave(); break;
     case 2: stopAutosave(); break;
     }
+}
+
+void monitorAutosave(bool on)
+{
+    if (on && !autosave.active && windowVisible(WinProtocol)) {
+        startAutosave();
+        autosave.byMonitor = autosave.active;
+    } else if (!on && autosave.active && autosave.byMonitor) {
+        writeAutosave();
+        stopAutosave();
+    }
+}
+
+void autosaveMovedOut(ProtocolRows rows)
+{
+    if (!autosave.active)
+        return;
+    autosave.movedOut.append(rows);
+    writeAutosave();
+}
+
+bool autosaveActive()
+{
+    return autosave.active;
+}
+
+void finishProtocolSaves()
+{
+    if (autosave.active) {
+        writeAutosave();
+        stopAutosave();
+    }
+    finishBackgroundSaves();
 }

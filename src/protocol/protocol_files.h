@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "protocol/protocol_export.h"
+
 // Where *.log files are saved and autosaved: "Log/" at first, then the directory of the last save.
 extern std::string logDir;
 // The system's temporary directory, empty until late in the start-up.
@@ -24,3 +26,11 @@ bool writeProtocolLog(const std::string& path, std::string* reason = nullptr, co
 // The run's autosave: 0 at its start (nothing while the window is closed), 1 write (also each
 // tick of the autosave timer), 2 stop.
 void protocolAutosave(int action);
+// The autosave of a monitored port's lines: on at its first line (when autosave is chosen and
+// no run's autosave runs), off with a last write when the monitor stops.
+void monitorAutosave(bool on);
+// Rows that leave the protocol's list go to the autosave file first, when autosave runs.
+void autosaveMovedOut(ProtocolRows rows);
+bool autosaveActive();
+// At exit: the autosave's last write, and every save under way finished and told.
+void finishProtocolSaves();

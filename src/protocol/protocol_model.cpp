@@ -18,7 +18,7 @@ void ProtocolModel::buildTable(int shown, int headerColumns)
     std::vector<std::string> numbers{""};
     for (int column = 1; column <= std::min(headerColumns, tableColumnLimit - 1); ++column)
         numbers.push_back(std::to_string(column));
-    cells.push_back(numbers);
+    cells.push_back(std::make_shared<ProtocolRow>(std::move(numbers)));
 }
 
 void ProtocolModel::clear()
@@ -28,29 +28,45 @@ void ProtocolModel::clear()
 
 std::string ProtocolModel::cell(int row, int column) const
 {
-    if (row < 0 || row >= rowCount() || column < 0 || column >= static_cast<int>(cells[row].size()))
+    if (row < 0 || row >= rowCount() || column < 0 || column >= static_cast<int>(cells[row]->size()))
         return "";
-    return cells[row][column];
+    return (*cells[row])[column];
 }
 
-std::vector<std::vector<std::string>> ProtocolModel::rows(int lastColumn) const
+std::vector<ProtocolRow> ProtocolModel::rows(int lastColumn) const
 {
-    std::vector<std::vector<std::string>> result;
+    std::vector<ProtocolRow> result;
     result.reserve(cells.size());
     int last = std::min(lastColumn, tableColumnLimit - 1);
-    for (const std::vector<std::string>& row : cells) {
-        std::vector<std::string>& copy = result.emplace_back(row.begin(), row.begin() + std::min<int>(row.size(), last + 1));
+    for (const std::shared_ptr<ProtocolRow>& row : cells) {
+        ProtocolRow& copy = result.emplace_back(row->begin(), row->begin() + std::min<int>(row->size(), last + 1));
         copy.resize(static_cast<size_t>(std::max(last + 1, 0)));
     }
     return result;
 }
 
-int ProtocolModel::appendRow(const std::vector<std::string>& rowCells)
+ProtocolRows ProtocolModel::snapshot() const
 {
-    cells.push_back(rowCells);
-    if (cells.back().size() > static_cast<size_t>(tableColumnLimit))
-        cells.back().resize(tableColumnLimit);
+    ProtocolRows result;
+    for (const std::shared_ptr<ProtocolRow>& row : cells)
+        result.share(row);
+    return result;
+}
+
+int ProtocolModel::appendRow(const ProtocolRow& rowCells)
+{
+    std::shared_ptr<ProtocolRow>& row = cells.emplace_back(std::make_shared<ProtocolRow>(rowCells));
+    if (row->size() > static_cast<size_t>(tableColumnLimit))
+        row->resize(tableColumnLimit);
     return rowCount() - 1;
+}
+
+ProtocolRow& ProtocolModel::writable(int row)
+{
+    std::shared_ptr<ProtocolRow>& cellsOfRow = cells[static_cast<size_t>(row)];
+    if (cellsOfRow.use_count() > 1)
+        cellsOfRow = std::make_shared<ProtocolRow>(*cellsOfRow);
+    return *cellsOfRow;
 }
 
 ProtocolModel::ListWrite ProtocolModel::addListLine(const std::string& text, const std::string& pause,
@@ -69,15 +85,32 @@ void ProtocolModel::setCell(int row, int column, const std::string& text)
 {
     if (row < 0 || row >= rowCount() || column < 0 || column >= tableColumnLimit)
         return;
-    if (cells[row].size() <= static_cast<size_t>(column))
-        cells[row].resize(static_cast<size_t>(column) + 1);
-    cells[row][column] = text;
+    ProtocolRow& changed = writable(row);
+    if (changed.size() <= static_cast<size_t>(column))
+        changed.resize(static_cast<size_t>(column) + 1);
+    changed[column] = text;
 }
 
 void ProtocolModel::removeRow(int row)
 {
     if (row >= 0 && row < rowCount())
         cells.erase(cells.begin() + row);
+}
+
+void ProtocolModel::insertRow(int row, const ProtocolRow& rowCells)
+{
+    cells.insert(cells.begin() + std::clamp(row, 0, rowCount()), std::make_shared<ProtocolRow>(rowCells));
+}
+
+ProtocolRows ProtocolModel::removeRows(int first, int count)
+{
+    auto begin = cells.begin() + std::clamp(first, 0, rowCount());
+    auto end = begin + std::clamp(count, 0, static_cast<int>(cells.end() - begin));
+    ProtocolRows removed;
+    for (auto row = begin; row != end; ++row)
+        removed.share(std::move(*row));
+    cells.erase(begin, end);
+    return removed;
 }
 
 int ProtocolModel::addTableRow(ProtocolState& state)
@@ -103,9 +136,9 @@ void ProtocolModel::dropColumnsAfter(int dataColumns)
     while (columns - 1 > std::max(dataColumns, 0)) {
         --columns;
         // A column added again later starts empty.
-        for (std::vector<std::string>& row : cells) {
-            if (row.size() > static_cast<size_t>(columns))
-                row[columns].clear();
+        for (int row = 0; row < rowCount(); ++row) {
+            if (cells[row]->size() > static_cast<size_t>(columns) && !(*cells[row])[columns].empty())
+                writable(row)[columns].clear();
         }
     }
 }

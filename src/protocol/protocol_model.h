@@ -3,9 +3,11 @@
 // its limits). The protocol control shows it; every change goes through here first.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "protocol/protocol_export.h"
 #include "protocol/protocol_state.h"
 
 // The most columns the table can have, the row numbers' column 0 included.
@@ -25,9 +27,11 @@ public:
     int columnCount() const { return columns; }
     std::string cell(int row, int column) const;
     // The cells of one row, as many as it holds; row must exist.
-    const std::vector<std::string>& rowCells(int row) const { return cells[static_cast<size_t>(row)]; }
+    const ProtocolRow& rowCells(int row) const { return *cells[static_cast<size_t>(row)]; }
     // The rows with their columns 0 to lastColumn.
-    std::vector<std::vector<std::string>> rows(int lastColumn) const;
+    std::vector<ProtocolRow> rows(int lastColumn) const;
+    // The rows as they are now, for a save: later changes do not reach it.
+    ProtocolRows snapshot() const;
 
     // A line of the list form: a text's "\n" parts, its pause and extra text fill a new row's
     // four columns; without text, an extra text is added to the last row's column 3 after that
@@ -39,6 +43,9 @@ public:
     ListWrite addListLine(const std::string& text, const std::string& pause, const std::string& extra);
     void setCell(int row, int column, const std::string& text);
     void removeRow(int row);
+    void insertRow(int row, const ProtocolRow& rowCells);
+    // Takes count rows from first on out and gives them.
+    ProtocolRows removeRows(int first, int count);
 
     // A table row at the end, numbered in its column 0: its row.
     int addTableRow(ProtocolState& state);
@@ -63,9 +70,11 @@ public:
                              int content, bool subStringsDown);
 
 private:
-    int appendRow(const std::vector<std::string>& rowCells);
+    int appendRow(const ProtocolRow& rowCells);
+    // The row to change: a copy of its own first while a snapshot shares it.
+    ProtocolRow& writable(int row);
 
-    std::vector<std::vector<std::string>> cells;
+    std::vector<std::shared_ptr<ProtocolRow>> cells;
     int columns = 1;
 };
 

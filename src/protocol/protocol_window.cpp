@@ -6,6 +6,7 @@
 
 #include "common/line_types.h"
 #include "common/text.h"
+#include "protocol/protocol_files.h"
 #include "protocol/protocol_model.h"
 #include "protocol/protocol_state.h"
 #include "ui/controls.h"
@@ -19,6 +20,8 @@
 #include "ui/shortcuts.h"
 #include "ui/toolbars.h"
 #include "ui/windows.h"
+
+int protocolRowLimit = 100000;
 
 namespace {
 
@@ -43,6 +46,13 @@ std::function<LineContext(int)> lineContext;
 // For each table column added to a table that had rows: the last row it shaded. The colours
 // of the table follow from the position, so memory grows with the content only.
 std::vector<int> shadedUpTo;
+
+// Rows that left the list for its row limit, and how many of them went to an autosave file.
+// The list's first row then tells so.
+struct MovedOut {
+    long long rows = 0;
+    long long autosaved = 0;
+} movedOut;
 
 GtkTreeView* protocolView()
 {
@@ -175,16 +185,55 @@ void showTableWrite(const ProtocolModel::TableWrite& write)
         tableListeners.cellWritten(row, column, value);
 }
 
+std::string movedOutText()
+{
+    std::string where = movedOut.autosaved == movedOut.rows ? "alle in der Autosave-Datei"
+                        : movedOut.autosaved == 0         ? "nicht gesichert"
+                                                          : std::to_string(movedOut.autosaved) + " davon in der Autosave-Datei";
+    return std::to_string(movedOut.rows) + " ältere Zeilen aus der Liste genommen (höchstens " +
+           std::to_string(protocolRowLimit) + " Zeilen), " + where;
+}
+
+// A list past its row limit gives up its oldest rows, to the autosave file first when autosave
+// runs, and its first row says how many left.
+void keepWithinRowLimit()
+{
+    int note = movedOut.rows > 0 ? 1 : 0;
+    int over = protocolModel.rowCount() - note - protocolRowLimit;
+    if (over <= 0)
+        return;
+    // A twentieth of the limit leaves at a time: the list is not reshuffled at every line.
+    int count = std::min(std::max(over, protocolRowLimit / 20), protocolModel.rowCount() - note - 1);
+    if (count <= 0)
+        return;
+    bool saved = autosaveActive();
+    ProtocolRows rows = protocolModel.removeRows(note, count);
+    removeRows(WinProtocol, IdPtkList, note, count);
+    autosaveMovedOut(std::move(rows));
+    movedOut.rows += count;
+    movedOut.autosaved += saved ? count : 0;
+    if (note) {
+        protocolModel.setCell(0, 1, movedOutText());
+        setCellText(WinProtocol, IdPtkList, 0, 1, movedOutText());
+    } else {
+        ProtocolRow cells = protocolListCells("Info:\n" + movedOutText(), "", "");
+        protocolModel.insertRow(0, cells);
+        insertRow(WinProtocol, IdPtkList, 0, cells, -1);
+    }
+}
+
 void appendListLine(const std::string& text, int kind, const std::string& extra, const std::string& pause)
 {
     showWindow(WinProtocol);
     showWindow(WinProgram);
     ProtocolModel::ListWrite write = protocolModel.addListLine(text, pause, extra);
     if (write.added) {
-        int row = insertRow(WinProtocol, IdPtkList, -1, protocolModel.rowCells(write.row), kind);
+        insertRow(WinProtocol, IdPtkList, -1, protocolModel.rowCells(write.row), kind);
+        keepWithinRowLimit();
         // A stream of lines selects and scrolls once a frame, to its last line.
-        atFrameEnd(WinProtocol, [row] {
-            if (row >= rowCount(WinProtocol, IdPtkList))
+        atFrameEnd(WinProtocol, [] {
+            int row = rowCount(WinProtocol, IdPtkList) - 1;
+            if (row < 0)
                 return;
             clearSelection(WinProtocol, IdPtkList);
             selectRow(WinProtocol, IdPtkList, row, false);
@@ -286,6 +335,7 @@ void buildProtocolLayout(int mode)
     while (gtk_tree_view_get_column(view, 1))
         gtk_tree_view_remove_column(view, gtk_tree_view_get_column(view, 1));
     shadedUpTo.clear();
+    movedOut = MovedOut{};
     if (mode == ModeTable) {
         protocol.builtMode = ModeTable;
         setColumnZero("", 30);
@@ -350,6 +400,7 @@ void clearProtocol(bool ask)
     } else if (protocol.protocolMode == ModeList) {
         protocolModel.clear();
         removeAllRows(WinProtocol, IdPtkList);
+        movedOut = MovedOut{};
     }
 }
 
@@ -373,7 +424,7 @@ ProtocolRows protocolRows()
 {
     if (!protocolView())
         return {};
-    return protocolModel.rows(protocol.builtMode == ModeTable ? protocol.colCount : 3);
+    return protocolModel.snapshot();
 }
 
 void setTableListeners(std::function<void()> changed, std::function<void(int, int, const std::string&)> cellWritten)

@@ -11,6 +11,10 @@
 void createProtocolWindow();
 // Moves and sizes the window's controls to its new inner size.
 void relayoutProtocolWindow();
+// The most rows the list form keeps; older ones leave it, to the autosave file when autosave
+// runs. Only tests lower it.
+extern int protocolRowLimit;
+
 // Records a line: text's "\n" parts fill the list columns; kind is the line type code, 255
 // for a response, -1 for information; extra goes to column 3. Nothing without a current port.
 void protocolOut(const std::string& text, int kind, const std::string& extra);

@@ -12,6 +12,7 @@
 
 #include "common/line_types.h"
 #include "common/text.h"
+#include "protocol/protocol_files.h"
 #include "protocol/protocol_state.h"
 #include "protocol/protocol_window.h"
 #include "run/port_exchange.h"
@@ -95,6 +96,7 @@ void openProtocolWindows()
 void showLine(const StreamLine& line)
 {
     openProtocolWindows();
+    monitorAutosave(true);
     bool table = protocol.protocolMode == ModeTable;
     int row = protocol.cellRow;
     int first = protocol.cellCol;
@@ -197,6 +199,9 @@ void followPort()
     int descriptor = wanted ? deviceDescriptor(currentPort) : -1;
     if (!wanted || monitor.port != currentPort || monitor.descriptor != descriptor)
         stopMonitor();
+    // The monitor's autosave file lasts while the monitor is on, across queries in between.
+    if (!windowExists(WinDirect) || !toggleState(WinDirect, IdDirMonitor))
+        monitorAutosave(false);
     if (wanted && monitor.port < 0) {
         monitor.port = currentPort;
         monitor.descriptor = descriptor;

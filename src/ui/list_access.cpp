@@ -310,6 +310,16 @@ void removeRow(int window, int id, int row)
         gtk_list_store_remove(list, &iter);
 }
 
+void removeRows(int window, int id, int first, int count)
+{
+    GtkListStore* list = store(window, id);
+    GtkTreeIter iter;
+    // A removal moves the iterator to the next row.
+    bool more = list && rowIter(list, first, iter);
+    for (int row = 0; more && row < count; ++row)
+        more = gtk_list_store_remove(list, &iter);
+}
+
 void removeAllRows(int window, int id)
 {
     if (GtkListStore* list = store(window, id)) {

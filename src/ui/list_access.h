@@ -43,6 +43,7 @@ void setRowColour(int window, int id, int row, const std::string& colour);
 // Inserts a row of cells before row (at the end when row is -1 or past the end); returns its index.
 int insertRow(int window, int id, int row, const std::vector<std::string>& cells, long long data = 0);
 void removeRow(int window, int id, int row);
+void removeRows(int window, int id, int first, int count);
 void removeAllRows(int window, int id);
 
 // While one lives, the list's view does not follow the changes of the rows one by one, which

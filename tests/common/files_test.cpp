@@ -5,6 +5,7 @@
 #include <glib/gstdio.h>
 #include <sys/stat.h>
 
+#include "common/background_saves.h"
 #include "common/files.h"
 
 namespace {
@@ -44,6 +45,32 @@ TEST(AtomicWrite, FailsWithoutTouchingAnythingWhereItCannotWrite)
     EXPECT_FALSE(readWholeFile(dir.path + "/none", bytes));
     EXPECT_TRUE(bytes.empty());
     EXPECT_FALSE(fileExists(dir.path));
+}
+
+// The autosave file keeps the rows that left the protocol at its start: a rewrite keeps those
+// bytes and replaces the rest; one that cannot keep them leaves the file as it was.
+TEST(AtomicWrite, AReplacementKeepsTheFilesStartOrLeavesTheFileWhole)
+{
+    TempDir dir;
+    std::string file = dir.path + "/QZ.log";
+    std::string big(100000, 'k');
+    ASSERT_TRUE(replaceFileKeepingStart(file, 0, big + "old tail\n"));
+    ASSERT_TRUE(replaceFileKeepingStart(file, static_cast<int64_t>(big.size()), "new\n"));
+    std::string bytes;
+    ASSERT_TRUE(readWholeFile(file, bytes));
+    EXPECT_EQ(bytes, big + "new\n");
+    std::string reason;
+    EXPECT_FALSE(replaceFileKeepingStart(file, static_cast<int64_t>(bytes.size()) + 1, "lost\n", &reason));
+    EXPECT_FALSE(reason.empty());
+    ASSERT_TRUE(readWholeFile(file, bytes));
+    EXPECT_EQ(bytes, big + "new\n");
+    // Nothing but the file is left in its directory.
+    GDir* listing = g_dir_open(dir.path.c_str(), 0, nullptr);
+    int names = 0;
+    while (g_dir_read_name(listing))
+        ++names;
+    g_dir_close(listing);
+    EXPECT_EQ(names, 1);
 }
 
 TEST(WholeFile, OnlyRegularFilesAreReadSoNothingBlocksOrNeverEnds)

@@ -6,6 +6,7 @@
 
 #include <fstream>
 
+#include "common/background_saves.h"
 #include "common/files.h"
 #include "protocol/protocol_files.h"
 #include "protocol/protocol_state.h"
@@ -33,6 +34,7 @@ protected:
 
     std::string clipboard()
     {
+        finishBackgroundSaves();
         gchar* text = gtk_clipboard_wait_for_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD));
         std::string result = text ? text : "";
         g_free(text);
@@ -42,6 +44,7 @@ protected:
     void closeMenu(int menu) { gtk_menu_popdown(GTK_MENU(popupMenuWidget(menu))); }
     std::string file(const std::string& path)
     {
+        finishBackgroundSaves();
         std::string bytes;
         readWholeFile(path, bytes);
         return bytes;
@@ -72,7 +75,10 @@ TEST_F(ProtocolFiles, TheClipboardButtonOffersTheLayoutsOfTheForm)
     EXPECT_FALSE(toggleState(WinProtocol, IdPtkClipboard));
     closeMenu(PopupPtkListClipboard);
     send(EvMenu, WinProtocol, MenuPtkQueryNumbers);
+    // The button is down until the text is on the clipboard.
+    EXPECT_TRUE(toggleState(WinProtocol, IdPtkClipboard));
     EXPECT_EQ(clipboard(), "SYST:ERR?\t0\r\nMESS?\t0\r\n");
+    EXPECT_FALSE(toggleState(WinProtocol, IdPtkClipboard));
     // A table layout chosen for the list gives an empty text.
     send(EvMenu, WinProtocol, MenuPtkTableFrame);
     EXPECT_EQ(clipboard(), "");
@@ -94,6 +100,9 @@ TEST_F(ProtocolFiles, LogSavesAskBeforeOverwritingAndReportFailures)
     ASSERT_EQ(fileRequests.size(), 1u);
     EXPECT_EQ(fileRequests[0].title, "Quirlo speichern: Log-Datei wählen");
     EXPECT_EQ(fileRequests[0].filter, "Protokoll-Daten (*.log)|*.log");
+    // The text is built and written on the save thread from the rows of the moment: what comes
+    // meanwhile is not in it.
+    protocolOut("Query:\nSPAET?", 0, "");
     EXPECT_EQ(file(machineDir + "/messung.log"), "Typ\tSenden / Empfangen\tPause\tFehlercode / Steuerkommando:\n"
                                                  "Query:\tSYST:ERR?\t\t\nReturn:\t0,No error\t\t\n"
                                                  "Query:\tMESS?\t\t\nReturn:\tSpannung: 12.500 V\t\t\n");
@@ -115,6 +124,7 @@ TEST_F(ProtocolFiles, LogSavesAskBeforeOverwritingAndReportFailures)
     messages.clear();
     fileAnswers = {machineDir + "/fehlt/messung.log"};
     send(EvMenu, WinProtocol, MenuPtkCtrlS);
+    finishBackgroundSaves();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].title, "Quirlo Protokoll-Daten:");
     EXPECT_EQ(messages[0].text.rfind("Datei konnte nicht gespeichert werden!\n" + machineDir + "/fehlt/messung.log\n", 0),
@@ -133,10 +143,13 @@ TEST_F(ProtocolFiles, AutosaveGoesToTheChosenDirectoryOrWarns)
     std::string name = controlText(WinProtocol, IdPtkFileField);
     EXPECT_TRUE(fileExists(tempDir + "/" + name));
     EXPECT_EQ(timerInterval(WinProtocol, TimerAutosave), 60000);
-    // A write after clearing leaves exactly the shorter protocol.
+    // The write is under way on the save thread while the protocol changes: the file gets the
+    // rows of the moment of the write. A write after clearing leaves exactly the shorter protocol.
     protocolAutosave(1);
-    EXPECT_EQ(file(tempDir + "/" + name).size(), 84u);
+    EXPECT_EQ(controlText(WinProtocol, IdPtkFileField), "Autosave now");
     clearProtocol(false);
+    EXPECT_EQ(file(tempDir + "/" + name).size(), 84u);
+    EXPECT_EQ(controlText(WinProtocol, IdPtkFileField), name);
     protocolOut("Query:\nX?", 0, "");
     send(EvTimer, WinProtocol, TimerAutosave);
     EXPECT_EQ(file(tempDir + "/" + name), "Query:\tX?\t\t\n");
@@ -144,11 +157,13 @@ TEST_F(ProtocolFiles, AutosaveGoesToTheChosenDirectoryOrWarns)
     ASSERT_EQ(g_rename(tempDir.c_str(), (tempDir + "-weg").c_str()), 0);
     protocolAutosave(1);
     protocolAutosave(1);
+    finishBackgroundSaves();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text.rfind("Autosave-Datei konnte nicht geschrieben werden", 0), 0u);
     EXPECT_EQ(controlText(WinProtocol, IdPtkFileField), "Autosave fehlgeschlagen");
     ASSERT_EQ(g_rename((tempDir + "-weg").c_str(), tempDir.c_str()), 0);
     protocolAutosave(1);
+    finishBackgroundSaves();
     EXPECT_EQ(controlText(WinProtocol, IdPtkFileField), name);
     messages.clear();
     protocolAutosave(2);

@@ -14,6 +14,7 @@
 
 #include "app/settings_ini.h"
 
+#include "common/background_saves.h"
 #include "common/files.h"
 #include "common/line_types.h"
 #include "common/text.h"
@@ -229,6 +230,7 @@ TEST_F(Runner, AutosaveWritesDuringTheRunAndAtItsEnd)
     EXPECT_TRUE(runState.running);
     ASSERT_TRUE(pumpUntil([] { return !runState.running && !timerActive(WinProgram, TimerRun); }));
     EXPECT_FALSE(timerActive(WinProtocol, TimerAutosave));
+    finishBackgroundSaves();
     ASSERT_TRUE(readWholeFile(logDir + name, bytes));
     EXPECT_EQ(bytes, listLogText(protocolRows(), false));
     EXPECT_EQ(lines().size(), 12u);
@@ -622,6 +624,47 @@ TEST_F(Runner, TheMonitorShowsAStreamAndGivesThePortToARun)
     // Between the run's first query and its last answer, no line of the monitor.
     EXPECT_TRUE(std::none_of(first, last.base() + 1, stamped));
     EXPECT_TRUE(stamped(all.back()));
+}
+
+// A list past its row limit gives up its oldest rows and its first row says how many; with
+// autosave on, a monitored stream is autosaved, and the rows that left the list are in the file
+// before the rest: every line the device sent, once, in order.
+TEST_F(Runner, ABoundedListAutosavesTheMonitoredRowsItGivesUp)
+{
+    protocolRowLimit = 20;
+    ASSERT_EQ(g_mkdir_with_parents(logDir.c_str(), 0700), 0);
+    for (int n = 0; n < 22; ++n)
+        protocolOut("Info:\nZeile " + std::to_string(n), -1, "");
+    EXPECT_EQ(rowCount(WinProtocol, IdPtkList), 21);
+    EXPECT_EQ(cellText(WinProtocol, IdPtkList, 0, 1),
+              "2 ältere Zeilen aus der Liste genommen (höchstens 20 Zeilen), nicht gesichert");
+    EXPECT_EQ(cellText(WinProtocol, IdPtkList, 1, 1), "Zeile 2");
+    clearProtocol(false);
+
+    setToggleState(WinSettings, IdSetAutosave, true);
+    stopInstrument();
+    startInstrument({"--stream", "5"});
+    openInstrumentPort();
+    send(EvMenu, WinDirect, MenuDirOpen);
+    setToggleState(WinDirect, IdDirMonitor, true);
+    send(EvControl, WinDirect, IdDirMonitor);
+    ASSERT_TRUE(pumpUntil([] { return g_str_has_prefix(cellText(WinProtocol, IdPtkList, 0, 1).c_str(), "3"); }));
+    setToggleState(WinDirect, IdDirMonitor, false);
+    send(EvControl, WinDirect, IdDirMonitor);
+    finishBackgroundSaves();
+    std::string name = controlText(WinProtocol, IdPtkFileField);
+    EXPECT_LE(rowCount(WinProtocol, IdPtkList), 21);
+    EXPECT_TRUE(g_str_has_suffix(cellText(WinProtocol, IdPtkList, 0, 1).c_str(), "alle in der Autosave-Datei"));
+    std::string bytes;
+    ASSERT_TRUE(readWholeFile(logDir + name, bytes)) << name;
+    std::vector<std::string> data;
+    for (const std::string& line : splitText(bytes, "\n"))
+        if (g_str_has_prefix(line.c_str(), "Return:\tDATA "))
+            data.push_back(line.substr(13, line.find(',') - 13));
+    ASSERT_GE(data.size(), 30u);
+    for (size_t n = 0; n < data.size(); ++n)
+        ASSERT_EQ(data[n], std::to_string(n + 1)) << "line " << n;
+    EXPECT_EQ(data.back(), cellText(WinProtocol, IdPtkList, rowCount(WinProtocol, IdPtkList) - 1, 1).substr(5, data.back().size()));
 }
 
 // A stream monitored into the table is a data logger's table: a row a line, the time of arrival

@@ -115,3 +115,30 @@ TEST(ListModel, LinesFillRowsAndExtrasJoinTheLastOne)
     EXPECT_EQ(model.addListLine("", "", "").row, -1);
     EXPECT_EQ(model.rowCount(), 1);
 }
+
+// A save's snapshot keeps the rows as they were while the protocol goes on changing, and rows
+// taken out of the list come out whole and in order.
+TEST(ListModel, ASnapshotKeepsItsRowsWhileTheProtocolChanges)
+{
+    ProtocolModel model;
+    model.buildList();
+    for (const char* line : {"Query:\nA?", "Return:\n1", "Query:\nB?"})
+        model.addListLine(line, "", "");
+    ProtocolRows snapshot = model.snapshot();
+    model.setCell(0, 1, "changed");
+    model.addListLine("", "", "+extra");
+    model.addListLine("Return:\n2", "", "");
+    ASSERT_EQ(snapshot.size(), 3u);
+    EXPECT_EQ(snapshot[0], (ProtocolRow{"Query:", "A?", "", ""}));
+    EXPECT_EQ(snapshot[2], (ProtocolRow{"Query:", "B?", "", ""}));
+    EXPECT_EQ(model.cell(0, 1), "changed");
+
+    ProtocolRows removed = model.removeRows(1, 2);
+    ASSERT_EQ(removed.size(), 2u);
+    EXPECT_EQ(removed[0][1], "1");
+    EXPECT_EQ(removed[1][3], "Query:+extra");
+    model.insertRow(0, {"Info:", "note"});
+    EXPECT_EQ(model.rowCount(), 3);
+    EXPECT_EQ(model.cell(0, 1), "note");
+    EXPECT_EQ(model.cell(2, 1), "2");
+}
