@@ -57,7 +57,8 @@ void runSave(gpointer data, gpointer)
     std::lock_guard<std::mutex> lock(doneLock);
     doneSaves.push_back(std::move(save));
     if (handOverSource == 0)
-        handOverSource = g_idle_add(handOverOnLoop, nullptr);
+        // Ahead of a flood read at idle priority: what the save hands back ends its memory.
+        handOverSource = g_idle_add_full(G_PRIORITY_DEFAULT, handOverOnLoop, nullptr, nullptr);
 }
 
 } // namespace

@@ -37,6 +37,11 @@ struct AutosaveFile {
 
 struct AutosaveState {
     bool active = false;
+    // Counts the autosaves, so that a write's outcome is told to its own.
+    int session = 0;
+    // Writes on the save thread, and whether rows that left the list wait for the next one.
+    int writing = 0;
+    bool writeAgain = false;
     // Started for a monitored port rather than a run.
     bool byMonitor = false;
     // A write failed and the user was told: once a run is enough.
@@ -92,17 +97,39 @@ void autosaveWritten(SaveOutcome& outcome, const std::string& fileName, const st
     }
 }
 
-void writeAutosave()
+void writeAutosave(bool whenNoneRuns = false);
+
+void autosaveDone(SaveOutcome& outcome, int session, const std::string& fileName, const std::string& path)
+{
+    // The last write of an autosave that has ended may come after the next one started, whose
+    // file the field names then.
+    bool own = session == autosave.session;
+    if (own || controlText(WinProtocol, IdPtkFileField) == "Autosave now")
+        autosaveWritten(outcome, fileName, path);
+    if (!own || --autosave.writing > 0 || !autosave.writeAgain)
+        return;
+    autosave.writeAgain = false;
+    writeAutosave(true);
+}
+
+// whenNoneRuns: rows that left the list wait for the write under way to end, so that a flood
+// does not pile up writes, each holding the whole protocol.
+void writeAutosave(bool whenNoneRuns)
 {
     if (!autosave.active)
         return;
+    if (whenNoneRuns && autosave.writing > 0) {
+        autosave.writeAgain = true;
+        return;
+    }
+    ++autosave.writing;
     setControlText(WinProtocol, IdPtkFileField, "Autosave now");
     // Replaced whole, so that a crash during the write still leaves the last complete protocol;
     // built and written on the save thread from the rows as they are now.
     inBackground([file = autosave.file, movedOut = std::move(autosave.movedOut), rows = protocolRows(),
                   form = LogForm{}] { return writeAutosaveFile(*file, movedOut, rows, form); },
-                 [fileName = autosave.fileName, path = autosave.path](SaveOutcome& outcome) {
-                     autosaveWritten(outcome, fileName, path);
+                 [session = autosave.session, fileName = autosave.fileName, path = autosave.path](SaveOutcome& outcome) {
+                     autosaveDone(outcome, session, fileName, path);
                  });
     autosave.movedOut = ProtocolRows{};
     // The next write comes an interval after this one.
@@ -142,7 +169,9 @@ void startAutosave()
 void stopAutosave()
 {
     removeTimer(WinProtocol, TimerAutosave);
+    int session = autosave.session + 1;
     autosave = AutosaveState{};
+    autosave.session = session;
 }
 
 } // namespace
@@ -253,7 +282,7 @@ void autosaveMovedOut(ProtocolRows rows)
     if (!autosave.active)
         return;
     autosave.movedOut.append(rows);
-    writeAutosave();
+    writeAutosave(true);
 }
 
 bool autosaveActive()
