@@ -5,7 +5,9 @@
 // longest the loop was kept from its other work.
 // Then the CPU of the monitor (Quirlo and the X server drawing it) while a device streams 100
 // and 1000 lines per second, and of cat reading the same stream from the terminal.
-//   xvfb-run -a build/bench/monitor_bench [idle seconds]
+// With stream minutes, then the memory while a device streams for those minutes and a flood
+// comes for one.
+//   xvfb-run -a build/bench/monitor_bench [idle seconds [stream minutes]]
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -212,6 +214,45 @@ void flood(int master, int megabytes)
                 rowCount(WinProtocol, IdPtkList) - before, (g_get_monotonic_time() - start) / 1e6, longest / 1000.0);
 }
 
+// Memory while a device streams 1000 lines/s for the minutes, each minute, then while a flood
+// comes for a minute; autosave is on, so the rows that leave the list go to its file.
+void memory(int master, int minutes)
+{
+    setToggleState(WinSettings, IdSetAutosave, true);
+    auto mib = [](const char* key) { return residentKiB(key) / 1024; };
+    std::thread writer = streamLines(master, 1000, minutes * 60);
+    for (int minute = 1; minute <= minutes; ++minute) {
+        guint endMs = 60000;
+        gint64 end = g_get_monotonic_time() + endMs * 1000;
+        g_timeout_add(endMs, [](gpointer) { return G_SOURCE_REMOVE; }, nullptr);
+        while (g_get_monotonic_time() < end)
+            loopStep();
+        std::printf("stream at 1000 lines/s, minute %d: %ld MiB resident, %d rows\n", minute, mib("VmRSS"),
+                    rowCount(WinProtocol, IdPtkList));
+    }
+    writer.join();
+    std::atomic<bool> stop{false}, stopped{false};
+    std::thread flooder([&] {
+        std::string block;
+        for (int n = 0; block.size() < 65536; ++n)
+            block += "FLOOD " + std::to_string(n) + "\r\n";
+        while (!stop)
+            writeAll(master, block);
+        stopped = true;
+    });
+    gint64 end = g_get_monotonic_time() + 60 * G_USEC_PER_SEC;
+    g_timeout_add(60000, [](gpointer) { return G_SOURCE_REMOVE; }, nullptr);
+    while (g_get_monotonic_time() < end)
+        loopStep();
+    stop = true;
+    // The writer may wait for room in the terminal: the loop reads on until it ends.
+    while (!stopped)
+        loopStep();
+    flooder.join();
+    std::printf("after a minute's flood: %ld MiB resident, %ld MiB at the most; %d rows, first: %s\n", mib("VmRSS"),
+                mib("VmHWM"), rowCount(WinProtocol, IdPtkList), cellText(WinProtocol, IdPtkList, 0, 1).c_str());
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -235,6 +276,8 @@ int main(int argc, char** argv)
     for (int rate : {100, 1000})
         monitorCpu(master, rate, 20);
     flood(master, 4);
+    if (argc > 2)
+        memory(master, std::atoi(argv[2]));
     // The monitor gives the terminal up, so that cat may read it.
     setToggleState(WinDirect, IdDirMonitor, false);
     postEvent(EvControl, WinDirect, IdDirMonitor);

@@ -1,9 +1,13 @@
 // The save thread and the hand-over of what it did to the main loop.
 #include "common/background_saves.h"
 
-#include <gio/gio.h>
+#include <fcntl.h>
+#include <glib.h>
+#include <glib/gstdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-#include <algorithm>
+#include <cerrno>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -82,44 +86,24 @@ bool replaceFileKeepingStart(const std::string& path, int64_t keepBytes, std::st
 {
     if (keepBytes <= 0)
         return writeFileAtomic(path, tail, reason);
-    GFile* file = g_file_new_for_path(path.c_str());
-    GError* error = nullptr;
-    GFileInputStream* in = g_file_read(file, nullptr, &error);
-    GFileOutputStream* out =
-        in ? g_file_replace(file, nullptr, FALSE, G_FILE_CREATE_REPLACE_DESTINATION, nullptr, &error) : nullptr;
-    char buffer[65536];
-    for (int64_t copied = 0; out && !error && copied < keepBytes;) {
-        gssize count = g_input_stream_read(G_INPUT_STREAM(in), buffer,
-                                           static_cast<gsize>(std::min<int64_t>(sizeof buffer, keepBytes - copied)),
-                                           nullptr, &error);
-        if (count == 0 && !error)
-            g_set_error_literal(&error, G_IO_ERROR, G_IO_ERROR_PARTIAL_INPUT, "Die Datei ist kürzer als erwartet");
-        if (error || !g_output_stream_write_all(G_OUTPUT_STREAM(out), buffer, static_cast<gsize>(count), nullptr,
-                                                nullptr, &error))
-            break;
-        copied += count;
+    int file = g_open(path.c_str(), O_WRONLY | O_CLOEXEC, 0);
+    struct stat info {};
+    std::string failure;
+    if (file < 0 || fstat(file, &info) != 0)
+        failure = g_strerror(errno);
+    else if (info.st_size < keepBytes)
+        failure = "Die Datei ist kürzer als erwartet";
+    for (size_t done = 0; failure.empty() && done < tail.size();) {
+        ssize_t count = pwrite(file, tail.data() + done, tail.size() - done, keepBytes + static_cast<int64_t>(done));
+        if (count < 0 && errno != EINTR)
+            failure = g_strerror(errno);
+        done += count > 0 ? static_cast<size_t>(count) : 0;
     }
-    if (out && !error)
-        g_output_stream_write_all(G_OUTPUT_STREAM(out), tail.data(), tail.size(), nullptr, nullptr, &error);
-    // Closing renames the new file over the old one; after a failure the old one stays.
-    if (out && !error)
-        g_output_stream_close(G_OUTPUT_STREAM(out), nullptr, &error);
-    else if (out) {
-        // A cancelled close leaves the old file in place.
-        GCancellable* abandon = g_cancellable_new();
-        g_cancellable_cancel(abandon);
-        g_output_stream_close(G_OUTPUT_STREAM(out), abandon, nullptr);
-        g_object_unref(abandon);
-    }
-    bool replaced = !error;
-    if (error && reason)
-        *reason = error->message;
-    if (error)
-        g_error_free(error);
-    if (out)
-        g_object_unref(out);
-    if (in)
-        g_object_unref(in);
-    g_object_unref(file);
-    return replaced;
+    if (failure.empty() && (ftruncate(file, keepBytes + static_cast<int64_t>(tail.size())) != 0 || fdatasync(file) != 0))
+        failure = g_strerror(errno);
+    if (file >= 0)
+        close(file);
+    if (!failure.empty() && reason)
+        *reason = failure;
+    return failure.empty();
 }

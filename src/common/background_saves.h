@@ -21,8 +21,10 @@ void inBackground(std::function<SaveOutcome()> work, std::function<void(SaveOutc
 // the last autosave is written whole and last; tests, so that they see what a save did.
 void finishBackgroundSaves();
 
-// Replaces the file with its first keepBytes bytes followed by tail, through a temporary file
-// renamed over it: a crash leaves the old file or the new one, whole. With keepBytes 0 the
-// file holds the tail alone.
+// Replaces what follows the file's first keepBytes bytes with tail. Those bytes are not written
+// again, so that a file that grows for hours costs a write of its tail only; they stay whole
+// whatever happens, the tail is as safe as a write in place. With keepBytes 0 the file holds
+// the tail alone, written to a temporary file renamed over it: a crash leaves the old file or
+// the new one, whole.
 bool replaceFileKeepingStart(const std::string& path, int64_t keepBytes, std::string_view tail,
                              std::string* reason = nullptr);

@@ -48,13 +48,15 @@ TEST(AtomicWrite, FailsWithoutTouchingAnythingWhereItCannotWrite)
 }
 
 // The autosave file keeps the rows that left the protocol at its start: a rewrite keeps those
-// bytes and replaces the rest; one that cannot keep them leaves the file as it was.
+// bytes and replaces the rest, longer or shorter; one that cannot keep them leaves the file as
+// it was.
 TEST(AtomicWrite, AReplacementKeepsTheFilesStartOrLeavesTheFileWhole)
 {
     TempDir dir;
     std::string file = dir.path + "/QZ.log";
     std::string big(100000, 'k');
     ASSERT_TRUE(replaceFileKeepingStart(file, 0, big + "old tail\n"));
+    ASSERT_TRUE(replaceFileKeepingStart(file, static_cast<int64_t>(big.size()), "a much longer new tail\n"));
     ASSERT_TRUE(replaceFileKeepingStart(file, static_cast<int64_t>(big.size()), "new\n"));
     std::string bytes;
     ASSERT_TRUE(readWholeFile(file, bytes));

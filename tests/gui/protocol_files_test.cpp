@@ -5,6 +5,7 @@
 #include <gtk/gtk.h>
 
 #include <fstream>
+#include <future>
 
 #include "common/background_saves.h"
 #include "common/files.h"
@@ -143,11 +144,23 @@ TEST_F(ProtocolFiles, AutosaveGoesToTheChosenDirectoryOrWarns)
     std::string name = controlText(WinProtocol, IdPtkFileField);
     EXPECT_TRUE(fileExists(tempDir + "/" + name));
     EXPECT_EQ(timerInterval(WinProtocol, TimerAutosave), 60000);
-    // The write is under way on the save thread while the protocol changes: the file gets the
-    // rows of the moment of the write. A write after clearing leaves exactly the shorter protocol.
+    // A save under way holds nothing up: while the save thread is kept busy, the loop handles
+    // event after event and the write waits its turn. It gets the rows of the moment it was
+    // asked for, not those that came meanwhile. A write after clearing leaves exactly the
+    // shorter protocol.
+    std::promise<void> gate;
+    inBackground([opened = gate.get_future().share()] {
+        opened.wait();
+        return SaveOutcome{};
+    }, nullptr);
     protocolAutosave(1);
+    int handled = 0;
+    for (int event = 0; event < 50; ++event)
+        g_idle_add([](gpointer counter) { ++*static_cast<int*>(counter); return G_SOURCE_REMOVE; }, &handled);
+    EXPECT_TRUE(pumpUntil([&] { return handled == 50; }));
     EXPECT_EQ(controlText(WinProtocol, IdPtkFileField), "Autosave now");
     clearProtocol(false);
+    gate.set_value();
     EXPECT_EQ(file(tempDir + "/" + name).size(), 84u);
     EXPECT_EQ(controlText(WinProtocol, IdPtkFileField), name);
     protocolOut("Query:\nX?", 0, "");
