@@ -129,13 +129,21 @@ GtkTreeViewColumn* addViewColumn(int column, const std::string& title, int width
     return viewColumn;
 }
 
-void setColumnZero(const char* title, int width)
+void setColumnZero(const char* title, int width, bool kindIcons)
 {
     GtkTreeViewColumn* zero = gtk_tree_view_get_column(protocolView(), 0);
     gtk_tree_view_column_set_title(zero, title);
     gtk_tree_view_column_set_fixed_width(zero, width);
     GList* cells = gtk_tree_view_column_get_cell_renderers(zero);
     g_object_set(g_list_last(cells)->data, "xalign", 1.0f, nullptr);
+    // The view measures a single row, all rows being one line high: the kind icons get their
+    // width from the icon, not from whether that row has one.
+    GdkPixbuf* icon = quirloImage(14);
+    guint xpad = 0;
+    g_object_get(cells->data, "xpad", &xpad, nullptr);
+    int iconWidth = kindIcons && icon ? gdk_pixbuf_get_width(icon) + 2 * static_cast<int>(xpad) : -1;
+    gtk_cell_renderer_set_fixed_size(GTK_CELL_RENDERER(cells->data), iconWidth, -1);
+    gtk_tree_view_column_queue_resize(zero);
     g_list_free(cells);
 }
 
@@ -338,7 +346,7 @@ void buildProtocolLayout(int mode)
     movedOut = MovedOut{};
     if (mode == ModeTable) {
         protocol.builtMode = ModeTable;
-        setColumnZero("", 30);
+        setColumnZero("", 30, false);
         protocolModel.buildTable(std::min(protocol.colCount, protocol.maxCols), protocol.colCount);
         for (int column = 1; column < protocolModel.columnCount(); ++column)
             addViewColumn(column, std::to_string(column), protocol.colWidth, true);
@@ -348,7 +356,7 @@ void buildProtocolLayout(int mode)
         protocol.cellCol = 1;
     } else if (mode == ModeList) {
         protocol.builtMode = ModeList;
-        setColumnZero("Typ", 80);
+        setColumnZero("Typ", 80, true);
         addViewColumn(1, "Senden / Empfangen", 220, false);
         addViewColumn(2, "Pause", 50, true);
         addViewColumn(3, "Fehlercode / Steuerkommando:", 216, false);

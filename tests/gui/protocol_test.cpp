@@ -91,6 +91,35 @@ TEST_F(Protocol, EveryByteFromADeviceReachesTheViewAsValidText)
     EXPECT_TRUE(allShown(cell(1, 1)));
 }
 
+// The view measures one row for all: the list's kind icons keep their width however the first
+// row looked, and the table's row numbers do not make room for them.
+TEST_F(Protocol, KindIconsHaveTheirPlaceInTheListOnly)
+{
+    protocolOut("Info:\nohne Symbol", -1, "");
+    pumpUntilIdle();
+    for (const char* line : {"Query:\nMEAS?", "Return:\n1.5"})
+        protocolOut(line, line[0] == 'Q' ? 1 : 255, "");
+    pumpUntilIdle();
+    auto iconWidth = [] {
+        GtkTreeViewColumn* zero = listColumn(WinProtocol, IdPtkList, 0);
+        GtkTreeView* view = GTK_TREE_VIEW(controlWidget(WinProtocol, IdPtkList));
+        GtkTreeIter row;
+        gtk_tree_model_iter_nth_child(gtk_tree_view_get_model(view), &row, nullptr, 1);
+        gtk_tree_view_column_cell_set_cell_data(zero, gtk_tree_view_get_model(view), &row, FALSE, FALSE);
+        GList* cells = gtk_tree_view_column_get_cell_renderers(zero);
+        gint start = 0, width = 0;
+        gtk_tree_view_column_cell_get_position(zero, GTK_CELL_RENDERER(cells->data), &start, &width);
+        g_list_free(cells);
+        return width;
+    };
+    // The view measures its row when it draws.
+    EXPECT_TRUE(pumpUntil([&] { return iconWidth() >= gdk_pixbuf_get_width(quirloImage(15)); })) << iconWidth();
+    chooseTable();
+    writeResponse(1, 1, "2.5");
+    pumpUntilIdle();
+    EXPECT_LT(iconWidth(), gdk_pixbuf_get_width(quirloImage(15)));
+}
+
 // The first output opens the window and keeps the cursor the program set; the content choice
 // and the sub-string box are read from the settings page at each write.
 TEST_F(Protocol, TableCellsFollowTheSettingsPage)
