@@ -124,8 +124,9 @@ void writeAutosave(bool whenNoneRuns)
     }
     ++autosave.writing;
     setControlText(WinProtocol, IdPtkFileField, "Autosave now");
-    // Replaced whole, so that a crash during the write still leaves the last complete protocol;
-    // built and written on the save thread from the rows as they are now.
+    // Replaced whole (after the rows the list gave up, if it did), so that a crash during the
+    // write still leaves the last complete protocol; built and written on the save thread from
+    // the rows as they are now.
     inBackground([file = autosave.file, movedOut = std::move(autosave.movedOut), rows = protocolRows(),
                   form = LogForm{}] { return writeAutosaveFile(*file, movedOut, rows, form); },
                  [session = autosave.session, fileName = autosave.fileName, path = autosave.path](SaveOutcome& outcome) {
@@ -282,7 +283,10 @@ void autosaveMovedOut(ProtocolRows rows)
     if (!autosave.active)
         return;
     autosave.movedOut.append(rows);
-    writeAutosave(true);
+    // Each write takes the whole list along: rows that left it go in writes of a twentieth of
+    // the list's limit.
+    if (autosave.movedOut.size() >= static_cast<size_t>(protocolRowLimit / 20))
+        writeAutosave(true);
 }
 
 bool autosaveActive()

@@ -29,7 +29,8 @@ void protocolAutosave(int action);
 // The autosave of a monitored port's lines: on at its first line (when autosave is chosen and
 // no run's autosave runs), off with a last write when the monitor stops.
 void monitorAutosave(bool on);
-// Rows that leave the protocol's list go to the autosave file first, when autosave runs.
+// Rows that leave the protocol's list go to the autosave file first, when autosave runs: with
+// its next write, which comes once a twentieth of the list's limit has left.
 void autosaveMovedOut(ProtocolRows rows);
 bool autosaveActive();
 // At exit: the autosave's last write, and every save under way finished and told.

@@ -210,8 +210,9 @@ void keepWithinRowLimit()
     int over = protocolModel.rowCount() - note - protocolRowLimit;
     if (over <= 0)
         return;
-    // A twentieth of the limit leaves at a time: the list is not reshuffled at every line.
-    int count = std::min(std::max(over, protocolRowLimit / 20), protocolModel.rowCount() - note - 1);
+    // A hundredth of the limit leaves at a time: the list is not reshuffled at every line, and
+    // taking the rows out of the view holds the loop up for a few milliseconds only.
+    int count = std::min(std::max(over, protocolRowLimit / 100), protocolModel.rowCount() - note - 1);
     if (count <= 0)
         return;
     bool saved = autosaveActive();
