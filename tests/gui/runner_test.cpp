@@ -220,7 +220,8 @@ TEST_F(Runner, AutosaveWritesDuringTheRunAndAtItsEnd)
         row(1, "*IDN?", "", "100");
     send(EvControl, WinProgram, IdPrgRun);
     std::string name;
-    ASSERT_TRUE(pumpUntil([&] { return !(name = controlText(WinProtocol, IdPtkFileField)).empty(); }));
+    // While a write is under way the field says so.
+    ASSERT_TRUE(pumpUntil([&] { return g_str_has_prefix((name = controlText(WinProtocol, IdPtkFileField)).c_str(), "QZ"); }));
     ASSERT_TRUE(g_str_has_prefix(name.c_str(), "QZ") && g_str_has_suffix(name.c_str(), ".log")) << name;
     // An interval of 0 minutes counts as one.
     EXPECT_EQ(controlText(WinSettings, IdSetAutosaveInterval), "1");
@@ -628,7 +629,7 @@ TEST_F(Runner, TheMonitorShowsAStreamAndGivesThePortToARun)
 
 // A list past its row limit gives up its oldest rows and its first row says how many; with
 // autosave on, a monitored stream is autosaved, and the rows that left the list are in the file
-// before the rest: every line the device sent, once, in order.
+// before the rest: every line the monitor read, once, in order.
 TEST_F(Runner, ABoundedListAutosavesTheMonitoredRowsItGivesUp)
 {
     protocolRowLimit = 20;
@@ -648,7 +649,7 @@ TEST_F(Runner, ABoundedListAutosavesTheMonitoredRowsItGivesUp)
     send(EvMenu, WinDirect, MenuDirOpen);
     setToggleState(WinDirect, IdDirMonitor, true);
     send(EvControl, WinDirect, IdDirMonitor);
-    ASSERT_TRUE(pumpUntil([] { return g_str_has_prefix(cellText(WinProtocol, IdPtkList, 0, 1).c_str(), "3"); }));
+    ASSERT_TRUE(pumpUntil([] { return std::atoi(cellText(WinProtocol, IdPtkList, 0, 1).c_str()) >= 30; }));
     setToggleState(WinDirect, IdDirMonitor, false);
     send(EvControl, WinDirect, IdDirMonitor);
     finishBackgroundSaves();
@@ -661,9 +662,10 @@ TEST_F(Runner, ABoundedListAutosavesTheMonitoredRowsItGivesUp)
     for (const std::string& line : splitText(bytes, "\n"))
         if (g_str_has_prefix(line.c_str(), "Return:\tDATA "))
             data.push_back(line.substr(13, line.find(',') - 13));
+    // The port's opening may have dropped the first lines.
     ASSERT_GE(data.size(), 30u);
-    for (size_t n = 0; n < data.size(); ++n)
-        ASSERT_EQ(data[n], std::to_string(n + 1)) << "line " << n;
+    for (size_t n = 1; n < data.size(); ++n)
+        ASSERT_EQ(std::stoi(data[n]), std::stoi(data[n - 1]) + 1) << "line " << n;
     EXPECT_EQ(data.back(), cellText(WinProtocol, IdPtkList, rowCount(WinProtocol, IdPtkList) - 1, 1).substr(5, data.back().size()));
 }
 
