@@ -4,7 +4,8 @@
 // network instead, on the loopback address only, and prints "tcp:127.0.0.1:PORT".
 //
 //   sim_instrument [--out-term CODES] [--delay MS] [--jitter MS] [--split MS] [--silent HEADER]...
-//                  [--log FILE] [--tcp PORT] [--stream MS] [--echo] [--help]
+//                  [--log FILE] [--tcp PORT] [--stream MS] [--echo] [--link PATH]
+//                  [--drop-after N [--return-after MS]] [--help]
 //
 // --out-term  character codes appended to every answer, ";"-separated (default 13;10)
 // --delay     milliseconds before each answer
@@ -18,6 +19,12 @@
 //             "DATA n,<voltage>" with n counting from 1; a line the terminal has no room for is
 //             dropped, so a peer that does not read cannot stop the instrument
 // --echo      send every received line back first, as a serial console does
+// --link      make PATH a symbolic link to the terminal, as udev's /dev/serial/by-id/ links or
+//             socat's link= are
+// --drop-after  go away after answering N lines, as an adapter pulled out or an instrument
+//             switched off: the terminal (and its link) or the network port is gone
+// --return-after  come back that many milliseconds after going away: a new terminal behind
+//             the same link, or the same network port
 // --help      print the options and end
 //
 // Commands and queries (any case; CR, LF or both end a line):
@@ -64,6 +71,9 @@ const char* const usage =
     "  --tcp PORT        listen on 127.0.0.1:PORT instead (0: a free port)\n"
     "  --stream MS       send a line \"DATA n,U\" of its own every MS milliseconds\n"
     "  --echo            send every received line back before its answer\n"
+    "  --link PATH       make PATH a symbolic link to the terminal\n"
+    "  --drop-after N    go away after answering N lines\n"
+    "  --return-after MS come back this long after going away (same link or port)\n"
     "  --help            print this and end\n";
 
 struct Options {
@@ -76,6 +86,9 @@ struct Options {
     int tcpPort = -1;
     int streamMs = 0;
     bool echo = false;
+    std::string link;
+    int dropAfter = 0;
+    int returnAfterMs = -1;
 };
 
 enum StatusBit { QueryError = 4, DeviceError = 8, ExecutionError = 16, CommandError = 32, PowerOn = 128 };
@@ -223,7 +236,8 @@ void streamLine(int fd, const Instrument& device, int n, const std::string& term
 }
 
 // A socket that takes connections on 127.0.0.1:port (0: a free one); it prints its address.
-int listenOnLoopback(int port)
+// Listens on the port (0: a free one, which port then names) and prints the address.
+int listenOnLoopback(int& port)
 {
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     int on = 1;
@@ -236,9 +250,47 @@ int listenOnLoopback(int port)
     if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(fd, 4) != 0 ||
         getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
         return -1;
-    std::printf("tcp:127.0.0.1:%d\n", ntohs(address.sin_port));
+    port = ntohs(address.sin_port);
+    std::printf("tcp:127.0.0.1:%d\n", port);
     std::fflush(stdout);
     return fd;
+}
+
+// A new terminal in raw mode, its name printed, and the link (if any) pointing at it.
+bool openTerminal(int& master, int& keepAlive, const std::string& link)
+{
+    master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
+        return false;
+    const char* path = ptsname(master);
+    // Holding the other end open keeps the terminal alive while the peer closes and reopens
+    // it, and keeps the master from reporting a hang-up (which would wake the loop for ever).
+    keepAlive = open(path, O_RDWR | O_NOCTTY);
+    termios raw;
+    if (keepAlive < 0 || tcgetattr(keepAlive, &raw) != 0)
+        return false;
+    cfmakeraw(&raw);
+    tcsetattr(keepAlive, TCSANOW, &raw);
+    // The link changes in one step, as udev replaces its links.
+    std::string fresh = link + ".new";
+    if (!link.empty() && (symlink(path, fresh.c_str()) != 0 || rename(fresh.c_str(), link.c_str()) != 0))
+        return false;
+    std::printf("%s\n", path + 5);
+    std::fflush(stdout);
+    return true;
+}
+
+// Closes what a peer reaches the instrument through: the terminal and its link, or the
+// connection and the listening port.
+void goAway(int& master, int& keepAlive, int& listener, const std::string& link)
+{
+    for (int* fd : {&master, &keepAlive, &listener}) {
+        if (*fd >= 0)
+            close(*fd);
+        *fd = -1;
+    }
+    if (!link.empty())
+        unlink(link.c_str());
 }
 
 void sleepMs(int ms)
@@ -263,7 +315,8 @@ int main(int argc, char** argv)
             continue;
         }
         bool valued = name == "--out-term" || name == "--delay" || name == "--jitter" || name == "--split" ||
-                      name == "--silent" || name == "--log" || name == "--tcp" || name == "--stream";
+                      name == "--silent" || name == "--log" || name == "--tcp" || name == "--stream" ||
+                      name == "--link" || name == "--drop-after" || name == "--return-after";
         if (!valued || i + 1 == argc) {
             std::fprintf(stderr, valued ? "sim_instrument: %s needs a value\n%s" : "sim_instrument: unknown option %s\n%s",
                          name.c_str(), usage);
@@ -284,6 +337,12 @@ int main(int argc, char** argv)
             options.logFile = value;
         else if (name == "--tcp")
             options.tcpPort = std::atoi(value.c_str());
+        else if (name == "--link")
+            options.link = value;
+        else if (name == "--drop-after")
+            options.dropAfter = std::max(0, std::atoi(value.c_str()));
+        else if (name == "--return-after")
+            options.returnAfterMs = std::max(0, std::atoi(value.c_str()));
         else
             options.streamMs = std::max(0, std::atoi(value.c_str()));
     }
@@ -294,21 +353,8 @@ int main(int argc, char** argv)
         listener = listenOnLoopback(options.tcpPort);
         if (listener < 0)
             return 1;
-    } else {
-        master = posix_openpt(O_RDWR | O_NOCTTY);
-        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
-            return 1;
-        const char* path = ptsname(master);
-        // Holding the other end open keeps the terminal alive while the peer closes and reopens
-        // it, and keeps the master from reporting a hang-up (which would wake the loop for ever).
-        keepAlive = open(path, O_RDWR | O_NOCTTY);
-        termios raw;
-        if (keepAlive < 0 || tcgetattr(keepAlive, &raw) != 0)
-            return 1;
-        cfmakeraw(&raw);
-        tcsetattr(keepAlive, TCSANOW, &raw);
-        std::printf("%s\n", path + 5);
-        std::fflush(stdout);
+    } else if (!openTerminal(master, keepAlive, options.link)) {
+        return 1;
     }
     // Without SA_RESTART: a write blocked on a full terminal returns, and the instrument ends.
     struct sigaction ending = {};
@@ -326,8 +372,21 @@ int main(int argc, char** argv)
     std::string pending;
     char buffer[4096];
     auto nextLine = std::chrono::steady_clock::now() + std::chrono::milliseconds(options.streamMs);
-    int streamed = 0;
+    int streamed = 0, received = 0;
+    bool away = false;
+    std::chrono::steady_clock::time_point back;
     while (!stopping) {
+        if (away) {
+            if (options.returnAfterMs < 0 || std::chrono::steady_clock::now() < back) {
+                sleepMs(10);
+                continue;
+            }
+            away = false;
+            bool returned = options.tcpPort >= 0 ? (listener = listenOnLoopback(options.tcpPort)) >= 0
+                                                 : openTerminal(master, keepAlive, options.link);
+            if (!returned)
+                return 1;
+        }
         // A signal that comes between the check above and the wait would be missed by a wait
         // without end; this one looks again ten times a second.
         int timeout = 100;
@@ -388,17 +447,24 @@ int main(int argc, char** argv)
                 writeAll(master, line + options.outTerminator);
             std::string header = upper(line.substr(0, line.find(' ')));
             std::string reply = answer(device, line);
-            if (reply.empty() || options.silent.count(header))
-                continue;
-            reply += options.outTerminator;
-            sleepMs(options.delayMs + jitter);
-            if (options.splitMs >= 0) {
-                size_t half = reply.size() / 2;
-                writeAll(master, reply.substr(0, half));
-                sleepMs(options.splitMs);
-                writeAll(master, reply.substr(half));
-            } else {
-                writeAll(master, reply);
+            if (!reply.empty() && !options.silent.count(header)) {
+                reply += options.outTerminator;
+                sleepMs(options.delayMs + jitter);
+                if (options.splitMs >= 0) {
+                    size_t half = reply.size() / 2;
+                    writeAll(master, reply.substr(0, half));
+                    sleepMs(options.splitMs);
+                    writeAll(master, reply.substr(half));
+                } else {
+                    writeAll(master, reply);
+                }
+            }
+            if (options.dropAfter > 0 && ++received == options.dropAfter) {
+                goAway(master, keepAlive, listener, options.link);
+                away = true;
+                back = std::chrono::steady_clock::now() + std::chrono::milliseconds(options.returnAfterMs);
+                pending.clear();
+                break;
             }
         }
         // A peer that never ends its lines cannot make the instrument grow without bound.
