@@ -416,6 +416,8 @@ void dispatchSettings(const Event& e)
             closeIfLost(e.column);
         else if (e.type == CtlConnectEnded)
             connectEnded(e.column);
+        else if (e.type == CtlPortReturned)
+            portReturned(e.column);
         else
             settingsClicked(e.object);
         break;

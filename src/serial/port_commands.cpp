@@ -10,12 +10,14 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "common/text.h"
 #include "protocol/protocol_window.h"
 #include "serial/device_io.h"
 #include "serial/device_settings.h"
+#include "serial/path_watch.h"
 #include "serial/port_address.h"
 #include "serial/port_discovery.h"
 #include "serial/port_table.h"
@@ -83,8 +85,20 @@ void tellPortState()
 
 // Who asked for a connect that is under way: a program row, "Porteinstell. übernehmen", or the
 // program window's port button; each finishes its own way when the connect ends.
-enum class Requester { Row, Apply, Toggle };
+// Who opens a port: a program row, "Porteinstell. übernehmen", the port button, or the port's
+// own return after it was lost.
+enum class Requester { Row, Apply, Toggle, Return };
 std::map<int64_t, Requester> connecting;
+
+// A lost port waits for its device: a directory watch tells when its path is there again, a
+// timer when a network port is to be tried again (or a device path that is there but did not
+// open). Nothing else runs while a port is lost.
+struct ReturnWatch {
+    std::unique_ptr<PathWatch> path;
+    guint timer = 0;
+    int attempts = 0;
+};
+std::map<int64_t, ReturnWatch> returnWatches;
 
 // The hang-up watch of each open port.
 std::map<int64_t, guint> hangUpWatches;
@@ -99,6 +113,51 @@ gboolean postHangUp(gpointer data)
     event.column = GPOINTER_TO_INT(data);
     postEvent(event);
     return G_SOURCE_REMOVE;
+}
+
+gboolean postReturned(gpointer data)
+{
+    Event event;
+    event.kind = EvControl;
+    event.window = WinSettings;
+    event.type = CtlPortReturned;
+    event.column = GPOINTER_TO_INT(data);
+    postEvent(event);
+    return G_SOURCE_REMOVE;
+}
+
+void stopReturnWatch(int64_t index)
+{
+    auto found = returnWatches.find(index);
+    if (found == returnWatches.end())
+        return;
+    if (found->second.timer != 0)
+        g_source_remove(found->second.timer);
+    returnWatches.erase(found);
+}
+
+// The next try after 1, 2, 4 and then every 8 seconds: a network peer or a device that is not
+// ready yet is not asked more than once a second.
+void tryAgainLater(int64_t index)
+{
+    ReturnWatch& watch = returnWatches[index];
+    guint seconds = 1u << std::min(watch.attempts++, 3);
+    watch.timer = g_timeout_add_seconds(seconds, [](gpointer data) {
+        returnWatches[GPOINTER_TO_INT(data)].timer = 0;
+        return postReturned(data);
+    }, GINT_TO_POINTER(static_cast<int>(index)));
+}
+
+void watchForReturn(int64_t index)
+{
+    PortAddress address = portAddressOf(PortTable[index].name);
+    ReturnWatch& watch = returnWatches[index];
+    if (address.namesFile() && !watch.path)
+        watch.path = std::make_unique<PathWatch>(address.devicePath(), [index] {
+            postReturned(GINT_TO_POINTER(static_cast<int>(index)));
+        });
+    else
+        tryAgainLater(index);
 }
 
 gboolean onHangUp(gint, GIOCondition, gpointer data)
@@ -136,8 +195,10 @@ void watchForHangUp(int64_t index)
 
 void keepPortsWithTheirDevices(const std::vector<PortEntry>& before)
 {
-    for (size_t k = 0; k < before.size(); ++k)
+    for (size_t k = 0; k < before.size(); ++k) {
         stopWatching(static_cast<int64_t>(k));
+        stopReturnWatch(static_cast<int64_t>(k));
+    }
     std::vector<int64_t> moved = carryPortState(before, PortTable, portCount);
     deviceRenumber(moved);
     std::map<int64_t, Requester> stillConnecting;
@@ -149,6 +210,8 @@ void keepPortsWithTheirDevices(const std::vector<PortEntry>& before)
     for (int64_t k = 0; k < portCount; ++k) {
         if (PortTable[k].isOpen)
             watchForHangUp(k);
+        else if (PortTable[k].configured && !PortTable[k].lostWhy.empty())
+            watchForReturn(k);
     }
     if (currentPort >= 0)
         currentPort = currentPort < static_cast<PortIndex>(moved.size()) ? moved[currentPort] : -1;
@@ -169,11 +232,14 @@ std::string notOpenReason(int64_t index)
 }
 
 // The protocol line and the state of a port whose open has ended, opened or not.
-void openEnded(int64_t index)
+void openEnded(int64_t index, Requester by)
 {
     PortEntry& entry = PortTable[index];
     if (deviceIsOpen(index)) {
-        portProtocol("OpenPort\n\n\n" + portNumber(index) + " Ok" + deviceOpenNote(index));
+        stopReturnWatch(index);
+        // What the port's open told the first time is not told again.
+        portProtocol("OpenPort\n\n\n" + portNumber(index) +
+                     (by == Requester::Return ? " wieder verbunden" : " Ok" + deviceOpenNote(index)));
         entry.isOpen = 1;
         entry.answerOwed = false;
         entry.lostWhy.clear();
@@ -182,6 +248,9 @@ void openEnded(int64_t index)
             deviceSetLine(index, SerialLine::DTR, 0);
             deviceSetLine(index, SerialLine::RTS, 0);
         }
+    } else if (by == Requester::Return) {
+        // Not yet: the port is tried again later, without a line for each try.
+        watchForReturn(index);
     } else {
         portProtocol("OpenPort\n\n\n" + portNumber(index) + " not Ok: " + notOpenReason(index));
     }
@@ -205,11 +274,13 @@ void openOne(int64_t index, Requester requester)
     if (deviceOpen(index, entry.name, entry.settings) == OpenProgress::Connecting)
         connecting[index] = requester;
     else
-        openEnded(index);
+        openEnded(index, requester);
 }
 
 void closeOne(int64_t index, const char* result)
 {
+    // A port closed on purpose stays closed, also one that was lost.
+    stopReturnWatch(index);
     if (!validPort(index) || !PortTable[index].configured)
         return;
     PortEntry& entry = PortTable[index];
@@ -437,7 +508,7 @@ void portConnectEnded(int64_t index)
         return;
     Requester by = found->second;
     connecting.erase(found);
-    openEnded(index);
+    openEnded(index, by);
     refreshPortIndicators(false);
     if (by == Requester::Apply)
         applyEnded(index);
@@ -511,8 +582,22 @@ bool closeIfLost(int64_t index)
     std::string why = deviceLostWhy(index);
     closeOne(index, " getrennt");
     entry.lostWhy = "Verbindung zu " + portNumber(index) + " " + entry.name + " verloren: " + why;
+    watchForReturn(index);
     refreshPortIndicators(false);
     return true;
+}
+
+void portReturned(int64_t index)
+{
+    if (!returnWatches.count(index))
+        return;
+    if (!validPort(index) || !PortTable[index].configured || PortTable[index].isOpen || connecting.count(index)) {
+        stopReturnWatch(index);
+        return;
+    }
+    // The device answers to its old name again: the same settings, the same exclusive open.
+    openOne(index, Requester::Return);
+    refreshPortIndicators(false);
 }
 
 IniGroup addedPortsIniGroup()

@@ -47,6 +47,9 @@ void portIndicatorClicked(int id);
 // Closes a port whose device has gone away, with the protocol line "getrennt"; true when it
 // did.
 bool closeIfLost(int64_t index);
+// A lost port's device may be back: the port opens again with its settings, and the protocol
+// says "#N wieder verbunden"; else it waits on.
+void portReturned(int64_t index);
 // Told after ports opened, closed, went away, moved in the table, or another became current.
 void setPortStateListener(std::function<void()> listener);
 // Gives the indicators of the table's ports the look of their state; full also disables the

@@ -35,7 +35,8 @@ enum ControlEventType {
     CtlDragStart = 2048,
     CtlHeaderClick = 4096, // a click on a list's column header; the event names the column
     CtlHangUp = 8192,      // an open port's device went away; the event's column is the PortIndex
-    CtlConnectEnded = 8193 // a port's connect was made or refused; the event's column is the PortIndex
+    CtlConnectEnded = 8193, // a port's connect was made or refused; the event's column is the PortIndex
+    CtlPortReturned = 8194  // a lost port's device may be back; the event's column is the PortIndex
 };
 
 enum TimerId {

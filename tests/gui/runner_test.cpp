@@ -28,6 +28,7 @@
 #include "serial/device_io.h"
 #include "serial/device_settings.h"
 #include "serial/loopback.h"
+#include "serial/path_watch.h"
 #include "serial/port_commands.h"
 #include "serial/port_discovery.h"
 #include "serial/port_table.h"
@@ -667,6 +668,67 @@ TEST_F(Runner, ABoundedListAutosavesTheMonitoredRowsItGivesUp)
     for (size_t n = 1; n < data.size(); ++n)
         ASSERT_EQ(std::stoi(data[n]), std::stoi(data[n - 1]) + 1) << "line " << n;
     EXPECT_EQ(data.back(), cellText(WinProtocol, IdPtkList, rowCount(WinProtocol, IdPtkList) - 1, 1).substr(5, data.back().size()));
+}
+
+// A port whose device goes away comes back by itself behind the same link, with its settings,
+// and says so; a lost port the user closed stays closed when its device returns.
+TEST_F(Runner, ALostPortComesBackBehindItsLinkUnlessTheUserClosedIt)
+{
+    stopInstrument();
+    std::string link = machineDir + "/ttyUSB-by-id";
+    startInstrument({"--link", link.c_str(), "--drop-after", "1", "--return-after", "300"});
+    device = link;
+    openInstrumentPort();
+    PortTable[0].settings.delayLong = 300;
+    row(1, "*IDN?", "", "10");
+    run();
+    auto shown = [this](const char* line) {
+        std::vector<std::string> seen = lines();
+        return std::find(seen.begin(), seen.end(), line) - seen.begin();
+    };
+    ASSERT_TRUE(pumpUntil([&] { return shown("OpenPort||#0 wieder verbunden") < static_cast<long>(lines().size()); }));
+    EXPECT_LT(shown("CloseCom||#0 getrennt"), shown("OpenPort||#0 wieder verbunden"));
+    EXPECT_TRUE(PortTable[0].isOpen);
+    // The same settings: the instrument answers the next run.
+    removeAllRows(WinProgram, IdPrgList);
+    row(1, "VOLT?", "", "10");
+    run();
+    EXPECT_EQ(lines().back(), "Return:|0.0000|");
+
+    // An instrument restarted behind the same link: the port follows it.
+    stopInstrument();
+    clearProtocol(false);
+    startInstrument({"--link", link.c_str(), "--drop-after", "1", "--return-after", "2000"});
+    ASSERT_TRUE(pumpUntil([&] { return shown("OpenPort||#0 wieder verbunden") < static_cast<long>(lines().size()); }));
+    ASSERT_TRUE(PortTable[0].isOpen);
+    clearProtocol(false);
+    removeAllRows(WinProgram, IdPrgList);
+    row(1, "*IDN?", "", "10");
+    run();
+    ASSERT_TRUE(pumpUntil([&] { return shown("CloseCom||#0 getrennt") < static_cast<long>(lines().size()); }));
+    ASSERT_FALSE(PortTable[0].isOpen);
+    portClose(0);
+    // A watch of the test's own sees the link come back: Quirlo's has seen it by then too.
+    bool back = false;
+    PathWatch witness(link, [&] { back = true; });
+    ASSERT_TRUE(pumpUntil([&] { return back; }));
+    pumpUntilIdle();
+    EXPECT_FALSE(PortTable[0].isOpen);
+}
+
+// A network port whose peer went away is connected again once the peer is back.
+TEST_F(Runner, ALostNetworkPortConnectsAgainWhenItsPeerIsBack)
+{
+    stopInstrument();
+    startInstrument({"--tcp", "0", "--drop-after", "1", "--return-after", "300"});
+    int64_t index = openNetworkPort(std::atoi(device.substr(device.rfind(':') + 1).c_str()));
+    ASSERT_GE(index, 0);
+    clearProtocol(false);
+    row(1, "*IDN?", "", "10");
+    run();
+    std::string back = "OpenPort||#" + std::to_string(index) + " wieder verbunden";
+    ASSERT_TRUE(pumpUntil([&] { return lines().back() == back; })) << lines().back();
+    EXPECT_TRUE(PortTable[index].isOpen);
 }
 
 // A stream monitored into the table is a data logger's table: a row a line, the time of arrival
