@@ -103,27 +103,27 @@ std::map<int64_t, ReturnWatch> returnWatches;
 // The hang-up watch of each open port.
 std::map<int64_t, guint> hangUpWatches;
 
-// The device of an open port hung up: the main loop closes the port. One report is enough.
-gboolean postHangUp(gpointer data)
+// Tells the main loop what happened to the port (the source's data).
+gboolean postPortEvent(int type, gpointer data)
 {
     Event event;
     event.kind = EvControl;
     event.window = WinSettings;
-    event.type = CtlHangUp;
+    event.type = type;
     event.column = GPOINTER_TO_INT(data);
     postEvent(event);
     return G_SOURCE_REMOVE;
 }
 
+// The device of an open port hung up: the main loop closes the port. One report is enough.
+gboolean postHangUp(gpointer data)
+{
+    return postPortEvent(CtlHangUp, data);
+}
+
 gboolean postReturned(gpointer data)
 {
-    Event event;
-    event.kind = EvControl;
-    event.window = WinSettings;
-    event.type = CtlPortReturned;
-    event.column = GPOINTER_TO_INT(data);
-    postEvent(event);
-    return G_SOURCE_REMOVE;
+    return postPortEvent(CtlPortReturned, data);
 }
 
 void stopReturnWatch(int64_t index)
