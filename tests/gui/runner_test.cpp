@@ -716,6 +716,28 @@ TEST_F(Runner, ALostPortComesBackBehindItsLinkUnlessTheUserClosedIt)
     EXPECT_FALSE(PortTable[0].isOpen);
 }
 
+// The monitor takes a port that came back up again: the stream goes on below the return.
+TEST_F(Runner, TheMonitorReadsAPortAgainThatCameBack)
+{
+    stopInstrument();
+    std::string link = machineDir + "/ttyUSB-by-id";
+    startInstrument({"--link", link.c_str(), "--stream", "20", "--drop-after", "1", "--return-after", "300"});
+    device = link;
+    openInstrumentPort();
+    send(EvMenu, WinDirect, MenuDirOpen);
+    setToggleState(WinDirect, IdDirMonitor, true);
+    send(EvControl, WinDirect, IdDirMonitor);
+    typeDirectLine("*IDN?");
+    auto dataAfterReturn = [this] {
+        std::vector<std::string> seen = lines();
+        auto back = std::find(seen.begin(), seen.end(), "OpenPort||#0 wieder verbunden");
+        return back != seen.end() && std::any_of(back, seen.end(), [](const std::string& line) {
+                   return line.rfind("Return:|DATA ", 0) == 0;
+               });
+    };
+    EXPECT_TRUE(pumpUntil(dataAfterReturn));
+}
+
 // A network port whose peer went away is connected again once the peer is back.
 TEST_F(Runner, ALostNetworkPortConnectsAgainWhenItsPeerIsBack)
 {
