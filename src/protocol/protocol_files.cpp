@@ -68,6 +68,16 @@ std::string logText(const ProtocolRows& rows, LogForm form, bool titleLine)
     return form.table ? tableLogText(rows, form.colCount) : listLogText(rows, titleLine);
 }
 
+// A *.log file of the rows, with a last line after them when one is given.
+bool writeLogFile(const std::string& path, const ProtocolRows& rows, LogForm form, const std::string& lastLine,
+                  std::string* reason)
+{
+    std::string text = logText(rows, form, true);
+    if (!lastLine.empty())
+        text += lastLine + "\n";
+    return writeFileAtomic(path, fileBytesOf(text), reason);
+}
+
 // The save thread's part of an autosave write: rows that left the list join the file's kept
 // start, the protocol's rows follow.
 SaveOutcome writeAutosaveFile(AutosaveFile& file, const ProtocolRows& movedOut, const ProtocolRows& rows,
@@ -215,10 +225,7 @@ void exportBeforeMessageBox()
 
 bool writeProtocolLog(const std::string& path, std::string* reason, const std::string& lastLine)
 {
-    std::string text = logText(protocolRows(), LogForm{}, true);
-    if (!lastLine.empty())
-        text += lastLine + "\n";
-    return writeFileAtomic(path, fileBytesOf(text), reason);
+    return writeLogFile(path, protocolRows(), LogForm{}, lastLine, reason);
 }
 
 void saveProtocolLog()
@@ -238,7 +245,7 @@ void saveProtocolLog()
     inBackground(
         [path, rows = protocolRows(), form = LogForm{}] {
             SaveOutcome outcome;
-            outcome.saved = writeFileAtomic(path, fileBytesOf(logText(rows, form, true)), &outcome.reason);
+            outcome.saved = writeLogFile(path, rows, form, "", &outcome.reason);
             return outcome;
         },
         [path](SaveOutcome& outcome) {
@@ -278,20 +285,16 @@ void monitorAutosave(bool on)
     }
 }
 
-void autosaveMovedOut(ProtocolRows rows)
+bool autosaveMovedOut(const ProtocolRows& rows)
 {
     if (!autosave.active)
-        return;
+        return false;
     autosave.movedOut.append(rows);
     // Each write takes the whole list along: rows that left it go in writes of a twentieth of
     // the list's limit.
     if (autosave.movedOut.size() >= static_cast<size_t>(protocolRowLimit / 20))
         writeAutosave(true);
-}
-
-bool autosaveActive()
-{
-    return autosave.active;
+    return true;
 }
 
 void finishProtocolSaves()

@@ -30,8 +30,8 @@ void protocolAutosave(int action);
 // no run's autosave runs), off with a last write when the monitor stops.
 void monitorAutosave(bool on);
 // Rows that leave the protocol's list go to the autosave file first, when autosave runs: with
-// its next write, which comes once a twentieth of the list's limit has left.
-void autosaveMovedOut(ProtocolRows rows);
-bool autosaveActive();
+// its next write, which comes once a twentieth of the list's limit has left. False when no
+// autosave runs and the rows are gone.
+bool autosaveMovedOut(const ProtocolRows& rows);
 // At exit: the autosave's last write, and every save under way finished and told.
 void finishProtocolSaves();

@@ -215,17 +215,16 @@ void keepWithinRowLimit()
     int count = std::min(std::max(over, protocolRowLimit / 100), protocolModel.rowCount() - note - 1);
     if (count <= 0)
         return;
-    bool saved = autosaveActive();
-    ProtocolRows rows = protocolModel.removeRows(note, count);
     removeRows(WinProtocol, IdPtkList, note, count);
-    autosaveMovedOut(std::move(rows));
+    bool saved = autosaveMovedOut(protocolModel.removeRows(note, count));
     movedOut.rows += count;
     movedOut.autosaved += saved ? count : 0;
+    std::string text = movedOutText();
     if (note) {
-        protocolModel.setCell(0, 1, movedOutText());
-        setCellText(WinProtocol, IdPtkList, 0, 1, movedOutText());
+        protocolModel.setCell(0, 1, text);
+        setCellText(WinProtocol, IdPtkList, 0, 1, text);
     } else {
-        ProtocolRow cells = protocolListCells("Info:\n" + movedOutText(), "", "");
+        ProtocolRow cells = protocolListCells("Info:\n" + text, "", "");
         protocolModel.insertRow(0, cells);
         insertRow(WinProtocol, IdPtkList, 0, cells, -1);
     }
