@@ -25,6 +25,11 @@ const char* const startOptionsHelp =
     "  --plot DATEI             sichert danach das Diagramm der Messtabelle (wie zuletzt\n"
     "                           eingestellt) als PNG, SVG oder PDF nach der Endung;\n"
     "                           braucht das Protokoll als Tabelle\n"
+    "  --reconnect SEKUNDEN     verschwindet ein Gerät während des Laufs (Adapter gezogen,\n"
+    "                           Verbindung getrennt), wartet der Lauf so lange darauf, dass\n"
+    "                           sein Port von selbst wieder verbunden wird, und wiederholt\n"
+    "                           die unterbrochene Zeile; gilt für jeden Port, statt\n"
+    "                           \"Bei Verbindungsverlust:\" der Geräte-Einstellungen\n"
     "  --exit                   beendet Quirlo nach diesem Lauf ohne Rückfrage und ohne\n"
     "                           Quirlo.ini zu schreiben; Hinweise, die nur mit OK\n"
     "                           bestätigt werden, gehen dann auf die Standardfehlerausgabe\n"
@@ -34,11 +39,12 @@ const char* const startOptionsHelp =
     "sonst vom Programmverzeichnis aus (mit Devices/, Cmd/, Run/ und Log/).\n"
     "\n"
     "Rückgabewert mit --exit: 0, wenn der Lauf bis zur letzten Zeile ging und jeden\n"
-    "Wert aufnahm; 1, wenn er abgelehnt oder abgebrochen wurde (Portfehler, Prüfung,\n"
-    "Stopp, Fehler der Berechnung, \"Nein\" in einer Programm-Meldung), eine Abfrage\n"
-    "keine Antwort bekam, eine Antwort abgeschnitten wurde, Werte keine Zelle der\n"
-    "Tabelle fanden, eine OpenPort-Zeile ihren Port nicht öffnete oder das Protokoll\n"
-    "oder das Diagramm nicht gesichert werden konnte; 2 bei unbrauchbaren Optionen\n"
+    "Wert aufnahm, auch über Wiederverbindungen hinweg; 1, wenn er abgelehnt oder\n"
+    "abgebrochen wurde (Portfehler, Prüfung, Stopp, Fehler der Berechnung, \"Nein\" in\n"
+    "einer Programm-Meldung), eine Abfrage keine Antwort bekam, eine Antwort\n"
+    "abgeschnitten wurde, Werte keine Zelle der Tabelle fanden, eine OpenPort-Zeile\n"
+    "ihren Port nicht öffnete oder das Protokoll oder das Diagramm nicht gesichert\n"
+    "werden konnte; 2 bei unbrauchbaren Optionen\n"
     "(auch --plot ohne .png, .svg oder .pdf oder ohne Tabelle als Protokoll).\n"
     "\n"
     "Beispiel (cron):\n"
@@ -61,7 +67,7 @@ std::string parseStartOptions(const std::vector<std::string>& arguments, StartOp
         }
         bool flag = name == "--run" || name == "--exit" || name == "--help";
         bool valued = name == "--port" || name == "--commands" || name == "--program" || name == "--log" ||
-                      name == "--plot";
+                      name == "--plot" || name == "--reconnect";
         if (!flag && !valued)
             return "Unbekannte Option: " + arguments[k];
         if (flag && inlineValue)
@@ -87,6 +93,12 @@ std::string parseStartOptions(const std::vector<std::string>& arguments, StartOp
             options.logFile = value;
         } else if (name == "--plot") {
             options.plotFile = value;
+        } else if (name == "--reconnect") {
+            gchar* end = nullptr;
+            guint64 seconds = g_ascii_strtoull(value.c_str(), &end, 10);
+            if (*end != '\0' || !g_ascii_isdigit(value[0]) || seconds > 86400)
+                return "--reconnect braucht die Wartezeit in Sekunden (0 bis 86400): " + value;
+            options.reconnectSeconds = static_cast<int64_t>(seconds);
         } else {
             // A port's name never holds "=", a settings file's path may.
             size_t split = value.find('=');
@@ -100,8 +112,9 @@ std::string parseStartOptions(const std::vector<std::string>& arguments, StartOp
             options.ports.push_back(port);
         }
     }
-    if (!options.run && (options.exitAfterRun || !options.logFile.empty() || !options.plotFile.empty()))
-        return "--log, --plot und --exit gelten für den Lauf von --run und brauchen diese Option.";
+    if (!options.run && (options.exitAfterRun || !options.logFile.empty() || !options.plotFile.empty() ||
+                         options.reconnectSeconds >= 0))
+        return "--log, --plot, --reconnect und --exit gelten für den Lauf von --run und brauchen diese Option.";
     parsed = options;
     return "";
 }

@@ -2,6 +2,7 @@
 // saves its protocol and ends Quirlo, for fixed rigs and unattended measurements.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ struct StartOptions {
     std::string logFile;
     std::string plotFile; // the table's diagram, written after the log
     bool exitAfterRun = false;
+    int64_t reconnectSeconds = -1; // every port of the run waits this long for a lost device, -1 as set
     bool help = false;
 };
 

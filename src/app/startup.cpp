@@ -6,6 +6,8 @@
 #include <csignal>
 #include <clocale>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include <glib-unix.h>
 #include <unistd.h>
@@ -20,6 +22,7 @@
 #include "app/shell_state.h"
 #include "app/start_options.h"
 #include "common/files.h"
+#include "common/text.h"
 #include "lists/list_files.h"
 #include "lists/list_windows.h"
 #include "diagram/diagram_plot.h"
@@ -55,8 +58,9 @@ StartOptions startOptions;
 bool startRunPending = false;
 // The last lists of the last session, as Quirlo.ini names them.
 std::array<std::string, 2> lastListsAtStart;
-// The last message of the run that --run started.
+// The last message of the run that --run started, and each loss and return of its ports.
 std::string runMessage;
+std::vector<std::string> runNotes;
 int exitStatus = 0;
 
 void findMonitors()
@@ -133,6 +137,10 @@ void startRunEnded(bool completed)
             std::fprintf(stderr, "quirlo: %s\n", runState.fault.c_str());
         completed = false;
     }
+    // The log names what befell the ports before how the run ended.
+    if (!ending.empty())
+        runNotes.push_back(ending);
+    ending = joinText(runNotes, "\n");
     if (!startOptions.logFile.empty() && !writeProtocolLog(startOptions.logFile, &reason, ending)) {
         messageBox(WinProtocol, "Quirlo Protokoll-Daten:", notSavedText(startOptions.logFile, reason), IconWarning,
                    ButtonsOk);
@@ -237,7 +245,10 @@ void startUp(int* argc, char*** argv, const std::string& programDir)
     setWindowBuilder(WinProgramInfo, createProgramInfoWindow);
     setWindowBuilder(WinDiagram, createDiagramWindow);
     setWindowBuilder(WinDirect, createDirectInputWindow);
-    setPortStateListener(directInputPortChanged);
+    setPortStateListener([] {
+        directInputPortChanged();
+        runnerPortChanged();
+    });
     clearRunListeners();
     addRunListeners(directInputRunStarted, [](bool) { directInputRunEnded(); });
     setTableListeners(diagramTableChanged, diagramCellWritten);
@@ -333,6 +344,13 @@ void completeStartUp()
         showWindow(WinProgram);
         startRunPending = true;
         addRunListeners(nullptr, startRunEnded);
+        reconnectSeconds = startOptions.reconnectSeconds;
+        addRunNoteListener([](const std::string& note) {
+            if (!startRunPending)
+                return;
+            std::fprintf(stderr, "quirlo: %s\n", note.c_str());
+            runNotes.push_back(note);
+        });
         postEvent(EvControl, WinProgram, IdPrgRun);
     }
 }

@@ -333,3 +333,13 @@ std::string joinText(const std::vector<std::string>& parts, std::string_view sep
     }
     return text;
 }
+
+std::string localTimeText(const char* format)
+{
+    GDateTime* time = g_date_time_new_now_local();
+    gchar* text = g_date_time_format(time, format);
+    std::string result(text ? text : "");
+    g_free(text);
+    g_date_time_unref(time);
+    return result;
+}

@@ -64,3 +64,6 @@ std::string lineFieldText(std::string_view text);
 // Text that the toolkit can show whatever the bytes were: valid UTF-8 stays, every other byte
 // is read as a Latin-1 character, and NUL, which would cut a shown text, becomes "?".
 std::string safeText(std::string_view text);
+
+// The local time now in a g_date_time_format form, e.g. "%H:%M:%S".
+std::string localTimeText(const char* format);

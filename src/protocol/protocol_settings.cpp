@@ -111,7 +111,7 @@ void buildProtocolSettingsPage(GtkWidget* page)
 
 void buildProtocolTypeGroup(GtkWidget* page)
 {
-    GtkWidget* group = putFrame(page, WinSettings, 0, " Protokollausgaben... ", 2, 380, 547, 54);
+    GtkWidget* group = putFrame(page, WinSettings, 0, " Protokollausgaben... ", 2, 406, 547, 54);
     putLabel(group, "Typ:", 5, 4, 40);
     GtkWidget* type = gtk_label_new("undefiniert -> einstellen");
     gtk_misc_set_alignment(GTK_MISC(type), 0.0f, 0.5f);

@@ -285,7 +285,8 @@ std::string sendForProtocol(Exchange& exchange, const std::string& text)
     const std::string& terminator = exchange.entry.settings.outTerminator;
     std::string bytes = lineToSend(text, terminator);
     std::string shown = sentForProtocol(bytes, terminator);
-    if (!sendKept(exchange, bytes))
+    exchange.entry.unsent = !sendKept(exchange, bytes);
+    if (exchange.entry.unsent)
         shown += " - Return-Err";
     return shown;
 }
@@ -309,12 +310,13 @@ bool sendCommand(Exchange& exchange, const std::string& text)
 ExchangeState writeAnswer(Exchange& exchange, const Response& response, bool asked)
 {
     std::string retries = response.retries >= 1 ? std::to_string(response.retries) + "x " : "";
-    // A query that got not one byte says so; a table cell stays empty instead of reading 0.
+    // A query that got not one byte says so; a table cell stays empty instead of reading 0,
+    // unless the device went away: the cell is kept for the query's answer after its return.
     exchange.entry.answerOwed = stillOwed(response, asked);
     if (response.silent && asked) {
         if (modeIn(exchange, {ModeDebug, ModeList, ModeExcel}))
             exchange.protocol("Return:\n", KindResponse, retries + std::string(noAnswerMark));
-        else if (exchange.protocolMode == ModeTable)
+        else if (exchange.protocolMode == ModeTable && !exchange.port.lost())
             exchange.protocol("", KindResponse, std::string(noAnswerMark));
         return ExchangeState::Unanswered;
     }
@@ -522,6 +524,7 @@ void startExchange(Exchange& exchange, PendingExchange& pending,
                    void (*withFixedWaits)(Exchange&, const std::string&), const std::string& text)
 {
     pending = PendingExchange{};
+    exchange.entry.unsent = false;
     if (exchange.entry.settings.readAtOnce)
         atOnce(exchange, pending, text);
     else
@@ -556,6 +559,13 @@ void DeviceExchangePort::wait(int64_t milliseconds)
 int64_t DeviceExchangePort::nowMs()
 {
     return g_get_monotonic_time() / 1000;
+}
+
+// Lost also once the port was closed for it, before the run met that.
+bool DeviceExchangePort::lost()
+{
+    return deviceLost(handle) || (handle >= 0 && handle < static_cast<PortIndex>(PortTable.size()) &&
+                                  !PortTable[handle].lostWhy.empty());
 }
 
 namespace {

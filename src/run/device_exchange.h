@@ -31,6 +31,8 @@ public:
     virtual void wait(int64_t milliseconds) = 0;
     // The time in milliseconds on a clock that never goes back.
     virtual int64_t nowMs() = 0;
+    // The device went away: nothing more comes from it.
+    virtual bool lost() = 0;
 };
 
 // A port of the device layer, whatever its transport; its waits sleep (see waitMs).
@@ -43,6 +45,7 @@ public:
     int64_t lineErrors() override;
     void wait(int64_t milliseconds) override;
     int64_t nowMs() override;
+    bool lost() override;
 
 private:
     PortIndex handle;

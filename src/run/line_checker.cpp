@@ -22,16 +22,6 @@ void selectOnly(int row)
     selectRow(WinProgram, IdPrgList, row, true);
 }
 
-std::string now(const char* format)
-{
-    GDateTime* time = g_date_time_new_now_local();
-    gchar* text = g_date_time_format(time, format);
-    std::string result(text ? text : "");
-    g_free(text);
-    g_date_time_unref(time);
-    return result;
-}
-
 void writeRow(int row, const ProgramRow& cells)
 {
     setCellText(WinProgram, IdPrgList, row, ColumnPause, cells.pause);
@@ -48,8 +38,8 @@ PrepareEnvironment environment(bool quiet, bool singleRow)
     env.loopCounter = loopState.loopCounter;
     env.cellRow = protocol.cellRow;
     env.cellCol = protocol.cellCol;
-    env.date = now("%d.%m.%Y");
-    env.time = now("%H:%M:%S");
+    env.date = localTimeText("%d.%m.%Y");
+    env.time = localTimeText("%H:%M:%S");
     env.evaluate = EvaluateExpression;
     env.aborted = [] { return runState.abortRequested; };
     if (currentPort >= 0 && currentPort < static_cast<PortIndex>(PortTable.size())) {

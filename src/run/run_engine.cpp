@@ -19,6 +19,20 @@ bool contains(const std::string& text, const char* keyword)
     return upperText(text).find(keyword) != std::string::npos;
 }
 
+// How long a run waits for the current port's device to come back; -1: the run ends at once.
+int64_t lossWaitSeconds()
+{
+    if (reconnectSeconds >= 0)
+        return reconnectSeconds;
+    const DeviceSettings& settings = PortTable[currentPort].settings;
+    return settings.onLoss != 0 ? std::max<int64_t>(settings.lossWait, 0) : -1;
+}
+
+std::string portName()
+{
+    return "#" + std::to_string(currentPort) + " " + PortTable[currentPort].name;
+}
+
 } // namespace
 
 std::string RunEngine::cell(int row, int column) const
@@ -123,6 +137,8 @@ void RunEngine::endRun(bool completed)
 void RunEngine::refuseClosedPort()
 {
     const std::string& lost = currentPort >= 0 ? PortTable[currentPort].lostWhy : std::string();
+    if (!lost.empty() && awaitReturn())
+        return;
     if (!lost.empty()) {
         host.warn("Quirlo", lost + "\nProgrammlauf wird abgebrochen!");
         run.running = false;
@@ -134,6 +150,48 @@ void RunEngine::refuseClosedPort()
         host.showPortNotOpen();
         ++run.portErrorCount;
     }
+}
+
+// The device went away during the current row or before it: with a wait for its return, the
+// run waits, says why and since when, and runs the row again when the port is back.
+bool RunEngine::awaitReturn()
+{
+    int64_t seconds = currentPort >= 0 ? lossWaitSeconds() : -1;
+    if (seconds < 0 || run.returnWaitOver)
+        return false;
+    run.awaitingReturn = true;
+    run.responsePending = false;
+    pending = PendingExchange{};
+    run.lostAtMs = host.nowMs();
+    run.returnDeadline = run.lostAtMs + seconds * 1000;
+    const std::string& why = PortTable[currentPort].lostWhy;
+    std::string lost = why.empty() ? "Verbindung zu " + portName() + " verloren" : why;
+    std::string row = "Programmzeile " + std::to_string(run.currentRow + 1);
+    std::string note = lost + " um " + host.timeOfDay() + "; " + row + " wartet höchstens " + std::to_string(seconds) +
+                       " s auf die Rückkehr";
+    if (protocol.protocolMode != ModeTable)
+        host.protocolLine("Warten\n\n\n" + note, -1, "");
+    tellRunNote(note);
+    host.awaitPort(lost + "\nseit " + host.timeOfDay() + ".\n\nDer Programmlauf wartet höchstens " +
+                   std::to_string(seconds) + " s auf die Rückkehr des Geräts und wiederholt dann " + row + ".");
+    return true;
+}
+
+// The port is open again and its device there.
+bool RunEngine::portBackNow()
+{
+    bool back = false;
+    if (currentPortOpen())
+        host.exchange([&back](Exchange& exchange) { back = !exchange.port.lost(); });
+    return back;
+}
+
+// A row whose exchange the device's loss cut short: nothing came of it, or its line did not go
+// out. It waits for the port when the run may.
+bool RunEngine::interrupted(Exchange& exchange, ExchangeState state)
+{
+    return exchange.port.lost() && (state == ExchangeState::Unanswered || state == ExchangeState::Cut ||
+                                     exchange.entry.unsent) && awaitReturn();
 }
 
 // The program message of a MsgBox row: "MsgBox <text>,<icon>".
@@ -160,7 +218,7 @@ void RunEngine::readAnswer()
     host.exchange([&](Exchange& exchange) {
         ExchangeState state = pending.step == PendingExchange::Step::None ? exchangeAnswer(exchange, run.querySent)
                                                                             : continueExchange(exchange, pending);
-        if (state == ExchangeState::Waiting)
+        if (state == ExchangeState::Waiting || interrupted(exchange, state))
             return;
         // The first fault of the run: a query without answer, or an answer that was cut.
         std::string line = std::to_string(row + 1);
@@ -193,7 +251,10 @@ void RunEngine::execute(int kind, const std::string& sendString)
     }
     auto send = [&](void (*atOnce)(Exchange&, PendingExchange&, const std::string&),
                     void (*withFixedWaits)(Exchange&, const std::string&)) {
-        host.exchange([&](Exchange& exchange) { startExchange(exchange, pending, atOnce, withFixedWaits, sendString); });
+        host.exchange([&](Exchange& exchange) {
+            startExchange(exchange, pending, atOnce, withFixedWaits, sendString);
+            interrupted(exchange, ExchangeState::Done);
+        });
     };
     switch (kind) {
     case TypeCommand:
@@ -202,7 +263,7 @@ void RunEngine::execute(int kind, const std::string& sendString)
         break;
     case TypeQuery:
         send(beginQuery, exchangeQuery);
-        run.responsePending = true;
+        run.responsePending = !run.awaitingReturn;
         run.querySent = !sendString.empty();
         break;
     case TypeLoop:
@@ -293,6 +354,25 @@ RunNext RunEngine::tick()
         }
         return {};
     }
+    if (run.awaitingReturn && run.running) {
+        bool back = portBackNow();
+        int64_t left = run.returnDeadline - host.nowMs();
+        if (!back && left > 0)
+            return {RunNext::Kind::WaitForReturn, left};
+        run.awaitingReturn = false;
+        run.returnWaitOver = !back;
+        if (back) {
+            // Nothing that waited on the port is taken for the repeated row's answer.
+            host.exchange([](Exchange& exchange) { exchange.port.discardInput(); });
+            std::string note = portName() + " wieder verbunden um " + host.timeOfDay() + " (nach " +
+                               std::to_string((host.nowMs() - run.lostAtMs + 500) / 1000) + " s); Programmzeile " +
+                               std::to_string(run.currentRow + 1) + " wird wiederholt";
+            if (protocol.protocolMode != ModeTable)
+                host.protocolLine("Wiederholung\n\n\n" + note, -1, "");
+            tellRunNote(note);
+            host.portBack();
+        }
+    }
     // A single entry's query reads its answer before the entry's steps go on.
     if (run.singleEntryRow != -1 && !run.responsePending)
         stepSingleEntry(run, last + 1, [this](int row) { return rowType(row); });
@@ -328,6 +408,8 @@ RunNext RunEngine::tick()
         readAnswer();
     else
         execute(kind, cell(row, ColumnSendString));
+    if (run.awaitingReturn)
+        return {RunNext::Kind::WaitForReturn, run.returnDeadline - host.nowMs()};
     if (run.responsePending && pending.step != PendingExchange::Step::None)
         return {RunNext::Kind::WaitForDevice, 0};
     if (run.responsePending)

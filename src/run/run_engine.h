@@ -58,6 +58,13 @@ public:
     // A line of the runner's own, and whether its own rows are shown.
     virtual void protocolLine(const std::string& text, int kind, const std::string& extra) = 0;
     virtual bool internalLines() = 0;
+    // The run waits for its port, whose device went away (the text says why and since when),
+    // and the port is back.
+    virtual void awaitPort(const std::string& text) = 0;
+    virtual void portBack() = 0;
+    // The run's clock in milliseconds, which never goes back, and the time of day ("13:25:01").
+    virtual int64_t nowMs() = 0;
+    virtual std::string timeOfDay() = 0;
 };
 
 // The time from the Run button (or a resume before the first row) to the run's first tick.
@@ -70,7 +77,8 @@ struct RunNext {
         AfterPause,    // the next row after ms, counted from the tick's start
         AfterMs,       // the next row after ms, counted from now
         WaitForDevice, // the pending exchange's device, or its deadline
-        WaitForPort    // an OpenPort row's connects; runnerConnectEnded goes on
+        WaitForPort,   // an OpenPort row's connects; runnerConnectEnded goes on
+        WaitForReturn  // a lost port's return, at most ms; a change of the port's state goes on
     };
     Kind kind = Kind::Done;
     int64_t ms = 0;
@@ -100,6 +108,9 @@ private:
     void beginLoop();
     void endLoop(bool atRunEnd);
     void refuseClosedPort();
+    bool awaitReturn();
+    bool portBackNow();
+    bool interrupted(Exchange& exchange, ExchangeState state);
     bool programMessageDeclined();
     void prepare(int row, bool quiet);
     int rowType(int row) const;

@@ -6,11 +6,13 @@
 
 RunState runState;
 LoopState loopState;
+int64_t reconnectSeconds = -1;
 
 namespace {
 
 std::vector<std::function<void()>> startListeners;
 std::vector<std::function<void(bool)>> endListeners;
+std::vector<std::function<void(const std::string&)>> noteListeners;
 
 } // namespace
 
@@ -26,6 +28,7 @@ void clearRunListeners()
 {
     startListeners.clear();
     endListeners.clear();
+    noteListeners.clear();
 }
 
 void tellRunStarted()
@@ -38,6 +41,17 @@ void tellRunEnded(bool completed)
 {
     for (const auto& listener : endListeners)
         listener(completed);
+}
+
+void addRunNoteListener(std::function<void(const std::string& note)> noted)
+{
+    noteListeners.push_back(std::move(noted));
+}
+
+void tellRunNote(const std::string& note)
+{
+    for (const auto& listener : noteListeners)
+        listener(note);
 }
 
 void noteRunFault(const std::string& why)

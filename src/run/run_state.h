@@ -27,6 +27,13 @@ struct RunState {
     int portErrorCount = 0;
     int singleEntryRow = -1; // row of a single-entry run, -1 for a normal run
     int singleEntryStage = 0;
+    // The device went away: the run waits until returnDeadline (ms on the run's clock) for its
+    // port to come back, then runs currentRow again. Past the deadline the row meets the closed
+    // port, and the run ends.
+    bool awaitingReturn = false;
+    int64_t returnDeadline = 0;
+    int64_t lostAtMs = 0;
+    bool returnWaitOver = false;
 };
 
 struct LoopState {
@@ -41,6 +48,9 @@ struct LoopState {
 
 extern RunState runState;
 extern LoopState loopState;
+// The seconds every port of a run waits for its device to come back ("--reconnect"); -1: as its
+// settings say.
+extern int64_t reconnectSeconds;
 
 // Keeps why as the run's fault unless it has one already.
 void noteRunFault(const std::string& why);
@@ -51,3 +61,6 @@ void addRunListeners(std::function<void()> started, std::function<void(bool comp
 void clearRunListeners();
 void tellRunStarted();
 void tellRunEnded(bool completed);
+// Told of what befell a run's port: each loss and each return.
+void addRunNoteListener(std::function<void(const std::string& note)> noted);
+void tellRunNote(const std::string& note);

@@ -89,4 +89,6 @@ void forgetRun(RunState& run)
     // An answer the run asked for but did not read is not the next run's.
     run.responsePending = false;
     run.waitingForPort = false;
+    run.awaitingReturn = false;
+    run.returnWaitOver = false;
 }

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "common/line_types.h"
+#include "common/text.h"
 #include "lists/list_windows.h"
 #include "protocol/protocol_files.h"
 #include "protocol/protocol_state.h"
@@ -155,6 +156,16 @@ public:
         return (mode == ModeDebug || mode == ModeList || mode == ModeExcel) &&
                toggleState(WinSettings, IdSetInternalCommands);
     }
+    // The pause window tells why the run waits; it closes by itself when the port is back, and
+    // closing it leaves the run waiting.
+    void awaitPort(const std::string& text) override { ShowPauseInfo(text, "Schließen"); }
+    void portBack() override
+    {
+        if (windowExists(WinPauseInfo))
+            postEvent(EvClose, WinPauseInfo, 0);
+    }
+    int64_t nowMs() override { return g_get_monotonic_time() / 1000; }
+    std::string timeOfDay() override { return localTimeText("%H:%M:%S"); }
 };
 
 ProgramWindowHost host;
@@ -193,6 +204,12 @@ void runnerConnectEnded()
         addTimer(WinProgram, TimerRun, static_cast<int>(pause));
 }
 
+void runnerPortChanged()
+{
+    if (runState.awaitingReturn && runState.running && !runState.paused)
+        addTimer(WinProgram, TimerRun, 0);
+}
+
 void RunTick()
 {
     const int64_t tickStart = g_get_monotonic_time();
@@ -202,6 +219,9 @@ void RunTick()
     case RunNext::Kind::WaitForDevice: waitForDevice(WinProgram, TimerRun, engine.pendingExchange()); break;
     case RunNext::Kind::AfterPause: armAfter(next.ms, tickStart, waitedBefore); break;
     case RunNext::Kind::AfterMs: addTimer(WinProgram, TimerRun, static_cast<int>(next.ms)); break;
+    case RunNext::Kind::WaitForReturn:
+        addTimer(WinProgram, TimerRun, static_cast<int>(std::clamp<int64_t>(next.ms, 1, 600000)));
+        break;
     case RunNext::Kind::WaitForPort:
     case RunNext::Kind::Done: break;
     }

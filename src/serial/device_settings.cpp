@@ -16,6 +16,7 @@ const std::vector<std::string> parityChoices = {"No", "Even", "Mark", "Odd", "Sp
 const std::vector<std::string> handshakeChoices = {"No", "RTS", "RTS/CTS", "Xon/Xoff"};
 const std::vector<std::string> terminatorChoices = {"''", "13", "10", "13;10", "10;13"};
 const std::vector<std::string> subTerminatorChoices = {"9", "13", "10", "44", "59"};
+const std::vector<std::string> onLossChoices = {"Programmlauf abbrechen", "Warten und Zeile wiederholen"};
 
 std::string devicesDir;
 
@@ -144,6 +145,10 @@ const std::vector<PortSetting> portSettings = {
      .number = &DeviceSettings::readAtOnce, .optional = true},
     {.key = "SKIPECHO", .controlId = IdSetSkipEcho, .kind = SettingKind::Flag, .flag = &SettingsForm::skipEcho,
      .number = &DeviceSettings::skipEcho, .optional = true},
+    {.key = "ONLOSS", .controlId = IdSetOnLoss, .kind = SettingKind::Index, .index = &SettingsForm::onLoss,
+     .number = &DeviceSettings::onLoss, .choices = &onLossChoices, .optional = true},
+    {.key = "LOSSWAIT", .controlId = IdSetLossWait, .kind = SettingKind::Number, .text = &SettingsForm::lossWait,
+     .number = &DeviceSettings::lossWait, .optional = true},
 };
 
 namespace {
@@ -224,10 +229,10 @@ void toForm(const PortSetting& setting, const DeviceSettings& settings, Settings
 
 SettingsForm::SettingsForm()
 {
-    // The lists of the serial line start with nothing chosen.
+    // The lists of the serial line start with nothing chosen; an optional one has its default.
     const DeviceSettings defaults;
     for (const PortSetting& setting : portSettings) {
-        if (setting.kind != SettingKind::Choice && setting.kind != SettingKind::Index)
+        if ((setting.kind != SettingKind::Choice && setting.kind != SettingKind::Index) || setting.optional)
             toForm(setting, defaults, *this);
     }
 }

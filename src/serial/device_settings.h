@@ -15,6 +15,7 @@ extern const std::vector<std::string> parityChoices;
 extern const std::vector<std::string> handshakeChoices;
 extern const std::vector<std::string> terminatorChoices;    // both "Zeilenende:"
 extern const std::vector<std::string> subTerminatorChoices; // "Sub-Terminat.:"
+extern const std::vector<std::string> onLossChoices;        // "Bei Verbindungsverlust:"
 
 // What the controls of the settings form hold. A list's text is its chosen item, "" when none;
 // parity and handshake are the chosen indices, -1 when none; numeric fields hold digits only.
@@ -44,6 +45,8 @@ struct SettingsForm {
     bool sendAsIs = false;
     bool readAtOnce = false;
     bool skipEcho = false;
+    int onLoss = 0;
+    std::string lossWait;
 };
 
 // How a device setting is held in the form and its control, in the *.set file and in the

@@ -36,6 +36,10 @@ struct DeviceSettings {
     int64_t sendAsIs = 0; // commands and queries go out as typed, not in upper case
     int64_t readAtOnce = 0; // answers are read as their bytes arrive, complete at the terminator
     int64_t skipEcho = 0;   // the device echoes what it is sent: a line equal to one sent is no answer
+    // When the device goes away during a run: 0 the run ends, 1 it waits up to lossWait seconds
+    // for the port to come back and runs the interrupted row again.
+    int64_t onLoss = 0;
+    int64_t lossWait = 60;
 };
 
 struct PortEntry {
@@ -51,6 +55,8 @@ struct PortEntry {
     // An answer given up on, or the rest of one that was cut, may still come: it is dropped
     // before the next line goes out.
     bool answerOwed = false;
+    // The last line sent did not go out whole.
+    bool unsent = false;
     // What happened when the device went away while the port was open (its hang-up, or the
     // peer closing the connection); empty while it is open or was closed on purpose.
     std::string lostWhy;

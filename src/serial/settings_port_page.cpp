@@ -142,7 +142,7 @@ void buildComGroup(GtkWidget* page)
 void buildHandlingGroup(GtkWidget* page)
 {
     const SettingsForm fresh;
-    GtkWidget* group = putGroup(page, " Geräte-Schnittstellen-Handhabung... ", 210, 166, "#7fffff");
+    GtkWidget* group = putGroup(page, " Geräte-Schnittstellen-Handhabung... ", 210, 192, "#7fffff");
     putColumnHeading(group, "Input:", 10);
     putColumnHeading(group, "Output:", 190);
     putColumnHeading(group, "Pause: [ms]", 370);
@@ -192,6 +192,15 @@ void buildHandlingGroup(GtkWidget* page)
     putCheck(group, WinSettings, IdSetSkipEcho, "", 515, 144, 24, fresh.skipEcho,
              "Für Geräte, die jede empfangene Zeile zurücksenden (serielle Konsolen, viele Arduino-Sketche): "
              "eine Zeile, die gleich der gesendeten ist, gilt nicht als Antwort.");
+    // What a run does when the device goes away: a row of its own below the three columns.
+    putLabelFor(group, "Bei Verbindungsverlust:", 160, 0, 166);
+    putChoice(group, WinSettings, IdSetOnLoss, onLossChoices, fresh.onLoss, 160, 165, 215,
+              "Wenn das Gerät während eines Programmlaufs verschwindet (Adapter gezogen, Verbindung "
+              "getrennt): den Lauf abbrechen, oder warten, bis der Port von selbst wieder verbunden ist, "
+              "und die unterbrochene Zeile wiederholen.");
+    putDigitsField(group, IdSetLossWait, "max. Wartezeit [s]:", fresh.lossWait.c_str(), 490, 375, 166,
+                   "So lange wartet der Programmlauf höchstens auf die Rückkehr des Geräts; danach wird er "
+                   "abgebrochen.");
 }
 
 GtkComboBox* listBox(int id)

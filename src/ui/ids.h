@@ -131,6 +131,8 @@ enum ControlId {
     IdSetAddPortField = 102,
     IdSetAddPort = 103,    // "Port hinzufügen..."
     IdSetSkipEcho = 104,   // "Echo überspringen:"
+    IdSetOnLoss = 112,     // "Bei Verbindungsverlust:"
+    IdSetLossWait = 113,   // "max. Wartezeit [s]:"
     IdSetProtocolTypeText = 105, // "Typ:" text of the port page
     IdSetProtocolOn = 106,
     IdSetAsDebug = 107,

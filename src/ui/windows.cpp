@@ -34,7 +34,7 @@ const std::array<WindowSpec, WindowCount> catalogue = {{
     {"Quirlo", 0, 0, 170, 190, Fixed, 0, 0, 0, -1},
     {"Quirlo - Gerätekommandoliste", 10, 10, 615, 510, Resizable | ChildOfMain, 615, 400, 1024, 43},
     {"Quirlo - Programm", 100, 32, 640, 482, Resizable | ChildOfMain, 640, 400, 1280, 42},
-    {"Quirlo - Einstellungen", 200, 400, 560, 470, Fixed | ChildOfMain, 0, 0, 0, -1},
+    {"Quirlo - Einstellungen", 200, 400, 560, 496, Fixed | ChildOfMain, 0, 0, 0, -1},
     {"Quirlo - Protokoll", 500, 50, 500, 246, Resizable | Utility | ChildOfMain, 500, 246, 0, 41},
     {"Quirlo - about", 0, 0, 320, 210, Fixed | Utility | KeepAbove | ChildOfMain | Centred, 0, 0, 0, 43},
     {"Quirlo - Programminfo-Editor", 0, 0, 455, 195, Resizable | Utility | Centred, 0, 0, 0, -1},

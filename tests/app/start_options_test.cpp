@@ -17,7 +17,7 @@ TEST(StartOptions, AnUnattendedRunWithRepeatedPortsAndEqualsSignsInPaths)
 {
     StartOptions options;
     EXPECT_EQ(parse({"--port", "ttyUSB0=Devices/a=b.set", "--port=pts/5", "--port", "/dev/ttyACM0=x.set",
-                     "--program=Run/burn in.run", "--commands", "c.cml", "--run", "--log", "Log/n=1.log", "--plot=Log/n.svg", "--exit"},
+                     "--program=Run/burn in.run", "--commands", "c.cml", "--run", "--log", "Log/n=1.log", "--plot=Log/n.svg", "--reconnect=90", "--exit"},
                     options),
               "");
     ASSERT_EQ(options.ports.size(), 3u);
@@ -32,6 +32,7 @@ TEST(StartOptions, AnUnattendedRunWithRepeatedPortsAndEqualsSignsInPaths)
     EXPECT_EQ(options.plotFile, "Log/n.svg");
     EXPECT_TRUE(options.run);
     EXPECT_TRUE(options.exitAfterRun);
+    EXPECT_EQ(options.reconnectSeconds, 90);
     EXPECT_FALSE(options.help);
 }
 
@@ -45,9 +46,11 @@ TEST(StartOptions, UnusableArgumentsAreRefusedWithTheirReason)
     EXPECT_EQ(parse({"--run=1"}, options), "Die Option --run nimmt keinen Wert.");
     EXPECT_EQ(parse({"--port", "ttyUSB0="}, options), "Nach \"=\" fehlt die Settingsdatei: ttyUSB0=");
     EXPECT_NE(parse({"--exit"}, options), "");
+    for (const char* wait : {"", "-5", "1.5", "60s", "86401", "99999999999999999999"})
+        EXPECT_NE(parse({"--run", "--reconnect", wait}, options), "") << wait;
     EXPECT_NE(parse({"--log", "a.log", "--program", "p.run"}, options), "");
     EXPECT_EQ(parse({"--plot", "a.png"}, options),
-              "--log, --plot und --exit gelten für den Lauf von --run und brauchen diese Option.");
+              "--log, --plot, --reconnect und --exit gelten für den Lauf von --run und brauchen diese Option.");
     // A refused argument leaves nothing of the arguments before it.
     EXPECT_NE(parse({"--run", "--bogus"}, options), "");
     EXPECT_FALSE(options.run);

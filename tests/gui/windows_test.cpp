@@ -56,7 +56,7 @@ TEST_F(Windows, CatalogueTitlesSizesAndKinds)
         {WinMain, "Quirlo", 170, 190, false},
         {WinCommandList, "Quirlo - Gerätekommandoliste", 615, 510, true},
         {WinProgram, "Quirlo - Programm", 640, 482, true},
-        {WinSettings, "Quirlo - Einstellungen", 560, 470, false},
+        {WinSettings, "Quirlo - Einstellungen", 560, 496, false},
         {WinProtocol, "Quirlo - Protokoll", 500, 246, true},
         {WinAbout, "Quirlo - about", 320, 210, false},
         {WinProgramInfo, "Quirlo - Programminfo-Editor", 455, 195, true},

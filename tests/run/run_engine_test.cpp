@@ -109,6 +109,10 @@ public:
                                           : text);
     }
     bool internalLines() override { return false; }
+    void awaitPort(const std::string& text) override { messages.push_back(text); }
+    void portBack() override { messages.push_back("zurück"); }
+    int64_t nowMs() override { return device.now; }
+    std::string timeOfDay() override { return env.time; }
 
     std::vector<ProgramRow> program;
     PrepareEnvironment env;
@@ -373,4 +377,68 @@ TEST_F(RunEngineTest, PausesStopAndTheRunsPort)
     EXPECT_EQ(host.ends, 1);
     EXPECT_EQ(host.messages, std::vector<std::string>{PortTable[0].lostWhy + "\nProgrammlauf wird abgebrochen!"});
     EXPECT_TRUE(host.lines.empty());
+}
+
+// With "Warten und Zeile wiederholen" a device that goes away during a query is waited for; when
+// its port is back, nothing that waited is taken for an answer and the query runs again. A port
+// that does not come back in time ends the run as one lost without a wait does.
+TEST_F(RunEngineTest, ARowCutShortByALostDeviceRunsAgainWhenItsPortIsBack)
+{
+    PortEntry& entry = PortTable[0];
+    entry.name = "pts/7";
+    entry.settings.onLoss = 1;
+    entry.settings.lossWait = 60;
+    host.device.script["VOLT?"] = {{5, "1.5\r\n"}};
+    host.device.script["MEAS?"] = {{5, "7\r\n"}};
+    host.device.goneAfter = "MEAS?";
+    row("1", "VOLT?");
+    row("1", "MEAS?");
+    row("0", "*RST");
+    runState.running = true;
+    RunNext next;
+    for (int ticks = 0; ticks < 10 && (next = engine.tick()).kind != RunNext::Kind::WaitForReturn; ++ticks)
+        host.device.now += next.ms;
+    ASSERT_EQ(next.kind, RunNext::Kind::WaitForReturn);
+    EXPECT_EQ(next.ms, 60000);
+    // The main loop closes the port; the run keeps waiting for the rest of its time.
+    entry.isOpen = 0;
+    entry.lostWhy = "Verbindung zu #0 pts/7 verloren: Gerät getrennt";
+    host.device.now += 2000;
+    EXPECT_EQ(engine.tick().ms, 58000);
+    entry.isOpen = 1;
+    entry.lostWhy.clear();
+    host.device = ScriptedDevice{};
+    host.device.script["MEAS?"] = {{5, "7\r\n"}};
+    host.device.now = 2400;
+    host.device.sendNow("old\r\n");
+    run();
+    ASSERT_EQ(host.ends, 1);
+    EXPECT_EQ(host.lines,
+              (std::vector<std::string>{
+                  "Query:\nVOLT?", "Return:\n1.5", "Query:\nMEAS?", "Return:\n | 1x keine Antwort",
+                  "Warten\n\n\nVerbindung zu #0 pts/7 verloren um 07:30:00; Programmzeile 2 wartet höchstens 60 s auf "
+                  "die Rückkehr",
+                  "Wiederholung\n\n\n#0 pts/7 wieder verbunden um 07:30:00 (nach 2 s); Programmzeile 2 wird wiederholt",
+                  "Query:\nMEAS?", "Return:\n7", "Comnd:\n*RST"}));
+    EXPECT_EQ(host.device.lines, (std::vector<std::string>{"MEAS?", "*RST"}));
+    EXPECT_EQ(host.messages,
+              (std::vector<std::string>{"Verbindung zu #0 pts/7 verloren\nseit 07:30:00.\n\nDer Programmlauf wartet "
+                                        "höchstens 60 s auf die Rückkehr des Geräts und wiederholt dann Programmzeile 2.",
+                                        "zurück"}));
+    EXPECT_TRUE(runState.fault.empty());
+
+    // The port stays away past the wait: the run ends with the loss's message.
+    host.restart();
+    host.device.goneAfter = "VOLT?";
+    row("1", "VOLT?");
+    row("0", "*RST");
+    runState.running = true;
+    for (int ticks = 0; ticks < 10 && (next = engine.tick()).kind != RunNext::Kind::WaitForReturn; ++ticks)
+        host.device.now += next.ms;
+    entry.isOpen = 0;
+    entry.lostWhy = "Verbindung zu #0 pts/7 verloren: Gerät getrennt";
+    run();
+    ASSERT_EQ(host.ends, 1);
+    EXPECT_EQ(host.messages.back(), entry.lostWhy + "\nProgrammlauf wird abgebrochen!");
+    EXPECT_EQ(host.device.lines, std::vector<std::string>{"VOLT?"});
 }

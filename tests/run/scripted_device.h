@@ -20,12 +20,17 @@ public:
 
     int64_t write(std::string_view bytes) override
     {
-        if (refuseWrites)
+        if (refuseWrites || gone)
             return 0;
         received += bytes;
         for (size_t end; (end = received.find("\r\n")) != std::string::npos; received.erase(0, end + 2)) {
             std::string line = received.substr(0, end);
             lines.push_back(line);
+            if (line == goneAfter) {
+                gone = true;
+                pending.clear();
+                break;
+            }
             int64_t at = now;
             for (const Part& part : script[line])
                 pending.emplace(at += part.afterMs, part.bytes);
@@ -52,6 +57,11 @@ public:
         waits.push_back(milliseconds);
     }
     int64_t nowMs() override { return now; }
+    bool lost() override { return gone; }
+    // Goes away after receiving the line: it neither answers it nor takes another.
+    std::string goneAfter;
+    // Bytes that the device sends now, unasked.
+    void sendNow(const std::string& bytes) { pending.emplace(now, bytes); }
     // When the next bytes arrive.
     int64_t nextArrival() const
     {
@@ -62,6 +72,7 @@ public:
     std::vector<std::string> lines; // what the device received, line by line
     std::vector<int64_t> waits;
     bool refuseWrites = false;
+    bool gone = false;
     int64_t now = 0;
 
 private:

@@ -163,10 +163,14 @@ TEST(DeviceSettings, TheNewOptionsAreLinesAfterTheTwentyTwoOnlyWhenOn)
     EXPECT_EQ(setFileText(form), off + "READATONCE=1\n");
     form.sendAsIs = true;
     form.skipEcho = true;
+    form.onLoss = 1;
+    form.lossWait = "0120";
     const std::string on = setFileText(form);
-    EXPECT_EQ(on, off + "SENDASIS=1\nREADATONCE=1\nSKIPECHO=1\n");
+    EXPECT_EQ(on, off + "SENDASIS=1\nREADATONCE=1\nSKIPECHO=1\nONLOSS=1\nLOSSWAIT=120\n");
     SettingsForm back;
     readSetFile(on, back);
+    EXPECT_EQ(settingsFromForm(back).onLoss, 1);
+    EXPECT_EQ(settingsFromForm(back).lossWait, 120);
     EXPECT_TRUE(back.sendAsIs);
     EXPECT_TRUE(back.readAtOnce);
     EXPECT_EQ(settingsFromForm(back).skipEcho, 1);
@@ -177,5 +181,10 @@ TEST(DeviceSettings, TheNewOptionsAreLinesAfterTheTwentyTwoOnlyWhenOn)
     EXPECT_FALSE(back.sendAsIs);
     EXPECT_FALSE(back.readAtOnce);
     EXPECT_FALSE(back.skipEcho);
+    EXPECT_EQ(back.onLoss, 0);
+    EXPECT_EQ(back.lossWait, "60");
     EXPECT_EQ(setFileText(back), off);
+    // A policy the list does not have is the default's.
+    readSetFile(off + "ONLOSS=7\n", back);
+    EXPECT_EQ(back.onLoss, 0);
 }
