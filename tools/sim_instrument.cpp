@@ -21,8 +21,9 @@
 // --echo      send every received line back first, as a serial console does
 // --link      make PATH a symbolic link to the terminal, as udev's /dev/serial/by-id/ links or
 //             socat's link= are
-// --drop-after  go away after answering N lines, as an adapter pulled out or an instrument
-//             switched off: the terminal (and its link) or the network port is gone
+// --drop-after  go away when the Nth line comes, without answering it, as an adapter pulled
+//             out or an instrument switched off: the terminal (and its link) or the network
+//             port is gone
 // --return-after  come back that many milliseconds after going away: a new terminal behind
 //             the same link, or the same network port
 // --help      print the options and end
@@ -72,7 +73,7 @@ const char* const usage =
     "  --stream MS       send a line \"DATA n,U\" of its own every MS milliseconds\n"
     "  --echo            send every received line back before its answer\n"
     "  --link PATH       make PATH a symbolic link to the terminal\n"
-    "  --drop-after N    go away after answering N lines\n"
+    "  --drop-after N    go away at the Nth line, without answering it\n"
     "  --return-after MS come back this long after going away (same link or port)\n"
     "  --help            print this and end\n";
 
@@ -442,6 +443,14 @@ int main(int argc, char** argv)
                     log << " +" << jitter;
                 log << std::endl;
             }
+            // Pulled out while the line was on its way: it is received and never answered.
+            if (options.dropAfter > 0 && ++received == options.dropAfter) {
+                goAway(master, keepAlive, listener, options.link);
+                away = true;
+                back = std::chrono::steady_clock::now() + std::chrono::milliseconds(options.returnAfterMs);
+                pending.clear();
+                break;
+            }
             // A console echoes what it was sent, with the terminator the instrument answers with.
             if (options.echo)
                 writeAll(master, line + options.outTerminator);
@@ -458,13 +467,6 @@ int main(int argc, char** argv)
                 } else {
                     writeAll(master, reply);
                 }
-            }
-            if (options.dropAfter > 0 && ++received == options.dropAfter) {
-                goAway(master, keepAlive, listener, options.link);
-                away = true;
-                back = std::chrono::steady_clock::now() + std::chrono::milliseconds(options.returnAfterMs);
-                pending.clear();
-                break;
             }
         }
         // A peer that never ends its lines cannot make the instrument grow without bound.

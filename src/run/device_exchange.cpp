@@ -129,7 +129,8 @@ Response readResponse(ExchangePort& port, const DeviceSettings& settings, bool m
 {
     ResponseBytes bytes(settings, dropLimit);
     int retries = 0;
-    while (!bytes.take(port) && morePasses && retries < settings.inRetry) {
+    // A device that went away sends nothing more: its answer is what came.
+    while (!bytes.take(port) && morePasses && retries < settings.inRetry && !port.lost()) {
         ++retries;
         port.wait(settings.delayShort);
     }
@@ -157,8 +158,9 @@ bool ResponseWait::readFrom(ExchangePort& port, int64_t nowMs)
             firstByteMs = nowMs;
         until = std::max(firstByteMs + firstWaitMs, nowMs + betweenMs);
     }
-    // A read that took all it may leaves bytes waiting: the answer goes on.
-    return read < bytesPerRead && nowMs >= until;
+    // A read that took all it may leaves bytes waiting: the answer goes on. A device that went
+    // away sends nothing more.
+    return read < bytesPerRead && (nowMs >= until || port.lost());
 }
 
 std::string errorQueryLine(int64_t bits, const std::string& queueAnswers, int64_t lineErrors)

@@ -163,6 +163,7 @@ bool RunEngine::awaitReturn()
     run.responsePending = false;
     pending = PendingExchange{};
     run.lostAtMs = host.nowMs();
+    run.backSinceMs = -1;
     run.returnDeadline = run.lostAtMs + seconds * 1000;
     const std::string& why = PortTable[currentPort].lostWhy;
     std::string lost = why.empty() ? "Verbindung zu " + portName() + " verloren" : why;
@@ -177,12 +178,17 @@ bool RunEngine::awaitReturn()
     return true;
 }
 
-// The port is open again and its device there.
+// The port is open again and its device there. What came on it meanwhile is dropped, so that
+// it is never taken for the repeated row's answer, and a peer that closed after it is seen.
 bool RunEngine::portBackNow()
 {
     bool back = false;
-    if (currentPortOpen())
-        host.exchange([&back](Exchange& exchange) { back = !exchange.port.lost(); });
+    if (currentPortOpen()) {
+        host.exchange([&back](Exchange& exchange) {
+            exchange.port.discardInput();
+            back = !exchange.port.lost();
+        });
+    }
     return back;
 }
 
@@ -355,15 +361,20 @@ RunNext RunEngine::tick()
         return {};
     }
     if (run.awaitingReturn && run.running) {
+        int64_t now = host.nowMs();
         bool back = portBackNow();
-        int64_t left = run.returnDeadline - host.nowMs();
-        if (!back && left > 0)
-            return {RunNext::Kind::WaitForReturn, left};
+        if (!back)
+            run.backSinceMs = -1;
+        else if (run.backSinceMs < 0)
+            run.backSinceMs = now;
+        int64_t settled = run.backSinceMs + returnSettleMs;
+        if (back && now < settled)
+            return {RunNext::Kind::WaitForReturn, settled - now};
+        if (!back && now < run.returnDeadline)
+            return {RunNext::Kind::WaitForReturn, run.returnDeadline - now};
         run.awaitingReturn = false;
         run.returnWaitOver = !back;
         if (back) {
-            // Nothing that waited on the port is taken for the repeated row's answer.
-            host.exchange([](Exchange& exchange) { exchange.port.discardInput(); });
             std::string note = portName() + " wieder verbunden um " + host.timeOfDay() + " (nach " +
                                std::to_string((host.nowMs() - run.lostAtMs + 500) / 1000) + " s); Programmzeile " +
                                std::to_string(run.currentRow + 1) + " wird wiederholt";

@@ -70,6 +70,10 @@ public:
 // The time from the Run button (or a resume before the first row) to the run's first tick.
 constexpr int64_t startIntervalMs = 200;
 
+// How long a lost port must be back before the interrupted row runs again: a port back for a
+// moment only (a device server that greets and closes while its device is away) is not back.
+constexpr int64_t returnSettleMs = 250;
+
 // What the window does after a tick.
 struct RunNext {
     enum class Kind {

@@ -33,6 +33,7 @@ struct RunState {
     bool awaitingReturn = false;
     int64_t returnDeadline = 0;
     int64_t lostAtMs = 0;
+    int64_t backSinceMs = -1; // since when the port is back, -1 while it is not
     bool returnWaitOver = false;
 };
 

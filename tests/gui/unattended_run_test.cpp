@@ -5,6 +5,8 @@
 #include <cairo.h>
 #include <glib.h>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -18,6 +20,7 @@
 #include "app/start_options.h"
 #include "common/files.h"
 #include "common/text.h"
+#include "serial/loopback.h"
 
 namespace {
 
@@ -333,6 +336,171 @@ TEST_F(UnattendedRun, LosingTheXServerEndsQuirloWithoutTouchingItsFiles)
     std::string after;
     ASSERT_TRUE(readWholeFile(programDir + "Quirlo.ini", after));
     EXPECT_EQ(after, ini);
+}
+
+namespace {
+
+// A helper process of a test (a device server, a socat loop), in a process group of its own so
+// that it ends with everything it started.
+struct Helper {
+    GPid pid = 0;
+    explicit Helper(std::vector<std::string> arguments)
+    {
+        std::vector<char*> argv;
+        for (std::string& argument : arguments)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        g_spawn_async(nullptr, argv.data(), nullptr,
+                      GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL |
+                                  G_SPAWN_STDERR_TO_DEV_NULL),
+                      [](gpointer) { setpgid(0, 0); }, nullptr, &pid, nullptr);
+    }
+    ~Helper()
+    {
+        if (pid <= 0)
+            return;
+        kill(-pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+        g_spawn_close_pid(pid);
+    }
+};
+
+} // namespace
+
+// An instrument that goes away at a run's third line, a query, and is back 2 s later. The
+// instrument's log holds the lines it heard; the run's log is the protocol as a list.
+class ReturningInstrument : public UnattendedRun {
+protected:
+    void SetUp() override
+    {
+        UnattendedRun::SetUp();
+        heard = machineDir + "/heard.log";
+        log = machineDir + "/run.log";
+        std::ofstream(programDir + "Quirlo.ini") << "[PROTOKOLL]\nProtAsList=1\nProtAsTable=0\n";
+        std::ofstream(machineDir + "/p.run") << "1\t*IDN?\t0\t\n0\tVOLT <f>\t0\t2.5\n1\tVOLT?\t0\t\n"
+                                                "1\tECHO? <s>\t0\tzwei\n";
+        std::string settings;
+        readWholeFile(QUIRLO_EXAMPLES "/demo.set", settings);
+        settings.replace(settings.find("INSUBSTRINGS=1"), 14, "INSUBSTRINGS=0");
+        // Long enough for the loss to be seen while the lost query waits, also on a busy machine.
+        settings.replace(settings.find("DELAYLONG=80"), 12, "DELAYLONG=3000");
+        std::ofstream(machineDir + "/p.set") << settings;
+    }
+    // Runs the program on the port with the options; its exit status.
+    int runOn(const std::string& port, std::vector<std::string> options = {})
+    {
+        std::vector<std::string> arguments = {"--port", port + "=" + machineDir + "/p.set", "--program", "p.run",
+                                              "--run", "--log", log, "--exit"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        return quirlo(arguments);
+    }
+    std::vector<std::string> heardLines()
+    {
+        std::vector<std::string> lines;
+        for (const std::string& line : logLines(heard))
+            lines.push_back(line.substr(line.find(' ') + 1));
+        return lines;
+    }
+    // The run went through: the lost query once more after the return, every answer after its
+    // query, the loss and the return in the log and on the standard error output.
+    void expectRepeatedQuery()
+    {
+        EXPECT_EQ(heardLines(), (std::vector<std::string>{"*IDN?", "VOLT 2.5", "VOLT?", "VOLT?", "ECHO? zwei"}));
+        std::vector<std::string> lines = logLines(log);
+        std::vector<std::string> exchanged;
+        std::copy_if(lines.begin(), lines.end(), std::back_inserter(exchanged), [](const std::string& line) {
+            return line.rfind("Query:", 0) == 0 || line.rfind("Return:", 0) == 0 || line.rfind("Comnd:", 0) == 0;
+        });
+        ASSERT_EQ(exchanged.size(), 9u) << joinText(lines, "\n");
+        EXPECT_EQ(exchanged[1].substr(0, 14), "Return:\tQUIRLO");
+        EXPECT_EQ(exchanged[3].substr(0, 13), "Query:\tVOLT?\t");
+        EXPECT_NE(exchanged[4].find("keine Antwort"), std::string::npos) << exchanged[4];
+        EXPECT_EQ(exchanged[5].substr(0, 13), "Query:\tVOLT?\t");
+        EXPECT_EQ(exchanged[6].substr(0, 14), "Return:\t2.5000");
+        EXPECT_EQ(exchanged[8].substr(0, 12), "Return:\tZWEI");
+        std::string all = joinText(lines, "\n");
+        for (const char* said : {"verloren", "Programmzeile 3 wartet höchstens 30 s",
+                                 "wieder verbunden", "Programmzeile 3 wird wiederholt"}) {
+            EXPECT_NE(all.find(utf8ToLatin1(said)), std::string::npos) << said << "\n" << all;
+            EXPECT_NE(errors.find(said), std::string::npos) << said << "\n" << errors;
+        }
+    }
+    std::string heard;
+    std::string log;
+};
+
+// A pseudo-terminal behind a socat link: socat gives the instrument's network port a terminal
+// and goes at once when the instrument does; started again, it makes a new terminal behind the
+// link.
+TEST_F(ReturningInstrument, BehindASocatLinkTheRunWaitsAndRepeatsTheLostQueryOrEndsByDefault)
+{
+    for (bool wait : {true, false}) {
+        std::filesystem::remove(heard);
+        std::string address = startInstrument({"--tcp", "0", "--drop-after", "3", "--return-after", "2000", "--log",
+                                               heard.c_str()});
+        ASSERT_EQ(address.rfind("tcp:127.0.0.1:", 0), 0u) << address;
+        std::string link = machineDir + "/ttyUSB-by-id";
+        Helper socat({"sh", "-c",
+                      "while :; do socat -t 0 TCP:127.0.0.1:" + address.substr(14) + ",retry=200,interval=0.05 PTY,link=" +
+                          link + ",raw,echo=0; done"});
+        for (int tries = 0; tries < 500 && !std::filesystem::exists(link); ++tries)
+            g_usleep(10000);
+        ASSERT_TRUE(std::filesystem::exists(link));
+        if (wait) {
+            EXPECT_EQ(runOn(link, {"--reconnect", "30"}), ExitRunCompleted) << errors;
+            expectRepeatedQuery();
+        } else {
+            EXPECT_EQ(runOn(link), ExitRunFailed) << errors;
+            EXPECT_EQ(heardLines(), (std::vector<std::string>{"*IDN?", "VOLT 2.5", "VOLT?"}));
+            std::vector<std::string> lines = logLines(log);
+            ASSERT_FALSE(lines.empty());
+            EXPECT_EQ(lines.back(), utf8ToLatin1("Programmlauf abgebrochen: Verbindung zu #0 " + link +
+                                                 " verloren: Gerät getrennt Programmlauf wird abgebrochen!"));
+        }
+        kill(instrument, SIGTERM);
+        waitpid(instrument, nullptr, 0);
+        g_spawn_close_pid(instrument);
+        instrument = 0;
+    }
+}
+
+// The instrument on the network restarts on the same port; the policy is its settings file's.
+TEST_F(ReturningInstrument, OverTheNetworkTheSettingsFilesPolicyWaitsForTheInstrument)
+{
+    std::ofstream(machineDir + "/p.set", std::ios::app) << "ONLOSS=1\nLOSSWAIT=30\n";
+    std::string address =
+        startInstrument({"--tcp", "0", "--drop-after", "3", "--return-after", "2000", "--log", heard.c_str()});
+    EXPECT_EQ(runOn(address), ExitRunCompleted) << errors;
+    expectRepeatedQuery();
+}
+
+// Through a serial device server: ser2net closes the connection when the terminal goes, and
+// while it is away greets a new connection with its failure and closes it again.
+TEST_F(ReturningInstrument, ThroughSer2netTheRunWaitsForTheTerminalBehindTheServer)
+{
+    std::string link = machineDir + "/ttyUSB-by-id";
+    startInstrument({"--link", link.c_str(), "--drop-after", "3", "--return-after", "2000", "--log", heard.c_str()});
+    int port = freeLoopbackPort();
+    std::string config = machineDir + "/ser2net.yaml";
+    std::ofstream(config) << "connection: &instrument\n  accepter: tcp,127.0.0.1," << port
+                          << "\n  connector: serialdev," << link << ",9600n81,local\n";
+    Helper server({"ser2net", "-n", "-u", "-c", config});
+    // The server listens once a connection to it is taken.
+    bool listening = false;
+    for (int tries = 0; tries < 500 && !listening; ++tries) {
+        int probe = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(static_cast<uint16_t>(port));
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        listening = connect(probe, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0;
+        close(probe);
+        if (!listening)
+            g_usleep(10000);
+    }
+    ASSERT_TRUE(listening);
+    EXPECT_EQ(runOn("tcp:127.0.0.1:" + std::to_string(port), {"--reconnect", "30"}), ExitRunCompleted) << errors;
+    expectRepeatedQuery();
 }
 
 TEST_F(UnattendedRun, UnusableOptionsEndQuirloWithStatusTwoBeforeAnyWindow)

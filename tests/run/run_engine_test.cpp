@@ -409,13 +409,13 @@ TEST_F(RunEngineTest, ARowCutShortByALostDeviceRunsAgainWhenItsPortIsBack)
     entry.lostWhy.clear();
     host.device = ScriptedDevice{};
     host.device.script["MEAS?"] = {{5, "7\r\n"}};
-    host.device.now = 2400;
+    host.device.now = 2000;
     host.device.sendNow("old\r\n");
     run();
     ASSERT_EQ(host.ends, 1);
     EXPECT_EQ(host.lines,
               (std::vector<std::string>{
-                  "Query:\nVOLT?", "Return:\n1.5", "Query:\nMEAS?", "Return:\n | 1x keine Antwort",
+                  "Query:\nVOLT?", "Return:\n1.5", "Query:\nMEAS?", "Return:\n | keine Antwort",
                   "Warten\n\n\nVerbindung zu #0 pts/7 verloren um 07:30:00; Programmzeile 2 wartet höchstens 60 s auf "
                   "die Rückkehr",
                   "Wiederholung\n\n\n#0 pts/7 wieder verbunden um 07:30:00 (nach 2 s); Programmzeile 2 wird wiederholt",
