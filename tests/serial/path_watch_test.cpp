@@ -56,3 +56,43 @@ TEST(PathWatch, ALinkThatComesBackIsToldOnceEvenWhereItsDirectoryWasGone)
     EXPECT_EQ(told, 11);
     std::filesystem::remove_all(dir);
 }
+
+namespace {
+
+int polls = 0;
+GPollFunc plainPoll = nullptr;
+
+gint countedPoll(GPollFD* descriptors, guint count, gint timeout)
+{
+    ++polls;
+    return plainPoll(descriptors, count, timeout);
+}
+
+} // namespace
+
+// While the lost port's path stays away, its watch wakes the loop not once: counted while the
+// loop waits a second for a timer of the test's own, which wakes it once.
+TEST(PathWatch, WhileNothingChangesTheWatchWakesNobody)
+{
+    gchar* made = g_dir_make_tmp("quirlo-watch-XXXXXX", nullptr);
+    std::string dir = made;
+    g_free(made);
+    int told = 0;
+    // One whose directory is gone too, one in a directory that is there.
+    PathWatch byId(dir + "/serial/by-id/usb-FTDI-if00-port0", [&] { ++told; });
+    PathWatch link(dir + "/ttyUSB-link", [&] { ++told; });
+    plainPoll = g_main_context_get_poll_func(nullptr);
+    g_main_context_set_poll_func(nullptr, countedPoll);
+    bool over = false;
+    g_timeout_add(1000, [](gpointer flag) {
+        *static_cast<bool*>(flag) = true;
+        return G_SOURCE_REMOVE;
+    }, &over);
+    polls = 0;
+    while (!over)
+        g_main_context_iteration(nullptr, TRUE);
+    g_main_context_set_poll_func(nullptr, plainPoll);
+    EXPECT_EQ(polls, 1);
+    EXPECT_EQ(told, 0);
+    std::filesystem::remove_all(dir);
+}
