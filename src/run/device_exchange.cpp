@@ -434,6 +434,12 @@ ExchangeState exchangeAnswer(Exchange& exchange, bool asked)
     return writeAnswer(exchange, readUnechoed(exchange, true), asked);
 }
 
+void writeLostAnswer(Exchange& exchange)
+{
+    if (modeIn(exchange, {ModeDebug, ModeList, ModeExcel}))
+        exchange.protocol("Return:\n", KindResponse, std::string(noAnswerMark));
+}
+
 namespace {
 
 void sendPendingCommand(Exchange& exchange, PendingExchange& pending, const std::string& text)

@@ -192,6 +192,9 @@ void exchangeQuery(Exchange& exchange, const std::string& text);
 // Reads the answer of the last query (asked: one was sent) into the protocol. Unanswered: the
 // protocol line says "keine Antwort", a table cell stays empty.
 ExchangeState exchangeAnswer(Exchange& exchange, bool asked);
+// The answer of a query that the device's loss cut off, in a list: none came. A table keeps the
+// query's cell for its answer after the port's return.
+void writeLostAnswer(Exchange& exchange);
 
 // An exchange that reads at once and waits for the device: a late answer owed from before,
 // the answer of a query, or the status and queue answers of the error query.

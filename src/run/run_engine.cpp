@@ -22,6 +22,8 @@ bool contains(const std::string& text, const char* keyword)
 // How long a run waits for the current port's device to come back; -1: the run ends at once.
 int64_t lossWaitSeconds()
 {
+    if (currentPort < 0)
+        return -1;
     if (reconnectSeconds >= 0)
         return reconnectSeconds;
     const DeviceSettings& settings = PortTable[currentPort].settings;
@@ -137,7 +139,7 @@ void RunEngine::endRun(bool completed)
 void RunEngine::refuseClosedPort()
 {
     const std::string& lost = currentPort >= 0 ? PortTable[currentPort].lostWhy : std::string();
-    if (!lost.empty() && awaitReturn())
+    if (!lost.empty() && awaitReturn(false, lost))
         return;
     if (!lost.empty()) {
         host.warn("Quirlo", lost + "\nProgrammlauf wird abgebrochen!");
@@ -152,20 +154,35 @@ void RunEngine::refuseClosedPort()
     }
 }
 
-// The device went away during the current row or before it: with a wait for its return, the
-// run waits, says why and since when, and runs the row again when the port is back.
-bool RunEngine::awaitReturn()
+// Whether the current port's device went away since the run last looked, also where the port
+// came back before it looked; the run has looked now.
+bool RunEngine::unseenLoss()
 {
-    int64_t seconds = currentPort >= 0 ? lossWaitSeconds() : -1;
+    if (currentPort < 0)
+        return false;
+    int64_t losses = PortTable[currentPort].losses;
+    bool unseen = run.lossPort == currentPort && losses != run.lossesSeen;
+    run.lossPort = currentPort;
+    run.lossesSeen = losses;
+    return unseen;
+}
+
+// The device went away during the current row (cut: the row was under way) or before it: with a
+// wait for its return, the run waits, says why and since when, and runs the row (again) when the
+// port is back.
+bool RunEngine::awaitReturn(bool cut, const std::string& why)
+{
+    int64_t seconds = lossWaitSeconds();
     if (seconds < 0 || run.returnWaitOver)
         return false;
+    unseenLoss();
     run.awaitingReturn = true;
+    run.rowCut = cut;
     run.responsePending = false;
     pending = PendingExchange{};
     run.lostAtMs = host.nowMs();
     run.backSinceMs = -1;
     run.returnDeadline = run.lostAtMs + seconds * 1000;
-    const std::string& why = PortTable[currentPort].lostWhy;
     std::string lost = why.empty() ? "Verbindung zu " + portName() + " verloren" : why;
     std::string row = "Programmzeile " + std::to_string(run.currentRow + 1);
     std::string note = lost + " um " + host.timeOfDay() + "; " + row + " wartet höchstens " + std::to_string(seconds) +
@@ -174,7 +191,29 @@ bool RunEngine::awaitReturn()
         host.protocolLine("Warten\n\n\n" + note, -1, "");
     tellRunNote(note);
     host.awaitPort(lost + "\nseit " + host.timeOfDay() + ".\n\nDer Programmlauf wartet höchstens " +
-                   std::to_string(seconds) + " s auf die Rückkehr des Geräts und wiederholt dann " + row + ".");
+                   std::to_string(seconds) + " s auf die Rückkehr des Geräts und " +
+                   (cut ? "wiederholt dann " + row : "fährt dann mit " + row + " fort") + ".");
+    return true;
+}
+
+// A loss the run did not meet in an exchange: the device went and perhaps came back between two
+// ticks. An answer the row waited for cannot come any more (what the port has now is not its
+// answer); the run waits for the port, or ends with the loss's message.
+bool RunEngine::metUnseenLoss()
+{
+    if (!unseenLoss())
+        return false;
+    bool cut = run.responsePending;
+    if (cut && run.querySent)
+        host.exchange(writeLostAnswer);
+    run.responsePending = false;
+    pending = PendingExchange{};
+    const PortEntry& entry = PortTable[currentPort];
+    if (!awaitReturn(cut, entry.lastLoss)) {
+        host.warn("Quirlo", entry.lastLoss + "\nProgrammlauf wird abgebrochen!");
+        run.running = false;
+        ++run.portErrorCount;
+    }
     return true;
 }
 
@@ -197,7 +236,7 @@ bool RunEngine::portBackNow()
 bool RunEngine::interrupted(Exchange& exchange, ExchangeState state)
 {
     return exchange.port.lost() && (state == ExchangeState::Unanswered || state == ExchangeState::Cut ||
-                                     exchange.entry.unsent) && awaitReturn();
+                                     exchange.entry.unsent) && awaitReturn(true, exchange.entry.lostWhy);
 }
 
 // The program message of a MsgBox row: "MsgBox <text>,<icon>".
@@ -375,11 +414,14 @@ RunNext RunEngine::tick()
         run.awaitingReturn = false;
         run.returnWaitOver = !back;
         if (back) {
+            // The losses until now are this wait's.
+            unseenLoss();
+            std::string row = "Programmzeile " + std::to_string(run.currentRow + 1);
             std::string note = portName() + " wieder verbunden um " + host.timeOfDay() + " (nach " +
-                               std::to_string((host.nowMs() - run.lostAtMs + 500) / 1000) + " s); Programmzeile " +
-                               std::to_string(run.currentRow + 1) + " wird wiederholt";
+                               std::to_string((host.nowMs() - run.lostAtMs + 500) / 1000) + " s); " +
+                               (run.rowCut ? row + " wird wiederholt" : "weiter mit " + row);
             if (protocol.protocolMode != ModeTable)
-                host.protocolLine("Wiederholung\n\n\n" + note, -1, "");
+                host.protocolLine(std::string(run.rowCut ? "Wiederholung" : "Weiter") + "\n\n\n" + note, -1, "");
             tellRunNote(note);
             host.portBack();
         }
@@ -415,6 +457,10 @@ RunNext RunEngine::tick()
     run.lastExecutedRow = row;
     const bool atOnce = currentPortReadsAtOnce();
     int pause = kind == TypeComment ? (atOnce ? 0 : 1) : static_cast<int>(intValue(cell(row, ColumnPause)));
+    if ((run.responsePending || lineTypeNeedsPort(kind)) && metUnseenLoss() && !run.awaitingReturn)
+        return {RunNext::Kind::AfterMs, 0};
+    if (run.awaitingReturn)
+        return {RunNext::Kind::WaitForReturn, run.returnDeadline - host.nowMs()};
     if (run.responsePending)
         readAnswer();
     else

@@ -112,7 +112,9 @@ private:
     void beginLoop();
     void endLoop(bool atRunEnd);
     void refuseClosedPort();
-    bool awaitReturn();
+    bool unseenLoss();
+    bool awaitReturn(bool cut, const std::string& why);
+    bool metUnseenLoss();
     bool portBackNow();
     bool interrupted(Exchange& exchange, ExchangeState state);
     bool programMessageDeclined();

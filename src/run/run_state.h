@@ -35,6 +35,10 @@ struct RunState {
     int64_t lostAtMs = 0;
     int64_t backSinceMs = -1; // since when the port is back, -1 while it is not
     bool returnWaitOver = false;
+    bool rowCut = false; // the row waiting for the port was under way: it runs again
+    // The losses of the port's device that the run has met (see PortEntry::losses).
+    int64_t lossPort = -1;
+    int64_t lossesSeen = 0;
 };
 
 struct LoopState {

@@ -91,4 +91,5 @@ void forgetRun(RunState& run)
     run.waitingForPort = false;
     run.awaitingReturn = false;
     run.returnWaitOver = false;
+    run.lossPort = -1;
 }

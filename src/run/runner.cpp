@@ -206,7 +206,10 @@ void runnerConnectEnded()
 
 void runnerPortChanged()
 {
-    if (runState.awaitingReturn && runState.running && !runState.paused)
+    // A row waiting for its answer as it comes learns of the loss now, not at its deadline; one
+    // with fixed waits reads at its time.
+    bool waitsForDevice = engine.pendingExchange().step != PendingExchange::Step::None;
+    if ((runState.awaitingReturn || waitsForDevice) && runState.running && !runState.paused)
         addTimer(WinProgram, TimerRun, 0);
 }
 

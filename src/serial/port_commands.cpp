@@ -582,6 +582,8 @@ bool closeIfLost(int64_t index)
     std::string why = deviceLostWhy(index);
     closeOne(index, " getrennt");
     entry.lostWhy = "Verbindung zu " + portNumber(index) + " " + entry.name + " verloren: " + why;
+    entry.lastLoss = entry.lostWhy;
+    ++entry.losses;
     watchForReturn(index);
     refreshPortIndicators(false);
     return true;

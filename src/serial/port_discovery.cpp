@@ -246,6 +246,9 @@ std::vector<int64_t> carryPortState(const std::vector<PortEntry>& before, std::v
         entry.isOpen = old.isOpen;
         entry.errFlags = old.errFlags;
         entry.errText = old.errText;
+        entry.lostWhy = old.lostWhy;
+        entry.losses = old.losses;
+        entry.lastLoss = old.lastLoss;
     }
     return moved;
 }

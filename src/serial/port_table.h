@@ -60,6 +60,10 @@ struct PortEntry {
     // What happened when the device went away while the port was open (its hang-up, or the
     // peer closing the connection); empty while it is open or was closed on purpose.
     std::string lostWhy;
+    // How often the device went away while the port was open, and why the last time: a run
+    // learns of a loss also when the port came back before it looked.
+    int64_t losses = 0;
+    std::string lastLoss;
     // The last lines sent, whose echo may still come (with skipEcho).
     std::vector<std::string> sentLines;
     std::vector<char> inBuffer;

@@ -441,4 +441,29 @@ TEST_F(RunEngineTest, ARowCutShortByALostDeviceRunsAgainWhenItsPortIsBack)
     ASSERT_EQ(host.ends, 1);
     EXPECT_EQ(host.messages.back(), entry.lostWhy + "\nProgrammlauf wird abgebrochen!");
     EXPECT_EQ(host.device.lines, std::vector<std::string>{"VOLT?"});
+
+    // The device went and came back while a query waited its fixed time: what the port has now
+    // is not the answer. The query runs again; by default the run ends.
+    for (int64_t onLoss : {1, 0}) {
+        host.restart();
+        entry.settings.onLoss = onLoss;
+        entry.isOpen = 1;
+        entry.lostWhy.clear();
+        host.device.script["VOLT?"] = {{5, "1.5\r\n"}};
+        row("1", "VOLT?");
+        runState.running = true;
+        host.device.now += engine.tick().ms;
+        ++entry.losses;
+        entry.lastLoss = "Verbindung zu #0 pts/7 verloren: Gerät getrennt";
+        host.device.sendNow("Device open failure\r\n");
+        run();
+        ASSERT_EQ(host.ends, 1);
+        if (onLoss) {
+            EXPECT_EQ(host.device.lines, (std::vector<std::string>{"VOLT?", "VOLT?"}));
+            EXPECT_EQ(host.lines.back(), "Return:\n1.5");
+        } else {
+            EXPECT_EQ(host.device.lines, std::vector<std::string>{"VOLT?"});
+            EXPECT_EQ(host.messages.back(), entry.lastLoss + "\nProgrammlauf wird abgebrochen!");
+        }
+    }
 }
