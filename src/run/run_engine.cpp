@@ -122,6 +122,8 @@ void RunEngine::noteEndFaults()
 
 void RunEngine::endRun(bool completed)
 {
+    if (run.awaitingReturn)
+        host.awaitPortEnded();
     noteEndFaults();
     host.ending();
     run.currentRow = 0;
@@ -423,8 +425,8 @@ RunNext RunEngine::tick()
             if (protocol.protocolMode != ModeTable)
                 host.protocolLine(std::string(run.rowCut ? "Wiederholung" : "Weiter") + "\n\n\n" + note, -1, "");
             tellRunNote(note);
-            host.portBack();
         }
+        host.awaitPortEnded();
     }
     // A single entry's query reads its answer before the entry's steps go on.
     if (run.singleEntryRow != -1 && !run.responsePending)

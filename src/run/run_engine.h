@@ -59,9 +59,9 @@ public:
     virtual void protocolLine(const std::string& text, int kind, const std::string& extra) = 0;
     virtual bool internalLines() = 0;
     // The run waits for its port, whose device went away (the text says why and since when),
-    // and the port is back.
+    // and that wait is over: the port is back, the time is up or the run ended.
     virtual void awaitPort(const std::string& text) = 0;
-    virtual void portBack() = 0;
+    virtual void awaitPortEnded() = 0;
     // The run's clock in milliseconds, which never goes back, and the time of day ("13:25:01").
     virtual int64_t nowMs() = 0;
     virtual std::string timeOfDay() = 0;

@@ -159,7 +159,7 @@ public:
     // The pause window tells why the run waits; it closes by itself when the port is back, and
     // closing it leaves the run waiting.
     void awaitPort(const std::string& text) override { ShowPauseInfo(text, "Schließen"); }
-    void portBack() override
+    void awaitPortEnded() override
     {
         if (windowExists(WinPauseInfo))
             postEvent(EvClose, WinPauseInfo, 0);

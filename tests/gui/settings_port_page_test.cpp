@@ -44,7 +44,11 @@ TEST_F(SettingsPortPage, ChoosingAPortShowsItsSettingsOrTheResetValues)
     PortTable[1].settings.stopBits = 1.5f;
     PortTable[1].settings.inTerminator = "\r\n";
     PortTable[1].settings.errQuery = 1;
+    PortTable[1].settings.onLoss = 1;
+    PortTable[1].settings.lossWait = 90;
     choosePort(1);
+    EXPECT_EQ(readForm().onLoss, 1);
+    EXPECT_EQ(text(IdSetLossWait), "90");
     EXPECT_EQ(text(IdSetPortNumber), "1");
     EXPECT_EQ(text(IdSetPortTag), "usb 1-1.3: ch341-uart");
     EXPECT_EQ(readForm().baud, "19200");
@@ -57,6 +61,8 @@ TEST_F(SettingsPortPage, ChoosingAPortShowsItsSettingsOrTheResetValues)
     EXPECT_EQ(reset.baud, "");
     EXPECT_EQ(reset.errGetCmd, "");
     EXPECT_EQ(reset.inTerminator, "13");
+    EXPECT_EQ(reset.onLoss, 0);
+    EXPECT_EQ(reset.lossWait, "60");
     EXPECT_FALSE(controlEnabled(WinSettings, IdSetDelayErr));
 
     // Ticking the box enables its fields at once; digits-only fields keep only digits.

@@ -110,7 +110,7 @@ public:
     }
     bool internalLines() override { return false; }
     void awaitPort(const std::string& text) override { messages.push_back(text); }
-    void portBack() override { messages.push_back("zurück"); }
+    void awaitPortEnded() override { messages.push_back("Ende des Wartens"); }
     int64_t nowMs() override { return device.now; }
     std::string timeOfDay() override { return env.time; }
 
@@ -424,7 +424,7 @@ TEST_F(RunEngineTest, ARowCutShortByALostDeviceRunsAgainWhenItsPortIsBack)
     EXPECT_EQ(host.messages,
               (std::vector<std::string>{"Verbindung zu #0 pts/7 verloren\nseit 07:30:00.\n\nDer Programmlauf wartet "
                                         "höchstens 60 s auf die Rückkehr des Geräts und wiederholt dann Programmzeile 2.",
-                                        "zurück"}));
+                                        "Ende des Wartens"}));
     EXPECT_TRUE(runState.fault.empty());
 
     // The port stays away past the wait: the run ends with the loss's message.
