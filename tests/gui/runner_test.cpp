@@ -716,7 +716,8 @@ TEST_F(Runner, ALostPortComesBackBehindItsLinkUnlessTheUserClosedIt)
     EXPECT_FALSE(PortTable[0].isOpen);
 }
 
-// The monitor takes a port that came back up again: the stream goes on below the return.
+// The monitor takes a port that came back up again: the stream goes on below the return, and a
+// line typed into the direct input goes out on it.
 TEST_F(Runner, TheMonitorReadsAPortAgainThatCameBack)
 {
     stopInstrument();
@@ -736,6 +737,12 @@ TEST_F(Runner, TheMonitorReadsAPortAgainThatCameBack)
                });
     };
     EXPECT_TRUE(pumpUntil(dataAfterReturn));
+    typeDirectLine("ECHO? wieder da");
+    EXPECT_TRUE(pumpUntil([this] {
+        std::vector<std::string> seen = lines();
+        return std::any_of(seen.begin(), seen.end(),
+                           [](const std::string& line) { return line.rfind("Return:|WIEDER DA|", 0) == 0; });
+    }));
 }
 
 // A network port whose peer went away is connected again once the peer is back.
