@@ -459,16 +459,16 @@ RunNext RunEngine::tick()
     run.lastExecutedRow = row;
     const bool atOnce = currentPortReadsAtOnce();
     int pause = kind == TypeComment ? (atOnce ? 0 : 1) : static_cast<int>(intValue(cell(row, ColumnPause)));
-    if ((run.responsePending || lineTypeNeedsPort(kind)) && metUnseenLoss() && !run.awaitingReturn)
-        return {RunNext::Kind::AfterMs, 0};
-    if (run.awaitingReturn)
-        return {RunNext::Kind::WaitForReturn, run.returnDeadline - host.nowMs()};
-    if (run.responsePending)
+    bool lossMet = (run.responsePending || lineTypeNeedsPort(kind)) && metUnseenLoss();
+    if (!lossMet && run.responsePending)
         readAnswer();
-    else
+    else if (!lossMet)
         execute(kind, cell(row, ColumnSendString));
     if (run.awaitingReturn)
         return {RunNext::Kind::WaitForReturn, run.returnDeadline - host.nowMs()};
+    // Without a wait, the run ends at its next tick.
+    if (lossMet)
+        return {RunNext::Kind::AfterMs, 0};
     if (run.responsePending && pending.step != PendingExchange::Step::None)
         return {RunNext::Kind::WaitForDevice, 0};
     if (run.responsePending)
