@@ -217,8 +217,13 @@ TEST_F(Runner, AutosaveWritesDuringTheRunAndAtItsEnd)
     ASSERT_EQ(g_mkdir_with_parents(logDir.c_str(), 0700), 0);
     setToggleState(WinSettings, IdSetAutosave, true);
     setControlText(WinSettings, IdSetAutosaveInterval, "0");
-    for (int i = 0; i < 6; ++i)
+    // The run holds at its PauseOn row until the test resumes it: the first write comes during
+    // the run however slowly the machine goes.
+    for (int i = 0; i < 6; ++i) {
         row(1, "*IDN?", "", "100");
+        if (i == 2)
+            insertRow(WinProgram, IdPrgList, -1, {"15", "PauseOn <s>", "10", "Weiter", "PauseOn Weiter"});
+    }
     send(EvControl, WinProgram, IdPrgRun);
     std::string name;
     // While a write is under way the field says so.
@@ -230,6 +235,8 @@ TEST_F(Runner, AutosaveWritesDuringTheRunAndAtItsEnd)
     std::string bytes;
     ASSERT_TRUE(pumpUntil([&] { return readWholeFile(logDir + name, bytes) && !bytes.empty(); }));
     EXPECT_TRUE(runState.running);
+    ASSERT_TRUE(pumpUntil([] { return windowExists(WinPauseInfo); }));
+    send(EvClose, WinPauseInfo, 0);
     ASSERT_TRUE(pumpUntil([] { return !runState.running && !timerActive(WinProgram, TimerRun); }));
     EXPECT_FALSE(timerActive(WinProtocol, TimerAutosave));
     finishBackgroundSaves();
