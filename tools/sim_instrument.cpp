@@ -32,6 +32,8 @@
 //   *IDN?  *RST  *CLS  *ESR?  SYST:ERR?  SYST:CLE  VOLT <f>  VOLT?  CURR <f>  CURR?
 //   MEAS:VOLT? (drifts over time)  MEAS:ALL? (voltage, current and power, comma-separated)
 //   ECHO? <text> (answers the text, so that a client sees which query an answer belongs to)
+//   DATA:BLOCK? <n> (n bytes, 0 to 16000000, as an IEEE 488.2 definite-length block "#<d><n><bytes>"
+//   whose byte k is k mod 251)
 // A wrong command queues "-100,Command error" and sets the command-error bit of *ESR?; a value
 // out of range queues "-222,Data out of range" and sets the execution-error bit.
 #include <arpa/inet.h>
@@ -58,6 +60,8 @@
 #include <thread>
 
 namespace {
+
+constexpr double maxBlock = 16000000;
 
 const char* const usage =
     "Usage: sim_instrument [OPTION]...\n"
@@ -198,6 +202,16 @@ std::string answer(Instrument& device, const std::string& line)
     }
     if (header == "ECHO?")
         return argument;
+    // A waveform as a scope sends it: IEEE 488.2 definite-length block, every byte value in it,
+    // the terminator's too.
+    if (header == "DATA:BLOCK?" && numeric && value >= 0 && value <= maxBlock) {
+        size_t size = static_cast<size_t>(value);
+        std::string digits = std::to_string(size);
+        std::string block = "#" + std::to_string(digits.size()) + digits;
+        for (size_t k = 0; k < size; ++k)
+            block += static_cast<char>(k % 251);
+        return block;
+    }
     if (header == "MEAS:ALL?")
         return number(device.volt) + "," + number(device.curr) + "," + number(device.volt * device.curr);
     if ((header == "VOLT" || header == "CURR") && numeric) {
@@ -223,6 +237,10 @@ void writeAll(int fd, const std::string& bytes)
             return;
         if (written > 0)
             done += static_cast<size_t>(written);
+        // A long answer waits for the peer's room instead of spinning.
+        pollfd room = {fd, POLLOUT, 0};
+        if (written < 0 && errno == EAGAIN && poll(&room, 1, 100) < 0 && errno != EINTR)
+            return;
     }
 }
 

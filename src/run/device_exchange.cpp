@@ -4,6 +4,7 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <cctype>
 
 #include "common/line_types.h"
 #include "common/text.h"
@@ -46,19 +47,54 @@ bool sendBytes(ExchangePort& port, const std::string& bytes)
     return !bytes.empty() && port.write(bytes) == static_cast<int64_t>(bytes.size());
 }
 
-ResponseBytes::ResponseBytes(const DeviceSettings& settings, size_t dropLimit)
+ResponseBytes::ResponseBytes(const DeviceSettings& settings, size_t dropLimit, bool blocks)
     : terminator(settings.inTerminator),
       keep(static_cast<size_t>(std::max<int64_t>(settings.inMaxSigns, 0)) + 1),
-      dropLimit(dropLimit)
+      dropLimit(dropLimit),
+      block(blocks ? Block::Header : Block::None)
 {
+}
+
+// The header "#<n><length>" of a block, byte by byte; false once the answer is no block.
+bool ResponseBytes::headerByte(char byte)
+{
+    size_t at = answer.size();
+    bool fits = at == 0 ? byte == '#' : at == 1 ? byte >= '1' && byte <= '9' : std::isdigit(static_cast<unsigned char>(byte));
+    if (!fits)
+        return false;
+    answer += byte;
+    if (at < 2 || at < static_cast<size_t>(answer[1] - '0') + 1)
+        return true;
+    uint64_t length = 0;
+    for (size_t k = 2; k < answer.size() && length <= blockLimit; ++k)
+        length = length * 10 + static_cast<uint64_t>(answer[k] - '0');
+    if (length > blockLimit) {
+        answer.pop_back();
+        return false;
+    }
+    blockStart = answer.size();
+    blockLength = blockLeft = static_cast<size_t>(length);
+    block = blockLeft > 0 ? Block::Bytes : Block::Read;
+    return true;
 }
 
 bool ResponseBytes::add(char byte)
 {
     ++taken;
+    if (block == Block::Bytes) {
+        answer += byte;
+        if (--blockLeft == 0)
+            block = Block::Read;
+        return false;
+    }
+    if (block == Block::Header) {
+        if (headerByte(byte))
+            return false;
+        block = Block::None;
+    }
     if (byte == (terminator.empty() ? '\0' : terminator.back())) {
         ended = whole = true;
-    } else if (answer.size() < keep) {
+    } else if (answer.size() < keep || block == Block::Read) {
         answer += byte;
     } else {
         cut = true;
@@ -71,8 +107,28 @@ bool ResponseBytes::add(char byte)
 bool ResponseBytes::take(ExchangePort& port, size_t limit)
 {
     char byte = 0;
-    for (size_t read = 0; !ended && read < limit && port.read(&byte, 1) == 1; ++read)
+    for (size_t read = 0; !ended && read < limit;) {
+        // A block's bytes belong to it however many they are: they are read in large reads.
+        if (block == Block::Bytes) {
+            size_t want = std::min({blockLeft, limit - read, size_t{65536}});
+            size_t at = answer.size();
+            answer.resize(at + want);
+            int64_t got = std::max<int64_t>(port.read(answer.data() + at, static_cast<int64_t>(want)), 0);
+            answer.resize(at + static_cast<size_t>(got));
+            if (got == 0)
+                break;
+            taken += static_cast<size_t>(got);
+            read += static_cast<size_t>(got);
+            blockLeft -= static_cast<size_t>(got);
+            if (blockLeft == 0)
+                block = Block::Read;
+            continue;
+        }
+        if (port.read(&byte, 1) != 1)
+            break;
         add(byte);
+        ++read;
+    }
     return ended;
 }
 
@@ -81,6 +137,15 @@ Response ResponseBytes::response() const
     Response response;
     response.silent = taken == 0;
     response.whole = whole;
+    if (block == Block::Bytes || block == Block::Read) {
+        // All its bytes came: the block is whole, with or without a terminator after it.
+        response.isBlock = true;
+        response.block = answer.substr(blockStart, blockLength);
+        response.text = "<Binärblock: " + std::to_string(blockLength) + " Bytes>";
+        response.whole = block == Block::Read;
+        response.cut = block == Block::Bytes;
+        return response;
+    }
     std::string text = answer;
     // The terminator's characters before its last one stand at the end of a whole answer.
     std::string leading = terminator.empty() ? "" : terminator.substr(0, terminator.size() - 1);
@@ -99,7 +164,7 @@ std::vector<std::string> subStrings(const std::string& text, const DeviceSetting
     return splitText(text, latin1ToUtf8(settings.inSubTerminator));
 }
 
-StreamLines::StreamLines(const DeviceSettings& settings) : settings(settings), line(settings) {}
+StreamLines::StreamLines(const DeviceSettings& settings) : settings(settings), line(settings, 0, false) {}
 
 std::vector<StreamLine> StreamLines::feed(std::string_view bytes, int64_t stamp)
 {
@@ -110,7 +175,7 @@ std::vector<StreamLine> StreamLines::feed(std::string_view bytes, int64_t stamp)
         if (line.add(byte)) {
             Response response = line.response();
             lines.push_back({response.text, response.overlong, started});
-            line = ResponseBytes(settings);
+            line = ResponseBytes(settings, 0, false);
         }
     }
     return lines;
@@ -121,7 +186,7 @@ std::optional<StreamLine> StreamLines::flush()
     if (line.count() == 0)
         return std::nullopt;
     Response response = line.response();
-    line = ResponseBytes(settings);
+    line = ResponseBytes(settings, 0, false);
     return StreamLine{response.text, response.overlong, started};
 }
 
@@ -129,8 +194,14 @@ Response readResponse(ExchangePort& port, const DeviceSettings& settings, bool m
 {
     ResponseBytes bytes(settings, dropLimit);
     int retries = 0;
-    // A device that went away sends nothing more: its answer is what came.
-    while (!bytes.take(port) && morePasses && retries < settings.inRetry && !port.lost()) {
+    // Each further pass counts, but one that read more of a block: a block of megabytes is read
+    // as long as it keeps coming. A device that went away sends nothing more: its answer is
+    // what came.
+    int empty = 0;
+    for (size_t before = 0; !bytes.take(port) && morePasses && !port.lost(); before = bytes.count()) {
+        empty = bytes.readingBlock() && bytes.count() > before ? 0 : empty + 1;
+        if (empty > settings.inRetry)
+            break;
         ++retries;
         port.wait(settings.delayShort);
     }
@@ -323,7 +394,9 @@ ExchangeState writeAnswer(Exchange& exchange, const Response& response, bool ask
         return ExchangeState::Unanswered;
     }
     const DeviceSettings& s = exchange.entry.settings;
-    std::vector<std::string> fields = subStrings(response.text, s);
+    // A block's bytes are no text: it is one field that says what came.
+    std::vector<std::string> fields = response.isBlock ? std::vector<std::string>{response.text}
+                                                       : subStrings(response.text, s);
     if (!s.inSubStrings && !fields[0].empty() && fields[0][0] == '\x7F' && exchange.protocolMode != ModeTable)
         fields[0].erase(0, 1);
     for (size_t index = 0; index < fields.size(); ++index) {

@@ -68,25 +68,40 @@ struct Response {
     // Not the device's whole answer: longer than inMaxSigns, or it stopped without its
     // terminator (a port without one ends its answers by silence).
     bool cut = false;
+    // An IEEE 488.2 definite-length block ("#<n><length><bytes>"): its bytes, whatever they
+    // hold; the text then says "<Binärblock: N Bytes>".
+    bool isBlock = false;
+    std::string block;
 };
+
+// The most bytes a definite-length block may announce; a larger one is read as text.
+constexpr size_t blockLimit = size_t{256} << 20;
 
 // The bytes of one response, read byte by byte up to the last character of the in-terminator.
 // The terminator's other characters are removed once, where they end the whole answer. An
 // answer longer than inMaxSigns is cut after inMaxSigns + 1 characters, and its rest, up to
 // and including its terminator, is read and dropped, so that the next answer starts clean; with
-// a drop limit, the response gives up after dropping that many bytes.
+// a drop limit, the response gives up after dropping that many bytes. With blocks, an answer
+// that starts as a definite-length block is read whole up to its stated length, terminator
+// bytes and inMaxSigns notwithstanding, in reads of many bytes; then its terminator ends it.
 class ResponseBytes {
 public:
-    explicit ResponseBytes(const DeviceSettings& settings, size_t dropLimit = 0);
+    explicit ResponseBytes(const DeviceSettings& settings, size_t dropLimit = 0, bool blocks = true);
     // Takes one received byte; true when the response is complete with it.
     bool add(char byte);
     // Reads while bytes wait, at most limit of them; true when the response is complete.
     bool take(ExchangePort& port, size_t limit = static_cast<size_t>(-1));
     // The count of bytes read so far.
     size_t count() const { return taken; }
+    // A block's bytes are coming.
+    bool readingBlock() const { return block == Block::Bytes; }
     Response response() const;
 
 private:
+    // Where a block stands: not one, its header coming, its bytes coming, all of them read.
+    enum class Block { None, Header, Bytes, Read };
+    bool headerByte(char byte);
+
     std::string terminator;
     size_t keep;
     size_t dropLimit;
@@ -96,6 +111,10 @@ private:
     bool cut = false;
     bool ended = false;
     bool whole = false;
+    Block block;
+    size_t blockStart = 0; // where its bytes begin in answer
+    size_t blockLength = 0;
+    size_t blockLeft = 0;
 };
 
 // The sub-strings of an answer or a line as the port's settings split it (INSUBSTRINGS,

@@ -821,3 +821,32 @@ TEST_F(Runner, AnOpenPortRowWaitsForItsConnectAndStopGivesItUp)
     EXPECT_FALSE(PortTable[index].isOpen);
     EXPECT_EQ(lines(), (std::vector<std::string>{"OpenPort||" + number + " not Ok: Verbindungsaufbau abgebrochen"}));
 }
+
+// A definite-length block of any size, a scope's waveform, comes whole over a terminal and over
+// the network, and the query after it gets its own answer.
+TEST_F(Runner, DefiniteLengthBlocksComeWholeOverATerminalAndTheNetwork)
+{
+    const std::vector<std::string> sizes = {"0", "64", "960", "72000", "784000", "7800000"};
+    for (bool network : {false, true}) {
+        if (network) {
+            portClose(0);
+            stopInstrument();
+            startInstrument({"--tcp", "0"});
+            PortTable[0].name = device;
+            portOpen(0);
+            ASSERT_TRUE(pumpUntil([] { return !portsConnecting(); }));
+            ASSERT_TRUE(PortTable[0].isOpen);
+        }
+        clearProtocol(false);
+        removeAllRows(WinProgram, IdPrgList);
+        std::vector<std::string> expected;
+        for (const std::string& size : sizes) {
+            row(1, "DATA:BLOCK? <i>", size);
+            row(1, "*IDN?");
+            expected.insert(expected.end(), {"Query:|DATA:BLOCK? " + size + "|", "Return:|<Binärblock: " + size + " Bytes>|",
+                                             "Query:|*IDN?|", "Return:|QUIRLO,SIM-PS1,0001,1.0|"});
+        }
+        run();
+        EXPECT_EQ(lines(), expected) << (network ? "tcp" : "pty");
+    }
+}

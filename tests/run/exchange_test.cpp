@@ -343,3 +343,49 @@ TEST_F(ExchangeTest, ADeviceThatEchoesHasItsAnswerTakenNotTheEcho)
         EXPECT_EQ(protocol.back(), (Line{"Return:\n1.5", KindResponse, ""}));
     }
 }
+
+// A definite-length block ("#<n><length><bytes>", a scope's waveform) is read whole whatever its
+// bytes, its length and the pauses in it, then the next query gets its own answer; a header that
+// is none, or that announces more than a block may hold, is text.
+TEST_F(ExchangeTest, ADefiniteLengthBlockIsReadWholeWhateverItsBytesAndPauses)
+{
+    entry.settings.inMaxSigns = 10;
+    entry.settings.inSubStrings = 1;
+    entry.settings.inSubTerminator = ",";
+    std::string bytes;
+    for (int k = 0; k < 300; ++k)
+        bytes += static_cast<char>(k % 251);
+    bytes += "\r\n,,";
+    // In six parts, more than inRetry passes apart in all.
+    std::vector<ScriptedDevice::Part> parts = {{5, "#3304" + bytes.substr(0, 50)}};
+    for (size_t at = 50; at < bytes.size(); at += 51)
+        parts.push_back({8, bytes.substr(at, 51)});
+    parts.back().bytes += "\r\n";
+    device.script["CURV?"] = parts;
+    device.script["A?"] = {{5, "1.5\r\n"}};
+    device.script["EMPTY?"] = {{5, "#10\r\n"}};
+    device.script["FAKE?"] = {{5, "#3AB,C\r\n"}};
+    device.script["HUGE?"] = {{5, "#9999999999123\r\n"}};
+    for (const char* text : {"CURV?", "A?", "EMPTY?", "FAKE?", "HUGE?"})
+        query(text);
+    std::vector<std::string> returns;
+    for (const Line& line : protocol) {
+        if (std::get<1>(line) == KindResponse)
+            returns.push_back(std::get<0>(line) + "|" + std::get<2>(line));
+    }
+    EXPECT_EQ(returns, (std::vector<std::string>{"Return:\n<Binärblock: 304 Bytes>|", "Return:\n1.5|",
+                                                 "Return:\n<Binärblock: 0 Bytes>|", "Return:\n#3AB|",
+                                                 "Return:\nC|", "Return:\n#9999999999|abgeschnitten"}));
+
+    // The block's bytes are its own, not one more or less; read at once, 72 kB come in large reads.
+    entry.settings.readAtOnce = 1;
+    std::string wave(72000, '\n');
+    device.script["WAV?"] = {{5, "#572000" + wave + "\n"}};
+    ResponseBytes one(entry.settings);
+    device.write("CURV?\r\n");
+    device.now += 100;
+    ASSERT_TRUE(one.take(device));
+    EXPECT_EQ(one.response().block, bytes);
+    EXPECT_EQ(atOnce("WAV?"), ExchangeState::Done);
+    EXPECT_EQ(std::get<0>(protocol.back()), "Return:\n<Binärblock: 72000 Bytes>");
+}
