@@ -103,3 +103,17 @@ bool DescriptorTransport::lost()
         gone = true;
     return gone;
 }
+
+OpenFailure kindOfOpenError(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS: return OpenFailure::Access;
+    case ENOENT:
+    case ENODEV:
+    case ENXIO: return OpenFailure::Missing;
+    case EBUSY: return OpenFailure::Busy;
+    default: return OpenFailure::Other;
+    }
+}

@@ -30,3 +30,6 @@ protected:
     bool gone = false;
     OpenFailureReason why;
 };
+
+// Why a device file did not open, from the open's errno.
+OpenFailure kindOfOpenError(int error);

@@ -10,6 +10,7 @@
 #include "serial/port_address.h"
 #include "serial/tcp_transport.h"
 #include "serial/terminal_transport.h"
+#include "serial/usbtmc_transport.h"
 
 namespace {
 
@@ -43,6 +44,8 @@ std::unique_ptr<Transport> transportFor(const std::string& name, const DeviceSet
     case PortAddress::Kind::Device:
     case PortAddress::Kind::Path: break;
     }
+    if (namesUsbtmc(address.devicePath()))
+        return openUsbtmc(address.devicePath(), settings);
     return openTerminal(address.devicePath(), settings);
 }
 

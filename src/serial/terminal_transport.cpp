@@ -34,20 +34,6 @@ bool speedOf(int64_t baud, speed_t& speed)
     return false;
 }
 
-OpenFailure kindOfOpenError(int error)
-{
-    switch (error) {
-    case EACCES:
-    case EPERM:
-    case EROFS: return OpenFailure::Access;
-    case ENOENT:
-    case ENODEV:
-    case ENXIO: return OpenFailure::Missing;
-    case EBUSY: return OpenFailure::Busy;
-    default: return OpenFailure::Other;
-    }
-}
-
 class TerminalTransport : public DescriptorTransport {
 public:
     TerminalTransport(const std::string& devicePath, const DeviceSettings& settings);
