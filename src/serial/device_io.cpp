@@ -253,3 +253,9 @@ void deviceRenumber(const std::vector<int64_t>& newHandleOf)
     }
     devices = std::move(moved);
 }
+
+bool nameHasLineSettings(const std::string& name)
+{
+    PortAddress address = portAddressOf(name);
+    return address.lineSettings() && !namesUsbtmc(address.devicePath());
+}

@@ -33,6 +33,8 @@ OpenFailureReason deviceOpenFailure(int64_t handle);
 bool deviceIsOpen(int64_t handle);
 // Whether baud rate, parity, handshake and DTR/RTS mean something for the open device.
 bool deviceHasLineSettings(int64_t handle);
+// Whether the port of that name has a serial line (not a network or USBTMC port), before it opens.
+bool nameHasLineSettings(const std::string& name);
 // Said after "Ok" when the device opened, and what its going away means, for the user.
 std::string deviceOpenNote(int64_t handle);
 std::string deviceLostWhy(int64_t handle);

@@ -142,6 +142,9 @@ void discoverPorts(bool onlyAccessible)
     bool fromLog = !found.empty();
     if (!fromLog)
         found = portsFromSysfs(discoveryPlaces.sysRoot);
+    // Instruments on USB are no serial ports: the kernel's device list names them.
+    std::vector<DiscoveredPort> instruments = usbtmcPorts(discoveryPlaces.sysRoot, discoveryPlaces.devRoot);
+    found.insert(found.end(), instruments.begin(), instruments.end());
     portCount = fillPortTable(PortTable, found);
     if (portCount == 0 && manualPorts.empty())
         messageBox(WinMain, "Quirlo",

@@ -427,7 +427,7 @@ void applyPortSettings()
 {
     int64_t chosen = intValue(controlText(WinSettings, IdSetPortNumber));
     SettingsForm form = readForm();
-    bool complete = formComplete(form, portAddressOf(controlText(WinSettings, IdSetPortBox)).lineSettings());
+    bool complete = formComplete(form, nameHasLineSettings(controlText(WinSettings, IdSetPortBox)));
     if (!validPort(chosen) || !complete) {
         messageBox(WinSettings, "Quirlo",
                    complete ? "Es ist kein gültiger Com-Port\n> " + std::to_string(chosen) + "\ngewählt"

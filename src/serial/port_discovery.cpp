@@ -17,6 +17,7 @@
 #include "common/files.h"
 #include "common/text.h"
 #include "serial/port_address.h"
+#include "serial/usbtmc_transport.h"
 
 DiscoveryPlaces discoveryPlaces;
 
@@ -85,23 +86,37 @@ std::string driverOf(const std::string& device)
     return driver.empty() ? "" : fileName(driver);
 }
 
+// The USB device of a device directory: the nearest directory above it that has a vendor id;
+// "" when there is none.
+std::string usbDeviceAbove(const std::string& device)
+{
+    std::string dir = resolved(device);
+    while (dir.size() > 1 && !fileExists(dir + "/idVendor"))
+        dir = dir.substr(0, dir.rfind('/'));
+    return dir.size() > 1 ? dir : "";
+}
+
+// A line of a USB device's sysfs file, without the line end.
+std::string usbText(const std::string& dir, const char* file)
+{
+    std::string text = readText(dir + "/" + file);
+    while (!text.empty() && g_ascii_isspace(text.back()))
+        text.pop_back();
+    return text;
+}
+
 std::string sysfsTag(const std::string& name, const std::string& device)
 {
     std::string driver = driverOf(device);
     if (name.rfind("ttyS", 0) == 0)
         return driver.empty() ? "serial" : driver;
-    // The USB device is the nearest directory above the port that has a vendor id.
-    std::string dir = resolved(device);
-    while (dir.size() > 1 && !fileExists(dir + "/idVendor"))
-        dir = dir.substr(0, dir.rfind('/'));
-    if (dir.size() <= 1)
+    std::string dir = usbDeviceAbove(device);
+    if (dir.empty())
         return driver.empty() ? "usb" : driver;
     std::string tag = "usb " + fileName(dir) + ":";
     if (!driver.empty())
         return tag + " " + driver;
-    std::string product = readText(dir + "/product");
-    while (!product.empty() && g_ascii_isspace(product.back()))
-        product.pop_back();
+    std::string product = usbText(dir, "product");
     return product.empty() ? tag.substr(0, tag.size() - 1) : tag + " " + product;
 }
 
@@ -186,6 +201,36 @@ std::vector<DiscoveredPort> portsFromSysfs(const std::string& sysRoot)
         ports.push_back({name, sysfsTag(name, device)});
     }
     g_dir_close(dir);
+    std::sort(ports.begin(), ports.end(),
+              [](const DiscoveredPort& a, const DiscoveredPort& b) { return portOrder(a.name, b.name); });
+    return ports;
+}
+
+std::vector<DiscoveredPort> usbtmcPorts(const std::string& sysRoot, const std::string& devRoot)
+{
+    std::vector<DiscoveredPort> ports;
+    auto known = [&ports](const std::string& name) {
+        return std::any_of(ports.begin(), ports.end(), [&](const DiscoveredPort& port) { return port.name == name; });
+    };
+    std::string classDir = sysRoot + "/class/usbmisc";
+    for (const std::string& dir : {classDir, devRoot}) {
+        GDir* list = g_dir_open(dir.c_str(), 0, nullptr);
+        while (const gchar* entry = list ? g_dir_read_name(list) : nullptr) {
+            std::string name(entry);
+            if (!isUsbtmcName(name) || !validDeviceName(name) || known(name))
+                continue;
+            std::string tag = "USBTMC";
+            std::string usb = dir == classDir ? usbDeviceAbove(classDir + "/" + name) : "";
+            for (const char* file : {"manufacturer", "product"}) {
+                std::string text = usb.empty() ? "" : usbText(usb, file);
+                if (!text.empty())
+                    tag += " " + text;
+            }
+            ports.push_back({name, tag});
+        }
+        if (list)
+            g_dir_close(list);
+    }
     std::sort(ports.begin(), ports.end(),
               [](const DiscoveredPort& a, const DiscoveredPort& b) { return portOrder(a.name, b.name); });
     return ports;

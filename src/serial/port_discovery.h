@@ -44,6 +44,11 @@ std::vector<DiscoveredPort> parseKernelLog(const std::string& text);
 // name order.
 std::vector<DiscoveredPort> portsFromSysfs(const std::string& sysRoot);
 
+// The USBTMC instruments: the usbtmc devices of the kernel's usbmisc class under sysRoot, each
+// tagged "USBTMC" with the manufacturer and product of the USB device above it, then usbtmc
+// device files under devRoot that the class does not list, tagged "USBTMC"; in name order.
+std::vector<DiscoveredPort> usbtmcPorts(const std::string& sysRoot, const std::string& devRoot);
+
 // Puts the discovered ports into the first entries of the table (growing it when needed) and
 // returns their number. An entry that gets another port than it had starts with cleared
 // access values; settings, configured and isOpen are carried by carryPortState.

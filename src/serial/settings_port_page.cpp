@@ -8,8 +8,8 @@
 
 #include "common/files.h"
 #include "common/text.h"
+#include "serial/device_io.h"
 #include "serial/device_settings.h"
-#include "serial/port_address.h"
 #include "serial/port_commands.h"
 #include "serial/port_table.h"
 #include "ui/controls.h"
@@ -337,8 +337,8 @@ void showSettingsOfPort(int64_t index)
     setControlText(WinSettings, IdSetPortTag, PortTable[index].tag);
     const PortEntry& entry = PortTable[index];
     showForm(entry.configured ? formFromSettings(entry.settings) : resetForm());
-    // A socket has no serial line: its settings are not asked for.
-    bool lineSettings = portAddressOf(entry.name).lineSettings();
+    // A socket or a USBTMC instrument has no serial line: its settings are not asked for.
+    bool lineSettings = nameHasLineSettings(entry.name);
     for (int id : serialLineControls)
         setControlEnabled(WinSettings, id, lineSettings);
 }

@@ -219,14 +219,18 @@ void UsbtmcTransport::work()
 
 } // namespace
 
+bool isUsbtmcName(const std::string& name)
+{
+    return name.size() > 6 && name.compare(0, 6, "usbtmc") == 0 &&
+           std::all_of(name.begin() + 6, name.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 bool namesUsbtmc(const std::string& devicePath)
 {
     gchar* resolved = realpath(devicePath.c_str(), nullptr);
-    std::string name = resolved ? resolved : devicePath;
+    std::string path = resolved ? resolved : devicePath;
     free(resolved);
-    name = name.substr(name.rfind('/') + 1);
-    return name.size() > 6 && name.compare(0, 6, "usbtmc") == 0 &&
-           std::all_of(name.begin() + 6, name.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return isUsbtmcName(path.substr(path.rfind('/') + 1));
 }
 
 int usbtmcTimeoutMs(const DeviceSettings& settings)

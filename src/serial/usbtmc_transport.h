@@ -12,6 +12,8 @@
 #include "serial/port_table.h"
 #include "serial/transport.h"
 
+// A usbtmc device's file name: "usbtmc" and its number.
+bool isUsbtmcName(const std::string& name);
 // The device file the path names, or the one its link leads to, is a usbtmc device.
 bool namesUsbtmc(const std::string& devicePath);
 

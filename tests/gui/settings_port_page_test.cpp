@@ -4,6 +4,7 @@
 
 #include <gtk/gtk.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "common/files.h"
@@ -146,4 +147,47 @@ TEST_F(SettingsPortPage, SavingAppendsTheExtensionAsksBeforeReplacingAndNeverTea
               0u) << messages[0].text;
     EXPECT_EQ(text(IdSetFileName), "multi.set");
     EXPECT_EQ(devicesDir, before);
+}
+
+namespace {
+
+// USB instruments: in the kernel's device list the usbmisc class's usbtmc0, below its USB device
+// with the instrument's manufacturer and product; usbtmc1 only as a device file.
+class UsbInstrument : public SettingsPortPage {
+protected:
+    void prepareMachine() override
+    {
+        SettingsPortPage::prepareMachine();
+        writeMachineFile("rights", "ttyUSB0 crw----rw- root\nttyUSB1 crw----rw- root\nusbtmc0 crw----rw- root\n"
+                                   "usbtmc1 crw----rw- root\n");
+        namespace fs = std::filesystem;
+        // One that only its device file shows.
+        fs::create_directories(fs::path(machineDir) / "dev");
+        std::ofstream(fs::path(machineDir) / "dev/usbtmc1") << "";
+        const fs::path usb = fs::path(machineDir) / "sys/devices/pci0000:00/usb1/1-3";
+        fs::create_directories(usb / "1-3:1.0/usbmisc/usbtmc0");
+        std::ofstream(usb / "idVendor") << "2a8d\n";
+        std::ofstream(usb / "manufacturer") << "Keysight Technologies\n";
+        std::ofstream(usb / "product") << "34465A\n";
+        fs::create_directories(fs::path(machineDir) / "sys/class/usbmisc");
+        fs::create_directory_symlink(usb / "1-3:1.0/usbmisc/usbtmc0", fs::path(machineDir) / "sys/class/usbmisc/usbtmc0");
+    }
+};
+
+} // namespace
+
+TEST_F(UsbInstrument, IsListedWithItsNameAndAsksForNoSerialLine)
+{
+    ASSERT_EQ(portCount, 4);
+    EXPECT_EQ(PortTable[2].name, "usbtmc0");
+    EXPECT_EQ(PortTable[3].name, "usbtmc1");
+    EXPECT_EQ(PortTable[3].tag, "USBTMC");
+    choosePort(2);
+    EXPECT_EQ(text(IdSetPortTag), "USBTMC Keysight Technologies 34465A");
+    for (int id : serialLineControls)
+        EXPECT_FALSE(controlEnabled(WinSettings, id)) << id;
+    EXPECT_TRUE(controlEnabled(WinSettings, IdSetInTerminator));
+    choosePort(0);
+    for (int id : serialLineControls)
+        EXPECT_TRUE(controlEnabled(WinSettings, id)) << id;
 }
