@@ -372,6 +372,12 @@ bool sendCommand(Exchange& exchange, const std::string& text)
         exchange.protocol("Comnd:\n" + shown, TypeCommand, "");
     if (!exchange.entry.settings.errQuery)
         return false;
+    // Where the port reads the status byte by its own means, the device is asked only when the
+    // byte tells of an event (ESB) or of errors in the queue (EAV).
+    constexpr int eventSummary = 0x20, errorAvailable = 0x04;
+    int status = exchange.port.statusByte();
+    if (status >= 0 && (status & (eventSummary | errorAvailable)) == 0)
+        return false;
     // A late answer to an earlier query must not be read as the status.
     exchange.port.discardInput();
     sendLine(exchange, exchange.errorCommands.status);
@@ -640,6 +646,11 @@ void DeviceExchangePort::wait(int64_t milliseconds)
 int64_t DeviceExchangePort::nowMs()
 {
     return g_get_monotonic_time() / 1000;
+}
+
+int DeviceExchangePort::statusByte()
+{
+    return deviceStatusByte(handle);
 }
 
 // Lost also once the port was closed for it, before the run met that.

@@ -33,6 +33,8 @@ public:
     virtual int64_t nowMs() = 0;
     // The device went away: nothing more comes from it.
     virtual bool lost() = 0;
+    // The device's IEEE 488.2 status byte by the port's own means, -1 where it has none.
+    virtual int statusByte() { return -1; }
 };
 
 // A port of the device layer, whatever its transport; its waits sleep (see waitMs).
@@ -46,6 +48,7 @@ public:
     void wait(int64_t milliseconds) override;
     int64_t nowMs() override;
     bool lost() override;
+    int statusByte() override;
 
 private:
     PortIndex handle;

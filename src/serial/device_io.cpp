@@ -214,6 +214,12 @@ int deviceHangUpEvents(int64_t handle)
     return transport ? transport->hangUpEvents() : 0;
 }
 
+int deviceStatusByte(int64_t handle)
+{
+    Transport* transport = openDevice(handle);
+    return transport ? transport->statusByte() : -1;
+}
+
 bool deviceSetLine(int64_t handle, SerialLine line, int level)
 {
     Transport* transport = openDevice(handle);

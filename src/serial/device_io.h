@@ -54,6 +54,8 @@ int deviceDescriptor(int64_t handle);
 int deviceHangUpEvents(int64_t handle);
 // Sets DTR or RTS (level 1 asserted, 0 released); true when the line reads back so.
 bool deviceSetLine(int64_t handle, SerialLine line, int level);
+// The device's status byte by the port's own means, -1 where it has none.
+int deviceStatusByte(int64_t handle);
 // Drops what the device sent and nobody read yet.
 void deviceDiscardInput(int64_t handle);
 // Line error bits counted so far.

@@ -78,6 +78,9 @@ public:
     virtual std::string lostWhy() const { return "Gerät getrennt"; }
     // Line error bits counted so far.
     virtual int64_t lineErrors() { return 0; }
+    // The device's IEEE 488.2 status byte, read by the port's own means once what was written
+    // has gone out; -1 where the port has none.
+    virtual int statusByte() { return -1; }
 };
 
 // Told when a connect under way ends, made or refused.

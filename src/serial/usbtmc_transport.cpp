@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <condition_variable>
 #include <deque>
@@ -38,6 +39,7 @@ public:
     int64_t write(std::string_view bytes) override;
     int hangUpEvents() const override { return POLLHUP | POLLERR; }
     void discardInput() override;
+    int statusByte() override;
     std::string openNote() const override
     {
         return " (USBTMC: Baudrate, Datenbits, Parität, Stoppbits, Handshake und DTR/RTS gelten hier nicht)";
@@ -51,6 +53,11 @@ private:
     void exchange(const std::string& message);
     bool pass(const char* bytes, size_t count);
     void noteDeviceError(int error);
+    bool closing()
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        return stopping;
+    }
 
     int device = -1;
     int feed = -1; // the worker's end of the pipe
@@ -59,6 +66,9 @@ private:
     std::mutex lock;
     std::condition_variable wake;
     std::deque<std::string> outbox;
+    bool busy = false; // the worker has a message under way
+    std::condition_variable idle;
+    int timeoutMs = 0;
     bool stopping = false;
     std::atomic<bool> lostDevice{false};
     std::thread worker;
@@ -72,7 +82,8 @@ UsbtmcTransport::UsbtmcTransport(const std::string& devicePath, const DeviceSett
         why = {kindOfOpenError(errno), errno, 0, "", ""};
         return;
     }
-    __u32 timeout = static_cast<__u32>(usbtmcTimeoutMs(settings));
+    timeoutMs = usbtmcTimeoutMs(settings);
+    __u32 timeout = static_cast<__u32>(timeoutMs);
     ioctl(device, USBTMC_IOCTL_SET_TIMEOUT, &timeout);
     if (ioctl(device, USBTMC488_IOCTL_GET_CAPS, &capabilities) < 0)
         capabilities = 0;
@@ -153,8 +164,7 @@ bool UsbtmcTransport::pass(const char* bytes, size_t count)
             return false;
         pollfd room = {feed, POLLOUT, 0};
         poll(&room, 1, 100);
-        std::lock_guard<std::mutex> guard(lock);
-        if (stopping)
+        if (closing())
             return false;
     }
     return true;
@@ -170,7 +180,7 @@ void UsbtmcTransport::exchange(const std::string& message)
         noteDeviceError(error);
         return;
     }
-    if (message.find('?') == std::string::npos)
+    if (message.find('?') == std::string::npos || closing())
         return;
     std::string buffer(readSize, '\0');
     std::string tail;
@@ -207,14 +217,36 @@ void UsbtmcTransport::work()
         {
             std::unique_lock<std::mutex> guard(lock);
             wake.wait(guard, [this] { return stopping || !outbox.empty(); });
-            if (stopping)
+            // A closing port still sends what was written, without reading answers.
+            if (outbox.empty())
                 return;
             message = std::move(outbox.front());
             outbox.pop_front();
+            busy = true;
         }
         if (!lostDevice.load())
             exchange(message);
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            busy = false;
+        }
+        idle.notify_all();
     }
+}
+
+// The byte is the device's state after what was written: the worker is waited for first.
+int UsbtmcTransport::statusByte()
+{
+    if (!(capabilities & USBTMC488_CAPABILITY_488_DOT_2) || lostDevice.load())
+        return -1;
+    {
+        std::unique_lock<std::mutex> guard(lock);
+        if (!idle.wait_for(guard, std::chrono::milliseconds(timeoutMs + 1000),
+                           [this] { return outbox.empty() && !busy; }))
+            return -1;
+    }
+    unsigned char status = 0;
+    return ioctl(device, USBTMC488_IOCTL_READ_STB, &status) == 0 ? status : -1;
 }
 
 } // namespace

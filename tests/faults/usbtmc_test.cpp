@@ -6,6 +6,8 @@
 #include <linux/usb/tmc.h>
 #include <poll.h>
 
+#include <algorithm>
+
 #include "common/line_types.h"
 #include "faults/usbtmc_fake.h"
 #include "protocol/protocol_state.h"
@@ -36,6 +38,10 @@ protected:
                 return "1.5"; // no terminator: the end of the message ends it
             if (message == "LATE?\n")
                 return "late:0.25\n";
+            if (message == "*ESR?\n")
+                return "32\n";
+            if (message == "SYST:ERR?\n")
+                return "-113,\"Undefined header\"\n";
             if (message.rfind("DATA:BLOCK? ", 0) == 0) {
                 size_t size = std::stoul(message.substr(12));
                 std::string digits = std::to_string(size);
@@ -120,4 +126,39 @@ TEST_F(Usbtmc, TheInstrumentGoesBackToLocalAtCloseAndAnUnpluggedOneIsLost)
     deviceClose(handle);
     EXPECT_EQ(deviceOpen(handle, "usbtmc7", entry.settings), OpenProgress::Failed);
     EXPECT_EQ(deviceOpenFailure(handle).kind, OpenFailure::Missing);
+}
+
+// With the class's status byte the device is asked for its errors only when the byte tells of
+// them; a device without it is asked after every command, as on any port.
+TEST_F(Usbtmc, TheStatusByteDecidesWhetherTheDeviceIsAskedForItsErrors)
+{
+    entry.settings.errQuery = 1;
+    entry.settings.readAtOnce = 0;
+    entry.settings.delayErr = 100;
+    std::vector<std::string> lines;
+    auto command = [&](const std::string& text) {
+        DeviceExchangePort port(handle);
+        Exchange exchange{port, entry, ModeList, {"*ESR?", "SYST:ERR?", "*CLS"},
+                          [&](const std::string& line, int, const std::string& extra) { lines.push_back(line + extra); }};
+        exchangeCommand(exchange, text);
+    };
+    for (unsigned char capabilities : {USBTMC488_CAPABILITY_488_DOT_2, 0}) {
+        fakeUsbtmc().capabilities = capabilities;
+        fakeUsbtmc().statusByte = 0;
+        ASSERT_EQ(deviceOpen(handle, "usbtmc7", entry.settings), OpenProgress::Open);
+        command("*RST");
+        {
+            std::lock_guard<std::mutex> lock(fakeUsbtmcLock());
+            fakeUsbtmc().statusByte = 0x20;
+        }
+        command("FOO");
+        deviceClose(handle);
+    }
+    std::lock_guard<std::mutex> lock(fakeUsbtmcLock());
+    EXPECT_EQ(fakeUsbtmc().heard,
+              (std::vector<std::string>{"*RST\n", "FOO\n", "*ESR?\n", "SYST:ERR?\n", "*CLS\n", "*RST\n", "*ESR?\n",
+                                        "SYST:ERR?\n", "*CLS\n", "FOO\n", "*ESR?\n", "SYST:ERR?\n", "*CLS\n"}));
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& line) { return line.rfind("Err-#: '%100000' = -113", 0) == 0; }),
+              3);
 }
