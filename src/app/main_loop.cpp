@@ -524,6 +524,7 @@ void directInputClicked(const Event& e)
         break;
     case IdDirSend: sendDirectLine(); break;
     case IdDirMonitor: monitorSwitched(); break;
+    case IdDirSaveBlock: saveLastBlock(); break;
     }
 }
 

@@ -400,6 +400,8 @@ ExchangeState writeAnswer(Exchange& exchange, const Response& response, bool ask
         return ExchangeState::Unanswered;
     }
     const DeviceSettings& s = exchange.entry.settings;
+    if (response.isBlock && response.whole)
+        exchange.entry.lastBlock = response.block;
     // A block's bytes are no text: it is one field that says what came.
     std::vector<std::string> fields = response.isBlock ? std::vector<std::string>{response.text}
                                                        : subStrings(response.text, s);

@@ -10,6 +10,7 @@
 #include <deque>
 #include <optional>
 
+#include "common/files.h"
 #include "common/line_types.h"
 #include "common/text.h"
 #include "protocol/protocol_files.h"
@@ -21,6 +22,7 @@
 #include "ui/controls.h"
 #include "ui/events.h"
 #include "ui/ids.h"
+#include "ui/message_dialog.h"
 #include "ui/redraws.h"
 #include "ui/shortcuts.h"
 #include "ui/timers.h"
@@ -28,7 +30,7 @@
 
 namespace {
 
-constexpr int controlIds[] = {IdDirLine, IdDirSend, IdDirMonitor, IdDirTimestamps};
+constexpr int controlIds[] = {IdDirLine, IdDirSend, IdDirMonitor, IdDirTimestamps, IdDirSaveBlock};
 // What one monitor tick reads at most, so that a flood leaves the windows time to be drawn.
 constexpr int64_t readChunk = 512;
 constexpr int64_t tickBytes = 16384;
@@ -307,6 +309,10 @@ void createDirectInputWindow()
     connectControlEvent(monitorButton, "toggled", WinDirect, IdDirMonitor, CtlPlain);
     putCheck(fixed, WinDirect, IdDirTimestamps, "Zeitstempel", 175, 43, 120, options.timestamps,
              "Mitgelesene Zeilen bekommen ihre Ankunftszeit (hh:mm:ss.mmm) in der letzten Protokollspalte");
+    putButton(fixed, WinDirect, IdDirSaveBlock, "Block sichern...", 380, 42, 130, 26, false);
+    gtk_widget_set_tooltip_text(controlWidget(WinDirect, IdDirSaveBlock),
+                                "Sichert die Bytes des letzten Binärblocks (#<n><Länge><Bytes>), den der Port "
+                                "empfangen hat, in eine Datei");
     GtkWidget* state = putControl(fixed, WinDirect, IdDirState, gtk_label_new(""), 5, 78, 510, 24);
     gtk_misc_set_alignment(GTK_MISC(state), 0.0f, 0.5f);
     registerShortcuts(WinDirect);
@@ -316,11 +322,32 @@ void createDirectInputWindow()
     showState();
 }
 
+void saveLastBlock()
+{
+    bool portThere = currentPort >= 0 && currentPort < static_cast<PortIndex>(PortTable.size());
+    const std::optional<std::string>* block = portThere ? &PortTable[currentPort].lastBlock : nullptr;
+    if (!block || !*block) {
+        messageBox(WinDirect, "Quirlo", "Der Port hat noch keinen Binärblock empfangen.", IconInfo, ButtonsOk);
+        return;
+    }
+    std::string path = fileDialog(WinDirect, true, "Quirlo speichern: Datei für den Binärblock wählen",
+                                  "Alle Dateien (*)|*", logDir);
+    if (path.empty())
+        return;
+    if (fileExists(path) && messageBox(WinDirect, "Quirlo", "Datei existiert bereits!\nÜberschreiben?", IconQuestion,
+                                       ButtonsYesNo) != ResultYes)
+        return;
+    std::string reason;
+    if (!writeFileAtomic(path, **block, &reason))
+        messageBox(WinDirect, "Quirlo", notSavedText(path, reason), IconWarning, ButtonsOk);
+}
+
 void relayoutDirectInputWindow()
 {
     auto [width, height] = innerSize(WinDirect);
     placeControl(WinDirect, IdDirLine, keepValue, keepValue, std::max(width - 170, 100), keepValue);
     placeControl(WinDirect, IdDirSend, std::max(width - 100, 170), keepValue, keepValue, keepValue);
+    placeControl(WinDirect, IdDirSaveBlock, std::max(width - 140, 300), keepValue, keepValue, keepValue);
     placeControl(WinDirect, IdDirState, keepValue, keepValue, width - 10, keepValue);
 }
 

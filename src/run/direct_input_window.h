@@ -23,6 +23,8 @@ void sendDirectLine();
 void walkSendHistory(bool up);
 // "Mitlesen" was switched.
 void monitorSwitched();
+// "Block sichern...": the current port's last definite-length block into a file the user chooses.
+void saveLastBlock();
 // The answer timer's tick: reads the answer of the line sent.
 void directAnswerTick();
 // The monitor's tick: the port sent, or a line without terminator has waited long enough.

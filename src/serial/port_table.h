@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,8 @@ struct PortEntry {
     std::string lastLoss;
     // The last lines sent, whose echo may still come (with skipEcho).
     std::vector<std::string> sentLines;
+    // The bytes of the last definite-length block the device answered, for saving to a file.
+    std::optional<std::string> lastBlock;
     std::vector<char> inBuffer;
 };
 

@@ -231,6 +231,7 @@ enum ControlId {
     IdDirMonitor = 242, // "Mitlesen"
     IdDirTimestamps = 243, // "Zeitstempel"
     IdDirState = 244,
+    IdDirSaveBlock = 245, // "Block sichern..."
     // The sixteen port indicators of the settings window, for PortIndex 0 to 15
     IdSetPortIndicatorFirst = 200,
     IdSetPortIndicatorLast = 215

@@ -849,4 +849,15 @@ TEST_F(Runner, DefiniteLengthBlocksComeWholeOverATerminalAndTheNetwork)
         run();
         EXPECT_EQ(lines(), expected) << (network ? "tcp" : "pty");
     }
+    // The direct input saves the last block's bytes, each as it came.
+    send(EvMenu, WinDirect, MenuDirOpen);
+    fileAnswers.push_back(machineDir + "/curve.bin");
+    send(EvControl, WinDirect, IdDirSaveBlock);
+    std::string saved;
+    ASSERT_TRUE(readWholeFile(machineDir + "/curve.bin", saved));
+    ASSERT_EQ(saved.size(), 7800000u);
+    size_t wrong = 0;
+    for (size_t k = 0; k < saved.size(); ++k)
+        wrong += static_cast<unsigned char>(saved[k]) != k % 251;
+    EXPECT_EQ(wrong, 0u);
 }
