@@ -418,6 +418,8 @@ void dispatchSettings(const Event& e)
             connectEnded(e.column);
         else if (e.type == CtlPortReturned)
             portReturned(e.column);
+        else if (e.type == CtlRightClick && portIndicator(e.object))
+            showPortMenu(e.object);
         else
             settingsClicked(e.object);
         break;
@@ -430,6 +432,8 @@ void dispatchSettings(const Event& e)
             postEvent(EvControl, WinSettings, IdSetApplyPort);
         else if (e.object == MenuSetReturn && protocolPageShown())
             postEvent(EvControl, WinSettings, IdSetApplyProtocol);
+        else if (e.object == MenuSetDeviceClear)
+            clearMenuPortDevice();
         break;
     }
 }

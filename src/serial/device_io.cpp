@@ -214,6 +214,18 @@ int deviceHangUpEvents(int64_t handle)
     return transport ? transport->hangUpEvents() : 0;
 }
 
+bool deviceClears(int64_t handle)
+{
+    Transport* transport = openDevice(handle);
+    return transport && transport->clearsDevice();
+}
+
+bool deviceClear(int64_t handle)
+{
+    Transport* transport = openDevice(handle);
+    return transport && transport->clearDevice();
+}
+
 int deviceStatusByte(int64_t handle)
 {
     Transport* transport = openDevice(handle);

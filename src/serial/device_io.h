@@ -56,6 +56,9 @@ int deviceHangUpEvents(int64_t handle);
 bool deviceSetLine(int64_t handle, SerialLine line, int level);
 // The device's status byte by the port's own means, -1 where it has none.
 int deviceStatusByte(int64_t handle);
+// The device clear of the port's class (USBTMC); false where it has none or it failed.
+bool deviceClears(int64_t handle);
+bool deviceClear(int64_t handle);
 // Drops what the device sent and nobody read yet.
 void deviceDiscardInput(int64_t handle);
 // Line error bits counted so far.

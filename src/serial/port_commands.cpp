@@ -25,6 +25,7 @@
 #include "ui/controls.h"
 #include "ui/events.h"
 #include "ui/ids.h"
+#include "ui/popup_menus.h"
 #include "ui/message_dialog.h"
 #include "ui/windows.h"
 
@@ -548,6 +549,27 @@ void portIndicatorClicked(int id)
     int64_t index = id - IdSetPortIndicatorFirst;
     if (index >= 0 && index < portCount)
         makeCurrent(index, " Ok");
+}
+
+namespace {
+
+int64_t menuPort = -1;
+
+} // namespace
+
+void showPortMenu(int id)
+{
+    menuPort = id - IdSetPortIndicatorFirst;
+    setMenuItemEnabled(PopupPort, MenuSetDeviceClear, validPort(menuPort) && deviceClears(menuPort));
+    showPopupMenu(PopupPort);
+}
+
+void clearMenuPortDevice()
+{
+    if (!validPort(menuPort))
+        return;
+    bool cleared = deviceClear(menuPort);
+    portProtocol("DevClear\n\n\n" + portNumber(menuPort) + (cleared ? " Ok" : " not Ok"));
 }
 
 void setLineCommand(SerialLine line, const std::string& parameter)

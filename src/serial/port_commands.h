@@ -44,6 +44,10 @@ void setLineCommand(SerialLine line, const std::string& parameter);
 void togglePort(int64_t index);
 // A click on a port indicator makes exactly that port current.
 void portIndicatorClicked(int id);
+// The pop-up menu of a port indicator, and its "Gerät zurücksetzen": the device clear of a port
+// whose class has one (USBTMC), told in the protocol.
+void showPortMenu(int id);
+void clearMenuPortDevice();
 // Closes a port whose device has gone away, with the protocol line "getrennt"; true when it
 // did.
 bool closeIfLost(int64_t index);

@@ -15,6 +15,7 @@
 #include "ui/controls.h"
 #include "ui/events.h"
 #include "ui/ids.h"
+#include "ui/popup_menus.h"
 #include "ui/message_dialog.h"
 #include "ui/resources.h"
 #include "ui/windows.h"
@@ -23,10 +24,14 @@ namespace {
 
 constexpr int indicatorCount = IdSetPortIndicatorLast - IdSetPortIndicatorFirst + 1;
 
+// A click makes the port current; a right click opens its pop-up menu.
 gboolean onIndicatorPressed(GtkWidget*, GdkEventButton* event, gpointer data)
 {
-    if (event->type == GDK_BUTTON_PRESS)
-        postEvent(EvControl, WinSettings, GPOINTER_TO_INT(data));
+    if (event->type != GDK_BUTTON_PRESS)
+        return TRUE;
+    if (event->button == 3)
+        notePopupClick(event);
+    postEvent(EvControl, WinSettings, GPOINTER_TO_INT(data), event->button == 3 ? CtlRightClick : CtlPlain);
     return TRUE;
 }
 

@@ -81,6 +81,10 @@ public:
     // The device's IEEE 488.2 status byte, read by the port's own means once what was written
     // has gone out; -1 where the port has none.
     virtual int statusByte() { return -1; }
+    // Whether the class has a device clear, and the clear itself: what waits to go out and what
+    // came are dropped, and the device's buffers and parser are reset.
+    virtual bool clearsDevice() const { return false; }
+    virtual bool clearDevice() { return false; }
 };
 
 // Told when a connect under way ends, made or refused.

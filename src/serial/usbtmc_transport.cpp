@@ -40,6 +40,8 @@ public:
     int hangUpEvents() const override { return POLLHUP | POLLERR; }
     void discardInput() override;
     int statusByte() override;
+    bool clearsDevice() const override { return true; }
+    bool clearDevice() override;
     std::string openNote() const override
     {
         return " (USBTMC: Baudrate, Datenbits, Parität, Stoppbits, Handshake und DTR/RTS gelten hier nicht)";
@@ -67,6 +69,7 @@ private:
     std::condition_variable wake;
     std::deque<std::string> outbox;
     bool busy = false; // the worker has a message under way
+    bool clearWanted = false;
     std::condition_variable idle;
     int timeoutMs = 0;
     bool stopping = false;
@@ -216,7 +219,13 @@ void UsbtmcTransport::work()
         std::string message;
         {
             std::unique_lock<std::mutex> guard(lock);
-            wake.wait(guard, [this] { return stopping || !outbox.empty(); });
+            wake.wait(guard, [this] { return stopping || clearWanted || !outbox.empty(); });
+            if (clearWanted) {
+                clearWanted = false;
+                guard.unlock();
+                ioctl(device, USBTMC_IOCTL_CLEAR);
+                continue;
+            }
             // A closing port still sends what was written, without reading answers.
             if (outbox.empty())
                 return;
@@ -232,6 +241,21 @@ void UsbtmcTransport::work()
         }
         idle.notify_all();
     }
+}
+
+// The clear comes after the message under way, in place of those still waiting.
+bool UsbtmcTransport::clearDevice()
+{
+    if (lostDevice.load())
+        return false;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        outbox.clear();
+        clearWanted = true;
+    }
+    wake.notify_one();
+    discardInput();
+    return true;
 }
 
 // The byte is the device's state after what was written: the worker is waited for first.

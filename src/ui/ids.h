@@ -318,7 +318,9 @@ enum MenuItemId {
     // Direct-input window shortcuts
     MenuDirUp = 193,
     MenuDirDown = 194,
-    MenuDirOpen = 195 // Ctrl+D in the program and protocol windows
+    MenuDirOpen = 195, // Ctrl+D in the program and protocol windows
+    // Port indicator pop-up menu
+    MenuSetDeviceClear = 196 // "Gerät zurücksetzen"
 };
 
 enum PopupMenuId {
@@ -329,5 +331,6 @@ enum PopupMenuId {
     PopupPrgManyRows = 26,
     PopupPtkListClipboard = 48,
     PopupPtkTableClipboard = 54,
-    PopupPtkRows = 60
+    PopupPtkRows = 60,
+    PopupPort = 70 // a port indicator of the settings window
 };

@@ -69,6 +69,7 @@ const std::vector<MenuSpec> menuSpecs = {
       {44, "1200", true}, {45, "1500", true}, {46, "2000", true}, {47, "5000", true},
       {subMenuEnd, "", true}}},
     // The clipboard layouts are added by the protocol, which knows them.
+    {PopupPort, WinSettings, {{MenuSetDeviceClear, "Gerät zurücksetzen", false}}},
     {PopupPtkListClipboard, WinProtocol, {{MenuPtkListHeading, "Clipboardübernahme als...", false}}},
     {PopupPtkTableClipboard, WinProtocol, {{MenuPtkTableHeading, "Clipboardübernahme als...", false}}},
     {PopupPtkRows, WinProtocol,

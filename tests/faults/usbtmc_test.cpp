@@ -104,9 +104,14 @@ TEST_F(Usbtmc, QueriesGetTheirWholeAnswersAndATimeOutLeavesTheNextQueryClean)
                                                             "DATA:BLOCK? 7800000\n"}));
 }
 
-TEST_F(Usbtmc, TheInstrumentGoesBackToLocalAtCloseAndAnUnpluggedOneIsLost)
+TEST_F(Usbtmc, ADeviceClearAndLocalAtCloseAndAnUnpluggedInstrumentIsLost)
 {
     ASSERT_EQ(deviceOpen(handle, "/dev/usbtmc7", entry.settings), OpenProgress::Open);
+    // "Gerät zurücksetzen": the worker clears the device, and the port goes on.
+    ASSERT_TRUE(deviceClears(handle));
+    EXPECT_TRUE(deviceClear(handle));
+    EXPECT_EQ(ask("*IDN?"), ExchangeState::Done);
+    EXPECT_EQ(fakeUsbtmc().clears, 1);
     deviceClose(handle);
     EXPECT_EQ(fakeUsbtmc().gotoLocals, 1);
     EXPECT_EQ(fakeUsbtmc().closes, 1);
