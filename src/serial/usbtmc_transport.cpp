@@ -5,6 +5,7 @@
 #include <linux/usb/tmc.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <glib-unix.h>
@@ -12,8 +13,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -32,12 +33,143 @@ bool meansGone(int error)
 
 constexpr size_t readSize = 65536;
 
+// What the port and its worker share. The worker owns the device from the open on: it sends
+// what the port wrote, reads the answers of queries into its end of a socket pair, and at the
+// port's close sends what is left, puts the instrument back to local and closes the device, so
+// the port is never waited for.
+struct Link {
+    int device = -1;
+    int feed = -1; // the worker's end of the socket pair
+    std::string terminator;
+    unsigned char capabilities = 0;
+    int timeoutMs = 0;
+    std::mutex lock;
+    std::condition_variable wake;
+    std::condition_variable idle;
+    std::deque<std::string> outbox;
+    bool busy = false; // a message is under way
+    bool clearWanted = false;
+    bool closing = false;
+    std::atomic<bool> lost{false};
+
+    bool isClosing()
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        return closing;
+    }
+};
+
+void noteDeviceError(Link& link, int error)
+{
+    if (!meansGone(error))
+        return;
+    link.lost = true;
+    // The main loop sees the hang-up of the socket.
+    shutdown(link.feed, SHUT_WR);
+}
+
+// Hands bytes to the main loop, waiting while it has no room; false when the port closes.
+bool pass(Link& link, const char* bytes, size_t count)
+{
+    while (count > 0) {
+        ssize_t written = send(link.feed, bytes, count, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (written > 0) {
+            bytes += written;
+            count -= static_cast<size_t>(written);
+            continue;
+        }
+        if (written < 0 && errno != EAGAIN && errno != EINTR)
+            return false;
+        pollfd room = {link.feed, POLLOUT, 0};
+        poll(&room, 1, 100);
+        if (link.isClosing())
+            return false;
+    }
+    return true;
+}
+
+// One message out; after a query its answer in, to its end of message, ended with the port's
+// in-terminator where the device did not send it.
+void exchange(Link& link, const std::string& message)
+{
+    if (::write(link.device, message.data(), message.size()) < 0) {
+        int error = errno;
+        if (error == ETIMEDOUT)
+            ioctl(link.device, USBTMC_IOCTL_CLEAR);
+        noteDeviceError(link, error);
+        return;
+    }
+    if (message.find('?') == std::string::npos || link.isClosing())
+        return;
+    std::string buffer(readSize, '\0');
+    std::string tail;
+    for (;;) {
+        ssize_t count = ::read(link.device, buffer.data(), buffer.size());
+        if (count < 0) {
+            int error = errno;
+            // The transfer under way is given up: the next query starts clean.
+            if (error == ETIMEDOUT)
+                ioctl(link.device, USBTMC_IOCTL_CLEAR);
+            noteDeviceError(link, error);
+            return;
+        }
+        if (!pass(link, buffer.data(), static_cast<size_t>(count)))
+            return;
+        tail.append(buffer.data(), static_cast<size_t>(count));
+        if (tail.size() > link.terminator.size())
+            tail.erase(0, tail.size() - link.terminator.size());
+        // The message ends with its last transfer's end-of-message bit; a driver that cannot
+        // tell it ends a read shorter than asked for there.
+        __u8 attributes = 0;
+        bool endOfMessage = ioctl(link.device, USBTMC_IOCTL_MSG_IN_ATTR, &attributes) == 0 && (attributes & 1) != 0;
+        if (static_cast<size_t>(count) < buffer.size() || endOfMessage)
+            break;
+    }
+    if (!link.terminator.empty() && tail != link.terminator)
+        pass(link, link.terminator.data(), link.terminator.size());
+}
+
+void work(std::shared_ptr<Link> link)
+{
+    for (;;) {
+        std::string message;
+        {
+            std::unique_lock<std::mutex> guard(link->lock);
+            link->wake.wait(guard, [&] { return link->closing || link->clearWanted || !link->outbox.empty(); });
+            if (link->clearWanted) {
+                link->clearWanted = false;
+                guard.unlock();
+                ioctl(link->device, USBTMC_IOCTL_CLEAR);
+                continue;
+            }
+            // A closing port still sends what was written, without reading answers.
+            if (link->outbox.empty())
+                break;
+            message = std::move(link->outbox.front());
+            link->outbox.pop_front();
+            link->busy = true;
+        }
+        if (!link->lost.load())
+            exchange(*link, message);
+        {
+            std::lock_guard<std::mutex> guard(link->lock);
+            link->busy = false;
+        }
+        link->idle.notify_all();
+    }
+    // The front panel works again.
+    if (link->capabilities & USBTMC488_CAPABILITY_GOTO_LOCAL)
+        ioctl(link->device, USBTMC488_IOCTL_GOTO_LOCAL);
+    close(link->device);
+    close(link->feed);
+}
+
 class UsbtmcTransport : public DescriptorTransport {
 public:
     UsbtmcTransport(const std::string& devicePath, const DeviceSettings& settings);
     ~UsbtmcTransport() override;
     int64_t write(std::string_view bytes) override;
-    int hangUpEvents() const override { return POLLHUP | POLLERR; }
+    int hangUpEvents() const override { return POLLHUP | POLLERR | POLLRDHUP; }
     void discardInput() override;
     int statusByte() override;
     bool clearsDevice() const override { return true; }
@@ -48,91 +180,57 @@ public:
     }
 
 protected:
-    bool hungUp() override { return lostDevice.load(); }
+    bool hungUp() override { return link->lost.load(); }
 
 private:
-    void work();
-    void exchange(const std::string& message);
-    bool pass(const char* bytes, size_t count);
-    void noteDeviceError(int error);
-    bool closing()
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        return stopping;
-    }
-
-    int device = -1;
-    int feed = -1; // the worker's end of the pipe
-    std::string terminator;
-    unsigned char capabilities = 0;
-    std::mutex lock;
-    std::condition_variable wake;
-    std::deque<std::string> outbox;
-    bool busy = false; // the worker has a message under way
-    bool clearWanted = false;
-    std::condition_variable idle;
-    int timeoutMs = 0;
-    bool stopping = false;
-    std::atomic<bool> lostDevice{false};
-    std::thread worker;
+    std::shared_ptr<Link> link = std::make_shared<Link>();
 };
 
 UsbtmcTransport::UsbtmcTransport(const std::string& devicePath, const DeviceSettings& settings)
-    : terminator(settings.inTerminator)
 {
-    device = open(devicePath.c_str(), O_RDWR | O_CLOEXEC);
-    if (device < 0) {
+    link->terminator = settings.inTerminator;
+    link->device = open(devicePath.c_str(), O_RDWR | O_CLOEXEC);
+    if (link->device < 0) {
         why = {kindOfOpenError(errno), errno, 0, "", ""};
         return;
     }
-    timeoutMs = usbtmcTimeoutMs(settings);
-    __u32 timeout = static_cast<__u32>(timeoutMs);
-    ioctl(device, USBTMC_IOCTL_SET_TIMEOUT, &timeout);
-    if (ioctl(device, USBTMC488_IOCTL_GET_CAPS, &capabilities) < 0)
-        capabilities = 0;
+    link->timeoutMs = usbtmcTimeoutMs(settings);
+    __u32 timeout = static_cast<__u32>(link->timeoutMs);
+    ioctl(link->device, USBTMC_IOCTL_SET_TIMEOUT, &timeout);
+    if (ioctl(link->device, USBTMC488_IOCTL_GET_CAPS, &link->capabilities) < 0)
+        link->capabilities = 0;
     int ends[2];
-    if (!g_unix_open_pipe(ends, FD_CLOEXEC, nullptr)) {
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
         why = {OpenFailure::Other, errno, 0, "", ""};
-        close(device);
-        device = -1;
+        close(link->device);
         return;
     }
     g_unix_set_fd_nonblocking(ends[0], TRUE, nullptr);
-    g_unix_set_fd_nonblocking(ends[1], TRUE, nullptr);
     fd = ends[0];
-    feed = ends[1];
-    worker = std::thread([this] { work(); });
+    link->feed = ends[1];
+    std::thread(work, link).detach();
 }
 
 UsbtmcTransport::~UsbtmcTransport()
 {
-    if (worker.joinable()) {
-        {
-            std::lock_guard<std::mutex> guard(lock);
-            stopping = true;
-        }
-        wake.notify_one();
-        worker.join();
+    if (link->feed < 0)
+        return;
+    {
+        std::lock_guard<std::mutex> guard(link->lock);
+        link->closing = true;
     }
-    if (feed >= 0)
-        close(feed);
-    if (device >= 0) {
-        // The front panel works again.
-        if (capabilities & USBTMC488_CAPABILITY_GOTO_LOCAL)
-            ioctl(device, USBTMC488_IOCTL_GOTO_LOCAL);
-        close(device);
-    }
+    link->wake.notify_one();
 }
 
 int64_t UsbtmcTransport::write(std::string_view bytes)
 {
-    if (lostDevice.load() || device < 0)
+    if (link->lost.load() || fd < 0)
         return 0;
     {
-        std::lock_guard<std::mutex> guard(lock);
-        outbox.emplace_back(bytes);
+        std::lock_guard<std::mutex> guard(link->lock);
+        link->outbox.emplace_back(bytes);
     }
-    wake.notify_one();
+    link->wake.notify_one();
     return static_cast<int64_t>(bytes.size());
 }
 
@@ -143,117 +241,17 @@ void UsbtmcTransport::discardInput()
     }
 }
 
-void UsbtmcTransport::noteDeviceError(int error)
-{
-    if (!meansGone(error))
-        return;
-    lostDevice = true;
-    // The main loop sees the hang-up of the pipe.
-    close(feed);
-    feed = -1;
-}
-
-// Hands bytes to the main loop, waiting while the pipe is full; false when the port closes.
-bool UsbtmcTransport::pass(const char* bytes, size_t count)
-{
-    while (count > 0) {
-        ssize_t written = ::write(feed, bytes, count);
-        if (written > 0) {
-            bytes += written;
-            count -= static_cast<size_t>(written);
-            continue;
-        }
-        if (written < 0 && errno != EAGAIN && errno != EINTR)
-            return false;
-        pollfd room = {feed, POLLOUT, 0};
-        poll(&room, 1, 100);
-        if (closing())
-            return false;
-    }
-    return true;
-}
-
-// One message out; after a query its answer in, to its end of message.
-void UsbtmcTransport::exchange(const std::string& message)
-{
-    if (::write(device, message.data(), message.size()) < 0) {
-        int error = errno;
-        if (error == ETIMEDOUT)
-            ioctl(device, USBTMC_IOCTL_CLEAR);
-        noteDeviceError(error);
-        return;
-    }
-    if (message.find('?') == std::string::npos || closing())
-        return;
-    std::string buffer(readSize, '\0');
-    std::string tail;
-    for (;;) {
-        ssize_t count = ::read(device, buffer.data(), buffer.size());
-        if (count < 0) {
-            int error = errno;
-            // The transfer under way is given up: the next query starts clean.
-            if (error == ETIMEDOUT)
-                ioctl(device, USBTMC_IOCTL_CLEAR);
-            noteDeviceError(error);
-            return;
-        }
-        if (!pass(buffer.data(), static_cast<size_t>(count)))
-            return;
-        tail.append(buffer.data(), static_cast<size_t>(count));
-        if (tail.size() > terminator.size())
-            tail.erase(0, tail.size() - terminator.size());
-        // The message ends with its last transfer's end-of-message bit; a driver that cannot
-        // tell it ends a read shorter than asked for there.
-        __u8 attributes = 0;
-        bool endOfMessage = ioctl(device, USBTMC_IOCTL_MSG_IN_ATTR, &attributes) == 0 && (attributes & 1) != 0;
-        if (static_cast<size_t>(count) < buffer.size() || endOfMessage)
-            break;
-    }
-    if (!terminator.empty() && tail != terminator)
-        pass(terminator.data(), terminator.size());
-}
-
-void UsbtmcTransport::work()
-{
-    for (;;) {
-        std::string message;
-        {
-            std::unique_lock<std::mutex> guard(lock);
-            wake.wait(guard, [this] { return stopping || clearWanted || !outbox.empty(); });
-            if (clearWanted) {
-                clearWanted = false;
-                guard.unlock();
-                ioctl(device, USBTMC_IOCTL_CLEAR);
-                continue;
-            }
-            // A closing port still sends what was written, without reading answers.
-            if (outbox.empty())
-                return;
-            message = std::move(outbox.front());
-            outbox.pop_front();
-            busy = true;
-        }
-        if (!lostDevice.load())
-            exchange(message);
-        {
-            std::lock_guard<std::mutex> guard(lock);
-            busy = false;
-        }
-        idle.notify_all();
-    }
-}
-
 // The clear comes after the message under way, in place of those still waiting.
 bool UsbtmcTransport::clearDevice()
 {
-    if (lostDevice.load())
+    if (link->lost.load())
         return false;
     {
-        std::lock_guard<std::mutex> guard(lock);
-        outbox.clear();
-        clearWanted = true;
+        std::lock_guard<std::mutex> guard(link->lock);
+        link->outbox.clear();
+        link->clearWanted = true;
     }
-    wake.notify_one();
+    link->wake.notify_one();
     discardInput();
     return true;
 }
@@ -261,16 +259,16 @@ bool UsbtmcTransport::clearDevice()
 // The byte is the device's state after what was written: the worker is waited for first.
 int UsbtmcTransport::statusByte()
 {
-    if (!(capabilities & USBTMC488_CAPABILITY_488_DOT_2) || lostDevice.load())
+    if (!(link->capabilities & USBTMC488_CAPABILITY_488_DOT_2) || link->lost.load())
         return -1;
     {
-        std::unique_lock<std::mutex> guard(lock);
-        if (!idle.wait_for(guard, std::chrono::milliseconds(timeoutMs + 1000),
-                           [this] { return outbox.empty() && !busy; }))
+        std::unique_lock<std::mutex> guard(link->lock);
+        if (!link->idle.wait_for(guard, std::chrono::milliseconds(link->timeoutMs + 1000),
+                                 [this] { return link->outbox.empty() && !link->busy && !link->clearWanted; }))
             return -1;
     }
     unsigned char status = 0;
-    return ioctl(device, USBTMC488_IOCTL_READ_STB, &status) == 0 ? status : -1;
+    return ioctl(link->device, USBTMC488_IOCTL_READ_STB, &status) == 0 ? status : -1;
 }
 
 } // namespace

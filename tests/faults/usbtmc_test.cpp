@@ -3,6 +3,8 @@
 // local at close, and one that was unplugged.
 #include <gtest/gtest.h>
 
+#include <glib.h>
+
 #include <linux/usb/tmc.h>
 #include <poll.h>
 
@@ -50,7 +52,27 @@ protected:
             return "";
         };
     }
-    void TearDown() override { deviceClose(handle); }
+    void TearDown() override { closePort(); }
+    // Closes the port and waits for its worker to close the device, which it does after
+    // sending what was left.
+    void closePort()
+    {
+        int closes = 0;
+        {
+            std::lock_guard<std::mutex> lock(fakeUsbtmcLock());
+            closes = fakeUsbtmc().closes;
+        }
+        bool open = deviceIsOpen(handle);
+        deviceClose(handle);
+        for (int tries = 0; open && tries < 1000; ++tries) {
+            {
+                std::lock_guard<std::mutex> lock(fakeUsbtmcLock());
+                if (fakeUsbtmc().closes > closes)
+                    return;
+            }
+            g_usleep(5000);
+        }
+    }
     // A query as the runner asks it when it reads at once: the port's descriptor is waited on
     // until the answer is whole or its wait is over.
     ExchangeState ask(const std::string& text)
@@ -112,13 +134,13 @@ TEST_F(Usbtmc, ADeviceClearAndLocalAtCloseAndAnUnpluggedInstrumentIsLost)
     EXPECT_TRUE(deviceClear(handle));
     EXPECT_EQ(ask("*IDN?"), ExchangeState::Done);
     EXPECT_EQ(fakeUsbtmc().clears, 1);
-    deviceClose(handle);
+    closePort();
     EXPECT_EQ(fakeUsbtmc().gotoLocals, 1);
     EXPECT_EQ(fakeUsbtmc().closes, 1);
     // Without the capability it is not asked to.
     fakeUsbtmc().capabilities = 0;
     ASSERT_EQ(deviceOpen(handle, "usbtmc7", entry.settings), OpenProgress::Open);
-    deviceClose(handle);
+    closePort();
     EXPECT_EQ(fakeUsbtmc().gotoLocals, 1);
 
     ASSERT_EQ(deviceOpen(handle, "usbtmc7", entry.settings), OpenProgress::Open);
@@ -128,7 +150,7 @@ TEST_F(Usbtmc, ADeviceClearAndLocalAtCloseAndAnUnpluggedInstrumentIsLost)
     }
     EXPECT_EQ(ask("*IDN?"), ExchangeState::Unanswered);
     EXPECT_TRUE(deviceLost(handle));
-    deviceClose(handle);
+    closePort();
     EXPECT_EQ(deviceOpen(handle, "usbtmc7", entry.settings), OpenProgress::Failed);
     EXPECT_EQ(deviceOpenFailure(handle).kind, OpenFailure::Missing);
 }
@@ -157,7 +179,7 @@ TEST_F(Usbtmc, TheStatusByteDecidesWhetherTheDeviceIsAskedForItsErrors)
             fakeUsbtmc().statusByte = 0x20;
         }
         command("FOO");
-        deviceClose(handle);
+        closePort();
     }
     std::lock_guard<std::mutex> lock(fakeUsbtmcLock());
     EXPECT_EQ(fakeUsbtmc().heard,
