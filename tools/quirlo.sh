@@ -10,11 +10,13 @@ cd "$(dirname "$0")/.."
 # (with perl for its PDF output, and pdfinfo of poppler-utils for its pictures) typesets the
 # manual; clang with its runtime builds the fuzz
 # targets; PLplot with its cairo devices draws the diagram; ser2net serves a test instrument on
-# the network, socat gives one a terminal behind a link; pyserial is the plain client of the query
+# the network, socat gives one a terminal behind a link; rpcgen (rpcsvc-proto), libtirpc and
+# rpcbind let it serve VXI-11, which liblxi reaches; pyserial is the plain client of the query
 # benchmark.
 packages=(g++ cmake ninja-build pkg-config libgtk2.0-dev libgtest-dev xvfb xauth xfonts-base
           fonts-dejavu-core fonts-dejavu-extra fonts-freefont-ttf groff perl poppler-utils clang libclang-rt-14-dev
-          libplplot-dev plplot-driver-cairo ser2net socat python3-serial)
+          libplplot-dev plplot-driver-cairo ser2net socat rpcsvc-proto libtirpc-dev rpcbind liblxi-dev
+          python3-serial)
 
 # Installs the packages and those given as arguments, where missing.
 install_missing() {

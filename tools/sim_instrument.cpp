@@ -5,7 +5,7 @@
 //
 //   sim_instrument [--out-term CODES] [--delay MS] [--jitter MS] [--split MS] [--silent HEADER]...
 //                  [--log FILE] [--tcp PORT] [--stream MS] [--echo] [--link PATH]
-//                  [--drop-after N [--return-after MS]] [--help]
+//                  [--drop-after N [--return-after MS]] [--vxi11] [--help]
 //
 // --out-term  character codes appended to every answer, ";"-separated (default 13;10)
 // --delay     milliseconds before each answer
@@ -26,6 +26,9 @@
 //             port is gone
 // --return-after  come back that many milliseconds after going away: a new terminal behind
 //             the same link, or the same network port
+// --vxi11     serve the VXI-11 core channel instead (registered with rpcbind, which must run;
+//             one such instrument per machine), and print "vxi11:127.0.0.1"; --delay, --silent,
+//             --out-term and --log apply
 // --help      print the options and end
 //
 // Commands and queries (any case; CR, LF or both end a line):
@@ -37,12 +40,15 @@
 // A wrong command queues "-100,Command error" and sets the command-error bit of *ESR?; a value
 // out of range queues "-222,Data out of range" and sets the execution-error bit.
 #include <arpa/inet.h>
+#include <rpc/pmap_clnt.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include "vxi11.h"
 
 #include <algorithm>
 #include <cctype>
@@ -58,6 +64,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -79,6 +86,7 @@ const char* const usage =
     "  --link PATH       make PATH a symbolic link to the terminal\n"
     "  --drop-after N    go away at the Nth line, without answering it\n"
     "  --return-after MS come back this long after going away (same link or port)\n"
+    "  --vxi11           serve VXI-11 (through rpcbind) instead of a terminal\n"
     "  --help            print this and end\n";
 
 struct Options {
@@ -94,6 +102,7 @@ struct Options {
     std::string link;
     int dropAfter = 0;
     int returnAfterMs = -1;
+    bool vxi11 = false;
 };
 
 enum StatusBit { QueryError = 4, DeviceError = 8, ExecutionError = 16, CommandError = 32, PowerOn = 128 };
@@ -320,6 +329,153 @@ void sleepMs(int ms)
 
 } // namespace
 
+// The VXI-11 core channel: the instrument behind every link, its answers waiting for the
+// client's reads. rpcgen's dispatcher calls these; they keep their results for it.
+extern "C" void device_core_1(svc_req* request, SVCXPRT* transport);
+
+namespace vxi11 {
+
+Instrument* device = nullptr;
+Options* options = nullptr;
+std::ofstream* log = nullptr;
+std::string waiting; // answer bytes not read yet
+long links = 0;
+
+enum Error { NoError = 0, NotSupported = 8, IoTimeout = 15 };
+enum Reason { RequestCount = 1, End = 4 };
+
+// Serves the core channel, registered with rpcbind, until the instrument is ended.
+int serve()
+{
+    SVCXPRT* transport = svctcp_create(RPC_ANYSOCK, 0, 0);
+    pmap_unset(DEVICE_CORE, DEVICE_CORE_VERSION);
+    if (!transport || !svc_register(transport, DEVICE_CORE, DEVICE_CORE_VERSION, device_core_1, IPPROTO_TCP)) {
+        std::fprintf(stderr, "sim_instrument: VXI-11 not registered (does rpcbind run?)\n");
+        return 1;
+    }
+    std::printf("vxi11:127.0.0.1\n");
+    std::fflush(stdout);
+    while (!stopping) {
+        std::vector<pollfd> watched(svc_pollfd, svc_pollfd + svc_max_pollfd);
+        if (poll(watched.data(), watched.size(), 100) > 0)
+            svc_getreq_poll(watched.data(), static_cast<int>(watched.size()));
+    }
+    svc_unregister(DEVICE_CORE, DEVICE_CORE_VERSION);
+    return 0;
+}
+
+} // namespace vxi11
+
+extern "C" {
+
+Create_LinkResp* create_link_1_svc(Create_LinkParms*, svc_req*)
+{
+    static Create_LinkResp result;
+    vxi11::waiting.clear();
+    result = {vxi11::NoError, ++vxi11::links, 0, 1 << 20};
+    return &result;
+}
+
+Device_WriteResp* device_write_1_svc(Device_WriteParms* parameters, svc_req*)
+{
+    static Device_WriteResp result;
+    std::string data(parameters->data.data_val, parameters->data.data_len);
+    for (size_t end; (end = data.find_first_of("\r\n")) != std::string::npos || !data.empty();) {
+        std::string line = data.substr(0, end);
+        data.erase(0, end == std::string::npos ? data.size() : end + 1);
+        if (line.empty())
+            continue;
+        if (vxi11::log->is_open())
+            *vxi11::log << line << std::endl;
+        std::string header = upper(line.substr(0, line.find(' ')));
+        std::string reply = answer(*vxi11::device, line);
+        if (!reply.empty() && !vxi11::options->silent.count(header))
+            vxi11::waiting += reply + vxi11::options->outTerminator;
+    }
+    result = {vxi11::NoError, parameters->data.data_len};
+    return &result;
+}
+
+Device_ReadResp* device_read_1_svc(Device_ReadParms* parameters, svc_req*)
+{
+    static Device_ReadResp result;
+    static std::string sent;
+    sleepMs(vxi11::options->delayMs);
+    if (vxi11::waiting.empty()) {
+        result = {vxi11::IoTimeout, 0, {0, nullptr}};
+        return &result;
+    }
+    size_t count = std::min<size_t>(parameters->requestSize, vxi11::waiting.size());
+    sent = vxi11::waiting.substr(0, count);
+    vxi11::waiting.erase(0, count);
+    result = {vxi11::NoError, vxi11::waiting.empty() ? vxi11::End : vxi11::RequestCount,
+              {static_cast<u_int>(sent.size()), sent.data()}};
+    return &result;
+}
+
+Device_ReadStbResp* device_readstb_1_svc(Device_GenericParms*, svc_req*)
+{
+    static Device_ReadStbResp result;
+    int stb = (vxi11::device->esr ? 0x20 : 0) | (vxi11::device->errors.empty() ? 0 : 0x04) |
+              (vxi11::waiting.empty() ? 0 : 0x10);
+    result = {vxi11::NoError, static_cast<u_char>(stb)};
+    return &result;
+}
+
+Device_Error* device_clear_1_svc(Device_GenericParms*, svc_req*)
+{
+    static Device_Error result;
+    vxi11::waiting.clear();
+    result = {vxi11::NoError};
+    return &result;
+}
+
+Device_Error* destroy_link_1_svc(Device_Link*, svc_req*)
+{
+    static Device_Error result;
+    vxi11::waiting.clear();
+    result = {vxi11::NoError};
+    return &result;
+}
+
+// What a power supply does without: all of it answers "fine" or "not supported".
+Device_Error* accepted()
+{
+    static Device_Error result;
+    result = {vxi11::NoError};
+    return &result;
+}
+
+Device_Error* notSupported()
+{
+    static Device_Error result;
+    result = {vxi11::NotSupported};
+    return &result;
+}
+
+Device_Error* device_trigger_1_svc(Device_GenericParms*, svc_req*) { return accepted(); }
+Device_Error* device_remote_1_svc(Device_GenericParms*, svc_req*) { return accepted(); }
+Device_Error* device_local_1_svc(Device_GenericParms*, svc_req*) { return accepted(); }
+Device_Error* device_lock_1_svc(Device_LockParms*, svc_req*) { return accepted(); }
+Device_Error* device_unlock_1_svc(Device_Link*, svc_req*) { return accepted(); }
+Device_Error* device_enable_srq_1_svc(Device_EnableSrqParms*, svc_req*) { return notSupported(); }
+Device_Error* create_intr_chan_1_svc(Device_RemoteFunc*, svc_req*) { return notSupported(); }
+Device_Error* destroy_intr_chan_1_svc(void*, svc_req*) { return notSupported(); }
+
+Device_DocmdResp* device_docmd_1_svc(Device_DocmdParms*, svc_req*)
+{
+    static Device_DocmdResp result;
+    result = {vxi11::NotSupported, {0, nullptr}};
+    return &result;
+}
+
+int device_core_1_freeresult(SVCXPRT*, xdrproc_t, caddr_t)
+{
+    return 1;
+}
+
+} // extern "C"
+
 int main(int argc, char** argv)
 {
     Options options;
@@ -331,6 +487,10 @@ int main(int argc, char** argv)
         }
         if (name == "--echo") {
             options.echo = true;
+            continue;
+        }
+        if (name == "--vxi11") {
+            options.vxi11 = true;
             continue;
         }
         bool valued = name == "--out-term" || name == "--delay" || name == "--jitter" || name == "--split" ||
@@ -366,6 +526,20 @@ int main(int argc, char** argv)
             options.streamMs = std::max(0, std::atoi(value.c_str()));
     }
 
+    if (options.vxi11) {
+        struct sigaction ending = {};
+        ending.sa_handler = onSignal;
+        sigaction(SIGTERM, &ending, nullptr);
+        sigaction(SIGINT, &ending, nullptr);
+        std::ofstream log;
+        if (!options.logFile.empty())
+            log.open(options.logFile, std::ios::app);
+        Instrument device;
+        vxi11::device = &device;
+        vxi11::options = &options;
+        vxi11::log = &log;
+        return vxi11::serve();
+    }
     // The peer: the terminal's master, or the connection of the moment on the network.
     int master = -1, keepAlive = -1, listener = -1;
     if (options.tcpPort >= 0) {
