@@ -11,6 +11,7 @@
 #include "serial/tcp_transport.h"
 #include "serial/terminal_transport.h"
 #include "serial/usbtmc_transport.h"
+#include "serial/vxi11_transport.h"
 
 namespace {
 
@@ -41,6 +42,7 @@ std::unique_ptr<Transport> transportFor(const std::string& name, const DeviceSet
     PortAddress address = portAddressOf(name);
     switch (address.kind) {
     case PortAddress::Kind::Network: return connectTcp(address.host, address.port, connectEnded);
+    case PortAddress::Kind::Vxi11: return connectVxi11(address.host, address.instrument, settings, connectEnded);
     case PortAddress::Kind::Device:
     case PortAddress::Kind::Path: break;
     }

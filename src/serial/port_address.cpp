@@ -13,7 +13,7 @@ namespace {
 constexpr size_t longestName = 255;
 
 const char* const namesThatWork =
-    " (ein Gerät unter /dev wie ttyUSB0, ein Pfad ab / oder ~/, oder tcp:RECHNER:PORT)";
+    " (ein Gerät unter /dev wie ttyUSB0, ein Pfad ab / oder ~/, tcp:RECHNER:PORT oder vxi11:RECHNER)";
 
 // A name under /dev: parts of letters, digits, "_" and "-", separated by single "/", none
 // starting with "-", which would read as an option of a program that gets the name.
@@ -33,6 +33,17 @@ bool devName(const std::string& name)
     }
 }
 
+// A host name or address as typed (an IPv6 address in brackets): "" or why it is none.
+std::string hostRefusal(const std::string& host, bool bracketed)
+{
+    const char* allowed = bracketed ? "0123456789abcdefABCDEF:." : nullptr;
+    bool hostFine = std::all_of(host.begin(), host.end(), [&](char c) {
+        return allowed ? std::string(allowed).find(c) != std::string::npos
+                       : g_ascii_isalnum(c) || c == '.' || c == '-';
+    });
+    return hostFine && host.front() != '-' ? "" : "Ungültiger Rechnername: " + host;
+}
+
 std::string parseNetwork(const std::string& rest, PortAddress& address)
 {
     std::string host, port;
@@ -44,13 +55,8 @@ std::string parseNetwork(const std::string& rest, PortAddress& address)
     port = rest.substr(colon + (bracketed ? 2 : 1));
     if (host.empty())
         return "Im Netzwerknamen fehlt der Rechner: tcp:RECHNER:PORT";
-    const char* allowed = bracketed ? "0123456789abcdefABCDEF:." : nullptr;
-    bool hostFine = std::all_of(host.begin(), host.end(), [&](char c) {
-        return allowed ? std::string(allowed).find(c) != std::string::npos
-                       : g_ascii_isalnum(c) || c == '.' || c == '-';
-    });
-    if (!hostFine || host.front() == '-')
-        return "Ungültiger Rechnername: " + host;
+    if (std::string refused = hostRefusal(host, bracketed); !refused.empty())
+        return refused;
     bool digits = !port.empty() && port.size() <= 5 &&
                   std::all_of(port.begin(), port.end(), [](char c) { return g_ascii_isdigit(c); });
     int number = digits ? std::stoi(port) : 0;
@@ -60,6 +66,33 @@ std::string parseNetwork(const std::string& rest, PortAddress& address)
     address.host = host;
     address.port = number;
     address.name = "tcp:" + (bracketed ? "[" + host + "]" : host) + ":" + std::to_string(number);
+    return "";
+}
+
+// "HOST", "[IPV6]", each optionally followed by "/INSTRUMENT" (letters, digits, "," and "_",
+// such as "inst1" or a gateway's "gpib0,5").
+std::string parseVxi11(const std::string& rest, PortAddress& address)
+{
+    bool bracketed = !rest.empty() && rest.front() == '[';
+    size_t end = bracketed ? rest.find(']') : rest.find('/');
+    if (bracketed && end == std::string::npos)
+        return "Ungültiger Rechnername: " + rest;
+    std::string host = bracketed ? rest.substr(1, end - 1) : rest.substr(0, end);
+    std::string after = end == std::string::npos ? "" : rest.substr(end + (bracketed ? 1 : 0));
+    if (host.empty())
+        return "Im Netzwerknamen fehlt der Rechner: vxi11:RECHNER";
+    if (std::string refused = hostRefusal(host, bracketed); !refused.empty())
+        return refused;
+    std::string instrument = after.empty() ? "inst0" : after.substr(1);
+    bool instrumentFine = (after.empty() || after.front() == '/') && !instrument.empty() &&
+                          std::all_of(instrument.begin(), instrument.end(),
+                                      [](char c) { return g_ascii_isalnum(c) || c == ',' || c == '_'; });
+    if (!instrumentFine)
+        return "Ungültiger Gerätename im Netz: " + after;
+    address.kind = PortAddress::Kind::Vxi11;
+    address.host = host;
+    address.instrument = instrument;
+    address.name = "vxi11:" + (bracketed ? "[" + host + "]" : host) + (instrument == "inst0" ? "" : "/" + instrument);
     return "";
 }
 
@@ -77,6 +110,8 @@ std::string parsePortAddress(const std::string& typed, const std::string& home, 
         return "Steuerzeichen sind im Namen nicht erlaubt";
     if (g_ascii_strncasecmp(text.c_str(), "tcp:", 4) == 0)
         return parseNetwork(text.substr(4), address);
+    if (g_ascii_strncasecmp(text.c_str(), "vxi11:", 6) == 0)
+        return parseVxi11(text.substr(6), address);
     if (text.rfind("~/", 0) == 0 && !home.empty())
         text = home + text.substr(1);
     if (text.size() > longestName)

@@ -5,6 +5,8 @@
 #include <gdk/gdkkeysyms.h>
 #include <gtk/gtk.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -132,6 +134,15 @@ protected:
             return -1;
         send(EvControl, WinSettings, IdSetApplyPort);
         return pumpUntil([&] { return PortTable[index].isOpen != 0; }) ? index : -1;
+    }
+    // Opens port 0 under another name (an instrument on the network) with its settings.
+    void openPortNamed(const std::string& name)
+    {
+        PortTable[0].name = name;
+        portOpen(0);
+        ASSERT_TRUE(pumpUntil([] { return !portsConnecting(); }));
+        ASSERT_TRUE(PortTable[0].isOpen);
+        clearProtocol(false);
     }
     // Runs the program to its end, handling the real timer's ticks as they come.
     void run()
@@ -832,10 +843,7 @@ TEST_F(Runner, DefiniteLengthBlocksComeWholeOverATerminalAndTheNetwork)
             portClose(0);
             stopInstrument();
             startInstrument({"--tcp", "0"});
-            PortTable[0].name = device;
-            portOpen(0);
-            ASSERT_TRUE(pumpUntil([] { return !portsConnecting(); }));
-            ASSERT_TRUE(PortTable[0].isOpen);
+            openPortNamed(device);
         }
         clearProtocol(false);
         removeAllRows(WinProgram, IdPrgList);
@@ -860,4 +868,50 @@ TEST_F(Runner, DefiniteLengthBlocksComeWholeOverATerminalAndTheNetwork)
     for (size_t k = 0; k < saved.size(); ++k)
         wrong += static_cast<unsigned char>(saved[k]) != k % 251;
     EXPECT_EQ(wrong, 0u);
+}
+
+namespace {
+
+// The VXI-11 instrument of a test: rpcbind knows one core channel per machine, so the tests
+// that serve one take turns; rpcbind is started where it does not run.
+struct Vxi11Turn {
+    int lock = open("/tmp/quirlo-vxi11.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    Vxi11Turn()
+    {
+        flock(lock, LOCK_EX);
+        gint status = 1;
+        g_spawn_command_line_sync("rpcinfo -p 127.0.0.1", nullptr, nullptr, &status, nullptr);
+        if (status != 0)
+            g_spawn_command_line_sync("rpcbind -w", nullptr, nullptr, nullptr, nullptr);
+    }
+    ~Vxi11Turn() { close(lock); }
+};
+
+} // namespace
+
+// A program over VXI-11: through liblxi, the RPC layer and the sockets to the simulated
+// instrument's core channel; a block comes whole, and a query without answer is one.
+TEST_F(Runner, AProgramRunsOverVxi11)
+{
+    portClose(0);
+    stopInstrument();
+    Vxi11Turn turn;
+    startInstrument({"--vxi11", "--silent", "CURR?"});
+    ASSERT_EQ(device, "vxi11:127.0.0.1");
+    PortTable[0].settings.delayLong = 300;
+    openPortNamed(device);
+    row(1, "*IDN?");
+    row(0, "VOLT <f>", "4.25");
+    row(1, "VOLT?");
+    row(1, "CURR?");
+    row(1, "DATA:BLOCK? <i>", "100000");
+    row(1, "*IDN?");
+    run();
+    EXPECT_EQ(lines(), (std::vector<std::string>{"Query:|*IDN?|", "Return:|QUIRLO,SIM-PS1,0001,1.0|", "Comnd:|VOLT 4.25|",
+                                                 "Query:|VOLT?|", "Return:|4.2500|", "Query:|CURR?|",
+                                                 "Return:||keine Antwort", "Query:|DATA:BLOCK? 100000|",
+                                                 "Return:|<Binärblock: 100000 Bytes>|", "Query:|*IDN?|",
+                                                 "Return:|QUIRLO,SIM-PS1,0001,1.0|"}));
+    portClose(0);
+    stopInstrument();
 }

@@ -38,6 +38,17 @@ TEST(PortAddress, DevicesPathsAndNetworkAddresses)
     PortAddress v6 = parsed("tcp:[::1]:2000");
     EXPECT_EQ(v6.host, "::1");
     EXPECT_EQ(v6.name, "tcp:[::1]:2000");
+    PortAddress vxi = parsed("VXI11:scope-3.lab");
+    EXPECT_EQ(vxi.kind, PortAddress::Kind::Vxi11);
+    EXPECT_EQ(vxi.name, "vxi11:scope-3.lab");
+    EXPECT_EQ(vxi.instrument, "inst0");
+    EXPECT_FALSE(vxi.lineSettings());
+    EXPECT_EQ(parsed("vxi11:10.0.0.7/gpib0,5").instrument, "gpib0,5");
+    EXPECT_EQ(parsed("vxi11:[fe80::1]/inst1").name, "vxi11:[fe80::1]/inst1");
+    EXPECT_NE(refusal("vxi11:"), "");
+    EXPECT_NE(refusal("vxi11:host/"), "");
+    EXPECT_NE(refusal("vxi11:host/inst 1"), "");
+    EXPECT_NE(refusal("vxi11:-rf"), "");
     // A name of the port table reads back as the address it came from.
     EXPECT_EQ(portAddressOf("tcp:[::1]:2000").port, 2000);
     EXPECT_EQ(portAddressOf("/home/anna/geraete/bc").kind, PortAddress::Kind::Path);
