@@ -890,7 +890,8 @@ struct Vxi11Turn {
 } // namespace
 
 // A program over VXI-11: through liblxi, the RPC layer and the sockets to the simulated
-// instrument's core channel; a block comes whole, and a query without answer is one.
+// instrument's core channel; a block comes whole, a query without answer is one, the error
+// query asks by its commands, and an instrument that went away leaves its port "getrennt".
 TEST_F(Runner, AProgramRunsOverVxi11)
 {
     portClose(0);
@@ -912,6 +913,24 @@ TEST_F(Runner, AProgramRunsOverVxi11)
                                                  "Return:||keine Antwort", "Query:|DATA:BLOCK? 100000|",
                                                  "Return:|<Binärblock: 100000 Bytes>|", "Query:|*IDN?|",
                                                  "Return:|QUIRLO,SIM-PS1,0001,1.0|"}));
-    portClose(0);
+    auto shown = [this](const std::string& part) {
+        std::vector<std::string> seen = lines();
+        return std::any_of(seen.begin(), seen.end(),
+                           [&](const std::string& line) { return line.find(part) != std::string::npos; });
+    };
+    // The error query by its commands, as on any port.
+    PortTable[0].settings.errQuery = 1;
+    removeAllRows(WinProgram, IdPrgList);
+    row(0, "VOLT <f>", "99");
+    run();
+    EXPECT_TRUE(shown("-222,Data out of range")) << joinText(lines(), "\n");
+    // The instrument goes away during a run: the port is "getrennt".
+    PortTable[0].settings.errQuery = 0;
     stopInstrument();
+    removeAllRows(WinProgram, IdPrgList);
+    row(1, "*IDN?");
+    run();
+    EXPECT_TRUE(pumpUntil([&] { return shown("CloseCom||#0 getrennt"); })) << joinText(lines(), "\n");
+    EXPECT_FALSE(PortTable[0].isOpen);
+    portClose(0);
 }
