@@ -29,6 +29,8 @@
 // --vxi11     serve the VXI-11 core channel instead (registered with rpcbind, which must run;
 //             one such instrument per machine), and print "vxi11:127.0.0.1"; --delay, --silent,
 //             --out-term and --log apply
+// --late      (VXI-11) the first read after this command header times out, and its answer
+//             waits for the next read, as an instrument's that answers too late
 // --help      print the options and end
 //
 // Commands and queries (any case; CR, LF or both end a line):
@@ -87,6 +89,7 @@ const char* const usage =
     "  --drop-after N    go away at the Nth line, without answering it\n"
     "  --return-after MS come back this long after going away (same link or port)\n"
     "  --vxi11           serve VXI-11 (through rpcbind) instead of a terminal\n"
+    "  --late HEADER     (VXI-11) its answer comes after the first read timed out\n"
     "  --help            print this and end\n";
 
 struct Options {
@@ -103,6 +106,7 @@ struct Options {
     int dropAfter = 0;
     int returnAfterMs = -1;
     bool vxi11 = false;
+    std::set<std::string> late; // VXI-11: the first read after these queries times out
 };
 
 enum StatusBit { QueryError = 4, DeviceError = 8, ExecutionError = 16, CommandError = 32, PowerOn = 128 };
@@ -339,6 +343,7 @@ Instrument* device = nullptr;
 Options* options = nullptr;
 std::ofstream* log = nullptr;
 std::string waiting; // answer bytes not read yet
+bool lateRead = false; // the next read times out, the answer stays waiting
 long links = 0;
 
 enum Error { NoError = 0, NotSupported = 8, IoTimeout = 15 };
@@ -391,6 +396,7 @@ Device_WriteResp* device_write_1_svc(Device_WriteParms* parameters, svc_req*)
         std::string reply = answer(*vxi11::device, line);
         if (!reply.empty() && !vxi11::options->silent.count(header))
             vxi11::waiting += reply + vxi11::options->outTerminator;
+        vxi11::lateRead = vxi11::options->late.count(header) > 0;
     }
     result = {vxi11::NoError, parameters->data.data_len};
     return &result;
@@ -401,7 +407,8 @@ Device_ReadResp* device_read_1_svc(Device_ReadParms* parameters, svc_req*)
     static Device_ReadResp result;
     static std::string sent;
     sleepMs(vxi11::options->delayMs);
-    if (vxi11::waiting.empty()) {
+    if (vxi11::waiting.empty() || vxi11::lateRead) {
+        vxi11::lateRead = false;
         result = {vxi11::IoTimeout, 0, {0, nullptr}};
         return &result;
     }
@@ -495,7 +502,7 @@ int main(int argc, char** argv)
         }
         bool valued = name == "--out-term" || name == "--delay" || name == "--jitter" || name == "--split" ||
                       name == "--silent" || name == "--log" || name == "--tcp" || name == "--stream" ||
-                      name == "--link" || name == "--drop-after" || name == "--return-after";
+                      name == "--link" || name == "--drop-after" || name == "--return-after" || name == "--late";
         if (!valued || i + 1 == argc) {
             std::fprintf(stderr, valued ? "sim_instrument: %s needs a value\n%s" : "sim_instrument: unknown option %s\n%s",
                          name.c_str(), usage);
@@ -512,6 +519,8 @@ int main(int argc, char** argv)
             options.splitMs = std::atoi(value.c_str());
         else if (name == "--silent")
             options.silent.insert(upper(value));
+        else if (name == "--late")
+            options.late.insert(upper(value));
         else if (name == "--log")
             options.logFile = value;
         else if (name == "--tcp")

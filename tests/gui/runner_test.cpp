@@ -897,7 +897,7 @@ TEST_F(Runner, AProgramRunsOverVxi11)
     portClose(0);
     stopInstrument();
     Vxi11Turn turn;
-    startInstrument({"--vxi11", "--silent", "CURR?"});
+    startInstrument({"--vxi11", "--silent", "CURR?", "--late", "MEAS:VOLT?"});
     ASSERT_EQ(device, "vxi11:127.0.0.1");
     PortTable[0].settings.delayLong = 300;
     openPortNamed(device);
@@ -906,12 +906,15 @@ TEST_F(Runner, AProgramRunsOverVxi11)
     row(1, "VOLT?");
     row(1, "CURR?");
     row(1, "DATA:BLOCK? <i>", "100000");
+    // Its answer comes too late: the link is made anew, and the next query gets its own.
+    row(1, "MEAS:VOLT?");
     row(1, "*IDN?");
     run();
     EXPECT_EQ(lines(), (std::vector<std::string>{"Query:|*IDN?|", "Return:|QUIRLO,SIM-PS1,0001,1.0|", "Comnd:|VOLT 4.25|",
                                                  "Query:|VOLT?|", "Return:|4.2500|", "Query:|CURR?|",
                                                  "Return:||keine Antwort", "Query:|DATA:BLOCK? 100000|",
-                                                 "Return:|<Binärblock: 100000 Bytes>|", "Query:|*IDN?|",
+                                                 "Return:|<Binärblock: 100000 Bytes>|", "Query:|MEAS:VOLT?|",
+                                                 "Return:||keine Antwort", "Query:|*IDN?|",
                                                  "Return:|QUIRLO,SIM-PS1,0001,1.0|"}));
     auto shown = [this](const std::string& part) {
         std::vector<std::string> seen = lines();
