@@ -1,8 +1,11 @@
 // Runs Quirlo's start-up inside the test process under the virtual X server.
 #include "gui/harness.h"
 
+#include <fcntl.h>
 #include <glib/gstdio.h>
 #include <gtk/gtk.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <map>
@@ -219,4 +222,18 @@ void QuirloTest::send(int kind, int window, int object, int type)
 {
     post(kind, window, object, type);
     pumpUntilIdle();
+}
+
+Vxi11Turn::Vxi11Turn() : lock(open("/tmp/quirlo-vxi11.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666))
+{
+    flock(lock, LOCK_EX);
+    gint status = 1;
+    g_spawn_command_line_sync("rpcinfo -p 127.0.0.1", nullptr, nullptr, &status, nullptr);
+    if (status != 0)
+        g_spawn_command_line_sync("rpcbind -w", nullptr, nullptr, nullptr, nullptr);
+}
+
+Vxi11Turn::~Vxi11Turn()
+{
+    close(lock);
 }

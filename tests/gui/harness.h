@@ -17,6 +17,14 @@
 #include "ui/events.h"
 #include "ui/message_dialog.h"
 
+// The VXI-11 instrument of a test: rpcbind knows one core channel per machine, so the tests
+// that serve one take turns; rpcbind is started where it does not run.
+struct Vxi11Turn {
+    Vxi11Turn();
+    ~Vxi11Turn();
+    int lock = -1;
+};
+
 class QuirloTest : public ::testing::Test {
 protected:
     void SetUp() override;

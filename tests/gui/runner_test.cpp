@@ -870,25 +870,6 @@ TEST_F(Runner, DefiniteLengthBlocksComeWholeOverATerminalAndTheNetwork)
     EXPECT_EQ(wrong, 0u);
 }
 
-namespace {
-
-// The VXI-11 instrument of a test: rpcbind knows one core channel per machine, so the tests
-// that serve one take turns; rpcbind is started where it does not run.
-struct Vxi11Turn {
-    int lock = open("/tmp/quirlo-vxi11.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    Vxi11Turn()
-    {
-        flock(lock, LOCK_EX);
-        gint status = 1;
-        g_spawn_command_line_sync("rpcinfo -p 127.0.0.1", nullptr, nullptr, &status, nullptr);
-        if (status != 0)
-            g_spawn_command_line_sync("rpcbind -w", nullptr, nullptr, nullptr, nullptr);
-    }
-    ~Vxi11Turn() { close(lock); }
-};
-
-} // namespace
-
 // A program over VXI-11: through liblxi, the RPC layer and the sockets to the simulated
 // instrument's core channel; a block comes whole, a query without answer is one, the error
 // query asks by its commands, and an instrument that went away leaves its port "getrennt".

@@ -202,6 +202,31 @@ TEST_F(UnattendedRun, TheDemoRunsToItsEndAndLeavesItsTableInTheLogWithoutTouchin
     EXPECT_EQ(after, ini);
 }
 
+// Over VXI-11, through liblxi and rpcbind, the demo fills the same table as over a terminal.
+TEST_F(UnattendedRun, TheDemoOverVxi11GivesTheTableItGivesOverATerminal)
+{
+    std::vector<std::vector<std::string>> tables;
+    for (bool vxi11 : {false, true}) {
+        std::optional<Vxi11Turn> turn;
+        if (vxi11)
+            turn.emplace();
+        std::string device = vxi11 ? startInstrument({"--vxi11"}) : startInstrument();
+        ASSERT_FALSE(device.empty());
+        std::string log = machineDir + (vxi11 ? "/vxi11.log" : "/pty.log");
+        EXPECT_EQ(quirlo({"--port", device + "=" QUIRLO_EXAMPLES "/demo.set", "--program", QUIRLO_EXAMPLES "/demo.run",
+                          "--run", "--log", log, "--exit"}),
+                  ExitRunCompleted)
+            << errors;
+        tables.push_back(logLines(log));
+        kill(instrument, SIGTERM);
+        waitpid(instrument, nullptr, 0);
+        g_spawn_close_pid(instrument);
+        instrument = 0;
+    }
+    ASSERT_GE(tables[0].size(), 14u);
+    EXPECT_EQ(tables[1], tables[0]);
+}
+
 TEST_F(UnattendedRun, ARunWithoutAPortIsRefusedWithStatusOneAndItsMessagesOnStandardError)
 {
     std::filesystem::copy_file(QUIRLO_EXAMPLES "/demo.run", programDir + "Run/demo.run");
