@@ -91,6 +91,12 @@ bool ResponseBytes::add(char byte)
         if (headerByte(byte))
             return false;
         block = Block::None;
+        // The header's bytes were text after all: as any text, no more than inMaxSigns + 1.
+        if (answer.size() > keep) {
+            dropped += answer.size() - keep;
+            answer.resize(keep);
+            cut = true;
+        }
     }
     if (byte == (terminator.empty() ? '\0' : terminator.back())) {
         ended = whole = true;
@@ -147,13 +153,17 @@ Response ResponseBytes::response() const
         return response;
     }
     std::string text = answer;
+    // A header that stopped short is text, no more of it than any other.
+    bool over = cut || text.size() > keep;
+    if (text.size() > keep)
+        text.resize(keep);
     // The terminator's characters before its last one stand at the end of a whole answer.
     std::string leading = terminator.empty() ? "" : terminator.substr(0, terminator.size() - 1);
-    if (!cut && !leading.empty() && text.ends_with(leading))
+    if (!over && !leading.empty() && text.ends_with(leading))
         text.erase(text.size() - leading.size());
     response.text = latin1ToUtf8(text);
-    response.overlong = cut;
-    response.cut = cut || (!whole && taken > 0 && !terminator.empty());
+    response.overlong = over;
+    response.cut = over || (!whole && taken > 0 && !terminator.empty());
     return response;
 }
 

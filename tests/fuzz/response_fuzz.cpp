@@ -1,6 +1,7 @@
 // Coverage-guided fuzzing of the response reader through a pseudo-terminal: the first bytes
 // choose the in-terminator, the length limit and the number of further passes, the rest is what
-// the device sends. The reader must end with at most inMaxSigns + 1 characters of valid text.
+// the device sends. The reader must end with at most inMaxSigns + 1 characters of valid text, or
+// with a definite-length block of no more bytes than its header announced.
 #include <algorithm>
 
 #include "fuzz/fuzz_checks.h"
@@ -34,6 +35,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     deviceClose(0);
     if (!validUtf8(response.text))
         requireNoProblem("invalid UTF-8 in a response");
+    if (response.isBlock) {
+        if (response.text != "<Binärblock: " + std::to_string(response.block.size()) + " Bytes>" && response.whole)
+            requireNoProblem("a whole block whose text does not tell its length");
+        // Its bytes are those after its header, as they came.
+        size_t header = sent.size() > 1 ? 2 + static_cast<size_t>(sent[1] - '0') : sent.size();
+        if (sent.compare(std::min(header, sent.size()), response.block.size(), response.block) != 0)
+            requireNoProblem("a block whose bytes are not those sent after its header");
+        return 0;
+    }
     // Characters: every byte but the continuation bytes of UTF-8 (NUL counts too).
     int64_t characters = std::count_if(response.text.begin(), response.text.end(),
                                        [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
