@@ -152,6 +152,10 @@ void tryAgainLater(int64_t index)
 void watchForReturn(int64_t index)
 {
     PortAddress address = portAddressOf(PortTable[index].name);
+    // A pseudo-terminal's name goes to whichever program opens the next one: what comes back
+    // under it is not this device (a link to one, as socat makes, is watched by its own name).
+    if (address.namesFile() && address.devicePath().rfind("/dev/pts/", 0) == 0)
+        return;
     ReturnWatch& watch = returnWatches[index];
     if (address.namesFile() && !watch.path)
         watch.path = std::make_unique<PathWatch>(address.devicePath(), [index] {
