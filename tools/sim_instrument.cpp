@@ -133,6 +133,13 @@ struct Instrument {
 
 volatile std::sig_atomic_t stopping = 0;
 
+// The time stamp of a line in the log: microseconds on a clock that never goes back.
+long long microsecondsNow()
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 void onSignal(int)
 {
     stopping = 1;
@@ -391,7 +398,7 @@ Device_WriteResp* device_write_1_svc(Device_WriteParms* parameters, svc_req*)
         if (line.empty())
             continue;
         if (vxi11::log->is_open())
-            *vxi11::log << line << std::endl;
+            *vxi11::log << microsecondsNow() << ' ' << line << std::endl;
         std::string header = upper(line.substr(0, line.find(' ')));
         std::string reply = answer(*vxi11::device, line);
         if (!reply.empty() && !vxi11::options->silent.count(header))
@@ -637,9 +644,7 @@ int main(int argc, char** argv)
                 continue;
             int jitter = options.jitterMs > 0 ? static_cast<int>(random() % (options.jitterMs + 1)) : 0;
             if (log.is_open()) {
-                auto now = std::chrono::duration_cast<std::chrono::microseconds>(
-                    std::chrono::steady_clock::now().time_since_epoch());
-                log << now.count() << ' ' << line;
+                log << microsecondsNow() << ' ' << line;
                 if (options.jitterMs > 0)
                     log << " +" << jitter;
                 log << std::endl;
