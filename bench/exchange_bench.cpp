@@ -4,8 +4,8 @@
 // query to the next: mean and 99th percentile). The simulators are sim_instrument and a second
 // one written apart in Python (bench/scpi_sim.py). Every query is "ECHO? n", so that an answer
 // lost or paired with the wrong query is seen. Then the same with the instrument answering
-// after a random 0-50 ms, over TCP to the instrument and through ser2net to its terminal, and
-// the fixed waits of the default mode.
+// after a random 0-50 ms, over TCP to the instrument and through ser2net to its terminal, over
+// VXI-11 next to a PyVISA loop (pyvisa-py), and the fixed waits of the default mode.
 //   xvfb-run -a build/bench/exchange_bench
 #include <fcntl.h>
 #include <poll.h>
@@ -242,6 +242,38 @@ void report(const char* what, const Timing& time, const Pairing& pairing)
                 pairing.shifted);
 }
 
+// Over VXI-11 (the simulated instrument's core channel, through rpcbind, which is started where
+// it does not run): Quirlo through liblxi, then a PyVISA loop through pyvisa-py, on the same
+// instrument one after the other.
+void runOverVxi11(int queries)
+{
+    gint status = 1;
+    gchar* listed = nullptr;
+    g_spawn_command_line_sync("rpcinfo -p 127.0.0.1", &listed, nullptr, &status, nullptr);
+    g_free(listed);
+    if (status != 0)
+        g_spawn_command_line_sync("rpcbind -w", nullptr, nullptr, nullptr, nullptr);
+    Pairing quirloPairs, pyvisaPairs;
+    Instrument instrument = startInstrument(benchLog("exchange-vxi11"), {"--vxi11"});
+    Timing quirlo = runQueries(instrument.device, instrument, queries, true, quirloPairs);
+    instrument = startInstrument(benchLog("exchange-pyvisa"), {"--vxi11"});
+    std::string count = std::to_string(queries);
+    const gchar* argv[] = {pythonProgram, QUIRLO_BENCH_DIR "/pyvisa_loop.py", "127.0.0.1", count.c_str(), nullptr};
+    gchar* out = nullptr;
+    g_spawn_sync(nullptr, const_cast<gchar**>(argv), nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, &out, nullptr,
+                 nullptr, nullptr);
+    pyvisaPairs = Pairing{queries, 0};
+    if (out)
+        std::sscanf(out, "lost %d shifted %d", &pyvisaPairs.lost, &pyvisaPairs.shifted);
+    g_free(out);
+    stopInstrument(instrument);
+    Timing pyvisa = timing(instrument.log);
+    std::printf("%d queries \"ECHO? n\" over VXI-11 to vxi11:127.0.0.1 (TCPIP::127.0.0.1::INSTR)\n", queries);
+    report("Quirlo through liblxi, reading at once, pause 0:", quirlo, quirloPairs);
+    report("PyVISA loop (pyvisa-py):", pyvisa, pyvisaPairs);
+    std::printf("  ratio Quirlo / PyVISA: %.2f\n", quirlo.perQuery / pyvisa.perQuery);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -278,6 +310,7 @@ int main(int argc, char** argv)
                     throughSer2net ? "through ser2net to the instrument's terminal" : "to the instrument");
         report("Quirlo, reading at once, pause 0:", network, pairs);
     }
+    runOverVxi11(queries);
     constexpr int fixedQueries = 20;
     Pairing fixedPairs;
     Timing fixed = runInQuirlo(simulators[0].start, fixedQueries, false, fixedPairs);

@@ -228,7 +228,9 @@ Vxi11Turn::Vxi11Turn() : lock(open("/tmp/quirlo-vxi11.lock", O_RDWR | O_CREAT | 
 {
     flock(lock, LOCK_EX);
     gint status = 1;
-    g_spawn_command_line_sync("rpcinfo -p 127.0.0.1", nullptr, nullptr, &status, nullptr);
+    gchar* listed = nullptr;
+    g_spawn_command_line_sync("rpcinfo -p 127.0.0.1", &listed, nullptr, &status, nullptr);
+    g_free(listed);
     if (status != 0)
         g_spawn_command_line_sync("rpcbind -w", nullptr, nullptr, nullptr, nullptr);
 }
