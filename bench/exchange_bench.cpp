@@ -159,13 +159,14 @@ Timing runInQuirlo(const Simulator& simulator, int queries, bool atOnce, Pairing
     return runQueries(instrument.device, instrument, queries, atOnce, pairing);
 }
 
-// The pyserial loop of bench/pyserial_loop.py against the simulator.
-Timing runPyserial(const Simulator& simulator, int queries, Pairing& pairing)
+// A Python client loop (bench/SCRIPT TARGET COUNT, printing "lost L shifted S") against the
+// instrument, which it ends.
+Timing runPythonLoop(const char* script, const std::string& target, Instrument& instrument, int queries,
+                     Pairing& pairing)
 {
-    Instrument instrument = simulator(benchLog("exchange-pyserial"));
     std::string count = std::to_string(queries);
-    std::string device = "/dev/" + instrument.device;
-    const gchar* argv[] = {pythonProgram, QUIRLO_BENCH_DIR "/pyserial_loop.py", device.c_str(), count.c_str(), nullptr};
+    std::string path = std::string(QUIRLO_BENCH_DIR "/") + script;
+    const gchar* argv[] = {pythonProgram, path.c_str(), target.c_str(), count.c_str(), nullptr};
     gchar* out = nullptr;
     g_spawn_sync(nullptr, const_cast<gchar**>(argv), nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, &out, nullptr,
                  nullptr, nullptr);
@@ -175,6 +176,13 @@ Timing runPyserial(const Simulator& simulator, int queries, Pairing& pairing)
     g_free(out);
     stopInstrument(instrument);
     return timing(instrument.log);
+}
+
+// The pyserial loop of bench/pyserial_loop.py against the simulator.
+Timing runPyserial(const Simulator& simulator, int queries, Pairing& pairing)
+{
+    Instrument instrument = simulator(benchLog("exchange-pyserial"));
+    return runPythonLoop("pyserial_loop.py", "/dev/" + instrument.device, instrument, queries, pairing);
 }
 
 // Over the network: the instrument listening on TCP itself, or on its terminal behind ser2net.
@@ -247,27 +255,12 @@ void report(const char* what, const Timing& time, const Pairing& pairing)
 // instrument one after the other.
 void runOverVxi11(int queries)
 {
-    gint status = 1;
-    gchar* listed = nullptr;
-    g_spawn_command_line_sync("rpcinfo -p 127.0.0.1", &listed, nullptr, &status, nullptr);
-    g_free(listed);
-    if (status != 0)
-        g_spawn_command_line_sync("rpcbind -w", nullptr, nullptr, nullptr, nullptr);
+    ensureRpcbind();
     Pairing quirloPairs, pyvisaPairs;
     Instrument instrument = startInstrument(benchLog("exchange-vxi11"), {"--vxi11"});
     Timing quirlo = runQueries(instrument.device, instrument, queries, true, quirloPairs);
     instrument = startInstrument(benchLog("exchange-pyvisa"), {"--vxi11"});
-    std::string count = std::to_string(queries);
-    const gchar* argv[] = {pythonProgram, QUIRLO_BENCH_DIR "/pyvisa_loop.py", "127.0.0.1", count.c_str(), nullptr};
-    gchar* out = nullptr;
-    g_spawn_sync(nullptr, const_cast<gchar**>(argv), nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, &out, nullptr,
-                 nullptr, nullptr);
-    pyvisaPairs = Pairing{queries, 0};
-    if (out)
-        std::sscanf(out, "lost %d shifted %d", &pyvisaPairs.lost, &pyvisaPairs.shifted);
-    g_free(out);
-    stopInstrument(instrument);
-    Timing pyvisa = timing(instrument.log);
+    Timing pyvisa = runPythonLoop("pyvisa_loop.py", "127.0.0.1", instrument, queries, pyvisaPairs);
     std::printf("%d queries \"ECHO? n\" over VXI-11 to vxi11:127.0.0.1 (TCPIP::127.0.0.1::INSTR)\n", queries);
     report("Quirlo through liblxi, reading at once, pause 0:", quirlo, quirloPairs);
     report("PyVISA loop (pyvisa-py):", pyvisa, pyvisaPairs);

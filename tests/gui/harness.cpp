@@ -16,6 +16,7 @@
 #include "app/main_loop.h"
 #include "app/startup.h"
 #include "serial/lock_files.h"
+#include "serial/loopback.h"
 #include "serial/port_discovery.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
@@ -227,12 +228,7 @@ void QuirloTest::send(int kind, int window, int object, int type)
 Vxi11Turn::Vxi11Turn() : lock(open("/tmp/quirlo-vxi11.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666))
 {
     flock(lock, LOCK_EX);
-    gint status = 1;
-    gchar* listed = nullptr;
-    g_spawn_command_line_sync("rpcinfo -p 127.0.0.1", &listed, nullptr, &status, nullptr);
-    g_free(listed);
-    if (status != 0)
-        g_spawn_command_line_sync("rpcbind -w", nullptr, nullptr, nullptr, nullptr);
+    ensureRpcbind();
 }
 
 Vxi11Turn::~Vxi11Turn()

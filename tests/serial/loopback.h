@@ -8,6 +8,8 @@
 
 #include <vector>
 
+#include <glib.h>
+
 // A loopback port that nobody uses at the moment.
 inline int freeLoopbackPort()
 {
@@ -62,3 +64,14 @@ struct LoopbackListener {
     LoopbackListener(const LoopbackListener&) = delete;
     LoopbackListener& operator=(const LoopbackListener&) = delete;
 };
+
+// rpcbind, which a VXI-11 server registers with, started where it does not run.
+inline void ensureRpcbind()
+{
+    gint status = 1;
+    gchar* listed = nullptr;
+    g_spawn_command_line_sync("rpcinfo -p 127.0.0.1", &listed, nullptr, &status, nullptr);
+    g_free(listed);
+    if (status != 0)
+        g_spawn_command_line_sync("rpcbind -w", nullptr, nullptr, nullptr, nullptr);
+}
