@@ -15,7 +15,7 @@ cd "$(dirname "$0")/.."
 # plain clients of the query benchmark.
 packages=(g++ cmake ninja-build pkg-config libgtk2.0-dev libgtest-dev xvfb xauth xfonts-base
           fonts-dejavu-core fonts-dejavu-extra fonts-freefont-ttf groff perl poppler-utils clang libclang-rt-14-dev
-          libplplot-dev plplot-driver-cairo ser2net socat rpcsvc-proto libtirpc-dev rpcbind liblxi-dev
+          libplplot-dev plplot-driver-cairo ser2net socat rpcsvc-proto libtirpc-dev rpcbind liblxi-dev iproute2
           python3-serial python3-pyvisa python3-pyvisa-py)
 
 # Installs the packages and those given as arguments, where missing.

@@ -19,6 +19,7 @@
 #include "run/run_control.h"
 #include "run/run_state.h"
 #include "run/runner.h"
+#include "serial/lan_search_window.h"
 #include "serial/port_authorisation_window.h"
 #include "serial/port_commands.h"
 #include "serial/port_table.h"
@@ -358,6 +359,7 @@ void settingsClicked(int id)
         if (!refusedWhileRunning("Während eines Programmlaufs kann kein Port hinzugefügt werden!"))
             addPortNamed(controlText(WinSettings, IdSetAddPortField));
         break;
+    case IdSetLanSearch: openLanSearch(); break;
     case IdSetAuthorisation:
         if (!runState.running)
             showPortAuthWindow();
@@ -633,6 +635,28 @@ void dispatchPortAuth(const Event& e)
     }
 }
 
+void dispatchLanSearch(const Event& e)
+{
+    switch (e.kind) {
+    case EvClose: closeLanSearch(); break;
+    case EvTimer: lanSearchTick(); break;
+    case EvControl:
+        switch (e.object) {
+        case IdLanSearch: startLanSearch(); break;
+        case IdLanStop: stopLanSearch(); break;
+        case IdLanList:
+            if (e.type != CtlActivate)
+                break;
+            [[fallthrough]];
+        case IdLanAdd:
+            if (!refusedWhileRunning("Während eines Programmlaufs kann kein Port hinzugefügt werden!"))
+                addFoundPort();
+            break;
+        }
+        break;
+    }
+}
+
 } // namespace
 
 void dispatchEvent(const Event& event)
@@ -650,6 +674,7 @@ void dispatchEvent(const Event& event)
     case WinPortAuth: dispatchPortAuth(event); break;
     case WinDiagram: dispatchDiagram(event); break;
     case WinDirect: dispatchDirect(event); break;
+    case WinLanSearch: dispatchLanSearch(event); break;
     }
 }
 

@@ -34,6 +34,7 @@
 #include "run/run_state.h"
 #include "run/runner.h"
 #include "serial/device_io.h"
+#include "serial/lan_search_window.h"
 #include "serial/port_authorisation_window.h"
 #include "serial/port_commands.h"
 #include "serial/port_discovery.h"
@@ -245,6 +246,7 @@ void startUp(int* argc, char*** argv, const std::string& programDir)
     setWindowBuilder(WinProgramInfo, createProgramInfoWindow);
     setWindowBuilder(WinDiagram, createDiagramWindow);
     setWindowBuilder(WinDirect, createDirectInputWindow);
+    setWindowBuilder(WinLanSearch, createLanSearchWindow);
     setPortStateListener([] {
         directInputPortChanged();
         runnerPortChanged();

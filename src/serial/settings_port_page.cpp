@@ -278,6 +278,11 @@ void buildPortSelectionGroup(GtkWidget* page)
     putImageButton(group, IdSetAuthorisation, 26, 235, "Öffnet Dialog zur Autorisation der Com-Ports.");
     putImageButton(group, IdSetRediscover, 29, 253,
                    "Ein Klick aktualisiert die gelisteten COM-Port-Nrn. auf die freigeschalteten Ports.");
+    // Beside the heading, below "Port hinzufügen...": the other way to a port that is not listed.
+    GtkWidget* lanSearch = putButton(group, WinSettings, IdSetLanSearch, "Netzwerkgeräte suchen", 124, 1, 106, 21, false);
+    fitLabel(gtk_bin_get_child(GTK_BIN(lanSearch)), 98, true);
+    gtk_widget_set_tooltip_text(lanSearch, "Sucht Instrumente im Netz (VXI-11-Rundruf, mDNS) und listet sie mit ihrer "
+                                           "*IDN?-Antwort; ein Doppelklick nimmt eines als Port auf");
     for (int index = 0; index < indicatorCount; ++index)
         putIndicator(group, index);
     putLabel(group, "Port-Nr.:", 240, 27, 60);

@@ -18,8 +18,7 @@ public:
     }
     OpenFailureReason open() override
     {
-        static std::once_flag started;
-        std::call_once(started, [] { lxi_init(); });
+        startLxi();
         if (connect())
             return {};
         return {OpenFailure::Other, 0, 0, "",
@@ -66,6 +65,12 @@ private:
 };
 
 } // namespace
+
+void startLxi()
+{
+    static std::once_flag started;
+    std::call_once(started, [] { lxi_init(); });
+}
 
 std::unique_ptr<Transport> connectVxi11(const std::string& host, const std::string& device,
                                         const DeviceSettings& settings, ConnectDone done)

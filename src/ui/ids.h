@@ -14,7 +14,8 @@ enum WindowId {
     WinPortAuth = 8,
     WinDiagram = 9,
     WinDirect = 10,
-    WindowCount = 11
+    WinLanSearch = 11,
+    WindowCount = 12
 };
 
 enum EventKind {
@@ -45,6 +46,7 @@ enum TimerId {
     TimerDiagram = 96,  // window 9: the diagram follows the table
     TimerDirect = 95,   // window 10: the answer to a line sent directly
     TimerMonitor = 94,  // window 10: the monitored port sent, or was silent long enough
+    TimerLanSearch = 93, // window 11: the search's progress bar moves on
     TimerStartup = 99   // window 0
 };
 
@@ -133,6 +135,7 @@ enum ControlId {
     IdSetSkipEcho = 104,   // "Echo überspringen:"
     IdSetOnLoss = 112,     // "Bei Verbindungsverlust:"
     IdSetLossWait = 113,   // "max. Wartezeit [s]:"
+    IdSetLanSearch = 114,  // "Netzwerkgeräte suchen"
     IdSetProtocolTypeText = 105, // "Typ:" text of the port page
     IdSetProtocolOn = 106,
     IdSetAsDebug = 107,
@@ -232,6 +235,13 @@ enum ControlId {
     IdDirTimestamps = 243, // "Zeitstempel"
     IdDirState = 244,
     IdDirSaveBlock = 245, // "Block sichern..."
+    // Window of the search for instruments on the LAN
+    IdLanList = 250,
+    IdLanProgress = 251,
+    IdLanState = 252,
+    IdLanSearch = 253, // "Suchen"
+    IdLanStop = 254,   // "Stop"
+    IdLanAdd = 255,    // "Port hinzufügen"
     // The sixteen port indicators of the settings window, for PortIndex 0 to 15
     IdSetPortIndicatorFirst = 200,
     IdSetPortIndicatorLast = 215

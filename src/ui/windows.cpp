@@ -42,6 +42,7 @@ const std::array<WindowSpec, WindowCount> catalogue = {{
     {"Existing ComPort authorisation ...", 0, 0, 490, 200, Fixed, 0, 0, 0, -1},
     {"Quirlo - Diagramm", 520, 320, 740, 520, Resizable | ChildOfMain, 740, 360, 0, -1},
     {"Quirlo - Direkteingabe", 500, 320, 520, 112, Resizable | ChildOfMain, 420, 112, 0, -1},
+    {"Quirlo - Netzwerkgeräte suchen", 200, 100, 540, 282, Fixed | ChildOfMain, 0, 0, 0, -1},
 }};
 
 std::array<void (*)(), WindowCount> builders{};
@@ -345,7 +346,7 @@ GtkWidget* windowFixed(int window)
 
 void showOrToggleWindow(int window)
 {
-    if ((window < WinCommandList || window > WinProgramInfo) && window != WinDiagram && window != WinDirect)
+    if ((window < WinCommandList || window > WinProgramInfo) && window < WinDiagram)
         return;
     if (!windowExists(window)) {
         if (!builders[window])

@@ -5,8 +5,10 @@
 #include <glib/gstdio.h>
 #include <gtk/gtk.h>
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <map>
 #include <tuple>
@@ -223,6 +225,38 @@ void QuirloTest::send(int kind, int window, int object, int type)
 {
     post(kind, window, object, type);
     pumpUntilIdle();
+}
+
+Helper::Helper(std::vector<std::string> arguments, bool readFirstLine)
+{
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    gint out = -1;
+    auto flags = GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDERR_TO_DEV_NULL |
+                             (readFirstLine ? 0 : G_SPAWN_STDOUT_TO_DEV_NULL));
+    g_spawn_async_with_pipes(nullptr, argv.data(), nullptr, flags, [](gpointer) { setpgid(0, 0); }, nullptr, &pid,
+                             nullptr, readFirstLine ? &out : nullptr, nullptr, nullptr);
+    if (out < 0)
+        return;
+    GIOChannel* channel = g_io_channel_unix_new(out);
+    gchar* line = nullptr;
+    g_io_channel_read_line(channel, &line, nullptr, nullptr, nullptr);
+    if (line)
+        firstLine = g_strstrip(line);
+    g_free(line);
+    g_io_channel_shutdown(channel, FALSE, nullptr);
+    g_io_channel_unref(channel);
+}
+
+Helper::~Helper()
+{
+    if (pid <= 0)
+        return;
+    kill(-pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+    g_spawn_close_pid(pid);
 }
 
 Vxi11Turn::Vxi11Turn() : lock(open("/tmp/quirlo-vxi11.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666))

@@ -25,6 +25,19 @@ struct Vxi11Turn {
     int lock = -1;
 };
 
+// A helper process of a test (a device server, a socat loop), in a process group of its own so
+// that it ends with everything it started.
+struct Helper {
+    // With readFirstLine, waits for the first line the helper prints (its address, once it
+    // serves) and keeps it in firstLine.
+    explicit Helper(std::vector<std::string> arguments, bool readFirstLine = false);
+    ~Helper();
+    Helper(const Helper&) = delete;
+    Helper& operator=(const Helper&) = delete;
+    GPid pid = 0;
+    std::string firstLine;
+};
+
 class QuirloTest : public ::testing::Test {
 protected:
     void SetUp() override;

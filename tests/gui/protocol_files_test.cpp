@@ -2,6 +2,7 @@
 #include "gui/harness.h"
 
 #include <glib.h>
+#include <glib/gstdio.h>
 #include <gtk/gtk.h>
 
 #include <fstream>

@@ -363,35 +363,6 @@ TEST_F(UnattendedRun, LosingTheXServerEndsQuirloWithoutTouchingItsFiles)
     EXPECT_EQ(after, ini);
 }
 
-namespace {
-
-// A helper process of a test (a device server, a socat loop), in a process group of its own so
-// that it ends with everything it started.
-struct Helper {
-    GPid pid = 0;
-    explicit Helper(std::vector<std::string> arguments)
-    {
-        std::vector<char*> argv;
-        for (std::string& argument : arguments)
-            argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        g_spawn_async(nullptr, argv.data(), nullptr,
-                      GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL |
-                                  G_SPAWN_STDERR_TO_DEV_NULL),
-                      [](gpointer) { setpgid(0, 0); }, nullptr, &pid, nullptr);
-    }
-    ~Helper()
-    {
-        if (pid <= 0)
-            return;
-        kill(-pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-        g_spawn_close_pid(pid);
-    }
-};
-
-} // namespace
-
 // An instrument that goes away at a run's third line, a query, and is back 2 s later. The
 // instrument's log holds the lines it heard; the run's log is the protocol as a list.
 class ReturningInstrument : public UnattendedRun {

@@ -1,6 +1,7 @@
 // The names a user gives ports: devices under /dev, paths, and network addresses.
 #include <gtest/gtest.h>
 
+#include "serial/lan_search.h"
 #include "serial/port_address.h"
 
 namespace {
@@ -71,4 +72,23 @@ TEST(PortAddress, BadNamesAreRefusedWithTheirReason)
     EXPECT_EQ(refusal("/dev/tty\nUSB0"), "Steuerzeichen sind im Namen nicht erlaubt");
     EXPECT_EQ(refusal(""), "Kein Port angegeben");
     EXPECT_EQ(refusal("$(id)").rfind("Ungültiger Gerätename: $(id)", 0), 0u);
+}
+
+// What the search lists must be a name the port choice takes back as the same port.
+TEST(PortAddress, AnnouncedInstrumentsBecomePortsTheUserCouldHaveTyped)
+{
+    EXPECT_EQ(parsed(announcedPort("192.168.1.20", "vxi-11", 111)).name, "vxi11:192.168.1.20");
+    EXPECT_EQ(parsed(announcedPort("192.168.1.20", "lxi", 80)).name, "vxi11:192.168.1.20");
+    PortAddress raw = parsed(announcedPort("192.168.1.20", "scpi-raw", 5025));
+    EXPECT_EQ(raw.name, "tcp:192.168.1.20:5025");
+    EXPECT_EQ(raw.port, 5025);
+    PortAddress v6 = parsed(announcedPort("fd00::7", "scpi-raw", 5025));
+    EXPECT_EQ(v6.host, "fd00::7");
+    EXPECT_EQ(parsed(announcedPort("fd00::7", "vxi-11", 111)).host, "fd00::7");
+    // What Quirlo cannot reach, or a port that cannot be, is not offered.
+    EXPECT_EQ(announcedPort("192.168.1.20", "hislip", 4880), "");
+    EXPECT_EQ(announcedPort("192.168.1.20", "scpi-telnet", 5024), "");
+    EXPECT_EQ(announcedPort("192.168.1.20", "scpi-raw", 0), "");
+    EXPECT_EQ(announcedPort("192.168.1.20", "scpi-raw", 70000), "");
+    EXPECT_EQ(announcedPort("", "vxi-11", 111), "");
 }
