@@ -11,11 +11,12 @@ cd "$(dirname "$0")/.."
 # manual; clang with its runtime builds the fuzz
 # targets; PLplot with its cairo devices draws the diagram; ser2net serves a test instrument on
 # the network, socat gives one a terminal behind a link; rpcgen (rpcsvc-proto), libtirpc and
-# rpcbind let it serve VXI-11, which liblxi reaches; pyserial and PyVISA with pyvisa-py are the
-# plain clients of the query benchmark.
+# rpcbind let it serve VXI-11, which liblxi reaches; iproute2 and avahi-daemon give the search
+# test a private network with mDNS; pyserial and PyVISA with pyvisa-py are the plain clients of
+# the query benchmark.
 packages=(g++ cmake ninja-build pkg-config libgtk2.0-dev libgtest-dev xvfb xauth xfonts-base
           fonts-dejavu-core fonts-dejavu-extra fonts-freefont-ttf groff perl poppler-utils clang libclang-rt-14-dev
-          libplplot-dev plplot-driver-cairo ser2net socat rpcsvc-proto libtirpc-dev rpcbind liblxi-dev iproute2
+          libplplot-dev plplot-driver-cairo ser2net socat rpcsvc-proto libtirpc-dev rpcbind liblxi-dev iproute2 avahi-daemon
           python3-serial python3-pyvisa python3-pyvisa-py)
 
 # Installs the packages and those given as arguments, where missing.

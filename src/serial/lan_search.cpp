@@ -1,155 +1,77 @@
-// The search for instruments on the LAN, by liblxi's discovery.
+// The search for instruments on the LAN as Quirlo runs it.
 #include "serial/lan_search.h"
 
 #include <glib.h>
-#include <ifaddrs.h>
-#include <lxi.h>
-#include <net/if.h>
-#include <netinet/in.h>
+#include <signal.h>
+#include <sys/prctl.h>
 
 #include <algorithm>
-#include <atomic>
-#include <mutex>
-#include <set>
-#include <thread>
+#include <vector>
 
 #include "common/text.h"
-#include "serial/vxi11_transport.h"
 
 struct LanSearchShared {
-    LanSearchHooks hooks; // touched in the main context only
-    std::atomic<bool> stopped{false};
+    LanSearchHooks hooks;
+    GPid pid = 0;
+    GIOChannel* output = nullptr;
+    guint watch = 0;
+    int steps = 1;
+    bool complete = false;
     bool ended = false;
 };
 
 namespace {
 
-// An answer or an announced name as the list shows it: one line, control characters visible.
-std::string idText(std::string text)
+void closeOutput(LanSearchShared& search)
 {
-    while (!text.empty() && g_ascii_isspace(text.back()))
-        text.pop_back();
-    return stripBlanks(visibleText(text));
-}
-
-std::string bracketed(const std::string& address)
-{
-    return address.find(':') == std::string::npos ? address : "[" + address + "]";
-}
-
-// Hands work to the main context, where it is done unless the search stopped meanwhile.
-void post(const std::shared_ptr<LanSearchShared>& shared, std::function<void(LanSearchShared&)> work)
-{
-    struct Posted {
-        std::shared_ptr<LanSearchShared> shared;
-        std::function<void(LanSearchShared&)> work;
-    };
-    g_idle_add(
-        [](gpointer data) -> gboolean {
-            auto* posted = static_cast<Posted*>(data);
-            if (!posted->shared->stopped)
-                posted->work(*posted->shared);
-            delete posted;
-            return G_SOURCE_REMOVE;
-        },
-        new Posted{shared, std::move(work)});
-}
-
-struct Announcement {
-    std::string port;
-    std::string address;
-    int number = 0;
-    std::string name;
-};
-
-// What one worker has found so far. liblxi's callbacks carry no pointer of their own: they
-// reach the collector of the thread that called the discovery.
-struct Collector {
-    std::shared_ptr<LanSearchShared> shared;
-    std::set<std::string> listed;
-    std::vector<Announcement> announced;
-
-    void list(const FoundInstrument& found)
-    {
-        if (!listed.insert(found.port).second)
-            return;
-        post(shared, [found](LanSearchShared& search) { search.hooks.found(found); });
+    if (search.watch)
+        g_source_remove(search.watch);
+    search.watch = 0;
+    if (search.output) {
+        g_io_channel_shutdown(search.output, FALSE, nullptr);
+        g_io_channel_unref(search.output);
     }
-};
-
-thread_local Collector* collector = nullptr;
-
-void onBroadcast(const char*, const char*) {}
-
-void onDevice(const char* address, const char* id)
-{
-    if (collector && address)
-        collector->list({"vxi11:" + bracketed(address), idText(id ? id : "")});
+    search.output = nullptr;
 }
 
-void onService(const char* address, const char* name, const char* service, int port)
+void handleLine(LanSearchShared& search, const std::string& line)
 {
-    if (!collector || !address || !service)
-        return;
-    std::string named = announcedPort(address, service, port);
-    if (!named.empty())
-        collector->announced.push_back({named, address, port, name ? name : ""});
+    std::vector<std::string> parts = splitText(line, "\t");
+    if (parts[0] == "steps" && parts.size() == 2)
+        search.steps = static_cast<int>(std::max<int64_t>(intValue(parts[1]), 1));
+    else if (parts[0] == "step" && parts.size() == 2)
+        search.hooks.stepped(static_cast<int>(intValue(parts[1])), search.steps);
+    else if (parts[0] == "found" && parts.size() == 3)
+        search.hooks.found({parts[1], parts[2]});
+    else if (parts[0] == "end")
+        search.complete = true;
 }
 
-// The instrument's answer to *IDN?, "" where none came in time.
-std::string askIdentity(const Announcement& instrument, int timeoutMs)
+gboolean onOutput(GIOChannel* channel, GIOCondition, gpointer data)
 {
-    bool raw = instrument.port.rfind("tcp:", 0) == 0;
-    int link = lxi_connect(instrument.address.c_str(), raw ? instrument.number : 0, "inst0", timeoutMs,
-                           raw ? RAW : VXI11);
-    if (link < 0)
-        return "";
-    std::string query = raw ? "*IDN?\n" : "*IDN?";
-    std::string answer(4096, '\0');
-    int count = -1;
-    if (lxi_send(link, query.data(), static_cast<int>(query.size()), timeoutMs) >= 0)
-        count = lxi_receive(link, answer.data(), static_cast<int>(answer.size()), timeoutMs);
-    lxi_disconnect(link);
-    answer.resize(static_cast<size_t>(std::max(count, 0)));
-    return idText(answer);
-}
-
-// One discovery at a time in the process: liblxi's discovery keeps state of its own.
-std::mutex& discoveryTurn()
-{
-    static auto* turn = new std::mutex;
-    return *turn;
-}
-
-void search(std::shared_ptr<LanSearchShared> shared, std::vector<std::string> interfaces, int stepMs)
-{
-    std::lock_guard<std::mutex> turn(discoveryTurn());
-    startLxi();
-    Collector found{shared, {}, {}};
-    collector = &found;
-    lxi_info_t info{onBroadcast, onDevice, onService};
-    int done = 0;
-    for (const std::string& name : interfaces) {
-        if (shared->stopped)
-            break;
-        lxi_discover_if(&info, name.c_str(), stepMs, DISCOVER_VXI11);
-        post(shared, [step = ++done](LanSearchShared& search) { search.hooks.stepped(step); });
+    // The hooks may stop the search: it lives on until this call is done.
+    std::shared_ptr<LanSearchShared> search = *static_cast<std::shared_ptr<LanSearchShared>*>(data);
+    gchar* line = nullptr;
+    gsize length = 0;
+    GIOStatus status = G_IO_STATUS_NORMAL;
+    while (!search->ended &&
+           (status = g_io_channel_read_line(channel, &line, &length, nullptr, nullptr)) == G_IO_STATUS_NORMAL) {
+        std::string text(line, length);
+        g_free(line);
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+            text.pop_back();
+        handleLine(*search, text);
     }
-    if (!shared->stopped) {
-        lxi_discover(&info, stepMs, DISCOVER_MDNS);
-        for (const Announcement& instrument : found.announced) {
-            if (shared->stopped || found.listed.count(instrument.port))
-                continue;
-            std::string id = askIdentity(instrument, stepMs);
-            found.list({instrument.port, id.empty() ? instrument.name + " (keine Antwort auf *IDN?)" : id});
-        }
-        post(shared, [step = ++done](LanSearchShared& search) { search.hooks.stepped(step); });
-    }
-    collector = nullptr;
-    post(shared, [](LanSearchShared& search) {
-        search.ended = true;
-        search.hooks.ended();
-    });
+    if (search->ended)
+        return G_SOURCE_REMOVE;
+    if (status == G_IO_STATUS_AGAIN)
+        return G_SOURCE_CONTINUE;
+    // The program has ended: at its end, or cut short.
+    search->ended = true;
+    search->watch = 0;
+    closeOutput(*search);
+    search->hooks.ended(search->complete);
+    return G_SOURCE_REMOVE;
 }
 
 } // namespace
@@ -158,44 +80,71 @@ std::string announcedPort(const std::string& address, const std::string& service
 {
     if (address.empty())
         return "";
+    std::string host = address.find(':') == std::string::npos ? address : "[" + address + "]";
     if (service == "vxi-11" || service == "lxi")
-        return "vxi11:" + bracketed(address);
+        return "vxi11:" + host;
     if (service == "scpi-raw" && port > 0 && port <= 65535)
-        return "tcp:" + bracketed(address) + ":" + std::to_string(port);
+        return "tcp:" + host + ":" + std::to_string(port);
     return "";
 }
 
-std::vector<std::string> searchInterfaces()
+std::string lanSearchProgram()
 {
-    std::vector<std::string> names;
-    ifaddrs* list = nullptr;
-    if (getifaddrs(&list) != 0)
-        return names;
-    for (ifaddrs* entry = list; entry; entry = entry->ifa_next) {
-        bool wanted = entry->ifa_addr && entry->ifa_addr->sa_family == AF_INET && (entry->ifa_flags & IFF_UP) &&
-                      (entry->ifa_flags & (IFF_BROADCAST | IFF_LOOPBACK));
-        if (wanted && std::find(names.begin(), names.end(), entry->ifa_name) == names.end())
-            names.push_back(entry->ifa_name);
+    const char* name = "quirlo-lan-search";
+    std::string found;
+    if (gchar* self = g_file_read_link("/proc/self/exe", nullptr)) {
+        gchar* directory = g_path_get_dirname(self);
+        gchar* beside = g_build_filename(directory, name, nullptr);
+        if (g_file_test(beside, G_FILE_TEST_IS_EXECUTABLE))
+            found = beside;
+        g_free(beside);
+        g_free(directory);
+        g_free(self);
     }
-    freeifaddrs(list);
-    return names;
+    if (found.empty()) {
+        gchar* onPath = g_find_program_in_path(name);
+        found = onPath ? onPath : "";
+        g_free(onPath);
+    }
+    return found;
 }
 
-int LanSearch::start(LanSearchHooks hooks, int stepMs)
+bool LanSearch::start(LanSearchHooks hooks, int stepMs)
 {
     stop();
-    shared = std::make_shared<LanSearchShared>();
-    shared->hooks = std::move(hooks);
-    std::vector<std::string> interfaces = searchInterfaces();
-    int steps = static_cast<int>(interfaces.size()) + 1;
-    std::thread(search, shared, std::move(interfaces), stepMs).detach();
-    return steps;
+    std::string program = lanSearchProgram();
+    if (program.empty())
+        return false;
+    std::string step = std::to_string(stepMs);
+    std::vector<char*> argv = {program.data(), step.data(), nullptr};
+    auto search = std::make_shared<LanSearchShared>();
+    search->hooks = std::move(hooks);
+    gint out = -1;
+    // The search ends with Quirlo, however Quirlo ends.
+    auto endWithParent = [](gpointer) { prctl(PR_SET_PDEATHSIG, SIGTERM); };
+    if (!g_spawn_async_with_pipes(nullptr, argv.data(), nullptr,
+                                  GSpawnFlags(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDERR_TO_DEV_NULL), endWithParent,
+                                  nullptr, &search->pid, nullptr, &out, nullptr, nullptr))
+        return false;
+    g_child_watch_add(search->pid, [](GPid pid, gint, gpointer) { g_spawn_close_pid(pid); }, nullptr);
+    search->output = g_io_channel_unix_new(out);
+    g_io_channel_set_encoding(search->output, nullptr, nullptr);
+    g_io_channel_set_flags(search->output, G_IO_FLAG_NONBLOCK, nullptr);
+    search->watch = g_io_add_watch_full(
+        search->output, G_PRIORITY_DEFAULT, GIOCondition(G_IO_IN | G_IO_HUP | G_IO_ERR), onOutput,
+        new std::shared_ptr<LanSearchShared>(search),
+        [](gpointer data) { delete static_cast<std::shared_ptr<LanSearchShared>*>(data); });
+    shared = search;
+    return true;
 }
 
 void LanSearch::stop()
 {
-    if (shared)
-        shared->stopped = true;
+    if (shared && !shared->ended) {
+        kill(shared->pid, SIGTERM);
+        shared->ended = true;
+        closeOutput(*shared);
+    }
     shared.reset();
 }
 

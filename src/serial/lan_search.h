@@ -1,13 +1,12 @@
-// The search for instruments on the LAN, by liblxi's discovery: a VXI-11 broadcast on each
-// interface, then an mDNS browse where avahi runs. liblxi's calls block, so a worker of the
-// search's own makes them. It follows the worker rule: it shares only the search's stop flag,
-// hands each find to the main context, and is never waited for.
+// The search for instruments on the LAN as Quirlo runs it: the search itself runs in a process
+// of its own (quirlo-lan-search, see lan_discovery.h), whose lines the main loop reads as they
+// come; Stop ends that process. So no window waits, and whatever happens in the search cannot
+// take Quirlo down.
 #pragma once
 
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 struct FoundInstrument {
     std::string port; // as a port is named: "vxi11:ADDRESS" or "tcp:ADDRESS:PORT"
@@ -19,21 +18,19 @@ struct FoundInstrument {
 // (HiSLIP, telnet, ...).
 std::string announcedPort(const std::string& address, const std::string& service, int port);
 
-// The interfaces a broadcast goes out on: up, with an IPv4 address, broadcast or loopback.
-std::vector<std::string> searchInterfaces();
-
 // Called in the main context, never after stop().
 struct LanSearchHooks {
     std::function<void(const FoundInstrument&)> found;
-    std::function<void(int done)> stepped; // after each step: a broadcast, or the mDNS browse
-    std::function<void()> ended;
+    std::function<void(int done, int steps)> stepped; // after each step: a broadcast, or the mDNS browse
+    std::function<void(bool complete)> ended;          // complete: the search ran to its end
 };
 
 class LanSearch {
 public:
-    // Starts a search of stepMs per step (a running one stops first); the number of steps.
-    int start(LanSearchHooks hooks, int stepMs);
-    // The hooks are not called any more; the worker ends its step on its own.
+    // Starts the search program, stepMs per step (a running search stops first); false where it
+    // cannot be started.
+    bool start(LanSearchHooks hooks, int stepMs);
+    // Ends the search program; the hooks are not called any more.
     void stop();
     bool running() const;
     ~LanSearch() { stop(); }
@@ -41,3 +38,6 @@ public:
 private:
     std::shared_ptr<struct LanSearchShared> shared;
 };
+
+// The search program: beside Quirlo's executable, else on PATH; "" where there is none.
+std::string lanSearchProgram();

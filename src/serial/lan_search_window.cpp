@@ -24,7 +24,9 @@ constexpr int stepMs = 1000;
 constexpr int progressTickMs = 100;
 
 LanSearch search;
-int steps = 1;
+// Until the search tells its steps, the bar counts on three: the loopback, one network, mDNS.
+constexpr int assumedSteps = 3;
+int steps = assumedSteps;
 int stepsDone = 0;
 gint64 startedAt = 0;
 
@@ -51,15 +53,17 @@ void setSearching(bool on)
     setControlEnabled(WinLanSearch, IdLanStop, on);
 }
 
-void searchEnded()
+void searchEnded(bool complete)
 {
     removeTimer(WinLanSearch, TimerLanSearch);
     setSearching(false);
     showProgress(1.0);
     int found = rowCount(WinLanSearch, IdLanList);
+    std::string outcome = found ? countText(found) + " gefunden. Doppelklick fügt den Port hinzu."
+                                : "kein Gerät gefunden (VXI-11-Rundruf und mDNS).";
     setControlText(WinLanSearch, IdLanState,
-                   found ? "Suche beendet: " + countText(found) + " gefunden. Doppelklick fügt den Port hinzu."
-                         : "Suche beendet: kein Gerät gefunden (VXI-11-Rundruf und mDNS).");
+                   complete ? "Suche beendet: " + outcome
+                            : "Suche vorzeitig beendet (das Suchprogramm fiel aus): " + outcome);
 }
 
 void onFound(const FoundInstrument& instrument)
@@ -69,9 +73,10 @@ void onFound(const FoundInstrument& instrument)
                    "Suche läuft ... " + countText(rowCount(WinLanSearch, IdLanList)) + " gefunden");
 }
 
-void onStepped(int done)
+void onStepped(int done, int of)
 {
     stepsDone = done;
+    steps = of;
     showProgress(static_cast<double>(done) / steps);
 }
 
@@ -114,7 +119,12 @@ void startLanSearch()
 {
     removeAllRows(WinLanSearch, IdLanList);
     stepsDone = 0;
-    steps = search.start({onFound, onStepped, searchEnded}, stepMs);
+    steps = assumedSteps;
+    if (!search.start({onFound, onStepped, searchEnded}, stepMs)) {
+        setControlText(WinLanSearch, IdLanState,
+                       "Suche nicht möglich: das Suchprogramm quirlo-lan-search fehlt neben Quirlo.");
+        return;
+    }
     startedAt = g_get_monotonic_time();
     showProgress(0.0);
     setSearching(true);

@@ -84,7 +84,9 @@ void QuirloTest::SetUp()
         g_chmod(path.c_str(), 0755);
     }
     static const std::string systemPath = g_getenv("PATH") ? g_getenv("PATH") : "/usr/bin:/bin";
-    g_setenv("PATH", (machineDir + "/bin:" + systemPath).c_str(), TRUE);
+    // Quirlo's own helper programs are found beside it; the tests' executable is elsewhere.
+    static const std::string programDir = std::filesystem::path(QUIRLO_PROGRAM).parent_path();
+    g_setenv("PATH", (machineDir + "/bin:" + programDir + ":" + systemPath).c_str(), TRUE);
     g_setenv("HOME", machineDir.c_str(), TRUE);
     // Port locks stay in the test's machine: tests side by side get each other's terminal numbers.
     lockDirectory = machineDir;
@@ -188,9 +190,9 @@ bool QuirloTest::pump(gint64 deadline, std::string& busy)
     return false;
 }
 
-bool QuirloTest::pumpUntil(const std::function<bool()>& condition)
+bool QuirloTest::pumpUntil(const std::function<bool()>& condition, int seconds)
 {
-    const gint64 deadline = g_get_monotonic_time() + 5 * G_USEC_PER_SEC;
+    const gint64 deadline = g_get_monotonic_time() + seconds * G_USEC_PER_SEC;
     // The blocking wait wakes at least every 20 ms, for the deadline and for conditions that no
     // toolkit event announces (a file another process writes).
     guint wake = g_timeout_add(20, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
@@ -227,7 +229,7 @@ void QuirloTest::send(int kind, int window, int object, int type)
     pumpUntilIdle();
 }
 
-Helper::Helper(std::vector<std::string> arguments, bool readFirstLine)
+Helper::Helper(std::vector<std::string> arguments, const char* awaited)
 {
     std::vector<char*> argv;
     for (std::string& argument : arguments)
@@ -235,28 +237,37 @@ Helper::Helper(std::vector<std::string> arguments, bool readFirstLine)
     argv.push_back(nullptr);
     gint out = -1;
     auto flags = GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDERR_TO_DEV_NULL |
-                             (readFirstLine ? 0 : G_SPAWN_STDOUT_TO_DEV_NULL));
+                             (awaited ? 0 : G_SPAWN_STDOUT_TO_DEV_NULL));
     g_spawn_async_with_pipes(nullptr, argv.data(), nullptr, flags, [](gpointer) { setpgid(0, 0); }, nullptr, &pid,
-                             nullptr, readFirstLine ? &out : nullptr, nullptr, nullptr);
+                             nullptr, awaited ? &out : nullptr, nullptr, nullptr);
     if (out < 0)
         return;
     GIOChannel* channel = g_io_channel_unix_new(out);
-    gchar* line = nullptr;
-    g_io_channel_read_line(channel, &line, nullptr, nullptr, nullptr);
-    if (line)
-        firstLine = g_strstrip(line);
-    g_free(line);
-    g_io_channel_shutdown(channel, FALSE, nullptr);
-    g_io_channel_unref(channel);
+    gchar* read = nullptr;
+    while (g_io_channel_read_line(channel, &read, nullptr, nullptr, nullptr) == G_IO_STATUS_NORMAL && read) {
+        line = g_strstrip(read);
+        g_free(read);
+        read = nullptr;
+        if (line.find(awaited) != std::string::npos)
+            break;
+        line.clear();
+    }
+    g_free(read);
+    // Open while the helper runs: what it prints later must not end it.
+    output = channel;
 }
 
 Helper::~Helper()
 {
-    if (pid <= 0)
-        return;
-    kill(-pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
-    g_spawn_close_pid(pid);
+    if (pid > 0) {
+        kill(-pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+        g_spawn_close_pid(pid);
+    }
+    if (output) {
+        g_io_channel_shutdown(output, FALSE, nullptr);
+        g_io_channel_unref(output);
+    }
 }
 
 Vxi11Turn::Vxi11Turn() : lock(open("/tmp/quirlo-vxi11.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666))

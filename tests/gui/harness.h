@@ -28,14 +28,15 @@ struct Vxi11Turn {
 // A helper process of a test (a device server, a socat loop), in a process group of its own so
 // that it ends with everything it started.
 struct Helper {
-    // With readFirstLine, waits for the first line the helper prints (its address, once it
-    // serves) and keeps it in firstLine.
-    explicit Helper(std::vector<std::string> arguments, bool readFirstLine = false);
+    // With awaited, reads what the helper prints until a line holds it (its address, once it
+    // serves; "" for its first line) and keeps that line.
+    explicit Helper(std::vector<std::string> arguments, const char* awaited = nullptr);
     ~Helper();
     Helper(const Helper&) = delete;
     Helper& operator=(const Helper&) = delete;
     GPid pid = 0;
-    std::string firstLine;
+    std::string line;
+    GIOChannel* output = nullptr;
 };
 
 class QuirloTest : public ::testing::Test {
@@ -57,9 +58,9 @@ protected:
     // still busy after busyLimitMs fails the test, naming what kept it busy.
     void pumpUntilIdle();
     // Handles events as they arrive, blocking while there are none, until the condition holds
-    // when the loop is idle; false when it still does not after five seconds, which is a
+    // when the loop is idle; false when it still does not after the seconds, which is a
     // failure, not a wait.
-    bool pumpUntil(const std::function<bool()>& condition);
+    bool pumpUntil(const std::function<bool()>& condition, int seconds = 5);
     int busyLimitMs = 10000;
     // Pumps until the window system has given the window this inner size.
     bool waitForSize(int window, int width, int height);

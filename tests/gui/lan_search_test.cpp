@@ -72,13 +72,10 @@ protected:
         EXPECT_TRUE(passed) << output;
     }
 
+    // The search takes a second for each interface and one for mDNS, longer on a busy machine.
     bool searchEnded()
     {
-        for (int wait = 0; wait < 6; ++wait) {
-            if (pumpUntil([] { return controlText(WinLanSearch, IdLanState).rfind("Suche beendet", 0) == 0; }))
-                return true;
-        }
-        return false;
+        return pumpUntil([] { return controlText(WinLanSearch, IdLanState).rfind("Suche beendet", 0) == 0; }, 30);
     }
 };
 
@@ -91,27 +88,47 @@ TEST_F(NetworkSearch, FindsTheInstrumentWithItsIdentityAndAddsItWithADoubleClick
         runInPrivateNetwork();
         return;
     }
-    ASSERT_TRUE(commandSucceeds("sh -c 'ip link set lo up && ip link add qs0 type veth peer name qs1 && "
+    // The instrument announces its raw socket and a HiSLIP port, which Quirlo cannot reach.
+    Helper socket({QUIRLO_SIM_INSTRUMENT, "--tcp", "0"}, "");
+    ASSERT_EQ(socket.line.rfind("tcp:127.0.0.1:", 0), 0u);
+    std::string port = socket.line.substr(socket.line.rfind(':') + 1);
+    g_mkdir_with_parents((machineDir + "/services").c_str(), 0755);
+    writeMachineFile("services/instrument.service",
+                     "<?xml version=\"1.0\" standalone='no'?>\n<service-group>\n<name>Quirlo SIM-PS1</name>\n"
+                     "<service><type>_scpi-raw._tcp</type><port>" + port + "</port></service>\n"
+                     "<service><type>_hislip._tcp</type><port>4880</port></service>\n</service-group>\n");
+    ASSERT_TRUE(commandSucceeds("sh -c 'ip link set lo up && ip link set lo multicast on && "
+                                "ip link add qs0 type veth peer name qs1 && "
                                 "ip addr add 10.77.0.1/24 dev qs0 && ip addr add 10.77.0.2/24 dev qs1 && "
-                                "ip link set qs0 up && ip link set qs1 up && mount -t tmpfs tmpfs /run'"));
+                                "ip link set qs0 up && ip link set qs1 up && mount -t tmpfs tmpfs /run && "
+                                "mkdir /run/dbus && mount --bind " + machineDir + "/services /etc/avahi/services'"));
+    Helper bus({"dbus-daemon", "--system", "--nofork", "--print-address"}, "");
+    ASSERT_NE(bus.line, "");
+    Helper announcer({"sh", "-c", "exec avahi-daemon --no-drop-root --no-chroot --no-rlimits 2>&1"},
+                     "successfully established");
+    ASSERT_NE(announcer.line, "");
     Helper rpcbind({"rpcbind", "-f", "-w"});
     // rpcbind tells nobody when it serves: the instrument can register once rpcinfo reaches it.
     for (int attempt = 0; attempt < 200 && !commandSucceeds("rpcinfo -p 127.0.0.1"); ++attempt)
         g_usleep(50000);
-    Helper instrument({QUIRLO_SIM_INSTRUMENT, "--vxi11"}, true);
-    ASSERT_EQ(instrument.firstLine, "vxi11:127.0.0.1");
+    Helper instrument({QUIRLO_SIM_INSTRUMENT, "--vxi11"}, "");
+    ASSERT_EQ(instrument.line, "vxi11:127.0.0.1");
 
     send(EvControl, WinMain, IdMainSettingsButton);
     send(EvControl, WinSettings, IdSetLanSearch);
     ASSERT_TRUE(windowVisible(WinLanSearch));
     EXPECT_FALSE(controlEnabled(WinLanSearch, IdLanSearch));
     ASSERT_TRUE(searchEnded()) << controlText(WinLanSearch, IdLanState);
-    // Each interface's broadcast finds the instrument at its address there.
+    // Each interface's broadcast finds the VXI-11 instrument at its address there; mDNS finds
+    // the raw socket at each address, which answers *IDN? where it listens.
     const std::string id = "QUIRLO,SIM-PS1,0001,1.0";
-    EXPECT_EQ(finds(), (std::vector<std::string>{"vxi11:10.77.0.1|" + id, "vxi11:10.77.0.2|" + id,
-                                                 "vxi11:127.0.0.1|" + id}));
+    const std::string silent = "Quirlo SIM-PS1 (keine Antwort auf *IDN?)";
+    EXPECT_EQ(finds(), (std::vector<std::string>{"tcp:10.77.0.1:" + port + "|" + silent,
+                                                 "tcp:10.77.0.2:" + port + "|" + silent,
+                                                 "tcp:127.0.0.1:" + port + "|" + id, "vxi11:10.77.0.1|" + id,
+                                                 "vxi11:10.77.0.2|" + id, "vxi11:127.0.0.1|" + id}));
     EXPECT_EQ(controlText(WinLanSearch, IdLanState),
-              "Suche beendet: 3 Geräte gefunden. Doppelklick fügt den Port hinzu.");
+              "Suche beendet: 6 Geräte gefunden. Doppelklick fügt den Port hinzu.");
     EXPECT_EQ(gtk_progress_bar_get_fraction(GTK_PROGRESS_BAR(controlWidget(WinLanSearch, IdLanProgress))), 1.0);
     EXPECT_TRUE(controlEnabled(WinLanSearch, IdLanSearch));
     EXPECT_FALSE(controlEnabled(WinLanSearch, IdLanStop));
