@@ -18,7 +18,8 @@ public:
     }
     OpenFailureReason open() override
     {
-        startLxi();
+        static std::once_flag started;
+        std::call_once(started, [] { lxi_init(); });
         if (connect())
             return {};
         return {OpenFailure::Other, 0, 0, "",
@@ -65,12 +66,6 @@ private:
 };
 
 } // namespace
-
-void startLxi()
-{
-    static std::once_flag started;
-    std::call_once(started, [] { lxi_init(); });
-}
 
 std::unique_ptr<Transport> connectVxi11(const std::string& host, const std::string& device,
                                         const DeviceSettings& settings, ConnectDone done)

@@ -13,6 +13,3 @@
 // link, so the next query starts clean: liblxi offers no device clear.
 std::unique_ptr<Transport> connectVxi11(const std::string& host, const std::string& device,
                                         const DeviceSettings& settings, ConnectDone done);
-
-// liblxi's start, once per process, before its first call.
-void startLxi();
