@@ -343,6 +343,8 @@ bool refusedWhileRunning(const char* refusal)
     return runState.running;
 }
 
+const char* const addPortRefusal = "Während eines Programmlaufs kann kein Port hinzugefügt werden!";
+
 const char* const protocolRefusal = "Programm darf nicht gestartet sein!\nÜbernahme erst nach 'Stop' aufrufen.";
 
 void settingsClicked(int id)
@@ -356,7 +358,7 @@ void settingsClicked(int id)
         break;
     case IdSetPortBox: showSettingsOfPort(selectedPortChoice()); break;
     case IdSetAddPort:
-        if (!refusedWhileRunning("Während eines Programmlaufs kann kein Port hinzugefügt werden!"))
+        if (!refusedWhileRunning(addPortRefusal))
             addPortNamed(controlText(WinSettings, IdSetAddPortField));
         break;
     case IdSetLanSearch: openLanSearch(); break;
@@ -649,7 +651,7 @@ void dispatchLanSearch(const Event& e)
                 break;
             [[fallthrough]];
         case IdLanAdd:
-            if (!refusedWhileRunning("Während eines Programmlaufs kann kein Port hinzugefügt werden!"))
+            if (!refusedWhileRunning(addPortRefusal))
                 addFoundPort();
             break;
         }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <set>
+#include <vector>
 
 #include "common/text.h"
 #include "serial/lan_search.h"
@@ -81,8 +82,7 @@ std::string askIdentity(const Announcement& instrument, int timeoutMs)
     return idText(answer);
 }
 
-} // namespace
-
+// The interfaces a broadcast goes out on: up, with an IPv4 address, broadcast or loopback.
 std::vector<std::string> searchInterfaces()
 {
     std::vector<std::string> names;
@@ -98,6 +98,8 @@ std::vector<std::string> searchInterfaces()
     freeifaddrs(list);
     return names;
 }
+
+} // namespace
 
 void discoverInstruments(int stepMs, const std::function<void(const std::string& line)>& tell)
 {

@@ -6,10 +6,6 @@
 
 #include <functional>
 #include <string>
-#include <vector>
-
-// The interfaces a broadcast goes out on: up, with an IPv4 address, broadcast or loopback.
-std::vector<std::string> searchInterfaces();
 
 // Searches stepMs per step and tells each event as one line: "steps\tN" first, "found\tPORT\tID"
 // for each instrument, "step\tN" after each step, "end" at the end.
